@@ -1,0 +1,39 @@
+// What a control thread asks of the audio thread. Plain data, copied
+// through the command queue.
+#pragma once
+
+#include <cstdint>
+
+namespace luma {
+
+class PlayChannel;
+struct EqEffect;
+
+struct Command {
+    enum class Type : uint8_t {
+        AddChannel,
+        RemoveChannel,
+        Play,
+        Stop,
+        Seek,
+        Slide,
+        AddEffect,
+        SetEffect,
+        GlobalVolumes,
+    };
+    Type type = Type::Play;
+    PlayChannel* channel = nullptr;
+    uint32_t generation = 0;  // per channel, for the control side's bookkeeping
+    bool loop = false;        // Play
+    int64_t frame = 0;        // Seek
+    // Slide: negative means "leave as it is".
+    double rateHz = -1.0;
+    double volume = -1.0;  // 0..1
+    double pan = -2.0;     // -1..1; below -1 leaves it
+    int64_t slideFrames = 0;
+    EqEffect* effect = nullptr;  // AddEffect, SetEffect
+    float centreHz = 0, bandwidth = 0, gainDb = 0;
+    float streamVolume = -1, musicVolume = -1;  // GlobalVolumes, 0..1
+};
+
+}  // namespace luma

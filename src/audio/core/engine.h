@@ -1,0 +1,101 @@
+// The engine behind the C interface: output device, channels, effects.
+// One per process. Control calls take `mutex_`; the audio thread never
+// does: it hears of changes through the mixer's command queue.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/decode_channel.h"
+#include "core/handle_registry.h"
+#include "core/mixer.h"
+#include "core/play_channel.h"
+#include "output/output.h"
+
+namespace luma {
+
+class Engine {
+public:
+    static Engine& instance();
+    ~Engine();
+
+    const char* deviceDescription(uint32_t device);
+    bool init(int device, uint32_t rate);
+    bool start();
+    bool stop();
+    void free();
+    bool info(uint32_t* fields);
+    bool initialised();
+    bool setGlobalVolumes(int music, int stream);
+    float cpu() const { return mixer_.cpuPercent(); }
+
+    uint32_t createStream(const char* path, uint32_t flags);
+    uint32_t loadModule(const char* path, uint32_t flags);
+    bool freeStream(uint32_t handle);
+    bool freeModule(uint32_t handle);
+
+    uint64_t length(uint32_t handle);
+    bool preBuffer(uint32_t handle);
+    bool play(uint32_t handle, bool loop);
+    bool stopChannel(uint32_t handle);
+    uint64_t position(uint32_t handle);
+    bool setPosition(uint32_t handle, uint64_t bytes);
+    float seconds(uint32_t handle, uint64_t bytes);
+    bool attributes(uint32_t handle, uint32_t* rate, uint32_t* volume, int32_t* pan);
+    bool slide(uint32_t handle, int32_t rate, int32_t volume, int32_t pan, uint32_t ms);
+    uint32_t level(uint32_t handle);
+    uint32_t data(uint32_t handle, void* buffer, uint32_t length);
+
+    uint32_t addEffect(uint32_t handle, uint32_t type);
+    bool setEffect(uint32_t effect, const void* parameters);
+    bool getEffect(uint32_t effect, void* parameters);
+
+    bool renderManual(float* interleaved, uint32_t frames);
+
+private:
+    Engine() = default;
+
+    // What a channel handle resolves to: exactly one of the two is set.
+    struct Resolved {
+        std::shared_ptr<PlayChannel> play;
+        std::shared_ptr<DecodeChannel> decode;
+        int bytesPerFrame = 0;
+        int rate = 0;
+        int64_t frames = 0;
+        explicit operator bool() const { return play || decode; }
+    };
+    Resolved resolve(uint32_t handle);
+    void readAttributes(const Resolved& channel, double& rate, double& volume, double& pan) const;
+    uint32_t openChannel(std::unique_ptr<Decoder> decoder, bool module, uint32_t flags);
+    bool freeChannel(uint32_t handle, bool module);
+    void send(Command command);
+    uint32_t nextGeneration(PlayChannel& channel);
+    int64_t readPosition(const PlayChannel& channel) const;
+    void collectRetired();
+    void shutDownLocked();
+
+    struct EffectRef {
+        PlayChannel* channel;  // valid while the effect's handle is registered
+        EqEffect* effect;
+    };
+    struct Retired {
+        std::shared_ptr<PlayChannel> channel;
+        uint64_t epoch;
+    };
+
+    std::mutex mutex_;
+    OutputSelection selection_;
+    std::vector<std::string> deviceNames_;
+    std::unique_ptr<Output> output_;
+    bool initialised_ = false;
+    bool started_ = false;
+    uint32_t initFlags_ = 0;
+    Mixer mixer_;
+    HandleRegistry handles_;
+    std::vector<Retired> retired_;
+};
+
+}  // namespace luma

@@ -1,0 +1,67 @@
+// The audio thread's side of the engine: applies queued commands, renders
+// every playing channel and mixes them through the global volumes.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "core/command.h"
+#include "core/linear_ramp.h"
+#include "core/play_channel.h"
+#include "core/render_gate.h"
+#include "core/spsc_queue.h"
+#include "output/output.h"
+
+namespace luma {
+
+class Mixer : public RenderCallback {
+public:
+    static constexpr int kMaxChannels = 256;
+
+    Mixer();
+
+    // Control side, with the gate closed.
+    void configure(double outputRate, int latencyFrames) noexcept;
+    // Control side (one thread at a time). False when the queue is full.
+    bool post(const Command& command) noexcept { return queue_.push(command); }
+    // Control side, with the gate closed: what the audio thread would do next.
+    void applyPending() noexcept { applyCommands(); }
+    // Control side, with the gate closed: drop every channel (shutdown).
+    void forgetChannels() noexcept { channels_.clear(); }
+
+    RenderGate& gate() noexcept { return gate_; }
+    double outputRate() const noexcept { return outputRate_; }
+    int latencyFrames() const noexcept { return latency_; }
+    // Completed render passes; a pass that starts after this value changed
+    // has seen every command posted before.
+    uint64_t epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
+    // Output frame now being heard.
+    int64_t heardOutFrame() const noexcept {
+        return outFrame_.load(std::memory_order_acquire) - latency_;
+    }
+    float cpuPercent() const noexcept { return cpu_.load(std::memory_order_relaxed); }
+
+    // Audio thread (or the manual render): false, with silence, when the gate is shut.
+    bool render(float* interleaved, int frames) noexcept;
+    void renderAudio(float* interleaved, int frames) noexcept override { render(interleaved, frames); }
+
+private:
+    void applyCommands() noexcept;
+    void renderBlock(float* interleaved, int frames) noexcept;
+
+    SpscQueue<Command, 8192> queue_;
+    RenderGate gate_;
+    std::vector<PlayChannel*> channels_;
+    double outputRate_ = 44100.0;
+    int latency_ = 0;
+    LinearRamp streamGain_, musicGain_;
+    std::array<float, PlayChannel::kMaxBlock> streamLeft_{}, streamRight_{};
+    std::array<float, PlayChannel::kMaxBlock> musicLeft_{}, musicRight_{};
+    std::atomic<int64_t> outFrame_{0};
+    std::atomic<uint64_t> epoch_{0};
+    std::atomic<float> cpu_{0.0f};
+};
+
+}  // namespace luma

@@ -1,0 +1,160 @@
+#include "core/play_channel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace luma {
+
+PlayChannel::PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoader> loader,
+                         bool module)
+    : track_(std::move(track)), loader_(std::move(loader)), module_(module), source_(*track_) {
+    rate_.jumpTo(track_->sampleRate());
+    volume_.jumpTo(1.0);
+    pan_.jumpTo(0.0);
+    pending.rate = track_->sampleRate();
+    rateNow_.store(track_->sampleRate());
+    history_.restart(0, 0.0);
+}
+
+PlayChannel::~PlayChannel() = default;
+
+void PlayChannel::apply(const Command& command, const RenderContext& context) noexcept {
+    switch (command.type) {
+        case Command::Type::Play:
+            if (!playing_) {
+                playing_ = true;
+                history_.add(context.outFrame, position());
+                taps_.startAt(context.outFrame);
+            }
+            loop_ = command.loop;
+            break;
+        case Command::Type::Stop:
+            if (playing_) {
+                playing_ = false;
+                history_.add(context.outFrame, position());
+            }
+            break;
+        case Command::Type::Seek:
+            pos_ = {command.frame, 0.0};
+            history_.restart(context.outFrame, static_cast<double>(command.frame));
+            heardFrame_.store(command.frame, std::memory_order_release);
+            if (loader_) loader_->want(command.frame);
+            break;
+        case Command::Type::Slide:
+            if (command.rateHz >= 0) rate_.glideTo(command.rateHz, command.slideFrames);
+            if (command.volume >= 0) volume_.glideTo(command.volume, command.slideFrames);
+            if (command.pan >= -1.0) pan_.glideTo(command.pan, command.slideFrames);
+            break;
+        case Command::Type::AddEffect:
+            if (effectsActive_ < kMaxEffects) {
+                effects_[effectsActive_++] = command.effect;
+                command.effect->filter.setSampleRate(context.outputRate);
+                command.effect->filter.reset();
+                command.effect->filter.setTarget(command.centreHz, command.bandwidth,
+                                                 command.gainDb);
+            }
+            break;
+        case Command::Type::SetEffect:
+            command.effect->filter.setTarget(command.centreHz, command.bandwidth, command.gainDb);
+            break;
+        default:
+            break;
+    }
+    rateNow_.store(rate_.current, std::memory_order_release);
+    volumeNow_.store(volume_.current, std::memory_order_release);
+    panNow_.store(pan_.current, std::memory_order_release);
+    playingNow_.store(playing_, std::memory_order_release);
+    ack_.store(command.generation, std::memory_order_release);
+}
+
+int PlayChannel::framesBeforeEnd(double step, double increment, int frames) const noexcept {
+    const double end = static_cast<double>(track_->frames());
+    double p = position();
+    for (int k = 0; k < frames; ++k) {
+        if (p >= end) return k;
+        p += step + increment * k;
+    }
+    return frames;
+}
+
+void PlayChannel::renderSource(const RenderContext& context, int frames, float* left,
+                               float* right) noexcept {
+    const int64_t length = track_->frames();
+    int done = 0;
+    while (done < frames) {
+        int segment = frames - done;
+        if (rate_.moving()) segment = static_cast<int>(std::min<int64_t>(segment, rate_.remaining));
+        const double step = rate_.current / context.outputRate;
+        const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
+        const int n = framesBeforeEnd(step, increment, segment);
+        if (n > 0) {
+            resampler_.render(source_, pos_, step, increment, n, left + done, right + done);
+            rate_.advance(n);
+            done += n;
+        }
+        if (n == segment) continue;
+        // The end of the track falls inside this segment.
+        const int64_t out = context.outFrame + done;
+        if (loop_ && length > 0) {
+            history_.add(out, static_cast<double>(length));
+            while (pos_.frame >= length) pos_.frame -= length;
+            history_.add(out, position());
+        } else {
+            pos_ = {length, 0.0};
+            playing_ = false;
+            history_.add(out, static_cast<double>(length));
+            std::fill(left + done, left + frames, 0.0f);
+            std::fill(right + done, right + frames, 0.0f);
+            break;
+        }
+    }
+}
+
+void PlayChannel::render(const RenderContext& context, int frames, float* mixLeft,
+                         float* mixRight) noexcept {
+    if (!playing_) return;
+    history_.add(context.outFrame, position());
+    float* left = left_.data();
+    float* right = right_.data();
+    renderSource(context, frames, left, right);
+    if (loader_ && !track_->fullyLoaded()) loader_->want(pos_.frame);
+
+    for (int i = 0; i < effectsActive_; ++i) effects_[i]->filter.process(left, right, frames);
+
+    // Volume and pan follow their slides block by block; the gains glide
+    // linearly across each block so that no step is ever heard.
+    volume_.advance(frames);
+    pan_.advance(frames);
+    const double volume = std::clamp(volume_.current, 0.0, 1.0);
+    const double pan = std::clamp(pan_.current, -1.0, 1.0);
+    const float targetLeft = static_cast<float>(volume * std::min(1.0, 1.0 - pan));
+    const float targetRight = static_cast<float>(volume * std::min(1.0, 1.0 + pan));
+    const float stepLeft = (targetLeft - gainLeft_) / static_cast<float>(frames);
+    const float stepRight = (targetRight - gainRight_) / static_cast<float>(frames);
+    for (int i = 0; i < frames; ++i) {
+        const float gl = gainLeft_ + stepLeft * static_cast<float>(i + 1);
+        const float gr = gainRight_ + stepRight * static_cast<float>(i + 1);
+        left[i] *= gl;
+        right[i] *= gr;
+        mixLeft[i] += left[i];
+        mixRight[i] += right[i];
+    }
+    gainLeft_ = targetLeft;
+    gainRight_ = targetRight;
+    taps_.write(context.outFrame, left, right, frames);
+    tapEnd_.store(context.outFrame + frames, std::memory_order_release);
+}
+
+void PlayChannel::publish(const RenderContext& context, int64_t outEnd) noexcept {
+    const double heard = context.latencyFrames == 0
+                             ? position()
+                             : history_.positionAt(outEnd - context.latencyFrames);
+    const double clamped = std::clamp(heard, 0.0, static_cast<double>(track_->frames()));
+    heardFrame_.store(static_cast<int64_t>(std::floor(clamped)), std::memory_order_release);
+    rateNow_.store(rate_.current, std::memory_order_release);
+    volumeNow_.store(volume_.current, std::memory_order_release);
+    panNow_.store(pan_.current, std::memory_order_release);
+    playingNow_.store(playing_, std::memory_order_release);
+}
+
+}  // namespace luma

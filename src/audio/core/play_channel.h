@@ -1,0 +1,120 @@
+// A channel that plays a Track to the output.
+//
+// Three sides share it: the control side (engine calls, under the engine's
+// mutex), the audio thread (render and commands), and readers of the
+// published values (atomics and the tap ring). The audio side is touched
+// only by the audio thread, or by a control thread while the render gate is
+// closed.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "core/command.h"
+#include "core/eq_effect.h"
+#include "core/linear_ramp.h"
+#include "core/position_history.h"
+#include "core/tap_ring.h"
+#include "core/track.h"
+#include "core/track_loader.h"
+#include "dsp/resampler.h"
+
+namespace luma {
+
+// What one render pass shares with every channel.
+struct RenderContext {
+    int64_t outFrame;      // output frame of the block's first frame
+    double outputRate;
+    int latencyFrames;
+};
+
+class PlayChannel {
+public:
+    static constexpr int kMaxEffects = 16;
+    static constexpr int kMaxBlock = 256;
+
+    PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoader> loader, bool module);
+    ~PlayChannel();
+
+    const Track& track() const noexcept { return *track_; }
+    bool isModule() const noexcept { return module_; }
+    TrackLoader* loader() noexcept { return loader_.get(); }
+
+    // ---- audio thread ----
+    void apply(const Command& command, const RenderContext& context) noexcept;
+    // Adds this channel's next `frames` (at most kMaxBlock) into mixLeft/mixRight.
+    void render(const RenderContext& context, int frames, float* mixLeft, float* mixRight) noexcept;
+    // Publishes position, attributes and play state after a render pass.
+    void publish(const RenderContext& context, int64_t outEnd) noexcept;
+
+    // ---- readers (any thread) ----
+    int64_t heardFrame() const noexcept { return heardFrame_.load(std::memory_order_acquire); }
+    bool playing() const noexcept { return playingNow_.load(std::memory_order_acquire); }
+    double rateNow() const noexcept { return rateNow_.load(std::memory_order_acquire); }
+    double volumeNow() const noexcept { return volumeNow_.load(std::memory_order_acquire); }
+    double panNow() const noexcept { return panNow_.load(std::memory_order_acquire); }
+    uint32_t acknowledged() const noexcept { return ack_.load(std::memory_order_acquire); }
+    const TapRing& taps() const noexcept { return taps_; }
+    int64_t tapEnd() const noexcept { return tapEnd_.load(std::memory_order_acquire); }
+
+    // ---- control side (engine mutex held) ----
+    struct Pending {
+        uint32_t generation = 0;   // last command sent
+        uint32_t positionGen = 0;  // last seek sent
+        int64_t position = 0;      // its target
+        uint32_t attributesGen = 0;
+        double rate = 0, volume = 1, pan = 0;  // values right after the pending commands
+        bool playing = false;
+        uint32_t playGen = 0;
+    } pending;
+    std::array<std::unique_ptr<EqEffect>, kMaxEffects> ownedEffects;  // control side owns
+    std::array<uint32_t, kMaxEffects> effectHandles{};
+    int effectCount = 0;
+
+private:
+    void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
+    int framesBeforeEnd(double step, double increment, int frames) const noexcept;
+    double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
+
+    class TrackSource : public dsp::ResamplerSource {
+    public:
+        explicit TrackSource(const Track& track) : track_(track) {}
+        void fetch(int64_t first, int count, float* left, float* right) noexcept override {
+            track_.fetch(first, count, left, right);
+        }
+
+    private:
+        const Track& track_;
+    };
+
+    std::shared_ptr<Track> track_;
+    std::unique_ptr<TrackLoader> loader_;
+    bool module_;
+
+    // Audio side.
+    TrackSource source_;
+    dsp::VariableRateResampler resampler_;
+    dsp::SourcePosition pos_;
+    bool playing_ = false;
+    bool loop_ = false;
+    LinearRamp rate_;    // Hz
+    LinearRamp volume_;  // 0..1
+    LinearRamp pan_;     // -1..1
+    float gainLeft_ = 0, gainRight_ = 0;  // applied gains, glided to avoid zipper noise
+    std::array<EqEffect*, kMaxEffects> effects_{};
+    int effectsActive_ = 0;
+    PositionHistory history_;
+    std::array<float, kMaxBlock> left_{}, right_{};
+
+    // Published.
+    std::atomic<int64_t> heardFrame_{0};
+    std::atomic<bool> playingNow_{false};
+    std::atomic<double> rateNow_{0}, volumeNow_{1}, panNow_{0};
+    std::atomic<uint32_t> ack_{0};
+    std::atomic<int64_t> tapEnd_{0};
+    TapRing taps_;
+};
+
+}  // namespace luma

@@ -1,0 +1,121 @@
+#include "core/track_loader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace luma {
+
+TrackLoader::TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track,
+                         bool downmix)
+    : decoder_(std::move(decoder)), track_(std::move(track)), downmix_(downmix) {
+    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+}
+
+TrackLoader::~TrackLoader() {
+    thread_.request_stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+bool TrackLoader::waitFor(int64_t frame, int timeoutMs) {
+    const int64_t span = Track::kChunkFrames;
+    want(frame);
+    std::unique_lock lock(progressMutex_);
+    return progress_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return track_->rangeReady(frame, span); });
+}
+
+void TrackLoader::run(std::stop_token stop) {
+    int64_t previous = -1;
+    while (!stop.stop_requested()) {
+        const int64_t chunk = nextChunk(previous);
+        if (chunk < 0) break;
+        decodeChunk(chunk);
+        {
+            std::lock_guard lock(progressMutex_);
+            track_->markReady(chunk);
+        }
+        progress_.notify_all();
+        previous = chunk;
+    }
+    std::lock_guard lock(progressMutex_);
+    decoder_.reset();  // closes the file as soon as the track is in memory
+}
+
+int64_t TrackLoader::nextChunk(int64_t after) {
+    const int64_t count = track_->chunkCount();
+    const int64_t wanted = wanted_.exchange(-1, std::memory_order_relaxed);
+    if (wanted >= 0 && decoder_->info().seekable) {
+        const int64_t chunk = std::min(wanted / Track::kChunkFrames, count - 1);
+        if (chunk >= 0 && !track_->chunkReady(chunk)) return chunk;
+    }
+    // Carry on from the last chunk, then fill the holes from the start.
+    for (int64_t chunk = after + 1; chunk < count; ++chunk) {
+        if (!track_->chunkReady(chunk)) return chunk;
+    }
+    for (int64_t chunk = 0; chunk < count; ++chunk) {
+        if (!track_->chunkReady(chunk)) return chunk;
+    }
+    return -1;
+}
+
+template <typename Sample>
+int64_t TrackLoader::readInto(Sample* destination, int64_t frames) {
+    int64_t done = 0;
+    if (!downmix_) {
+        const int channels = track_->channels();
+        while (done < frames) {
+            const int64_t got = decoder_->read(destination + done * channels, frames - done);
+            if (got <= 0) break;
+            done += got;
+        }
+        return done;
+    }
+    std::vector<Sample> stereo(static_cast<size_t>(std::min<int64_t>(frames, 4096)) * 2);
+    while (done < frames) {
+        const int64_t want = std::min<int64_t>(frames - done, static_cast<int64_t>(stereo.size() / 2));
+        const int64_t got = decoder_->read(stereo.data(), want);
+        if (got <= 0) break;
+        for (int64_t i = 0; i < got; ++i) {
+            if constexpr (std::is_same_v<Sample, int16_t>) {
+                destination[done + i] =
+                    static_cast<int16_t>((int32_t{stereo[2 * i]} + stereo[2 * i + 1]) / 2);
+            } else {
+                destination[done + i] = 0.5f * (stereo[2 * i] + stereo[2 * i + 1]);
+            }
+        }
+        done += got;
+    }
+    return done;
+}
+
+void TrackLoader::decodeChunk(int64_t chunk) {
+    const int64_t first = chunk * Track::kChunkFrames;
+    const int64_t frames = std::min(Track::kChunkFrames, track_->frames() - first);
+    if (first != decoderFrame_) {
+        if (!decoder_->seek(first)) {
+            // A decoder that cannot land here leaves the chunk silent
+            // rather than misplacing audio.
+            decoderFrame_ = -1;
+        } else {
+            decoderFrame_ = first;
+        }
+    }
+    const int channels = track_->channels();
+    int64_t got = 0;
+    if (decoderFrame_ == first) {
+        got = track_->kind() == SampleKind::Int16 ? readInto(track_->int16Frames(first), frames)
+                                                   : readInto(track_->floatFrames(first), frames);
+        decoderFrame_ = first + got;
+    }
+    // A decoder that ends early leaves silence, never stale memory.
+    if (got < frames) {
+        if (track_->kind() == SampleKind::Int16) {
+            std::fill_n(track_->int16Frames(first + got), (frames - got) * channels, int16_t{0});
+        } else {
+            std::fill_n(track_->floatFrames(first + got), (frames - got) * channels, 0.0f);
+        }
+    }
+}
+
+}  // namespace luma

@@ -1,0 +1,49 @@
+// Decodes a file into its Track on a thread of its own, in chunks, jumping
+// ahead to where playback needs data first (after a seek) when the decoder
+// can seek exactly.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/track.h"
+#include "decode/decoder.h"
+
+namespace luma {
+
+class TrackLoader {
+public:
+    // `downmix` folds a stereo source into the track's single channel.
+    TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track, bool downmix);
+    ~TrackLoader();  // stops and joins the thread
+    TrackLoader(const TrackLoader&) = delete;
+    TrackLoader& operator=(const TrackLoader&) = delete;
+
+    // Any thread, the audio thread included: decode around `frame` next.
+    void want(int64_t frame) noexcept { wanted_.store(frame, std::memory_order_relaxed); }
+
+    // Control thread: blocks until `frame`'s neighbourhood is decoded or
+    // `timeoutMs` passes. True when ready.
+    bool waitFor(int64_t frame, int timeoutMs);
+
+private:
+    void run(std::stop_token stop);
+    int64_t nextChunk(int64_t after);
+    void decodeChunk(int64_t chunk);
+    template <typename Sample>
+    int64_t readInto(Sample* destination, int64_t frames);
+
+    std::unique_ptr<Decoder> decoder_;
+    std::shared_ptr<Track> track_;
+    bool downmix_;
+    int64_t decoderFrame_ = 0;  // where the decoder stands
+    std::atomic<int64_t> wanted_{-1};
+    std::mutex progressMutex_;
+    std::condition_variable progress_;
+    std::jthread thread_;
+};
+
+}  // namespace luma

@@ -1,0 +1,189 @@
+/* Lumatrone audio engine: the C interface.
+ *
+ * Copyright (C) 2026 the Lumatrone DJ System developers.
+ * SPDX-License-Identifier: GPL-3.0-or-later
+ *
+ * One engine per process. Every call is safe from any thread; none of them
+ * is made from the audio thread. A handle is a non-zero 32-bit number; 0 is
+ * failure. A call on a zero, stale or wrong-kind handle does nothing and
+ * returns its failure value (0, or -1 where stated).
+ *
+ * Units
+ * - Positions and lengths are bytes of 16-bit PCM at the channel's own
+ *   sample rate and channel count: 4 bytes a frame for stereo, 2 for a
+ *   channel created mono (flag 2). Tracker modules count as 44100 Hz stereo.
+ * - A position is the frame being heard: the source position that has
+ *   reached the output (for the manual output, the position after the last
+ *   rendered frame: rendering n frames at the channel's own rate from p
+ *   leaves the position at p + n frames). A seek is reflected at once.
+ * - Seeking is sample-exact in every format. A seek to a position that is
+ *   not frame-aligned aligns down to the frame; a seek past the end fails;
+ *   the end itself is a valid position.
+ *
+ * Outputs, chosen by the environment variable LUMATRONE_AUDIO when
+ * BASS_Init runs:
+ *   unset or "system"  the machine's outputs through PortAudio (ALSA, JACK)
+ *   "null"             one device "No sound", paced in real time
+ *   "manual"           one device "Manual render"; audio advances only in
+ *                      LUMA_RenderFrames
+ *   "wav:PATH"         like null, and what is heard is written to PATH
+ *                      (44100 Hz 16-bit stereo WAV)
+ */
+#ifndef LUMAAUDIO_H
+#define LUMAAUDIO_H
+
+#include <stdint.h>
+
+#if defined(LUMA_BUILDING_ENGINE)
+#define LUMA_API __attribute__((visibility("default")))
+#else
+#define LUMA_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Flags of BASS_StreamCreateFile / BASS_MusicLoad. Others are accepted and
+ * ignored. */
+#define LUMA_STREAM_MONO 0x2u            /* downmix to one channel */
+#define LUMA_STREAM_FX 0x80u             /* effects allowed (always are) */
+#define LUMA_STREAM_PRESCAN 0x20000u     /* exact seeking (always is) */
+#define LUMA_STREAM_DECODE 0x200000u     /* decode only, never played */
+
+/* Flag of BASS_StreamPlay: restart from the start when the end is reached. */
+#define LUMA_PLAY_LOOP 0x4u
+
+/* BASS_ChannelGetData: FFT sizes (magnitudes of a Hann-windowed transform
+ * of the last samples heard, mono mix). n = 512 << (flag & 3); n/2 floats
+ * are written: bin k is k * rate / n Hz, [0] is DC. A full-scale sine in
+ * the middle of a bin gives a magnitude of 1.0 there (|X| * 2 / sum(window)).
+ * Without an FFT flag, on a decode-only channel: decoded sample data, 16-bit
+ * interleaved, or 32-bit float with LUMA_DATA_FLOAT; length in bytes;
+ * returns the bytes written and advances the position. */
+#define LUMA_DATA_FFT512 0x80000000u
+#define LUMA_DATA_FFT1024 0x80000001u
+#define LUMA_DATA_FFT2048 0x80000002u
+#define LUMA_DATA_FFT4096 0x80000003u
+#define LUMA_DATA_FLOAT 0x40000000u
+
+/* BASS_ChannelSetFX type: peaking equaliser (see BASS_FXSetParameters). */
+#define LUMA_FX_PARAMEQ 7u
+
+/* Parameters of a peaking equaliser effect. */
+typedef struct LUMA_PARAMEQ {
+    float centerHz;          /* 20 .. 0.45 x output rate */
+    float bandwidthSemitones; /* 1 .. 36; 36 = three octaves */
+    float gainDb;            /* -15 .. +15 */
+} LUMA_PARAMEQ;
+
+/* Version: major in the low word, minor in the high word (1.8). */
+LUMA_API uint32_t BASS_GetVersion(void);
+
+/* Description of output device `device` (counted from 0); NULL past the
+ * last. The text stays valid until the next call of this function. */
+LUMA_API const char* BASS_GetDeviceDescription(uint32_t device);
+
+/* Opens output device `device` (-1 = the default) at `freq` Hz. `flags` and
+ * `window` are accepted and unused. Non-zero on success; fails when the
+ * engine is already initialised or the device does not exist or opens. */
+LUMA_API int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void* window);
+LUMA_API int32_t BASS_Start(void); /* starts (or resumes) the output */
+LUMA_API int32_t BASS_Stop(void);  /* pauses the output; channels keep their state */
+LUMA_API void BASS_Free(void);     /* stops the output and releases everything */
+
+/* Fills 14 x uint32: [0] size 56 (must be 56 on entry), [1] flags 0,
+ * [6] min rate 10, [7] max rate 100000, [10] sound-system version (9 when
+ * the output works), [11] output latency in ms, [12] init flags,
+ * [13] speakers (2). Others 0. Non-zero on success. */
+LUMA_API int32_t BASS_GetInfo(uint32_t* info14);
+
+/* Accepted for compatibility: tracks are decoded into memory, so the
+ * playback buffer length does not add latency. Non-zero when initialised. */
+LUMA_API int32_t BASS_SetBufferLength(float seconds);
+
+/* Global volumes 0..100 (-1 leaves one as it is): `music` scales modules,
+ * `stream` scales streams, `sample` is unused. Changes are ramped over a
+ * few milliseconds so they never click. */
+LUMA_API int32_t BASS_SetGlobalVolumes(int32_t music, int32_t sample, int32_t stream);
+
+/* Share of the audio period spent rendering, in percent, smoothed. */
+LUMA_API float BASS_GetCPU(void);
+
+/* Opens an audio file as a stream: WAV, AIFF, FLAC, MP1/MP2/MP3, Ogg
+ * Vorbis, Opus, recognised by content. `mem`, `offset` and `length` must be
+ * 0 (files only). Returns 0 when the file is no such stream. A played
+ * stream is decoded into memory in the background; its exact length is
+ * known at once. A truncated file gives the part that decodes. */
+LUMA_API uint32_t BASS_StreamCreateFile(int32_t mem, const char* file, uint32_t offset,
+                                        uint32_t length, uint32_t flags);
+/* Opens a tracker module (MOD, XM, S3M, IT and what libopenmpt reads),
+ * rendered at 44100 Hz stereo, one play-through. */
+LUMA_API uint32_t BASS_MusicLoad(int32_t mem, const char* file, uint32_t offset, uint32_t length,
+                                 uint32_t flags);
+LUMA_API int32_t BASS_StreamFree(uint32_t handle); /* streams only */
+LUMA_API int32_t BASS_MusicFree(uint32_t handle);  /* modules only */
+
+/* Length in bytes; (uint64_t)-1 on failure. */
+LUMA_API uint64_t BASS_StreamGetLength(uint32_t handle);
+
+/* Waits (at most two seconds) until the audio at the channel's position
+ * has been decoded. Non-zero for a playable channel. */
+LUMA_API int32_t BASS_StreamPreBuf(uint32_t handle);
+
+/* Starts playback from the channel's present position (`flush` is
+ * accepted and changes nothing). LUMA_PLAY_LOOP restarts at byte 0 when
+ * the end is reached; without it the channel stops at its end. Works on
+ * modules too. Fails on decode-only channels. */
+LUMA_API int32_t BASS_StreamPlay(uint32_t handle, int32_t flush, uint32_t flags);
+LUMA_API int32_t BASS_ChannelStop(uint32_t handle); /* stops where it is */
+
+LUMA_API uint64_t BASS_ChannelGetPosition(uint32_t handle); /* (uint64_t)-1 on failure */
+LUMA_API int32_t BASS_ChannelSetPosition(uint32_t handle, uint64_t pos);
+/* Seconds of `pos` bytes of this channel; -1 on failure. */
+LUMA_API float BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t pos);
+
+/* Present rate (Hz), volume (0..100) and pan (-100 left .. +100 right);
+ * any pointer may be NULL. During a slide these are the values reached. */
+LUMA_API int32_t BASS_ChannelGetAttributes(uint32_t handle, uint32_t* freq, uint32_t* volume,
+                                           int32_t* pan);
+/* Moves rate, volume and pan linearly to their targets over `ms`
+ * milliseconds (at once for 0). Rate: Hz, clamped to 10..100000; 0 is the
+ * channel's own rate; -1 leaves it. Volume: 0..100, -1 leaves it. Pan:
+ * -100..100, -101 leaves it. Volume is linear amplitude (channel volume x
+ * global volume); pan is a balance law: at 0 both sides play at full
+ * level, towards one side the other side fades linearly to silence. */
+LUMA_API int32_t BASS_ChannelSlideAttributes(uint32_t handle, int32_t freq, int32_t volume,
+                                             int32_t pan, uint32_t ms);
+
+/* Peak of the last 20 ms heard on the channel (after its effects, volume
+ * and pan, before the global volume), 0..128 per side: left in the low
+ * word, right in the high word. 0xFFFFFFFF when the channel is not playing
+ * or does not exist. */
+LUMA_API uint32_t BASS_ChannelGetLevel(uint32_t handle);
+
+/* See LUMA_DATA_*. Returns the bytes written; 0xFFFFFFFF on failure or when
+ * a played channel is not playing (the buffer is then left alone). */
+LUMA_API uint32_t BASS_ChannelGetData(uint32_t handle, void* buffer, uint32_t length);
+
+/* Adds an effect of `type` (only LUMA_FX_PARAMEQ) at the end of the
+ * channel's chain (at most 16); returns its handle, 0 on failure. Starts at
+ * centre 8000 Hz, bandwidth 12 semitones, gain 0 dB. Effects run at the
+ * output rate, after the rate change, in the order created; an effect is
+ * released with its channel. */
+LUMA_API uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type);
+/* params points to a LUMA_PARAMEQ; values are clamped to their ranges and
+ * reached smoothly, without clicks. */
+LUMA_API int32_t BASS_FXSetParameters(uint32_t fx, const void* params);
+LUMA_API int32_t BASS_FXGetParameters(uint32_t fx, void* params);
+
+/* Manual output only: renders `frames` frames of 44100 Hz interleaved
+ * stereo float into the buffer. Non-zero on success; 0 (and silence) when
+ * the output is not the manual one or is not started. */
+LUMA_API int32_t LUMA_RenderFrames(float* interleavedStereo, uint32_t frames);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

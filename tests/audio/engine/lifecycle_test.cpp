@@ -1,0 +1,142 @@
+// The engine's life cycle and its refusal of bad handles and bad files.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "support/audio_files.h"
+#include "support/engine_fixture.h"
+
+namespace luma::test {
+namespace {
+
+TEST(EngineVersionTest, ReportsOnePointEightWithoutInit) {
+    const uint32_t version = BASS_GetVersion();
+    EXPECT_EQ(version & 0xFFFF, 1u);
+    EXPECT_EQ(version >> 16, 8u);
+}
+
+TEST(EngineDevicesTest, ManualOutputHasOneDevice) {
+    setenv("LUMATRONE_AUDIO", "manual", 1);
+    ASSERT_NE(BASS_GetDeviceDescription(0), nullptr);
+    EXPECT_STREQ(BASS_GetDeviceDescription(0), "Manual render");
+    EXPECT_EQ(BASS_GetDeviceDescription(1), nullptr);
+    EXPECT_EQ(BASS_Init(1, 44100, 0, nullptr), 0) << "device 1 does not exist";
+    setenv("LUMATRONE_AUDIO", "null", 1);
+    EXPECT_STREQ(BASS_GetDeviceDescription(0), "No sound");
+}
+
+TEST(EngineLifecycleTest, InitStartStopFreeAndInitAgain) {
+    setenv("LUMATRONE_AUDIO", "manual", 1);
+    uint32_t info[14] = {56};
+    EXPECT_EQ(BASS_GetInfo(info), 0) << "not initialised yet";
+    EXPECT_EQ(BASS_StreamCreateFile(0, "/nonexistent.wav", 0, 0, 0), 0u);
+    ASSERT_NE(BASS_Init(0, 44100, 0, nullptr), 0);
+    EXPECT_EQ(BASS_Init(0, 44100, 0, nullptr), 0) << "already initialised";
+    info[0] = 56;
+    ASSERT_NE(BASS_GetInfo(info), 0);
+    EXPECT_GE(info[10], 9u);
+    info[0] = 40;
+    EXPECT_EQ(BASS_GetInfo(info), 0) << "the caller must state the record's size";
+
+    std::vector<float> out(512, 1.0f);
+    EXPECT_EQ(LUMA_RenderFrames(out.data(), 256), 0) << "not started";
+    EXPECT_EQ(out[0], 0.0f);
+    ASSERT_NE(BASS_Start(), 0);
+    EXPECT_NE(LUMA_RenderFrames(out.data(), 256), 0);
+    ASSERT_NE(BASS_Stop(), 0);
+    EXPECT_EQ(LUMA_RenderFrames(out.data(), 256), 0);
+    BASS_Free();
+    BASS_Free();  // twice is harmless
+    ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
+    BASS_Free();
+}
+
+class BadHandleTest : public EngineTest {};
+
+TEST_F(BadHandleTest, EveryCallFailsQuietly) {
+    TempDir files;
+    ASSERT_TRUE(writeWav16(files.file("a.wav"), makeSine(440, 0.5)));
+    const uint32_t stream = BASS_StreamCreateFile(0, files.file("a.wav").c_str(), 0, 0, 0x20080);
+    ASSERT_NE(stream, 0u);
+    const uint32_t fx = BASS_ChannelSetFX(stream, 7);
+    ASSERT_NE(fx, 0u);
+    ASSERT_NE(BASS_StreamFree(stream), 0);
+
+    // 0, all ones, a made-up number, a freed stream and its freed effect.
+    for (uint32_t handle : {0u, 0xFFFFFFFFu, 0x12345678u, stream, fx}) {
+        SCOPED_TRACE(handle);
+        uint32_t rate = 7, volume = 7;
+        int32_t pan = 7;
+        float buffer[1024] = {};
+        LUMA_PARAMEQ eq{1000, 12, 3};
+        EXPECT_EQ(BASS_StreamGetLength(handle), UINT64_MAX);
+        EXPECT_EQ(BASS_ChannelGetPosition(handle), UINT64_MAX);
+        EXPECT_EQ(BASS_ChannelSetPosition(handle, 0), 0);
+        EXPECT_EQ(BASS_ChannelBytes2Seconds(handle, 4), -1.0f);
+        EXPECT_EQ(BASS_StreamPlay(handle, 0, 0), 0);
+        EXPECT_EQ(BASS_StreamPreBuf(handle), 0);
+        EXPECT_EQ(BASS_ChannelStop(handle), 0);
+        EXPECT_EQ(BASS_ChannelGetAttributes(handle, &rate, &volume, &pan), 0);
+        EXPECT_EQ(rate, 7u);
+        EXPECT_EQ(BASS_ChannelSlideAttributes(handle, 44100, 100, 0, 0), 0);
+        EXPECT_EQ(BASS_ChannelGetLevel(handle), 0xFFFFFFFFu);
+        EXPECT_EQ(BASS_ChannelGetData(handle, buffer, LUMA_DATA_FFT2048), 0xFFFFFFFFu);
+        EXPECT_EQ(BASS_ChannelSetFX(handle, 7), 0u);
+        EXPECT_EQ(BASS_FXSetParameters(handle, &eq), 0);
+        EXPECT_EQ(BASS_FXGetParameters(handle, &eq), 0);
+        EXPECT_EQ(BASS_StreamFree(handle), 0);
+        EXPECT_EQ(BASS_MusicFree(handle), 0);
+    }
+}
+
+TEST_F(BadHandleTest, FreeCallsReleaseOnlyTheirOwnKind) {
+    ASSERT_TRUE(writeWav16(dir.file("a.wav"), makeSine(440, 0.5)));
+    ASSERT_TRUE(writeModule(dir.file("a.mod"), 2.0));
+    const uint32_t stream = BASS_StreamCreateFile(0, dir.file("a.wav").c_str(), 0, 0, 0x20080);
+    const uint32_t module = BASS_MusicLoad(0, dir.file("a.mod").c_str(), 0, 0, 0x1005);
+    ASSERT_NE(stream, 0u);
+    ASSERT_NE(module, 0u);
+    EXPECT_EQ(BASS_MusicFree(stream), 0);
+    EXPECT_EQ(BASS_StreamFree(module), 0);
+    EXPECT_NE(BASS_StreamGetLength(stream), UINT64_MAX);
+    EXPECT_NE(BASS_StreamGetLength(module), UINT64_MAX);
+    EXPECT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_NE(BASS_MusicFree(module), 0);
+    EXPECT_EQ(BASS_StreamFree(stream), 0) << "already freed";
+}
+
+class BadFileTest : public EngineTest {};
+
+TEST_F(BadFileTest, CorpusGivesNoHandle) {
+    const std::string text = dir.file("notes.mp3");
+    std::ofstream(text) << "This is a shopping list, not an MP3.\nEggs, milk, vinyl.\n";
+    const std::string empty = dir.file("empty.wav");
+    std::ofstream{empty};
+    const std::string noise = dir.file("noise.ogg");
+    {
+        std::ofstream out(noise, std::ios::binary);
+        uint32_t x = 12345;
+        for (int i = 0; i < 100000; ++i) {
+            x = x * 1664525u + 1013904223u;
+            out.put(static_cast<char>(x >> 24));
+        }
+    }
+    ASSERT_TRUE(writeModule(dir.file("tune.mod"), 2.0));
+    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
+
+    for (const std::string& path :
+         {std::string("/nonexistent/file.wav"), dir.path().string(), empty, text, noise,
+          dir.file("tune.mod"), std::string("")}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080), 0u);
+        EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x200000), 0u);
+    }
+    EXPECT_EQ(BASS_StreamCreateFile(0, nullptr, 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_MusicLoad(0, dir.file("tone.wav").c_str(), 0, 0, 0x1005), 0u);
+    EXPECT_EQ(BASS_MusicLoad(0, text.c_str(), 0, 0, 0x1005), 0u);
+    EXPECT_EQ(BASS_MusicLoad(0, nullptr, 0, 0, 0x1005), 0u);
+}
+
+}  // namespace
+}  // namespace luma::test

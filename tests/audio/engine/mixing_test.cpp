@@ -1,0 +1,166 @@
+// What a channel sounds like on the way out: equaliser, volume, pan,
+// global volume, and the level and spectrum readings of it.
+#include <cmath>
+#include <functional>
+
+#include "support/audio_files.h"
+#include "support/engine_fixture.h"
+
+namespace luma::test {
+namespace {
+
+double db(double ratio) { return 20.0 * std::log10(ratio); }
+
+class MixingTest : public EngineTest {
+protected:
+    uint32_t playSine(double hz, double amplitude = 0.5) {
+        const std::string path = dir.file("s" + std::to_string(++files_) + ".wav");
+        EXPECT_TRUE(writeWav16(path, makeSine(hz, 3.0, 44100, 2, amplitude)));
+        const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080);
+        EXPECT_NE(BASS_StreamPreBuf(stream), 0);
+        EXPECT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        return stream;
+    }
+    // Gain in dB that the channel's present settings give a sine of `hz`.
+    double gainAt(double hz) {
+        const uint32_t stream = playSine(hz);
+        configure(stream);
+        render(8192);  // let filters and glides settle
+        const double out = toneAmplitude(side(render(44100), 0), 44100, hz);
+        BASS_StreamFree(stream);
+        return db(out / 0.5);
+    }
+    std::function<void(uint32_t)> configure = [](uint32_t) {};
+    int files_ = 0;
+};
+
+// Bell response of the analog prototype, constant-Q bandwidth in octaves.
+double bellDb(double f, double centre, double octaves, double gainDb) {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double q = std::sqrt(std::pow(2.0, octaves)) / (std::pow(2.0, octaves) - 1.0);
+    const double w = f / centre;
+    const double re = 1.0 - w * w;
+    const double num = re * re + std::pow(w * a / q, 2);
+    const double den = re * re + std::pow(w / (a * q), 2);
+    return 10.0 * std::log10(num / den);
+}
+
+TEST_F(MixingTest, PeakingEqGainAtCentreAndAnOctaveAway) {
+    configure = [](uint32_t stream) {
+        const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
+        ASSERT_NE(fx, 0u);
+        const LUMA_PARAMEQ eq{1000.0f, 12.0f, 12.0f};
+        ASSERT_NE(BASS_FXSetParameters(fx, &eq), 0);
+    };
+    EXPECT_NEAR(gainAt(1000), 12.0, 0.1);
+    const double octaveUp = gainAt(2000);
+    const double octaveDown = gainAt(500);
+    EXPECT_NEAR(octaveUp, bellDb(2000, 1000, 1, 12), 0.5);
+    EXPECT_NEAR(octaveDown, bellDb(500, 1000, 1, 12), 0.5);
+    EXPECT_LT(octaveUp, 11.0);
+    EXPECT_GT(gainAt(8000), -0.5) << "far away the band leaves the signal alone";
+    EXPECT_LT(gainAt(8000), 0.5);
+}
+
+TEST_F(MixingTest, EqKillOfTwoStackedBassFilters) {
+    configure = [](uint32_t stream) {
+        for (int i = 0; i < 2; ++i) {
+            const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
+            const LUMA_PARAMEQ eq{80.0f, 36.0f, -15.0f};
+            ASSERT_NE(BASS_FXSetParameters(fx, &eq), 0);
+        }
+    };
+    EXPECT_NEAR(gainAt(80), -30.0, 0.3) << "two identical filters add up";
+}
+
+TEST_F(MixingTest, EffectParametersAreClampedAndReadBack) {
+    const uint32_t stream = playSine(440);
+    const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
+    LUMA_PARAMEQ eq{};
+    ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
+    EXPECT_EQ(eq.gainDb, 0.0f);
+    const LUMA_PARAMEQ wild{5.0f, 100.0f, 40.0f};
+    ASSERT_NE(BASS_FXSetParameters(fx, &wild), 0);
+    ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
+    EXPECT_EQ(eq.centerHz, 20.0f);
+    EXPECT_EQ(eq.bandwidthSemitones, 36.0f);
+    EXPECT_EQ(eq.gainDb, 15.0f);
+    const LUMA_PARAMEQ broken{NAN, 12.0f, 0.0f};
+    EXPECT_EQ(BASS_FXSetParameters(fx, &broken), 0);
+    EXPECT_EQ(BASS_ChannelSetFX(stream, 3), 0u) << "only the peaking equaliser exists";
+    for (int i = 1; i < 16; ++i) EXPECT_NE(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), 0u);
+    EXPECT_EQ(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), 0u) << "sixteen at most";
+}
+
+TEST_F(MixingTest, VolumePanAndGlobalVolume) {
+    const uint32_t stream = playSine(1000);
+    render(1024);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0), 0);
+    render(1024);
+    std::vector<float> out = render(44100);
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002);
+
+    ASSERT_NE(BASS_SetGlobalVolumes(100, 100, 50), 0);
+    render(1024);
+    out = render(44100);
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.125, 0.002) << "channel x global";
+
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0), 0);
+    ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 100), 0);
+    render(1024);
+    out = render(44100);
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.5, 0.002) << "left at full";
+    EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
+    uint32_t volume = 0;
+    int32_t pan = 0;
+    ASSERT_NE(BASS_ChannelGetAttributes(stream, nullptr, &volume, &pan), 0);
+    EXPECT_EQ(volume, 100u);
+    EXPECT_EQ(pan, -100);
+}
+
+TEST_F(MixingTest, VolumeChangesNeverStep) {
+    const uint32_t stream = playSine(50, 0.9);  // slow wave: any step would stand out
+    render(1024);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 0, -101, 0), 0);
+    const std::vector<float> left = side(render(1024), 0);
+    double largestJump = 0;
+    for (size_t i = 1; i < left.size(); ++i) {
+        largestJump = std::max(largestJump, std::fabs(double{left[i]} - left[i - 1]));
+    }
+    EXPECT_LT(largestJump, 0.02);
+    EXPECT_EQ(peak(std::vector<float>(left.end() - 10, left.end())), 0.0);
+}
+
+TEST_F(MixingTest, LevelIsThePeakOfWhatIsHeard) {
+    const uint32_t stream = playSine(1000, 0.5);
+    render(4096);
+    const uint32_t level = BASS_ChannelGetLevel(stream);
+    EXPECT_NEAR(level & 0xFFFF, 64, 1);
+    EXPECT_NEAR(level >> 16, 64, 1);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, -1, 100, 0), 0);
+    render(4096);
+    EXPECT_EQ(BASS_ChannelGetLevel(stream) & 0xFFFF, 0u) << "panned right";
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    render(256);
+    EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
+}
+
+TEST_F(MixingTest, SpectrumPeaksInTheSineBin) {
+    const double binHz = 44100.0 / 2048.0;
+    const uint32_t stream = playSine(46 * binHz, 0.9);
+    render(4096);
+    std::vector<float> magnitudes(1024, -1.0f);
+    ASSERT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 4096u);
+    const auto top = std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin();
+    EXPECT_EQ(top, 46);
+    EXPECT_NEAR(magnitudes[46], 0.9, 0.01) << "a sine's amplitude in its bin";
+    EXPECT_LT(magnitudes[100], 1e-3);
+    std::vector<float> small(256);
+    EXPECT_EQ(BASS_ChannelGetData(stream, small.data(), LUMA_DATA_FFT512), 1024u);
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    render(256);
+    EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace luma::test

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build, the player and the tests need from Debian's archive,
+# skipping what is already there. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ pkg-config make
+  # engine: decoders, output, FFT
+  libsndfile1-dev libmpg123-dev libvorbis-dev libopusfile-dev libopenmpt-dev
+  portaudio19-dev libjack-jackd2-dev libfftw3-dev
+  # tests and benchmarks: encoders that make test material, a JACK server, frameworks
+  libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
+  sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo -E apt-get install -y -q --no-install-recommends "${missing[@]}"

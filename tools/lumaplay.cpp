@@ -1,0 +1,199 @@
+// lumaplay: plays an audio file or tracker module through the Lumatrone
+// audio engine, or renders it offline to a WAV file.
+//
+//   lumaplay [options] [file]     (no file: a demo tone it makes)
+//     --devices          list output devices and exit
+//     --device N         output device (default: the system default)
+//     --pitch PERCENT    playback rate change, e.g. 8 or -16
+//     --render OUT.wav   render offline through the manual output instead
+//     --seconds S        stop after S seconds
+#include <lumaaudio.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+struct Options {
+    std::string file;
+    std::string render;
+    int device = -1;
+    double pitch = 0;
+    double seconds = 0;
+    bool devices = false;
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--devices") {
+            options.devices = true;
+        } else if (arg == "--device" && hasValue) {
+            options.device = std::atoi(argv[++i]);
+        } else if (arg == "--pitch" && hasValue) {
+            options.pitch = std::atof(argv[++i]);
+        } else if (arg == "--render" && hasValue) {
+            options.render = argv[++i];
+        } else if (arg == "--seconds" && hasValue) {
+            options.seconds = std::atof(argv[++i]);
+        } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
+            options.file = arg;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void putLe(std::FILE* out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), out);
+}
+
+// A 16-bit stereo WAV writer: the header is rewritten with the sizes at the end.
+class WavFile {
+public:
+    explicit WavFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {
+        if (file_) writeHeader();
+    }
+    ~WavFile() {
+        if (!file_) return;
+        std::fseek(file_, 0, SEEK_SET);
+        writeHeader();
+        std::fclose(file_);
+    }
+    bool ok() const { return file_ != nullptr; }
+    void write(const float* interleaved, size_t frames) {
+        for (size_t i = 0; i < frames * 2; ++i) {
+            const double v = std::clamp(static_cast<double>(interleaved[i]), -1.0, 1.0);
+            putLe(file_, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 32767.0))), 2);
+        }
+        frames_ += frames;
+    }
+
+private:
+    void writeHeader() {
+        const uint32_t dataBytes = static_cast<uint32_t>(frames_ * 4);
+        std::fputs("RIFF", file_);
+        putLe(file_, 36 + dataBytes, 4);
+        std::fputs("WAVEfmt ", file_);
+        putLe(file_, 16, 4);
+        putLe(file_, 1, 2);
+        putLe(file_, 2, 2);
+        putLe(file_, 44100, 4);
+        putLe(file_, 44100 * 4, 4);
+        putLe(file_, 4, 2);
+        putLe(file_, 16, 2);
+        std::fputs("data", file_);
+        putLe(file_, dataBytes, 4);
+    }
+    std::FILE* file_;
+    size_t frames_ = 0;
+};
+
+std::string makeDemoTone() {
+    const std::string path = "/tmp/lumaplay-demo-" + std::to_string(getpid()) + ".wav";
+    WavFile wav(path);
+    std::vector<float> block(2 * 44100);
+    for (int second = 0; second < 4; ++second) {
+        const double hz = 440.0 * std::pow(2.0, second * 4 / 12.0);  // a rising arpeggio
+        for (int i = 0; i < 44100; ++i) {
+            const double envelope = std::min(1.0, (44100 - i) / 2000.0);
+            block[2 * i] = block[2 * i + 1] =
+                static_cast<float>(0.3 * envelope * std::sin(2 * M_PI * hz * i / 44100.0));
+        }
+        wav.write(block.data(), 44100);
+    }
+    return path;
+}
+
+uint32_t open(const std::string& file) {
+    uint32_t channel = BASS_StreamCreateFile(0, file.c_str(), 0, 0, LUMA_STREAM_PRESCAN | LUMA_STREAM_FX);
+    if (!channel) channel = BASS_MusicLoad(0, file.c_str(), 0, 0, 0x1005);
+    return channel;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: lumaplay [--devices] [--device N] [--pitch PERCENT] "
+                     "[--render OUT.wav] [--seconds S] [file]\n");
+        return 2;
+    }
+    if (!options.render.empty()) setenv("LUMATRONE_AUDIO", "manual", 1);
+    if (options.devices) {
+        for (uint32_t i = 0; const char* name = BASS_GetDeviceDescription(i); ++i) {
+            std::printf("%u - %s\n", i, name);
+        }
+        return 0;
+    }
+    const bool demo = options.file.empty();
+    if (demo) options.file = makeDemoTone();
+
+    if (!BASS_Init(options.render.empty() ? options.device : 0, 44100, 0, nullptr) || !BASS_Start()) {
+        std::fprintf(stderr,
+                     "lumaplay: could not open the output device. Without a sound card, try "
+                     "LUMATRONE_AUDIO=null or --render OUT.wav.\n");
+        return 1;
+    }
+    const uint32_t channel = open(options.file);
+    if (demo) std::remove(options.file.c_str());
+    if (!channel) {
+        std::fprintf(stderr, "lumaplay: %s is not an audio file or module the engine reads\n",
+                     options.file.c_str());
+        BASS_Free();
+        return 1;
+    }
+    uint32_t rate = 0;
+    BASS_ChannelGetAttributes(channel, &rate, nullptr, nullptr);
+    const auto pitched = static_cast<int32_t>(std::lround(rate * (1.0 + options.pitch / 100.0)));
+    BASS_ChannelSlideAttributes(channel, pitched, -1, -101, 0);
+    const uint64_t length = BASS_StreamGetLength(channel);
+    std::printf("%s: %.3f s at %u Hz, playing at %d Hz\n", options.file.c_str(),
+                BASS_ChannelBytes2Seconds(channel, length), rate, pitched);
+    BASS_StreamPlay(channel, 0, 0);
+
+    const double limit = options.seconds > 0 ? options.seconds : 1e9;
+    if (!options.render.empty()) {
+        WavFile wav(options.render);
+        if (!wav.ok()) {
+            std::fprintf(stderr, "lumaplay: cannot write %s\n", options.render.c_str());
+            BASS_Free();
+            return 1;
+        }
+        std::vector<float> block(2 * 1024);
+        double rendered = 0;
+        while (BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu && rendered < limit) {
+            LUMA_RenderFrames(block.data(), 1024);
+            wav.write(block.data(), 1024);
+            rendered += 1024 / 44100.0;
+        }
+        std::printf("rendered %.3f s to %s\n", rendered, options.render.c_str());
+    } else {
+        std::signal(SIGINT, [](int) { interrupted = 1; });
+        const auto start = std::chrono::steady_clock::now();
+        while (!interrupted && BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("\r%8.3f s  cpu %4.1f %%", BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)),
+                        BASS_GetCPU());
+            std::fflush(stdout);
+            if (elapsed >= limit) break;
+        }
+        std::printf("\n");
+    }
+    BASS_Free();
+    return 0;
+}

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+#   tools/test.sh              normal build in build/
+#   tools/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/tools/install-deps.sh"
+
+build="$root/build"
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+  build="$root/build-asan"
+  options=(-DCMAKE_BUILD_TYPE=Debug -DLUMA_SANITIZE=ON -DLUMA_BUILD_BENCH=OFF)
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" --timeout 600
