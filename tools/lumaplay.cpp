@@ -8,7 +8,9 @@
 //     --render OUT.wav   render offline through the manual output instead
 //     --seconds S        stop after S seconds
 #include <lumaaudio.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -61,7 +63,7 @@ void putLe(std::FILE* out, uint32_t value, int bytes) {
 
 // A 16-bit stereo WAV writer: the header is rewritten with the sizes at the end.
 class WavFile {
-public:
+  public:
     explicit WavFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {
         if (file_) writeHeader();
     }
@@ -80,7 +82,7 @@ public:
         frames_ += frames;
     }
 
-private:
+  private:
     void writeHeader() {
         const uint32_t dataBytes = static_cast<uint32_t>(frames_ * 4);
         std::fputs("RIFF", file_);
@@ -117,7 +119,8 @@ std::string makeDemoTone() {
 }
 
 uint32_t open(const std::string& file) {
-    uint32_t channel = BASS_StreamCreateFile(0, file.c_str(), 0, 0, LUMA_STREAM_PRESCAN | LUMA_STREAM_FX);
+    uint32_t channel =
+        BASS_StreamCreateFile(0, file.c_str(), 0, 0, LUMA_STREAM_PRESCAN | LUMA_STREAM_FX);
     if (!channel) channel = BASS_MusicLoad(0, file.c_str(), 0, 0, 0x1005);
     return channel;
 }
@@ -142,7 +145,8 @@ int main(int argc, char** argv) {
     const bool demo = options.file.empty();
     if (demo) options.file = makeDemoTone();
 
-    if (!BASS_Init(options.render.empty() ? options.device : 0, 44100, 0, nullptr) || !BASS_Start()) {
+    if (!BASS_Init(options.render.empty() ? options.device : 0, 44100, 0, nullptr) ||
+        !BASS_Start()) {
         std::fprintf(stderr,
                      "lumaplay: could not open the output device. Without a sound card, try "
                      "LUMATRONE_AUDIO=null or --render OUT.wav.\n");
@@ -175,19 +179,21 @@ int main(int argc, char** argv) {
         }
         std::vector<float> block(2 * 1024);
         double rendered = 0;
-        while (BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu && rendered < limit) {
+        do {  // the first render starts playback: only then is there a level to read
             LUMA_RenderFrames(block.data(), 1024);
             wav.write(block.data(), 1024);
             rendered += 1024 / 44100.0;
-        }
+        } while (BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu && rendered < limit);
         std::printf("rendered %.3f s to %s\n", rendered, options.render.c_str());
     } else {
         std::signal(SIGINT, [](int) { interrupted = 1; });
         const auto start = std::chrono::steady_clock::now();
         while (!interrupted && BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu) {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::printf("\r%8.3f s  cpu %4.1f %%", BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)),
+            const double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("\r%8.3f s  cpu %4.1f %%",
+                        BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)),
                         BASS_GetCPU());
             std::fflush(stdout);
             if (elapsed >= limit) break;

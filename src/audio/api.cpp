@@ -1,10 +1,9 @@
 // The C interface: each function hands over to the engine. Nothing here
 // may throw across the boundary.
-#include "include/lumaaudio.h"
-
 #include <exception>
 
 #include "core/engine.h"
+#include "include/lumaaudio.h"
 
 using luma::Engine;
 
@@ -20,13 +19,17 @@ Result guarded(Result failure, Call&& call) noexcept {
     }
 }
 
-Engine& engine() { return Engine::instance(); }
+Engine& engine() {
+    return Engine::instance();
+}
 
 }  // namespace
 
 extern "C" {
 
-LUMA_API uint32_t BASS_GetVersion(void) { return 1u | (8u << 16); }
+LUMA_API uint32_t BASS_GetVersion(void) {
+    return 1u | (8u << 16);
+}
 
 LUMA_API const char* BASS_GetDeviceDescription(uint32_t device) {
     return guarded<const char*>(nullptr, [&] { return engine().deviceDescription(device); });
@@ -63,7 +66,9 @@ LUMA_API int32_t BASS_SetGlobalVolumes(int32_t music, int32_t, int32_t stream) {
     return guarded(0, [&] { return engine().setGlobalVolumes(music, stream) ? 1 : 0; });
 }
 
-LUMA_API float BASS_GetCPU(void) { return engine().cpu(); }
+LUMA_API float BASS_GetCPU(void) {
+    return engine().cpu();
+}
 
 LUMA_API uint32_t BASS_StreamCreateFile(int32_t mem, const char* file, uint32_t offset,
                                         uint32_t length, uint32_t flags) {

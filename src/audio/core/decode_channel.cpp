@@ -39,12 +39,14 @@ int64_t DecodeChannel::readLocked(Sample* out, int64_t frames) {
     } else {
         std::vector<Sample> stereo(static_cast<size_t>(std::min<int64_t>(frames, 4096)) * 2);
         while (done < frames) {
-            const int64_t want = std::min<int64_t>(frames - done, static_cast<int64_t>(stereo.size() / 2));
+            const int64_t want =
+                std::min<int64_t>(frames - done, static_cast<int64_t>(stereo.size() / 2));
             const int64_t got = decoder_->read(stereo.data(), want);
             if (got <= 0) break;
             for (int64_t i = 0; i < got; ++i) {
                 if constexpr (std::is_same_v<Sample, int16_t>) {
-                    out[done + i] = static_cast<int16_t>((int32_t{stereo[2 * i]} + stereo[2 * i + 1]) / 2);
+                    out[done + i] =
+                        static_cast<int16_t>((int32_t{stereo[2 * i]} + stereo[2 * i + 1]) / 2);
                 } else {
                     out[done + i] = 0.5f * (stereo[2 * i] + stereo[2 * i + 1]);
                 }

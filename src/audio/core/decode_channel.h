@@ -12,7 +12,7 @@
 namespace luma {
 
 class DecodeChannel {
-public:
+  public:
     DecodeChannel(std::unique_ptr<Decoder> decoder, bool module, bool downmix);
 
     bool isModule() const noexcept { return module_; }
@@ -27,7 +27,7 @@ public:
     int64_t read(int16_t* out, int64_t frames);
     int64_t read(float* out, int64_t frames);
 
-private:
+  private:
     template <typename Sample>
     int64_t readLocked(Sample* out, int64_t frames);
 

@@ -16,6 +16,7 @@ namespace {
 constexpr int kMinRate = 10;
 constexpr int kMaxRate = 100000;
 constexpr int kPreBufferTimeoutMs = 2000;
+constexpr int kManualLoadTimeoutMs = 60000;
 constexpr uint32_t kInfoSize = 56;
 constexpr uint32_t kSoundSystemVersion = 9;
 constexpr double kLevelWindowSeconds = 0.020;
@@ -52,7 +53,8 @@ bool Engine::init(int device, uint32_t rate) {
     std::lock_guard lock(mutex_);
     if (initialised_) return false;
     selection_ = outputSelectionFromEnvironment();
-    const int requested = rate == 0 ? 44100 : static_cast<int>(std::clamp<uint32_t>(rate, 8000, 192000));
+    const int requested =
+        rate == 0 ? 44100 : static_cast<int>(std::clamp<uint32_t>(rate, 8000, 192000));
     double outputRate = requested;
     int latency = 0;
     if (selection_.kind == OutputKind::Manual) {
@@ -127,7 +129,8 @@ bool Engine::info(uint32_t* fields) {
     fields[6] = kMinRate;
     fields[7] = kMaxRate;
     fields[10] = kSoundSystemVersion;
-    fields[11] = static_cast<uint32_t>(std::lround(1000.0 * mixer_.latencyFrames() / mixer_.outputRate()));
+    fields[11] =
+        static_cast<uint32_t>(std::lround(1000.0 * mixer_.latencyFrames() / mixer_.outputRate()));
     fields[12] = initFlags_;
     fields[13] = 2;
     return true;
@@ -147,7 +150,9 @@ void Engine::send(Command command) {
     if (!mixer_.gate().isOpen()) mixer_.applyPending();
 }
 
-uint32_t Engine::nextGeneration(PlayChannel& channel) { return ++channel.pending.generation; }
+uint32_t Engine::nextGeneration(PlayChannel& channel) {
+    return ++channel.pending.generation;
+}
 
 bool Engine::setGlobalVolumes(int music, int stream) {
     std::lock_guard lock(mutex_);
@@ -185,13 +190,16 @@ uint32_t Engine::openChannel(std::unique_ptr<Decoder> decoder, bool module, uint
     try {
         if (flags & LUMA_STREAM_DECODE) {
             auto channel = std::make_shared<DecodeChannel>(std::move(decoder), module, mono);
-            return handles_.add(module ? HandleKind::DecodeModule : HandleKind::DecodeStream, channel);
+            return handles_.add(module ? HandleKind::DecodeModule : HandleKind::DecodeStream,
+                                channel);
         }
         const int channels = mono ? 1 : info.channels;
         auto track = std::make_shared<Track>(info.sampleRate, channels, info.frames, info.kind);
-        auto loader = std::make_unique<TrackLoader>(std::move(decoder), track, mono && info.channels == 2);
+        auto loader =
+            std::make_unique<TrackLoader>(std::move(decoder), track, mono && info.channels == 2);
         auto channel = std::make_shared<PlayChannel>(track, std::move(loader), module);
-        const uint32_t handle = handles_.add(module ? HandleKind::Module : HandleKind::Stream, channel);
+        const uint32_t handle =
+            handles_.add(module ? HandleKind::Module : HandleKind::Stream, channel);
         if (handle == 0) return 0;
         Command command;
         command.type = Command::Type::AddChannel;
@@ -315,7 +323,8 @@ bool Engine::stopChannel(uint32_t handle) {
 
 int64_t Engine::readPosition(const PlayChannel& channel) const {
     // A seek not yet taken up by the audio thread is reported at once.
-    if (!reached(channel.acknowledged(), channel.pending.positionGen)) return channel.pending.position;
+    if (!reached(channel.acknowledged(), channel.pending.positionGen))
+        return channel.pending.position;
     return channel.heardFrame();
 }
 
@@ -447,7 +456,8 @@ uint32_t Engine::data(uint32_t handle, void* buffer, uint32_t length) {
             const int64_t end = std::min(channel.play->tapEnd(), mixer_.heardOutFrame());
             if (!channel.play->taps().read(end, size, left.data(), right.data())) return UINT32_MAX;
             for (int i = 0; i < size; ++i) mono[i] = 0.5f * (left[i] + right[i]);
-            if (!magnitudeSpectrum(mono.data(), size, static_cast<float*>(buffer))) return UINT32_MAX;
+            if (!magnitudeSpectrum(mono.data(), size, static_cast<float*>(buffer)))
+                return UINT32_MAX;
             return static_cast<uint32_t>(size / 2 * sizeof(float));
         }
         if (!channel.decode) return UINT32_MAX;
@@ -471,7 +481,8 @@ uint32_t Engine::addEffect(uint32_t handle, uint32_t type) {
     if (play.effectCount >= PlayChannel::kMaxEffects) return 0;
     auto effect = std::make_unique<EqEffect>();
     EqEffect* raw = effect.get();
-    const uint32_t fx = handles_.add(HandleKind::Effect, std::make_shared<EffectRef>(EffectRef{&play, raw}));
+    const uint32_t fx =
+        handles_.add(HandleKind::Effect, std::make_shared<EffectRef>(EffectRef{&play, raw}));
     if (fx == 0) return 0;
     play.ownedEffects[play.effectCount] = std::move(effect);
     play.effectHandles[play.effectCount] = fx;
@@ -528,13 +539,22 @@ bool Engine::getEffect(uint32_t effect, void* parameters) {
 
 bool Engine::renderManual(float* interleaved, uint32_t frames) {
     if (!interleaved) return false;
+    std::vector<std::shared_ptr<PlayChannel>> loading;
     {
         std::lock_guard lock(mutex_);
         if (!initialised_ || selection_.kind != OutputKind::Manual) {
             std::fill_n(interleaved, static_cast<size_t>(frames) * 2, 0.0f);
             return false;
         }
+        for (HandleKind kind : {HandleKind::Stream, HandleKind::Module}) {
+            handles_.forEach<PlayChannel>(kind, [&](std::shared_ptr<PlayChannel> channel) {
+                if (!channel->track().fullyLoaded()) loading.push_back(std::move(channel));
+            });
+        }
     }
+    // Offline rendering may outrun the loader; it waits for it, so that what
+    // is rendered is always what a listener would hear.
+    for (const auto& channel : loading) channel->loader()->waitUntilLoaded(kManualLoadTimeoutMs);
     return mixer_.render(interleaved, static_cast<int>(frames));
 }
 

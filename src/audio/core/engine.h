@@ -18,7 +18,7 @@
 namespace luma {
 
 class Engine {
-public:
+  public:
     static Engine& instance();
     ~Engine();
 
@@ -55,7 +55,7 @@ public:
 
     bool renderManual(float* interleaved, uint32_t frames);
 
-private:
+  private:
     Engine() = default;
 
     // What a channel handle resolves to: exactly one of the two is set.

@@ -13,7 +13,7 @@ struct EqParameters {
 };
 
 struct EqEffect {
-    dsp::PeakingEq filter;  // audio thread
+    dsp::PeakingEq filter;    // audio thread
     EqParameters parameters;  // control side
 };
 

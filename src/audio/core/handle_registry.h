@@ -18,7 +18,7 @@ enum class HandleKind : uint32_t {
 };
 
 class HandleRegistry {
-public:
+  public:
     uint32_t add(HandleKind kind, std::shared_ptr<void> object);
     // The object when `handle` is live and of `kind`, else nullptr.
     template <typename T>
@@ -27,9 +27,16 @@ public:
     }
     static HandleKind kindOf(uint32_t handle) { return static_cast<HandleKind>(handle >> 28); }
     bool remove(uint32_t handle);
+    // Calls `visit` with every live object of `kind`.
+    template <typename T, typename Visit>
+    void forEach(HandleKind kind, Visit&& visit) const {
+        for (const Slot& slot : slots_) {
+            if (slot.object && slot.kind == kind) visit(std::static_pointer_cast<T>(slot.object));
+        }
+    }
     void clear();
 
-private:
+  private:
     struct Slot {
         uint32_t generation = 0;
         HandleKind kind = HandleKind::Stream;

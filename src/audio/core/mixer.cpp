@@ -87,7 +87,8 @@ bool Mixer::render(float* interleaved, int frames) noexcept {
         done += n;
     }
     // Share of the period spent here, smoothed over roughly twenty periods.
-    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double spent =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double period = frames / outputRate_;
     const float load = static_cast<float>(100.0 * spent / period);
     const float previous = cpu_.load(std::memory_order_relaxed);

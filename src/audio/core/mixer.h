@@ -17,7 +17,7 @@
 namespace luma {
 
 class Mixer : public RenderCallback {
-public:
+  public:
     static constexpr int kMaxChannels = 256;
 
     Mixer();
@@ -45,9 +45,11 @@ public:
 
     // Audio thread (or the manual render): false, with silence, when the gate is shut.
     bool render(float* interleaved, int frames) noexcept;
-    void renderAudio(float* interleaved, int frames) noexcept override { render(interleaved, frames); }
+    void renderAudio(float* interleaved, int frames) noexcept override {
+        render(interleaved, frames);
+    }
 
-private:
+  private:
     void applyCommands() noexcept;
     void renderBlock(float* interleaved, int frames) noexcept;
 

@@ -25,13 +25,13 @@ namespace luma {
 
 // What one render pass shares with every channel.
 struct RenderContext {
-    int64_t outFrame;      // output frame of the block's first frame
+    int64_t outFrame;  // output frame of the block's first frame
     double outputRate;
     int latencyFrames;
 };
 
 class PlayChannel {
-public:
+  public:
     static constexpr int kMaxEffects = 16;
     static constexpr int kMaxBlock = 256;
 
@@ -73,19 +73,19 @@ public:
     std::array<uint32_t, kMaxEffects> effectHandles{};
     int effectCount = 0;
 
-private:
+  private:
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
     int framesBeforeEnd(double step, double increment, int frames) const noexcept;
     double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
 
     class TrackSource : public dsp::ResamplerSource {
-    public:
+      public:
         explicit TrackSource(const Track& track) : track_(track) {}
         void fetch(int64_t first, int count, float* left, float* right) noexcept override {
             track_.fetch(first, count, left, right);
         }
 
-    private:
+      private:
         const Track& track_;
     };
 
@@ -99,9 +99,9 @@ private:
     dsp::SourcePosition pos_;
     bool playing_ = false;
     bool loop_ = false;
-    LinearRamp rate_;    // Hz
-    LinearRamp volume_;  // 0..1
-    LinearRamp pan_;     // -1..1
+    LinearRamp rate_;                     // Hz
+    LinearRamp volume_;                   // 0..1
+    LinearRamp pan_;                      // -1..1
     float gainLeft_ = 0, gainRight_ = 0;  // applied gains, glided to avoid zipper noise
     std::array<EqEffect*, kMaxEffects> effects_{};
     int effectsActive_ = 0;

@@ -9,7 +9,7 @@
 namespace luma {
 
 class PositionHistory {
-public:
+  public:
     // At output frame `out` the source stood at `position`. Keyframes come in
     // output order; two at the same frame mark a jump (loop wrap).
     void add(int64_t out, double position) noexcept;
@@ -20,7 +20,7 @@ public:
     // held at the first keyframe before it and the last one after it.
     double positionAt(int64_t out) const noexcept;
 
-private:
+  private:
     struct Keyframe {
         int64_t out;
         double position;

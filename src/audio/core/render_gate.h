@@ -9,7 +9,7 @@
 namespace luma {
 
 class RenderGate {
-public:
+  public:
     // Audio thread. True when the render may touch engine state; pair with leave().
     bool tryEnter() noexcept {
         inFlight_.fetch_add(1, std::memory_order_seq_cst);
@@ -27,7 +27,7 @@ public:
     void open() noexcept { open_.store(true, std::memory_order_seq_cst); }
     bool isOpen() const noexcept { return open_.load(std::memory_order_seq_cst); }
 
-private:
+  private:
     std::atomic<bool> open_{false};
     std::atomic<int> inFlight_{0};
 };

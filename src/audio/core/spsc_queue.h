@@ -13,7 +13,7 @@ template <typename T, size_t Capacity>
 class SpscQueue {
     static_assert((Capacity & (Capacity - 1)) == 0, "capacity must be a power of two");
 
-public:
+  public:
     // Producer side. False when full.
     bool push(const T& item) noexcept {
         const size_t tail = tail_.load(std::memory_order_relaxed);
@@ -36,7 +36,7 @@ public:
         return head_.load(std::memory_order_acquire) == tail_.load(std::memory_order_acquire);
     }
 
-private:
+  private:
     std::array<T, Capacity> slots_{};
     alignas(64) std::atomic<size_t> head_{0};
     alignas(64) std::atomic<size_t> tail_{0};

@@ -11,7 +11,7 @@
 namespace luma {
 
 class TapRing {
-public:
+  public:
     static constexpr int64_t kFrames = 16384;
 
     // Audio thread: frames [out, out + count) were heard as left/right.
@@ -23,7 +23,7 @@ public:
     // frames never written read as silence. False when the span is gone.
     bool read(int64_t end, int count, float* left, float* right) const noexcept;
 
-private:
+  private:
     std::array<std::atomic<float>, kFrames * 2> samples_{};
     std::atomic<int64_t> written_{0};  // frames before this one are complete
     std::atomic<int64_t> validFrom_{0};

@@ -17,7 +17,7 @@
 namespace luma {
 
 class Track {
-public:
+  public:
     static constexpr int64_t kChunkFrames = 32768;
 
     Track(int sampleRate, int channels, int64_t frames, SampleKind kind);
@@ -44,7 +44,7 @@ public:
     // fills both sides.
     void fetch(int64_t first, int count, float* left, float* right) const noexcept;
 
-private:
+  private:
     int sampleRate_;
     int channels_;
     int64_t frames_;

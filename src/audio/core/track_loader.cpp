@@ -25,6 +25,13 @@ bool TrackLoader::waitFor(int64_t frame, int timeoutMs) {
                               [&] { return track_->rangeReady(frame, span); });
 }
 
+bool TrackLoader::waitUntilLoaded(int timeoutMs) {
+    if (track_->fullyLoaded()) return true;
+    std::unique_lock lock(progressMutex_);
+    return progress_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return track_->fullyLoaded(); });
+}
+
 void TrackLoader::run(std::stop_token stop) {
     int64_t previous = -1;
     while (!stop.stop_requested()) {
@@ -73,7 +80,8 @@ int64_t TrackLoader::readInto(Sample* destination, int64_t frames) {
     }
     std::vector<Sample> stereo(static_cast<size_t>(std::min<int64_t>(frames, 4096)) * 2);
     while (done < frames) {
-        const int64_t want = std::min<int64_t>(frames - done, static_cast<int64_t>(stereo.size() / 2));
+        const int64_t want =
+            std::min<int64_t>(frames - done, static_cast<int64_t>(stereo.size() / 2));
         const int64_t got = decoder_->read(stereo.data(), want);
         if (got <= 0) break;
         for (int64_t i = 0; i < got; ++i) {
@@ -105,7 +113,7 @@ void TrackLoader::decodeChunk(int64_t chunk) {
     int64_t got = 0;
     if (decoderFrame_ == first) {
         got = track_->kind() == SampleKind::Int16 ? readInto(track_->int16Frames(first), frames)
-                                                   : readInto(track_->floatFrames(first), frames);
+                                                  : readInto(track_->floatFrames(first), frames);
         decoderFrame_ = first + got;
     }
     // A decoder that ends early leaves silence, never stale memory.

@@ -15,7 +15,7 @@
 namespace luma {
 
 class TrackLoader {
-public:
+  public:
     // `downmix` folds a stereo source into the track's single channel.
     TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track, bool downmix);
     ~TrackLoader();  // stops and joins the thread
@@ -28,8 +28,10 @@ public:
     // Control thread: blocks until `frame`'s neighbourhood is decoded or
     // `timeoutMs` passes. True when ready.
     bool waitFor(int64_t frame, int timeoutMs);
+    // Control thread: blocks until the whole track is decoded or `timeoutMs` passes.
+    bool waitUntilLoaded(int timeoutMs);
 
-private:
+  private:
     void run(std::stop_token stop);
     int64_t nextChunk(int64_t after);
     void decodeChunk(int64_t chunk);

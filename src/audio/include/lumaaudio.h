@@ -46,10 +46,10 @@ extern "C" {
 
 /* Flags of BASS_StreamCreateFile / BASS_MusicLoad. Others are accepted and
  * ignored. */
-#define LUMA_STREAM_MONO 0x2u            /* downmix to one channel */
-#define LUMA_STREAM_FX 0x80u             /* effects allowed (always are) */
-#define LUMA_STREAM_PRESCAN 0x20000u     /* exact seeking (always is) */
-#define LUMA_STREAM_DECODE 0x200000u     /* decode only, never played */
+#define LUMA_STREAM_MONO 0x2u        /* downmix to one channel */
+#define LUMA_STREAM_FX 0x80u         /* effects allowed (always are) */
+#define LUMA_STREAM_PRESCAN 0x20000u /* exact seeking (always is) */
+#define LUMA_STREAM_DECODE 0x200000u /* decode only, never played */
 
 /* Flag of BASS_StreamPlay: restart from the start when the end is reached. */
 #define LUMA_PLAY_LOOP 0x4u
@@ -72,9 +72,9 @@ extern "C" {
 
 /* Parameters of a peaking equaliser effect. */
 typedef struct LUMA_PARAMEQ {
-    float centerHz;          /* 20 .. 0.45 x output rate */
+    float centerHz;           /* 20 .. 0.45 x output rate */
     float bandwidthSemitones; /* 1 .. 36; 36 = three octaves */
-    float gainDb;            /* -15 .. +15 */
+    float gainDb;             /* -15 .. +15 */
 } LUMA_PARAMEQ;
 
 /* Version: major in the low word, minor in the high word (1.8). */

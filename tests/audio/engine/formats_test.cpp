@@ -10,7 +10,7 @@ namespace luma::test {
 namespace {
 
 class FormatsTest : public EngineTest {
-protected:
+  protected:
     // Frames a decode-only channel delivers from the start.
     int64_t decodedFrames(const std::string& path, int channels) {
         const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x200000);
@@ -35,16 +35,20 @@ struct Format {
     bool lengthIsSource;  // decodes to exactly the frames written
 };
 
-bool mp3(const std::string& p, const Signal& s) { return writeMp3(p, s); }
-bool mp2(const std::string& p, const Signal& s) { return writeMp2(p, s); }
+bool mp3(const std::string& p, const Signal& s) {
+    return writeMp3(p, s);
+}
+bool mp2(const std::string& p, const Signal& s) {
+    return writeMp2(p, s);
+}
 
 TEST_F(FormatsTest, EachFormatPlaysItsExactLength) {
     const Format formats[] = {
-        {"wav", writeWav16, 44100, true},        {"wav24", writeWav24, 44100, true},
-        {"wavf", writeWavFloat, 44100, true},    {"aiff", writeAiff, 44100, true},
-        {"flac", writeFlac, 44100, true},        {"ogg", writeOggVorbis, 44100, true},
-        {"opus", writeOpus, 48000, true},        {"mp3", mp3, 44100, true},
-        {"mp2", mp2, 44100, false},              {"mp1", writeMp1, 48000, false},
+        {"wav", writeWav16, 44100, true},     {"wav24", writeWav24, 44100, true},
+        {"wavf", writeWavFloat, 44100, true}, {"aiff", writeAiff, 44100, true},
+        {"flac", writeFlac, 44100, true},     {"ogg", writeOggVorbis, 44100, true},
+        {"opus", writeOpus, 48000, true},     {"mp3", mp3, 44100, true},
+        {"mp2", mp2, 44100, false},           {"mp1", writeMp1, 48000, false},
     };
     for (const Format& format : formats) {
         SCOPED_TRACE(format.name);
@@ -55,7 +59,9 @@ TEST_F(FormatsTest, EachFormatPlaysItsExactLength) {
         ASSERT_NE(stream, 0u);
         const uint64_t frames = BASS_StreamGetLength(stream) / 4;
         EXPECT_EQ(static_cast<int64_t>(frames), decodedFrames(path, 2));
-        if (format.lengthIsSource) EXPECT_EQ(static_cast<int64_t>(frames), source.frames());
+        if (format.lengthIsSource) {
+            EXPECT_EQ(static_cast<int64_t>(frames), source.frames());
+        }
         uint32_t rate = 0;
         ASSERT_NE(BASS_ChannelGetAttributes(stream, &rate, nullptr, nullptr), 0);
         EXPECT_EQ(rate, static_cast<uint32_t>(format.rate));

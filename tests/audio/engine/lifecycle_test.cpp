@@ -125,9 +125,8 @@ TEST_F(BadFileTest, CorpusGivesNoHandle) {
     ASSERT_TRUE(writeModule(dir.file("tune.mod"), 2.0));
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
 
-    for (const std::string& path :
-         {std::string("/nonexistent/file.wav"), dir.path().string(), empty, text, noise,
-          dir.file("tune.mod"), std::string("")}) {
+    for (const std::string& path : {std::string("/nonexistent/file.wav"), dir.path().string(),
+                                    empty, text, noise, dir.file("tune.mod"), std::string("")}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080), 0u);
         EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x200000), 0u);

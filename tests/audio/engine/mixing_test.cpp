@@ -9,13 +9,15 @@
 namespace luma::test {
 namespace {
 
-double db(double ratio) { return 20.0 * std::log10(ratio); }
+double db(double ratio) {
+    return 20.0 * std::log10(ratio);
+}
 
 class MixingTest : public EngineTest {
-protected:
+  protected:
     uint32_t playSine(double hz, double amplitude = 0.5) {
         const std::string path = dir.file("s" + std::to_string(++files_) + ".wav");
-        EXPECT_TRUE(writeWav16(path, makeSine(hz, 3.0, 44100, 2, amplitude)));
+        EXPECT_TRUE(writeWav16(path, makeSine(hz, 6.0, 44100, 2, amplitude)));
         const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080);
         EXPECT_NE(BASS_StreamPreBuf(stream), 0);
         EXPECT_NE(BASS_StreamPlay(stream, 0, 0), 0);

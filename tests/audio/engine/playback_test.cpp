@@ -13,7 +13,7 @@ constexpr uint32_t kPlayFlags = 0x20080;
 constexpr uint32_t kDecodeFlags = 0x200000;
 
 class PlaybackTest : public EngineTest {
-protected:
+  protected:
     uint32_t openWav(const Signal& signal, uint32_t flags = kPlayFlags) {
         const std::string path = dir.file("t" + std::to_string(++files_) + ".wav");
         EXPECT_TRUE(writeWav16(path, signal));

@@ -12,7 +12,9 @@ void EngineTest::SetUp() {
     ASSERT_NE(BASS_Start(), 0);
 }
 
-void EngineTest::TearDown() { BASS_Free(); }
+void EngineTest::TearDown() {
+    BASS_Free();
+}
 
 std::vector<float> EngineTest::render(int frames) {
     std::vector<float> out(static_cast<size_t>(frames) * 2);

@@ -14,7 +14,7 @@
 namespace luma::test {
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

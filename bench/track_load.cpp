@@ -1,0 +1,117 @@
+// Loading a track: time until a 5-minute 320 kbit/s MP3 is playable and
+// until it is wholly in memory, against plain libmpg123 decoding of the
+// same file to memory in the same run; and the memory a loaded 10-minute
+// stereo track costs against its 16-bit PCM size.
+#include <mpg123.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/track.h"
+#include "core/track_loader.h"
+#include "decode/decoder.h"
+#include "support/audio_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+long residentKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
+    }
+    return 0;
+}
+
+// The baseline: decode the whole file to memory with libmpg123 alone.
+double plainDecode(const std::string& path, size_t& samples) {
+    const auto start = Clock::now();
+    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
+    mpg123_open(handle, path.c_str());
+    std::vector<int16_t> pcm;
+    std::vector<unsigned char> block(65536);
+    size_t done = 0;
+    int status;
+    while ((status = mpg123_read(handle, block.data(), block.size(), &done)) == MPG123_OK ||
+           status == MPG123_NEW_FORMAT) {
+        const auto* data = reinterpret_cast<const int16_t*>(block.data());
+        pcm.insert(pcm.end(), data, data + done / 2);
+    }
+    mpg123_close(handle);
+    mpg123_delete(handle);
+    samples = pcm.size();
+    return since(start);
+}
+
+struct Load {
+    double playable;
+    double complete;
+};
+
+Load engineLoad(const std::string& path) {
+    const auto start = Clock::now();
+    auto decoder = luma::openStreamDecoder(path);
+    const luma::DecoderInfo info = decoder->info();
+    auto track =
+        std::make_shared<luma::Track>(info.sampleRate, info.channels, info.frames, info.kind);
+    luma::TrackLoader loader(std::move(decoder), track, false);
+    loader.waitFor(0, 10000);
+    const double playable = since(start);
+    while (!track->fullyLoaded()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return {playable, since(start)};
+}
+
+}  // namespace
+
+int main() {
+    luma::test::TempDir dir;
+    const std::string five = dir.file("five-minutes.mp3");
+    const std::string ten = dir.file("ten-minutes.mp3");
+    std::fprintf(stderr, "encoding test tracks...\n");
+    if (!luma::test::writeMp3(five, luma::test::makeSine(440, 300), 320) ||
+        !luma::test::writeMp3(ten, luma::test::makeSine(440, 600), 128)) {
+        return 1;
+    }
+    mpg123_init();
+    size_t samples = 0;
+    plainDecode(five, samples);  // warm the page cache
+    double best = 1e9;
+    Load ours{1e9, 1e9};
+    for (int round = 0; round < 3; ++round) {
+        best = std::min(best, plainDecode(five, samples));
+        const Load load = engineLoad(five);
+        ours.playable = std::min(ours.playable, load.playable);
+        ours.complete = std::min(ours.complete, load.complete);
+    }
+    std::printf("5-minute 320 kbit/s MP3: plain libmpg123 decode %.3f s\n", best);
+    std::printf(
+        "  engine: playable after %.3f s (%.3fx), whole track in memory after %.3f s (%.2fx)\n",
+        ours.playable, ours.playable / best, ours.complete, ours.complete / best);
+
+    const long before = residentKb("VmRSS:");
+    {
+        auto decoder = luma::openStreamDecoder(ten);
+        const luma::DecoderInfo info = decoder->info();
+        auto track =
+            std::make_shared<luma::Track>(info.sampleRate, info.channels, info.frames, info.kind);
+        luma::TrackLoader loader(std::move(decoder), track, false);
+        while (!track->fullyLoaded()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const long after = residentKb("VmRSS:");
+        const double pcmKb = static_cast<double>(info.frames) * info.channels * 2 / 1024.0;
+        std::printf(
+            "10-minute stereo track: resident +%ld KiB for %.0f KiB of 16-bit PCM (%.3fx)\n",
+            after - before, pcmKb, (after - before) / pcmKb);
+    }
+    return 0;
+}

@@ -1,0 +1,24 @@
+// Least-squares sine fit: frequency, amplitude, phase, DC and what is left.
+#pragma once
+
+#include <cstddef>
+
+namespace luma::test {
+
+// samples[n] ~= offset + amplitude * sin(2 pi frequencyHz n / sampleRate + phase)
+struct SineFit {
+    double frequencyHz = 0.0;
+    double amplitude = 0.0;
+    double phase = 0.0;  // radians at sample 0, in (-pi, pi]
+    double offset = 0.0;
+    double snrDb = 0.0;  // fitted sine's power over the residual's
+};
+
+// Finds the strongest sine within 10 % of `approxHz` and refines all four
+// parameters together (Gauss-Newton, double precision), so the residual holds
+// only what is not that sine: noise, distortion, aliases. A clean
+// double-precision sine measures well beyond 140 dB.
+SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz);
+SineFit fitSine(const double* samples, size_t count, double sampleRate, double approxHz);
+
+}  // namespace luma::test
