@@ -14,15 +14,15 @@ enum class SampleKind {
 
 struct DecoderInfo {
     int sampleRate = 0;
-    int channels = 0;        // 1 or 2; sources with more channels are downmixed to 2
-    int64_t frames = 0;      // exact number of frames that read() delivers from frame 0
+    int channels = 0;    // 1 or 2; sources with more channels are downmixed to 2
+    int64_t frames = 0;  // exact number of frames that read() delivers from frame 0
     SampleKind kind = SampleKind::Int16;
-    bool seekable = true;    // seek() lands on the exact frame
+    bool seekable = true;  // seek() lands on the exact frame
 };
 
 // One open file. Not thread-safe: one thread uses it at a time.
 class Decoder {
-public:
+  public:
     virtual ~Decoder() = default;
     virtual const DecoderInfo& info() const = 0;
     // Reads up to `frames` interleaved frames from the present position;
@@ -35,7 +35,8 @@ public:
 
 // A stream decoder for WAV, AIFF, FLAC, MPEG audio layers I-III, Ogg Vorbis or
 // Opus, chosen by the file's content; nullptr when the file is none of them
-// (missing, a folder, empty, unreadable, text, a tracker module...).
+// (missing, a folder, empty, unreadable, text, a tracker module...) or holds
+// no decodable audio. A file cut short reports the length that does decode.
 std::unique_ptr<Decoder> openStreamDecoder(const std::string& path);
 
 // A tracker module (whatever libopenmpt reads) rendered once through at

@@ -1,0 +1,153 @@
+// What is not audio, or not of the kind asked for, gives no decoder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+#include "decode/decoder.h"
+#include "decode/mpg123_decoder.h"
+#include "decode_helpers.h"
+
+namespace luma::test {
+namespace {
+
+void writeBytes(const std::string& path, const std::string& bytes, bool append = false) {
+    std::ofstream file(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+    file << bytes;
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::string randomBytes(size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    return bytes;
+}
+
+class BadInput : public testing::Test {
+  protected:
+    TempDir dir;
+    Signal tone = makeSine(440, 1.0);
+};
+
+TEST_F(BadInput, NothingToDecodeGivesNoStream) {
+    EXPECT_FALSE(openStreamDecoder(dir.file("missing.wav")));
+    EXPECT_FALSE(openStreamDecoder(dir.path().string()));
+    writeBytes(dir.file("empty.wav"), "");
+    EXPECT_FALSE(openStreamDecoder(dir.file("empty.wav")));
+    writeBytes(dir.file("text.mp3"), "These are the liner notes, not a song.\n");
+    EXPECT_FALSE(openStreamDecoder(dir.file("text.mp3")));
+    writeBytes(dir.file("noise.flac"), randomBytes(100000, 1));
+    EXPECT_FALSE(openStreamDecoder(dir.file("noise.flac")));
+    // Neither may block: a pipe would wait for a writer, a device never ends.
+    ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
+    EXPECT_FALSE(openStreamDecoder(dir.file("pipe.wav")));
+    EXPECT_FALSE(openStreamDecoder("/dev/zero"));
+}
+
+TEST_F(BadInput, HeaderWithoutAudioGivesNoStream) {
+    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), tone));
+    std::string header = readBytes(dir.file("tone.wav")).substr(0, 44);
+    writeBytes(dir.file("header.wav"), header);
+    EXPECT_FALSE(openStreamDecoder(dir.file("header.wav")));
+}
+
+// Root reads whatever the permissions say, so as root the attempt is made
+// from a child process that has given up its privileges.
+TEST_F(BadInput, UnreadableFileGivesNoStream) {
+    const std::string path = dir.file("locked.wav");
+    ASSERT_TRUE(writeWav16(path, tone));
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    if (access(path.c_str(), R_OK) != 0) {
+        EXPECT_FALSE(openStreamDecoder(path));
+        return;
+    }
+    constexpr uid_t kNobody = 65534;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+        _exit(openStreamDecoder(path) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot drop privileges to test this";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "an unreadable file opened";
+}
+
+TEST_F(BadInput, ModuleIsNoStream) {
+    const std::string path = dir.file("tune.mod");
+    ASSERT_TRUE(writeModule(path, 2.0));
+    EXPECT_FALSE(openStreamDecoder(path));
+}
+
+// mpg123 on its own resyncs through a module's header into MPEG frames held
+// as sample data (as MO3 files hold theirs) and would play them.
+TEST_F(BadInput, ModuleHoldingMpegFramesIsNoStream) {
+    ASSERT_TRUE(writeMp3(dir.file("sample.mp3"), tone));
+    const std::string frames = readBytes(dir.file("sample.mp3"));
+    for (size_t gap : {0, 9000}) {
+        const std::string path = dir.file("tune" + std::to_string(gap) + ".mod");
+        ASSERT_TRUE(writeModule(path, 2.0));
+        writeBytes(path, std::string(gap, '\x55') + frames, true);
+        ASSERT_TRUE(openMpg123Decoder(path)) << "the test file should fool mpg123 alone";
+        EXPECT_FALSE(openStreamDecoder(path)) << "gap " << gap;
+        EXPECT_TRUE(openModuleDecoder(path)) << "gap " << gap;
+    }
+}
+
+TEST_F(BadInput, OtherAudioIsNoModule) {
+    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), tone));
+    ASSERT_TRUE(writeMp3(dir.file("tone.mp3"), tone));
+    ASSERT_TRUE(writeOggVorbis(dir.file("tone.ogg"), tone));
+    writeBytes(dir.file("noise.mod"), randomBytes(50000, 2));
+    for (const char* name : {"tone.wav", "tone.mp3", "tone.ogg", "noise.mod", "missing.mod"}) {
+        EXPECT_FALSE(openModuleDecoder(dir.file(name))) << name;
+    }
+    EXPECT_FALSE(openModuleDecoder(dir.path().string()));
+}
+
+size_t openDescriptors() {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<size_t>(std::distance(begin(fds), end(fds)));
+}
+
+// Every library is asked and refuses along the way; none may keep the file open.
+TEST_F(BadInput, LeavesNoFileOpen) {
+    writeBytes(dir.file("text.mp3"), "not audio");
+    writeBytes(dir.file("noise.ogg"), "OggS" + randomBytes(5000, 3));
+    ASSERT_TRUE(writeFlac(dir.file("tone.flac"), tone));
+    truncateFile(dir.file("tone.flac"), 0.5);
+    ASSERT_TRUE(writeModule(dir.file("tune.mod"), 1.0));
+    ASSERT_TRUE(writeMp3(dir.file("tone.mp3"), tone));
+    const size_t before = openDescriptors();
+    for (const char* name : {"text.mp3", "noise.ogg", "tone.flac", "tune.mod", "tone.mp3"}) {
+        openStreamDecoder(dir.file(name));
+        openModuleDecoder(dir.file(name));
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+// A tag of any size is skipped, however far it pushes the first frame.
+TEST_F(BadInput, LargeId3TagBeforeMp3IsSkipped) {
+    ASSERT_TRUE(writeMp3(dir.file("plain.mp3"), tone));
+    const uint32_t size = 300000;  // stored as four 7-bit bytes
+    std::string tag("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0}) tag += static_cast<char>((size >> shift) & 0x7F);
+    tag += std::string(size, '\0');
+    writeBytes(dir.file("tagged.mp3"), tag + readBytes(dir.file("plain.mp3")));
+    auto decoder = openStreamDecoder(dir.file("tagged.mp3"));
+    ASSERT_TRUE(decoder);
+    EXPECT_EQ(decoder->info().frames, tone.frames());
+}
+
+}  // namespace
+}  // namespace luma::test

@@ -1,0 +1,57 @@
+// Tracker modules render once through, to exactly their reported length.
+#include <gtest/gtest.h>
+
+#include "decode/decoder.h"
+#include "decode_helpers.h"
+
+namespace luma::test {
+namespace {
+
+class ModuleDecoderTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(writeModule(path, 3.0));
+        decoder = openModuleDecoder(path);
+        ASSERT_TRUE(decoder);
+    }
+
+    TempDir dir;
+    std::string path = dir.file("tune.mod");
+    std::unique_ptr<Decoder> decoder;
+};
+
+TEST_F(ModuleDecoderTest, RendersItsExactLengthOnce) {
+    const DecoderInfo& info = decoder->info();
+    EXPECT_EQ(info.sampleRate, 44100);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.kind, SampleKind::Int16);
+    EXPECT_FALSE(info.seekable);
+    EXPECT_NEAR(double(info.frames) / 44100, 3.0, 0.15);
+
+    const std::vector<int16_t> all = readAll<int16_t>(*decoder);
+    ASSERT_EQ(static_cast<int64_t>(all.size()), info.frames * 2);
+    int16_t after[4];
+    EXPECT_EQ(decoder->read(after, 2), 0);
+    // The tone plays on both sides from start to end.
+    for (int side = 0; side < 2; ++side) {
+        int16_t peak = 0;
+        for (size_t i = all.size() - 8820 + side; i < all.size(); i += 2) {
+            peak = std::max<int16_t>(peak, static_cast<int16_t>(std::abs(all[i])));
+        }
+        EXPECT_GT(peak, 1000) << "side " << side;
+    }
+}
+
+TEST_F(ModuleDecoderTest, OnlyTheStartIsSeekable) {
+    const std::vector<int16_t> first = readAll<int16_t>(*decoder);
+    EXPECT_FALSE(decoder->seek(1000));
+    ASSERT_TRUE(decoder->seek(0));
+    const std::vector<float> again = readAll<float>(*decoder);
+    ASSERT_EQ(again.size(), first.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+        ASSERT_EQ(again[i] * 32768.0f, first[i]) << "sample " << i;
+    }
+}
+
+}  // namespace
+}  // namespace luma::test

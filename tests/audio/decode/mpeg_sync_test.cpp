@@ -1,0 +1,52 @@
+// Frame header parsing behind the MPEG content check.
+#include "decode/mpeg_sync.h"
+
+#include <gtest/gtest.h>
+
+namespace luma {
+namespace {
+
+struct HeaderCase {
+    uint8_t bytes[4];
+    int version;
+    int layer;
+    int sampleRate;
+    int frameBytes;
+};
+
+TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayer) {
+    const HeaderCase cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x64}, 10, 3, 44100, 417},  // 128 kbit/s
+        {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // padded
+        {{0xFF, 0xFD, 0xA4, 0x04}, 10, 2, 48000, 576},  // 192 kbit/s
+        {{0xFF, 0xFF, 0xC4, 0x00}, 10, 1, 48000, 384},  // 384 kbit/s
+        {{0xFF, 0xFF, 0xC0, 0x00}, 10, 1, 44100, 416},  // 104 slots of 4 bytes
+        {{0xFF, 0xFF, 0xC2, 0x00}, 10, 1, 44100, 420},  // and a padding slot
+        {{0xFF, 0xF3, 0x80, 0x00}, 20, 3, 22050, 208},  // 64 kbit/s
+        {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8000, 72},    // 8 kbit/s
+    };
+    for (const HeaderCase& c : cases) {
+        const auto header = parseMpegFrameHeader(c.bytes);
+        ASSERT_TRUE(header) << c.frameBytes;
+        EXPECT_EQ(header->version, c.version);
+        EXPECT_EQ(header->layer, c.layer);
+        EXPECT_EQ(header->sampleRate, c.sampleRate);
+        EXPECT_EQ(header->frameBytes, c.frameBytes);
+    }
+}
+
+TEST(MpegFrameHeader, RefusesReservedAndFreeFormatFields) {
+    const uint8_t invalid[][4] = {
+        {0xFF, 0xEB, 0x90, 0x64},  // reserved version
+        {0xFF, 0xF9, 0x90, 0x64},  // reserved layer
+        {0xFF, 0xFB, 0x00, 0x64},  // free format
+        {0xFF, 0xFB, 0xF0, 0x64},  // bad bitrate
+        {0xFF, 0xFB, 0x9C, 0x64},  // reserved rate
+        {0xFF, 0xFB, 0x90, 0x66},  // reserved emphasis
+        {0xFE, 0xFB, 0x90, 0x64},  // no sync
+    };
+    for (const auto& bytes : invalid) EXPECT_FALSE(parseMpegFrameHeader(bytes));
+}
+
+}  // namespace
+}  // namespace luma

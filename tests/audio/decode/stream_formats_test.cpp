@@ -1,0 +1,142 @@
+// Every stream format decodes to its exact length, in both sample types.
+#include <gtest/gtest.h>
+
+#include "decode/decoder.h"
+#include "decode_helpers.h"
+#include "support/sine_fit.h"
+
+namespace luma::test {
+namespace {
+
+class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
+  protected:
+    void SetUp() override { ASSERT_TRUE(GetParam().write(path, source)); }
+
+    // Opens `file`, made from `signal`, and checks the format, the exact
+    // length, real audio to the last frame, and the tone on every channel.
+    void expectTone(const std::string& file, const Signal& signal) {
+        const StreamFormat& format = GetParam();
+        auto decoder = openStreamDecoder(file);
+        ASSERT_TRUE(decoder);
+        const DecoderInfo& info = decoder->info();
+        EXPECT_EQ(info.sampleRate, format.rate);
+        EXPECT_EQ(info.channels, signal.channels);
+        EXPECT_TRUE(info.seekable);
+        EXPECT_EQ(info.kind, format.wide ? SampleKind::Float32 : SampleKind::Int16);
+        const int64_t quantum = format.lengthQuantum;
+        EXPECT_EQ(info.frames,
+                  quantum ? (signal.frames() + quantum - 1) / quantum * quantum : signal.frames());
+
+        const std::vector<float> all = readAll<float>(*decoder);
+        ASSERT_EQ(static_cast<int64_t>(all.size()), info.frames * info.channels);
+        EXPECT_FALSE(isSilent(all, all.size() - 128, all.size()));
+        float after[8];
+        EXPECT_EQ(decoder->read(after, 4), 0);
+
+        for (int channel = 0; channel < info.channels; ++channel) {
+            std::vector<float> side;
+            for (size_t i = channel; i < all.size(); i += info.channels) side.push_back(all[i]);
+            const SineFit fit = fitSine(side.data() + 4800, 9600, format.rate, format.toneHz);
+            EXPECT_NEAR(fit.frequencyHz, format.toneHz, 1.0) << "channel " << channel;
+            EXPECT_GT(fit.amplitude, 0.3) << "channel " << channel;
+            EXPECT_GT(fit.snrDb, 20.0) << "channel " << channel;
+        }
+    }
+
+    TempDir dir;
+    Signal source = makeSine(440, 2.5, GetParam().rate);
+    std::string path = dir.file(std::string("tone.") + GetParam().name);
+};
+
+TEST_P(StreamFormatTest, StereoDeliversExactlyItsLengthAndTheTone) {
+    expectTone(path, source);
+}
+
+TEST_P(StreamFormatTest, MonoStaysMono) {
+    const Signal mono = makeSine(440, 1.5, GetParam().rate, 1);
+    const std::string monoPath = dir.file(std::string("mono.") + GetParam().name);
+    ASSERT_TRUE(GetParam().write(monoPath, mono));
+    expectTone(monoPath, mono);
+}
+
+TEST_P(StreamFormatTest, BothSampleTypesCarryTheSameAudio) {
+    auto decoder = openStreamDecoder(path);
+    ASSERT_TRUE(decoder);
+    const std::vector<int16_t> shorts = readAll<int16_t>(*decoder);
+    ASSERT_TRUE(decoder->seek(0));
+    const std::vector<float> floats = readAll<float>(*decoder);
+    ASSERT_EQ(shorts.size(), floats.size());
+    // Int16 sources widen exactly; wider ones round to the nearest step.
+    const float tolerance = decoder->info().kind == SampleKind::Int16 ? 0.0f : 0.5f;
+    for (size_t i = 0; i < shorts.size(); ++i) {
+        ASSERT_NEAR(floats[i] * 32768.0f, shorts[i], tolerance) << "sample " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, StreamFormatTest, testing::ValuesIn(streamFormats()), formatName);
+
+using LosslessFormatTest = StreamFormatTest;
+
+TEST_P(LosslessFormatTest, KeepsEverySample) {
+    const StreamFormat& format = GetParam();
+    auto decoder = openStreamDecoder(path);
+    ASSERT_TRUE(decoder);
+    const std::vector<float> all = readAll<float>(*decoder);
+    ASSERT_EQ(all.size(), source.samples.size());
+    const float step = std::string(format.name) == "wavfloat" ? 0.0f
+                       : format.wide                          ? 0x1p-23f
+                                                              : 0x1p-15f;
+    for (size_t i = 0; i < all.size(); ++i) {
+        ASSERT_NEAR(all[i], source.samples[i], step) << "sample " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, LosslessFormatTest, testing::ValuesIn(losslessFormats()),
+                         formatName);
+
+// Six channels in WAV order fold down with the centre in both sides, the
+// rears on their own side and the LFE left out.
+TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
+    TempDir dir;
+    const int64_t segment = 4410;
+    const int speakers[] = {0, 1, 2, 3, 5};  // L, R, C, LFE, rear right
+    Signal surround;
+    surround.channels = 6;
+    surround.samples.assign(segment * std::size(speakers) * 6, 0.0f);
+    const Signal tone = makeSine(440, 0.1, 44100, 1);
+    for (size_t s = 0; s < std::size(speakers); ++s) {
+        for (int64_t f = 0; f < segment; ++f) {
+            surround.samples[(s * segment + f) * 6 + speakers[s]] = tone.samples[f];
+        }
+    }
+    const std::string path = dir.file("surround.wav");
+    ASSERT_TRUE(writeWav16(path, surround));
+
+    auto decoder = openStreamDecoder(path);
+    ASSERT_TRUE(decoder);
+    ASSERT_EQ(decoder->info().channels, 2);
+    const std::vector<float> all = readAll<float>(*decoder);
+    ASSERT_EQ(static_cast<int64_t>(all.size()), segment * 5 * 2);
+    auto peak = [&](size_t s, int side) {
+        float result = 0.0f;
+        for (int64_t f = 0; f < segment; ++f) {
+            result = std::max(result, std::fabs(all[(s * segment + f) * 2 + side]));
+        }
+        return result;
+    };
+    const float front = peak(0, 0);
+    EXPECT_GT(front, 0.1f);
+    EXPECT_EQ(peak(0, 1), 0.0f);
+    EXPECT_EQ(peak(1, 0), 0.0f);
+    EXPECT_NEAR(peak(1, 1), front, 1e-3f);
+    EXPECT_NEAR(peak(2, 0), front * 0.7071f, 1e-3f);
+    EXPECT_NEAR(peak(2, 1), front * 0.7071f, 1e-3f);
+    EXPECT_EQ(peak(3, 0) + peak(3, 1), 0.0f);
+    EXPECT_EQ(peak(4, 0), 0.0f);
+    EXPECT_NEAR(peak(4, 1), front * 0.7071f, 1e-3f);
+    // Nothing can clip: the front channel alone is scaled down by the mix.
+    EXPECT_LT(front, 0.5f * 0.99f);
+}
+
+}  // namespace
+}  // namespace luma::test
