@@ -54,6 +54,7 @@ Result renderDeck(const std::string& path, bool dressed) {
     BASS_StreamPlay(channel, 0, 0);
     std::vector<float> out(kPeriod * 2);
     std::vector<float> spectrum(1024);
+    LUMA_RenderFrames(out.data(), kPeriod);  // waits until the track is in memory
     const int periods = static_cast<int>(kSeconds * 44100 / kPeriod / (dressed ? 1.08 : 1.0));
     const auto started = Clock::now();
     for (int i = 0; i < periods; ++i) {

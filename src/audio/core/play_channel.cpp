@@ -119,7 +119,9 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     renderSource(context, frames, left, right);
     if (loader_ && !track_->fullyLoaded()) loader_->want(pos_.frame);
 
-    for (int i = 0; i < effectsActive_; ++i) effects_[i]->filter.process(left, right, frames);
+    dsp::PeakingEq* filters[kMaxEffects];
+    for (int i = 0; i < effectsActive_; ++i) filters[i] = &effects_[i]->filter;
+    dsp::PeakingEq::processChain(filters, effectsActive_, left, right, frames);
 
     // Volume and pan follow their slides block by block; the gains glide
     // linearly across each block so that no step is ever heard.

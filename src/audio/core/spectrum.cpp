@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <numbers>
+#include <vector>
 
 namespace luma {
 
@@ -16,35 +17,42 @@ struct FftwDeleter {
     void operator()(void* p) const { fftwf_free(p); }
 };
 
-// One plan per size, made once: FFTW's planner is not thread-safe, its
-// execute-with-new-arrays is.
-fftwf_plan planFor(int size) {
+struct Transform {
+    fftwf_plan plan = nullptr;
+    std::vector<float> window;  // periodic Hann: its sum is exactly size / 2
+};
+
+// One plan and window per size, made once: FFTW's planner is not
+// thread-safe, its execute-with-new-arrays is.
+const Transform* transformFor(int size) {
     static std::mutex mutex;
-    static std::array<fftwf_plan, 4> plans{};
+    static std::array<Transform, 4> transforms{};
     const int index = size == 512 ? 0 : size == 1024 ? 1 : size == 2048 ? 2 : size == 4096 ? 3 : -1;
     if (index < 0) return nullptr;
     std::lock_guard lock(mutex);
-    if (!plans[index]) {
+    Transform& transform = transforms[index];
+    if (!transform.plan) {
         std::unique_ptr<float, FftwDeleter> in(fftwf_alloc_real(size));
         std::unique_ptr<fftwf_complex, FftwDeleter> out(fftwf_alloc_complex(size / 2 + 1));
-        plans[index] = fftwf_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
+        transform.window.resize(size);
+        for (int i = 0; i < size; ++i) {
+            transform.window[i] =
+                static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size));
+        }
+        transform.plan = fftwf_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
     }
-    return plans[index];
+    return &transform;
 }
 
 }  // namespace
 
 bool magnitudeSpectrum(const float* samples, int size, float* magnitudes) {
-    fftwf_plan plan = planFor(size);
-    if (!plan) return false;
+    const Transform* transform = transformFor(size);
+    if (!transform) return false;
     std::unique_ptr<float, FftwDeleter> in(fftwf_alloc_real(size));
     std::unique_ptr<fftwf_complex, FftwDeleter> out(fftwf_alloc_complex(size / 2 + 1));
-    // Periodic Hann window: its sum is exactly size / 2.
-    for (int i = 0; i < size; ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size);
-        in.get()[i] = static_cast<float>(samples[i] * w);
-    }
-    fftwf_execute_dft_r2c(plan, in.get(), out.get());
+    for (int i = 0; i < size; ++i) in.get()[i] = samples[i] * transform->window[i];
+    fftwf_execute_dft_r2c(transform->plan, in.get(), out.get());
     const float scale = 2.0f / (static_cast<float>(size) / 2.0f);
     for (int k = 0; k < size / 2; ++k) {
         const float re = out.get()[k][0];

@@ -26,8 +26,15 @@ class PeakingEq {
     // target starts from wherever the glide had got to) so they never click.
     // Real-time safe.
     void process(float* left, float* right, int frames) noexcept;
+    // Runs `count` filters one after the other over the same block. Steady
+    // filters (not gliding) are run interleaved, sample by sample, so that
+    // their recurrences overlap in the processor instead of queueing.
+    static void processChain(PeakingEq* const* filters, int count, float* left, float* right,
+                             int frames) noexcept;
 
   private:
+    bool steady() const noexcept { return !retarget_ && glideLeft_ == 0; }
+    void flushMemories() noexcept;
     // Glided in the units the ear hears evenly: octaves, semitones, dB.
     struct Params {
         double octaves = 0.0;  // log2 of the centre in Hz
@@ -48,6 +55,7 @@ class PeakingEq {
     Coefs coefsFor(const Params& p) const noexcept;
     void jumpToTarget() noexcept;
     void advanceGlide() noexcept;  // moves current_ one sub-block towards target_
+    void filterSteady(float* left, float* right, int frames) noexcept;
     void filterSpan(float* left, float* right, int frames, const Coefs& from,
                     const Coefs& to) noexcept;
 
