@@ -35,8 +35,8 @@ LUMA_API const char* BASS_GetDeviceDescription(uint32_t device) {
     return guarded<const char*>(nullptr, [&] { return engine().deviceDescription(device); });
 }
 
-LUMA_API int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t, void*) {
-    return guarded(0, [&] { return engine().init(device, freq) ? 1 : 0; });
+LUMA_API int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void*) {
+    return guarded(0, [&] { return engine().init(device, freq, flags) ? 1 : 0; });
 }
 
 LUMA_API int32_t BASS_Start(void) {

@@ -49,7 +49,7 @@ const char* Engine::deviceDescription(uint32_t device) {
     return deviceNames_[device].c_str();
 }
 
-bool Engine::init(int device, uint32_t rate) {
+bool Engine::init(int device, uint32_t rate, uint32_t flags) {
     std::lock_guard lock(mutex_);
     if (initialised_) return false;
     selection_ = outputSelectionFromEnvironment();
@@ -70,6 +70,7 @@ bool Engine::init(int device, uint32_t rate) {
     mixer_.configure(outputRate, latency);
     initialised_ = true;
     started_ = false;
+    initFlags_ = flags;
     return true;
 }
 

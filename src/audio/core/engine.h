@@ -23,7 +23,7 @@ class Engine {
     ~Engine();
 
     const char* deviceDescription(uint32_t device);
-    bool init(int device, uint32_t rate);
+    bool init(int device, uint32_t rate, uint32_t flags);
     bool start();
     bool stop();
     void free();

@@ -9,7 +9,7 @@ namespace luma {
 TrackLoader::TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track,
                          bool downmix)
     : decoder_(std::move(decoder)), track_(std::move(track)), downmix_(downmix) {
-    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+    thread_ = std::jthread([this](const std::stop_token& stop) { run(stop); });
 }
 
 TrackLoader::~TrackLoader() {
@@ -32,7 +32,7 @@ bool TrackLoader::waitUntilLoaded(int timeoutMs) {
                               [&] { return track_->fullyLoaded(); });
 }
 
-void TrackLoader::run(std::stop_token stop) {
+void TrackLoader::run(const std::stop_token& stop) {
     int64_t previous = -1;
     while (!stop.stop_requested()) {
         const int64_t chunk = nextChunk(previous);

@@ -32,7 +32,7 @@ class TrackLoader {
     bool waitUntilLoaded(int timeoutMs);
 
   private:
-    void run(std::stop_token stop);
+    void run(const std::stop_token& stop);
     int64_t nextChunk(int64_t after);
     void decodeChunk(int64_t chunk);
     template <typename Sample>

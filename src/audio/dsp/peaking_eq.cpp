@@ -106,8 +106,9 @@ void PeakingEq::process(float* left, float* right, int frames) noexcept {
             coefs_ = next;
             done += span;
         } else {
-            filterSteady(left + done, right + done, frames - done);
-            done = frames;
+            PeakingEq* self = this;
+            processChain(&self, 1, left + done, right + done, frames - done);
+            return;
         }
     }
     flushMemories();
@@ -131,7 +132,8 @@ struct SteadyBell {
     double l1, l2, r1, r2;
 };
 
-template <int N>
+constexpr int N = 4;  // filters per pass
+
 __attribute__((target_clones("arch=x86-64-v3", "default"),
                optimize("no-tree-slp-vectorize"))) static void
 steadyBells(SteadyBell* bells, float* left, float* right, int frames) {
@@ -172,20 +174,20 @@ steadyBells(SteadyBell* bells, float* left, float* right, int frames) {
 
 void PeakingEq::processChain(PeakingEq* const* filters, int count, float* left, float* right,
                              int frames) noexcept {
-    constexpr int kGroup = 4;
     for (int i = 0; i < count;) {
         if (!filters[i]->steady()) {
             filters[i]->process(left, right, frames);
             ++i;
             continue;
         }
-        int n = 1;
-        while (n < kGroup && i + n < count && filters[i + n]->steady()) ++n;
-        SteadyBell bells[kGroup];
-        for (int k = 0; k < n; ++k) {
-            const PeakingEq& f = *filters[i + k];
+        // Up to N steady neighbours in one pass; silent bells (g = 0,
+        // m1 = 0) fill the places left over and add nothing.
+        SteadyBell bells[N] = {};
+        int n = 0;
+        for (; n < N && i + n < count && filters[i + n]->steady(); ++n) {
+            const PeakingEq& f = *filters[i + n];
             const Coefs& c = f.coefs_;
-            bells[k] = {c.g,
+            bells[n] = {c.g,
                         1.0 / (1.0 + c.g * (c.g + c.k)),
                         c.m1,
                         f.state_[0].ic1,
@@ -193,20 +195,8 @@ void PeakingEq::processChain(PeakingEq* const* filters, int count, float* left, 
                         f.state_[1].ic1,
                         f.state_[1].ic2};
         }
-        switch (n) {
-            case 1:
-                steadyBells<1>(bells, left, right, frames);
-                break;
-            case 2:
-                steadyBells<2>(bells, left, right, frames);
-                break;
-            case 3:
-                steadyBells<3>(bells, left, right, frames);
-                break;
-            default:
-                steadyBells<4>(bells, left, right, frames);
-                break;
-        }
+        for (int k = n; k < N; ++k) bells[k].a1 = 1.0;
+        steadyBells(bells, left, right, frames);
         for (int k = 0; k < n; ++k) {
             PeakingEq& f = *filters[i + k];
             f.state_[0] = {bells[k].l1, bells[k].l2};
@@ -215,16 +205,6 @@ void PeakingEq::processChain(PeakingEq* const* filters, int count, float* left, 
         }
         i += n;
     }
-}
-
-void PeakingEq::filterSteady(float* left, float* right, int frames) noexcept {
-    SteadyBell bell{coefs_.g,      1.0 / (1.0 + coefs_.g * (coefs_.g + coefs_.k)),
-                    coefs_.m1,     state_[0].ic1,
-                    state_[0].ic2, state_[1].ic1,
-                    state_[1].ic2};
-    steadyBells<1>(&bell, left, right, frames);
-    state_[0] = {bell.l1, bell.l2};
-    state_[1] = {bell.r1, bell.r2};
 }
 
 // The TPT state-variable filter (trapezoidal integrators, solved without a

@@ -55,7 +55,6 @@ class PeakingEq {
     Coefs coefsFor(const Params& p) const noexcept;
     void jumpToTarget() noexcept;
     void advanceGlide() noexcept;  // moves current_ one sub-block towards target_
-    void filterSteady(float* left, float* right, int frames) noexcept;
     void filterSpan(float* left, float* right, int frames, const Coefs& from,
                     const Coefs& to) noexcept;
 

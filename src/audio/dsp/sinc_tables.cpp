@@ -77,7 +77,7 @@ class WindowedSinc {
 
 SincTable buildTable(double maxStep) {
     const bool unity = maxStep <= 1.0;
-    const double halfLength = kUnityTaps / 2 * maxStep;
+    const double halfLength = kUnityTaps / 2.0 * maxStep;
     // Class 0 centres the transition on the source Nyquist; stretched
     // classes end it at the output Nyquist so the block's largest step
     // cannot alias.

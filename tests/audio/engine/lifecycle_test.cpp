@@ -1,9 +1,4 @@
 // The engine's life cycle and its refusal of bad handles and bad files.
-#include <sys/stat.h>
-
-#include <cstdio>
-#include <fstream>
-
 #include "support/audio_files.h"
 #include "support/engine_fixture.h"
 
@@ -108,33 +103,21 @@ TEST_F(BadHandleTest, FreeCallsReleaseOnlyTheirOwnKind) {
 
 class BadFileTest : public EngineTest {};
 
-TEST_F(BadFileTest, CorpusGivesNoHandle) {
-    const std::string text = dir.file("notes.mp3");
-    std::ofstream(text) << "This is a shopping list, not an MP3.\nEggs, milk, vinyl.\n";
-    const std::string empty = dir.file("empty.wav");
-    std::ofstream{empty};
-    const std::string noise = dir.file("noise.ogg");
-    {
-        std::ofstream out(noise, std::ios::binary);
-        uint32_t x = 12345;
-        for (int i = 0; i < 100000; ++i) {
-            x = x * 1664525u + 1013904223u;
-            out.put(static_cast<char>(x >> 24));
-        }
-    }
+// The decoders refuse bad files themselves; here: what the interface adds.
+TEST_F(BadFileTest, StreamsAndModulesRefuseEachOtherAndWhatIsNoFile) {
     ASSERT_TRUE(writeModule(dir.file("tune.mod"), 2.0));
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
-
-    for (const std::string& path : {std::string("/nonexistent/file.wav"), dir.path().string(),
-                                    empty, text, noise, dir.file("tune.mod"), std::string("")}) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080), 0u);
-        EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x200000), 0u);
-    }
-    EXPECT_EQ(BASS_StreamCreateFile(0, nullptr, 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_StreamCreateFile(0, dir.file("tune.mod").c_str(), 0, 0, 0x20080), 0u)
+        << "a module is left to BASS_MusicLoad";
     EXPECT_EQ(BASS_MusicLoad(0, dir.file("tone.wav").c_str(), 0, 0, 0x1005), 0u);
-    EXPECT_EQ(BASS_MusicLoad(0, text.c_str(), 0, 0, 0x1005), 0u);
-    EXPECT_EQ(BASS_MusicLoad(0, nullptr, 0, 0, 0x1005), 0u);
+    for (const char* path : {static_cast<const char*>(nullptr), "", "/nonexistent/x.wav"}) {
+        EXPECT_EQ(BASS_StreamCreateFile(0, path, 0, 0, 0x20080), 0u);
+        EXPECT_EQ(BASS_MusicLoad(0, path, 0, 0, 0x1005), 0u);
+    }
+    EXPECT_EQ(BASS_StreamCreateFile(0, dir.path().c_str(), 0, 0, 0x200000), 0u) << "a folder";
+    EXPECT_EQ(BASS_StreamCreateFile(1, dir.file("tone.wav").c_str(), 0, 0, 0), 0u)
+        << "memory streams are not offered";
+    EXPECT_EQ(BASS_StreamCreateFile(0, dir.file("tone.wav").c_str(), 44, 0, 0), 0u);
 }
 
 }  // namespace
