@@ -22,7 +22,7 @@ std::vector<float> EngineTest::render(int frames) {
     return out;
 }
 
-std::vector<float> EngineTest::side(const std::vector<float>& interleaved, int which) {
+std::vector<float> side(const std::vector<float>& interleaved, int which) {
     std::vector<float> out(interleaved.size() / 2);
     for (size_t i = 0; i < out.size(); ++i) out[i] = interleaved[2 * i + which];
     return out;

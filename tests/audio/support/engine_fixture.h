@@ -20,11 +20,12 @@ class EngineTest : public ::testing::Test {
 
     // Renders `frames` frames; returns them interleaved.
     std::vector<float> render(int frames);
-    // One side of interleaved frames.
-    static std::vector<float> side(const std::vector<float>& interleaved, int which);
 
     TempDir dir;
 };
+
+// One side (0 left, 1 right) of interleaved stereo frames.
+std::vector<float> side(const std::vector<float>& interleaved, int which);
 
 // Amplitude of the `hz` component of `samples` (single-bin DFT over a whole
 // number of cycles where possible), for gain measurements.

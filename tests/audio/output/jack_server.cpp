@@ -1,0 +1,97 @@
+#include "jack_server.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace luma::test {
+
+JackServer::JackServer(int rate, int period) {
+    // Always 26 characters: with libjack 1.9.21 a server name of 24, 40 or 56
+    // characters makes every client crash in jack_client_open.
+    char name[32];
+    std::snprintf(name, sizeof name, "luma-test-%08x%08x", static_cast<unsigned>(getpid()),
+                  static_cast<unsigned>(std::random_device{}()));
+    name_ = name;
+    const std::string rateText = std::to_string(rate);
+    const std::string periodText = std::to_string(period);
+    const std::string log = dir_.file("jackd.log");
+    const char* argv[] = {
+        "jackd", "-n", name, "-d", "dummy", "-r", rateText.c_str(), "-p", periodText.c_str(),
+        nullptr};
+    // Without this jackd first asks D-Bus for a sound card.
+    setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+
+    // A failed exec reports its errno through the pipe; a successful one closes it.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        startError_ = "pipe2 failed";
+        return;
+    }
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {                        // only system calls from here on
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed or killed test takes jackd along
+        if (getppid() != parent) _exit(127);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int in = open("/dev/null", O_RDONLY);
+        if (out >= 0 && in >= 0) {
+            dup2(in, STDIN_FILENO);
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+            execvp(argv[0], const_cast<char* const*>(argv));
+        }
+        const int error = errno;
+        (void)!write(report[1], &error, sizeof error);
+        _exit(127);
+    }
+    close(report[1]);
+    int error = pid < 0 ? errno : 0;
+    if (pid > 0 && read(report[0], &error, sizeof error) == sizeof error) waitpid(pid, nullptr, 0);
+    close(report[0]);
+    if (error == 0) {
+        pid_ = pid;
+    } else {
+        startError_ = "cannot run jackd (" + std::string(std::strerror(error)) +
+                      "): install the jackd2 package";
+    }
+}
+
+JackServer::~JackServer() {
+    if (!running()) return;
+    kill(pid_, SIGTERM);  // lets it remove its shared memory and sockets
+    for (int waited = 0; waited < 3000 && running(); waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool JackServer::running() {
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+    return pid_ > 0;
+}
+
+std::string JackServer::problem() const {
+    if (!startError_.empty()) return startError_;
+    std::ifstream in(dir_.file("jackd.log"));
+    std::stringstream text;
+    text << "jackd " << (pid_ > 0 ? "runs" : "has exited") << "; its log:\n" << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace luma::test

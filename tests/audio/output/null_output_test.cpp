@@ -1,0 +1,117 @@
+#include "output/null_output.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "test_callback.h"
+
+namespace luma {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using test::TestCallback;
+
+TEST(NullOutput, RendersPeriodsAtRoughlyRealTimePace) {
+    NullOutput output;
+    TestCallback callback;
+    ASSERT_TRUE(output.open(-1, 48000, &callback));
+    EXPECT_EQ(output.sampleRate(), 48000);
+    EXPECT_EQ(output.periodFrames(), 256);
+    EXPECT_EQ(output.latencyFrames(), 0);
+    EXPECT_EQ(callback.periods.load(), 0) << "nothing renders before start()";
+
+    const auto begin = Clock::now();
+    ASSERT_TRUE(output.start());
+    std::this_thread::sleep_for(milliseconds(500));
+    ASSERT_TRUE(output.stop());
+    const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+
+    const double rendered = callback.framesRendered.load() / 48000.0;
+    EXPECT_GT(rendered, 0.5 * wall);
+    EXPECT_LT(rendered, 2.0 * wall);
+    EXPECT_EQ(callback.oddPeriods.load(), 0);
+}
+
+TEST(NullOutput, StopWaitsForThePeriodInProgressAndThenNothingRenders) {
+    NullOutput output;
+    TestCallback callback;
+    callback.busyMicroseconds = 3000;
+    ASSERT_TRUE(output.open(0, 44100, &callback));
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(callback.waitForPeriods(callback.periods.load() + 2));
+        ASSERT_TRUE(test::waitFor([&] { return callback.inside.load(); }));
+        const int64_t before = callback.periods.load();
+        ASSERT_TRUE(output.stop());
+        EXPECT_FALSE(callback.inside.load()) << "round " << round;
+        EXPECT_EQ(callback.periods.load(), before + 1) << "the period in progress completes";
+        std::this_thread::sleep_for(milliseconds(30));
+        EXPECT_EQ(callback.periods.load(), before + 1) << "round " << round;
+    }
+    output.close();
+}
+
+TEST(NullOutput, AfterAStallCarriesOnInsteadOfCatchingUp) {
+    NullOutput output;
+    TestCallback callback;
+    callback.stallOnPeriod = 5;
+    callback.stallMilliseconds = 250;
+    ASSERT_TRUE(output.open(0, 44100, &callback));
+    const auto begin = Clock::now();
+    ASSERT_TRUE(output.start());
+    std::this_thread::sleep_for(milliseconds(600));
+    ASSERT_TRUE(output.stop());
+    const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+
+    // Catching up would render the stalled quarter second in a burst.
+    const double rendered = callback.framesRendered.load() / 44100.0;
+    EXPECT_LT(rendered, wall - 0.125);
+    EXPECT_GT(rendered, 0.5 * (wall - 0.25));
+}
+
+TEST(NullOutput, StartAndStopDoNotWaitForTheNextPeriod) {
+    NullOutput output;
+    TestCallback callback;
+    ASSERT_TRUE(output.open(0, 1000, &callback));  // 256 ms periods
+    const auto started = Clock::now();
+    ASSERT_TRUE(output.start());
+    ASSERT_TRUE(callback.waitForPeriods(1));
+    EXPECT_LT(Clock::now() - started, milliseconds(150));
+
+    const auto stopping = Clock::now();
+    ASSERT_TRUE(output.stop());  // the thread sleeps towards its next deadline now
+    EXPECT_LT(Clock::now() - stopping, milliseconds(150));
+    EXPECT_EQ(callback.periods.load(), 1);
+}
+
+TEST(NullOutput, RefusesDevicesItDoesNotHave) {
+    NullOutput output;
+    TestCallback callback;
+    EXPECT_FALSE(output.open(1, 44100, &callback));
+    EXPECT_FALSE(output.open(0, 44100, nullptr));
+    EXPECT_FALSE(output.start());
+}
+
+TEST(NullOutput, CanBeReopenedAndDestroyedWhileRunning) {
+    TestCallback first;
+    TestCallback second;
+    {
+        NullOutput output;
+        ASSERT_TRUE(output.open(0, 0, &first));
+        EXPECT_EQ(output.sampleRate(), NullOutput::kDefaultRate);
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(first.waitForPeriods(2));
+        ASSERT_TRUE(output.open(0, 44100, &second));  // closes the running one first
+        const int64_t firstTotal = first.periods.load();
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(second.waitForPeriods(2));
+        EXPECT_EQ(first.periods.load(), firstTotal);
+    }  // destroyed while running
+    EXPECT_FALSE(second.inside.load());
+}
+
+}  // namespace
+}  // namespace luma
