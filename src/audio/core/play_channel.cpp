@@ -152,7 +152,10 @@ void PlayChannel::publish(const RenderContext& context, int64_t outEnd) noexcept
                              ? position()
                              : history_.positionAt(outEnd - context.latencyFrames);
     const double clamped = std::clamp(heard, 0.0, static_cast<double>(track_->frames()));
-    heardFrame_.store(static_cast<int64_t>(std::floor(clamped)), std::memory_order_release);
+    // Steps such as 44100/48000 are not exact in binary: a position that
+    // should land on a whole frame may fall a hair short of it.
+    constexpr double kHair = 1e-6;
+    heardFrame_.store(static_cast<int64_t>(std::floor(clamped + kHair)), std::memory_order_release);
     rateNow_.store(rate_.current, std::memory_order_release);
     volumeNow_.store(volume_.current, std::memory_order_release);
     panNow_.store(pan_.current, std::memory_order_release);

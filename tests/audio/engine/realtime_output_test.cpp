@@ -10,6 +10,8 @@
 
 #include "support/audio_files.h"
 #include "support/engine_fixture.h"
+#include "support/jack_server.h"
+#include "support/scoped_env.h"
 #include "support/sine_fit.h"
 #include "support/temp_dir.h"
 
@@ -65,6 +67,54 @@ TEST(RealtimeOutputTest, NullOutputKeepsTime) {
     const double played = playFor(dir, 0, 500ms);
     EXPECT_GT(played, 0.25);
     EXPECT_LT(played, 1.0);
+}
+
+TEST(RealtimeOutputTest, OutputAtAnotherRateKeepsPitchAndPositions) {
+    TempDir dir;
+    ScopedEnv output("LUMATRONE_AUDIO", "manual");
+    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(1000, 2.0)));
+    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
+    ASSERT_NE(BASS_Start(), 0);
+    const uint32_t stream = BASS_StreamCreateFile(0, dir.file("tone.wav").c_str(), 0, 0, 0x20080);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    std::vector<float> out(48000 * 2);
+    ASSERT_NE(LUMA_RenderFrames(out.data(), 48000), 0);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 44100u * 4) << "one second of the track";
+    const std::vector<float> left = side(out, 0);
+    const SineFit fit = fitSine(left.data() + 1000, 40000, 48000, 1000);
+    EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.01);
+    EXPECT_GT(fit.snrDb, 90.0);
+    BASS_Free();
+}
+
+// Our number of the first device whose description is PortAudio's name
+// for a JACK server's playback ports; -1 when there is none.
+int jackDevice() {
+    for (uint32_t i = 0; const char* name = BASS_GetDeviceDescription(i); ++i) {
+        if (std::string(name) == "system") return static_cast<int>(i);
+    }
+    return -1;
+}
+
+TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAtTheServersRate) {
+    // At 48000 Hz the engine renders at the server's rate and resamples the
+    // 44100 Hz track: its rate, position and length keep their meaning.
+    JackServer server(48000, 256);
+    ScopedEnv serverName("JACK_DEFAULT_SERVER", server.name());
+    ScopedEnv output("LUMATRONE_AUDIO", "system");
+    int device = jackDevice();
+    for (int tries = 0; device < 0 && server.running() && tries < 100; ++tries) {
+        std::this_thread::sleep_for(100ms);
+        device = jackDevice();
+    }
+    ASSERT_GE(device, 0) << "no JACK device. " << server.problem();
+    TempDir dir;
+    const auto started = std::chrono::steady_clock::now();
+    const double played = playFor(dir, device, 800ms);
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_GT(played, 0.4) << "audio went out in real time";
+    EXPECT_LT(played, wall + 0.05) << "and no faster than real time";
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "output/output.h"
-#include "scoped_env.h"
+#include "support/scoped_env.h"
 
 namespace luma {
 namespace {

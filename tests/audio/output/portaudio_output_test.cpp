@@ -10,8 +10,8 @@
 #include <tuple>
 #include <utility>
 
-#include "jack_server.h"
-#include "scoped_env.h"
+#include "support/jack_server.h"
+#include "support/scoped_env.h"
 #include "test_callback.h"
 
 namespace luma {
