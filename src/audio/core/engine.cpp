@@ -111,6 +111,7 @@ void Engine::shutDownLocked() {
     // Every channel leaves the mixer before it is destroyed.
     mixer_.forgetChannels();
     handles_.clear();
+    playChannels_ = 0;
     retired_.clear();
     if (output_) output_->close();
     output_.reset();
@@ -138,13 +139,20 @@ bool Engine::info(uint32_t* fields) {
 }
 
 void Engine::send(Command command) {
-    while (!mixer_.post(command)) {
+    constexpr int kPatienceMs = 1000;
+    for (int waited = 0; !mixer_.post(command); ++waited) {
         if (!mixer_.gate().isOpen()) {
             mixer_.applyPending();
-            continue;
+        } else if (waited >= kPatienceMs) {
+            // The output has stopped calling back (a stalled device): take
+            // its place for a moment rather than hang the caller.
+            mixer_.gate().close();
+            mixer_.applyPending();
+            mixer_.gate().open();
+        } else {
+            // The audio thread drains the queue every period.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        // The audio thread drains the queue every period.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // With the output stopped nobody else will apply it: do it now, so that
     // the channel's published state is always current.
@@ -194,6 +202,7 @@ uint32_t Engine::openChannel(std::unique_ptr<Decoder> decoder, bool module, uint
             return handles_.add(module ? HandleKind::DecodeModule : HandleKind::DecodeStream,
                                 channel);
         }
+        if (playChannels_ >= Mixer::kMaxChannels) return 0;
         const int channels = mono ? 1 : info.channels;
         auto track = std::make_shared<Track>(info.sampleRate, channels, info.frames, info.kind);
         auto loader =
@@ -202,6 +211,7 @@ uint32_t Engine::openChannel(std::unique_ptr<Decoder> decoder, bool module, uint
         const uint32_t handle =
             handles_.add(module ? HandleKind::Module : HandleKind::Stream, channel);
         if (handle == 0) return 0;
+        ++playChannels_;
         Command command;
         command.type = Command::Type::AddChannel;
         command.channel = channel.get();
@@ -232,6 +242,7 @@ bool Engine::freeChannel(uint32_t handle, bool module) {
     if (!channel) return false;
     for (int i = 0; i < channel->effectCount; ++i) handles_.remove(channel->effectHandles[i]);
     handles_.remove(handle);
+    --playChannels_;
     Command command;
     command.type = Command::Type::RemoveChannel;
     command.channel = channel.get();

@@ -95,6 +95,7 @@ class Engine {
     uint32_t initFlags_ = 0;
     Mixer mixer_;
     HandleRegistry handles_;
+    int playChannels_ = 0;  // the mixer has room for Mixer::kMaxChannels
     std::vector<Retired> retired_;
 };
 
