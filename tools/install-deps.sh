@@ -8,7 +8,7 @@ packages=(
   cmake g++ pkg-config make
   # engine: decoders, output, FFT
   libsndfile1-dev libmpg123-dev libvorbis-dev libopusfile-dev libopenmpt-dev
-  portaudio19-dev libjack-jackd2-dev libfftw3-dev
+  portaudio19-dev libasound2-dev libjack-jackd2-dev libfftw3-dev
   # tests and benchmarks: encoders that make test material, a JACK server, frameworks
   libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2

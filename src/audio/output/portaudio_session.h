@@ -10,7 +10,7 @@ namespace luma {
 // to end releases them. Like PortAudio itself, only for the control thread.
 class PortAudioSession {
   public:
-    PortAudioSession() : ok_(Pa_Initialize() == paNoError) {}
+    PortAudioSession() : ok_((quietLibraries(), Pa_Initialize() == paNoError)) {}
     ~PortAudioSession() {
         if (ok_) Pa_Terminate();
     }
@@ -20,6 +20,12 @@ class PortAudioSession {
     bool ok() const { return ok_; }
 
   private:
+    // PortAudio's scan makes ALSA report every PCM it cannot open on stderr
+    // (dozens of lines on a machine without a sound card), and JACK every
+    // server it finds not running; a failure that matters reaches us through
+    // PortAudio's own results.
+    static void quietLibraries();
+
     const bool ok_;
 };
 
