@@ -137,9 +137,11 @@ int main(int argc, char** argv) {
     }
     if (!options.render.empty()) setenv("LUMATRONE_AUDIO", "manual", 1);
     if (options.devices) {
-        for (uint32_t i = 0; const char* name = BASS_GetDeviceDescription(i); ++i) {
-            std::printf("%u - %s\n", i, name);
+        uint32_t count = 0;
+        for (; const char* name = BASS_GetDeviceDescription(count); ++count) {
+            std::printf("%u - %s\n", count, name);
         }
+        if (count == 0) std::printf("no output devices (see LUMATRONE_AUDIO in README.md)\n");
         return 0;
     }
     const bool demo = options.file.empty();
