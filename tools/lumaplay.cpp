@@ -190,16 +190,16 @@ int main(int argc, char** argv) {
     } else {
         std::signal(SIGINT, [](int) { interrupted = 1; });
         const auto start = std::chrono::steady_clock::now();
-        while (!interrupted && BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            const double elapsed =
+        double elapsed = 0;
+        do {  // playback starts within a period: only then is there a level to read
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::printf("\r%8.3f s  cpu %4.1f %%",
-                        BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)),
+            const uint64_t position = BASS_ChannelGetPosition(channel);
+            std::printf("\r%8.3f s  cpu %4.1f %%", BASS_ChannelBytes2Seconds(channel, position),
                         BASS_GetCPU());
             std::fflush(stdout);
-            if (elapsed >= limit) break;
-        }
+        } while (!interrupted && BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu && elapsed < limit);
         std::printf("\n");
     }
     BASS_Free();
