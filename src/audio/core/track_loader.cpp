@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <vector>
+
+#include "core/frame_reader.h"
 
 namespace luma {
 
@@ -66,37 +67,6 @@ int64_t TrackLoader::nextChunk(int64_t after) {
     return -1;
 }
 
-template <typename Sample>
-int64_t TrackLoader::readInto(Sample* destination, int64_t frames) {
-    int64_t done = 0;
-    if (!downmix_) {
-        const int channels = track_->channels();
-        while (done < frames) {
-            const int64_t got = decoder_->read(destination + done * channels, frames - done);
-            if (got <= 0) break;
-            done += got;
-        }
-        return done;
-    }
-    std::vector<Sample> stereo(static_cast<size_t>(std::min<int64_t>(frames, 4096)) * 2);
-    while (done < frames) {
-        const int64_t want =
-            std::min<int64_t>(frames - done, static_cast<int64_t>(stereo.size() / 2));
-        const int64_t got = decoder_->read(stereo.data(), want);
-        if (got <= 0) break;
-        for (int64_t i = 0; i < got; ++i) {
-            if constexpr (std::is_same_v<Sample, int16_t>) {
-                destination[done + i] =
-                    static_cast<int16_t>((int32_t{stereo[2 * i]} + stereo[2 * i + 1]) / 2);
-            } else {
-                destination[done + i] = 0.5f * (stereo[2 * i] + stereo[2 * i + 1]);
-            }
-        }
-        done += got;
-    }
-    return done;
-}
-
 void TrackLoader::decodeChunk(int64_t chunk) {
     const int64_t first = chunk * Track::kChunkFrames;
     const int64_t frames = std::min(Track::kChunkFrames, track_->frames() - first);
@@ -112,8 +82,9 @@ void TrackLoader::decodeChunk(int64_t chunk) {
     const int channels = track_->channels();
     int64_t got = 0;
     if (decoderFrame_ == first) {
-        got = track_->kind() == SampleKind::Int16 ? readInto(track_->int16Frames(first), frames)
-                                                  : readInto(track_->floatFrames(first), frames);
+        got = track_->kind() == SampleKind::Int16
+                  ? readFrames(*decoder_, track_->int16Frames(first), frames, downmix_)
+                  : readFrames(*decoder_, track_->floatFrames(first), frames, downmix_);
         decoderFrame_ = first + got;
     }
     // A decoder that ends early leaves silence, never stale memory.

@@ -35,8 +35,6 @@ class TrackLoader {
     void run(const std::stop_token& stop);
     int64_t nextChunk(int64_t after);
     void decodeChunk(int64_t chunk);
-    template <typename Sample>
-    int64_t readInto(Sample* destination, int64_t frames);
 
     std::unique_ptr<Decoder> decoder_;
     std::shared_ptr<Track> track_;
