@@ -1,0 +1,197 @@
+#include "binding/engine_library.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace luma {
+
+namespace {
+
+// Every engine call, resolved once by name and called through its pointer.
+class LoadedEngine final : public AudioLibrary {
+  public:
+    explicit LoadedEngine(void* handle) : handle_(handle) {}
+    ~LoadedEngine() override { dlclose(handle_); }
+
+    bool resolveAll(std::string* missing) {
+        bool ok = true;
+        auto resolve = [&](auto& pointer, const char* name) {
+            pointer =
+                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(handle_, name));
+            if (!pointer && ok) {
+                ok = false;
+                if (missing) *missing = name;
+            }
+        };
+#define LUMA_RESOLVE(name) resolve(name##_, #name)
+        LUMA_RESOLVE(BASS_GetVersion);
+        LUMA_RESOLVE(BASS_GetDeviceDescription);
+        LUMA_RESOLVE(BASS_Init);
+        LUMA_RESOLVE(BASS_Start);
+        LUMA_RESOLVE(BASS_Stop);
+        LUMA_RESOLVE(BASS_Free);
+        LUMA_RESOLVE(BASS_GetInfo);
+        LUMA_RESOLVE(BASS_SetBufferLength);
+        LUMA_RESOLVE(BASS_SetGlobalVolumes);
+        LUMA_RESOLVE(BASS_GetCPU);
+        LUMA_RESOLVE(BASS_StreamCreateFile);
+        LUMA_RESOLVE(BASS_MusicLoad);
+        LUMA_RESOLVE(BASS_StreamFree);
+        LUMA_RESOLVE(BASS_MusicFree);
+        LUMA_RESOLVE(BASS_StreamGetLength);
+        LUMA_RESOLVE(BASS_StreamPreBuf);
+        LUMA_RESOLVE(BASS_StreamPlay);
+        LUMA_RESOLVE(BASS_ChannelStop);
+        LUMA_RESOLVE(BASS_ChannelGetPosition);
+        LUMA_RESOLVE(BASS_ChannelSetPosition);
+        LUMA_RESOLVE(BASS_ChannelBytes2Seconds);
+        LUMA_RESOLVE(BASS_ChannelGetAttributes);
+        LUMA_RESOLVE(BASS_ChannelSlideAttributes);
+        LUMA_RESOLVE(BASS_ChannelGetLevel);
+        LUMA_RESOLVE(BASS_ChannelGetData);
+        LUMA_RESOLVE(BASS_ChannelSetFX);
+        LUMA_RESOLVE(BASS_FXSetParameters);
+        LUMA_RESOLVE(BASS_FXGetParameters);
+#undef LUMA_RESOLVE
+        return ok;
+    }
+
+    uint32_t BASS_GetVersion() override {
+        return BASS_GetVersion_();
+    }
+    const char* BASS_GetDeviceDescription(uint32_t d) override {
+        return BASS_GetDeviceDescription_(d);
+    }
+    int32_t BASS_Init(int32_t d, uint32_t f, uint32_t fl, void* w) override {
+        return BASS_Init_(d, f, fl, w);
+    }
+    int32_t BASS_Start() override {
+        return BASS_Start_();
+    }
+    int32_t BASS_Stop() override {
+        return BASS_Stop_();
+    }
+    void BASS_Free() override {
+        BASS_Free_();
+    }
+    int32_t BASS_GetInfo(uint32_t* i) override {
+        return BASS_GetInfo_(i);
+    }
+    int32_t BASS_SetBufferLength(float s) override {
+        return BASS_SetBufferLength_(s);
+    }
+    int32_t BASS_SetGlobalVolumes(int32_t m, int32_t s, int32_t st) override {
+        return BASS_SetGlobalVolumes_(m, s, st);
+    }
+    float BASS_GetCPU() override {
+        return BASS_GetCPU_();
+    }
+    uint32_t BASS_StreamCreateFile(int32_t m, const char* f, uint32_t o, uint32_t l,
+                                   uint32_t fl) override {
+        return BASS_StreamCreateFile_(m, f, o, l, fl);
+    }
+    uint32_t BASS_MusicLoad(int32_t m, const char* f, uint32_t o, uint32_t l,
+                            uint32_t fl) override {
+        return BASS_MusicLoad_(m, f, o, l, fl);
+    }
+    int32_t BASS_StreamFree(uint32_t h) override {
+        return BASS_StreamFree_(h);
+    }
+    int32_t BASS_MusicFree(uint32_t h) override {
+        return BASS_MusicFree_(h);
+    }
+    uint64_t BASS_StreamGetLength(uint32_t h) override {
+        return BASS_StreamGetLength_(h);
+    }
+    int32_t BASS_StreamPreBuf(uint32_t h) override {
+        return BASS_StreamPreBuf_(h);
+    }
+    int32_t BASS_StreamPlay(uint32_t h, int32_t f, uint32_t fl) override {
+        return BASS_StreamPlay_(h, f, fl);
+    }
+    int32_t BASS_ChannelStop(uint32_t h) override {
+        return BASS_ChannelStop_(h);
+    }
+    uint64_t BASS_ChannelGetPosition(uint32_t h) override {
+        return BASS_ChannelGetPosition_(h);
+    }
+    int32_t BASS_ChannelSetPosition(uint32_t h, uint64_t p) override {
+        return BASS_ChannelSetPosition_(h, p);
+    }
+    float BASS_ChannelBytes2Seconds(uint32_t h, uint64_t p) override {
+        return BASS_ChannelBytes2Seconds_(h, p);
+    }
+    int32_t BASS_ChannelGetAttributes(uint32_t h, uint32_t* f, uint32_t* v, int32_t* p) override {
+        return BASS_ChannelGetAttributes_(h, f, v, p);
+    }
+    int32_t BASS_ChannelSlideAttributes(uint32_t h, int32_t f, int32_t v, int32_t p,
+                                        uint32_t ms) override {
+        return BASS_ChannelSlideAttributes_(h, f, v, p, ms);
+    }
+    uint32_t BASS_ChannelGetLevel(uint32_t h) override {
+        return BASS_ChannelGetLevel_(h);
+    }
+    uint32_t BASS_ChannelGetData(uint32_t h, void* b, uint32_t l) override {
+        return BASS_ChannelGetData_(h, b, l);
+    }
+    uint32_t BASS_ChannelSetFX(uint32_t h, uint32_t t) override {
+        return BASS_ChannelSetFX_(h, t);
+    }
+    int32_t BASS_FXSetParameters(uint32_t fx, const void* p) override {
+        return BASS_FXSetParameters_(fx, p);
+    }
+    int32_t BASS_FXGetParameters(uint32_t fx, void* p) override {
+        return BASS_FXGetParameters_(fx, p);
+    }
+
+  private:
+    void* handle_;
+    uint32_t (*BASS_GetVersion_)();
+    const char* (*BASS_GetDeviceDescription_)(uint32_t);
+    int32_t (*BASS_Init_)(int32_t, uint32_t, uint32_t, void*);
+    int32_t (*BASS_Start_)();
+    int32_t (*BASS_Stop_)();
+    void (*BASS_Free_)();
+    int32_t (*BASS_GetInfo_)(uint32_t*);
+    int32_t (*BASS_SetBufferLength_)(float);
+    int32_t (*BASS_SetGlobalVolumes_)(int32_t, int32_t, int32_t);
+    float (*BASS_GetCPU_)();
+    uint32_t (*BASS_StreamCreateFile_)(int32_t, const char*, uint32_t, uint32_t, uint32_t);
+    uint32_t (*BASS_MusicLoad_)(int32_t, const char*, uint32_t, uint32_t, uint32_t);
+    int32_t (*BASS_StreamFree_)(uint32_t);
+    int32_t (*BASS_MusicFree_)(uint32_t);
+    uint64_t (*BASS_StreamGetLength_)(uint32_t);
+    int32_t (*BASS_StreamPreBuf_)(uint32_t);
+    int32_t (*BASS_StreamPlay_)(uint32_t, int32_t, uint32_t);
+    int32_t (*BASS_ChannelStop_)(uint32_t);
+    uint64_t (*BASS_ChannelGetPosition_)(uint32_t);
+    int32_t (*BASS_ChannelSetPosition_)(uint32_t, uint64_t);
+    float (*BASS_ChannelBytes2Seconds_)(uint32_t, uint64_t);
+    int32_t (*BASS_ChannelGetAttributes_)(uint32_t, uint32_t*, uint32_t*, int32_t*);
+    int32_t (*BASS_ChannelSlideAttributes_)(uint32_t, int32_t, int32_t, int32_t, uint32_t);
+    uint32_t (*BASS_ChannelGetLevel_)(uint32_t);
+    uint32_t (*BASS_ChannelGetData_)(uint32_t, void*, uint32_t);
+    uint32_t (*BASS_ChannelSetFX_)(uint32_t, uint32_t);
+    int32_t (*BASS_FXSetParameters_)(uint32_t, const void*);
+    int32_t (*BASS_FXGetParameters_)(uint32_t, void*);
+};
+
+}  // namespace
+
+std::unique_ptr<AudioLibrary> loadEngineLibrary(const std::string& path, std::string* error) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        if (error) *error = dlerror();
+        return nullptr;
+    }
+    auto engine = std::make_unique<LoadedEngine>(handle);
+    std::string missing;
+    if (!engine->resolveAll(&missing)) {
+        if (error) *error = path + " has no " + missing;
+        return nullptr;
+    }
+    return engine;
+}
+
+}  // namespace luma
