@@ -1,0 +1,18 @@
+#include "deck/slider.h"
+
+namespace luma {
+
+Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent) {
+    // Qt puts a vertical slider's minimum at the bottom; ours is at the top.
+    setInvertedAppearance(orientation == Qt::Vertical);
+    setInvertedControls(orientation == Qt::Vertical);
+    // A user action is announced before the value moves: report the value it lands on.
+    connect(this, &QAbstractSlider::actionTriggered, this, [this] { userAction_ = true; });
+    connect(this, &QAbstractSlider::valueChanged, this, [this](int value) {
+        if (userAction_) emit scroll(value);
+        userAction_ = false;
+    });
+    connect(this, &QAbstractSlider::sliderReleased, this, [this] { userAction_ = false; });
+}
+
+}  // namespace luma

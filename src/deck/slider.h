@@ -1,0 +1,25 @@
+// A slider whose scroll() comes from the user only: the timers that keep it
+// on the play position set its value without it.
+#pragma once
+
+#include <QSlider>
+
+namespace luma {
+
+class Slider : public QSlider {
+    Q_OBJECT
+
+  public:
+    // Min sits at the top (vertical) or left (horizontal) end.
+    explicit Slider(Qt::Orientation orientation, QWidget* parent = nullptr);
+    void setSmallChange(int step) { setSingleStep(step); }
+    void setLargeChange(int step) { setPageStep(step); }
+
+  signals:
+    void scroll(int value);  // the user moved the knob (drag, click, key, wheel)
+
+  private:
+    bool userAction_ = false;
+};
+
+}  // namespace luma

@@ -1,0 +1,42 @@
+// The drive list of the file browser. On Linux a "drive" is a mounted
+// volume: the root and every mount point of a real file system. The drive
+// of a path is the mount point that holds it; each drive remembers the last
+// folder visited on it, its "current folder".
+#pragma once
+
+#include <QComboBox>
+#include <QHash>
+#include <QStringList>
+
+namespace luma {
+
+class DriveList : public QComboBox {
+    Q_OBJECT
+
+  public:
+    explicit DriveList(QWidget* parent = nullptr);
+
+    // Mount points of real file systems from a mounts table (the format of
+    // /proc/mounts), the root first.
+    static QStringList mountPoints(const QString& mountsTable);
+    // The drive (mount point) holding `path`, among `drives`; empty if none.
+    static QString driveOf(const QString& path, const QStringList& drives);
+
+    QString drive() const { return drive_; }
+    // Selects the drive holding `path` (a mount point, or any path on it).
+    // False, with nothing changed, when there is no such drive.
+    bool setDrive(const QString& path);
+    // Where to go on `drive`: the folder last visited there, if it still exists.
+    QString currentFolder(const QString& drive) const;
+    void rememberFolder(const QString& folder);
+    void refresh();  // re-reads the mounted volumes
+
+  signals:
+    void change();
+
+  private:
+    QString drive_;
+    QHash<QString, QString> lastFolder_;
+};
+
+}  // namespace luma

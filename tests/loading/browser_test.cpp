@@ -1,0 +1,97 @@
+// The browser's drive, folder and file lists over a temporary folder tree.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include "loading/drive_list.h"
+#include "loading/file_list.h"
+#include "loading/folder_list.h"
+#include "support/temp_dir.h"
+
+namespace luma {
+namespace {
+
+void touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
+    const QString table =
+        "proc /proc proc rw 0 0\n"
+        "/dev/vda / ext4 rw 0 0\n"
+        "/dev/sdb1 /media/dj/USB\\040STICK vfat rw 0 0\n"
+        "tmpfs /run tmpfs rw 0 0\n"
+        "/dev/sdc1 /media/dj/USB vfat rw 0 0\n";
+    const QStringList drives = DriveList::mountPoints(table);
+    EXPECT_EQ(drives, (QStringList{"/", "/media/dj/USB STICK", "/media/dj/USB"}));
+    EXPECT_EQ(DriveList::driveOf("/media/dj/USB/sets/a.mp3", drives), "/media/dj/USB");
+    EXPECT_EQ(DriveList::driveOf("/media/dj/USB STICK", drives), "/media/dj/USB STICK");
+    EXPECT_EQ(DriveList::driveOf("/media/dj/USBX/x", drives), "/") << "not a prefix by text";
+    EXPECT_EQ(DriveList::driveOf("c:\\music", drives), "") << "no such drive here";
+}
+
+TEST(DriveListTest, RemembersEachDrivesFolderAndRefusesWhatIsNoDrive) {
+    test::TempDir dir;
+    DriveList drives;
+    QSignalSpy change(&drives, &DriveList::change);
+    ASSERT_TRUE(drives.setDrive(QString::fromStdString(dir.path().string())));
+    EXPECT_EQ(change.count(), 1);
+    EXPECT_FALSE(drives.setDrive("relative/path"));
+    EXPECT_EQ(change.count(), 1);
+    const QString folder = QString::fromStdString(dir.path().string());
+    drives.rememberFolder(folder);
+    EXPECT_EQ(drives.currentFolder(drives.drive()), folder);
+}
+
+TEST(FolderListTest, OpensReadableFoldersAndListsAncestorsThenChildren) {
+    test::TempDir dir;
+    const QString root = QString::fromStdString(dir.path().string());
+    ASSERT_TRUE(QDir(root).mkpath("crate/house"));
+    ASSERT_TRUE(QDir(root).mkpath("crate/Ambient"));
+    FolderList folders;
+    QSignalSpy change(&folders, &FolderList::change);
+    ASSERT_TRUE(folders.setPath(root + "/crate/"));
+    EXPECT_EQ(folders.path(), root + "/crate");
+    EXPECT_EQ(change.count(), 1);
+    EXPECT_TRUE(folders.setPath(root + "/crate"));
+    EXPECT_EQ(change.count(), 1) << "the same folder is no change";
+    EXPECT_FALSE(folders.setPath(root + "/missing"));
+    EXPECT_FALSE(folders.setPath(""));
+    EXPECT_EQ(folders.path(), root + "/crate");
+    const int last = folders.count() - 1;
+    EXPECT_EQ(folders.item(last)->text().trimmed(), "house");
+    EXPECT_EQ(folders.item(last - 1)->text().trimmed(), "Ambient");
+    EXPECT_EQ(folders.item(0)->text(), "/");
+    emit folders.itemDoubleClicked(folders.item(last));
+    EXPECT_EQ(folders.path(), root + "/crate/house");
+}
+
+TEST(FileListTest, ShowsMatchingNormalFilesOnly) {
+    test::TempDir dir;
+    const QString root = QString::fromStdString(dir.path().string());
+    for (const char* name : {"b.mp3", "A.WAV", "c.ogg", "notes.txt", ".hidden.mp3"}) {
+        touch(root + "/" + name);
+    }
+    ASSERT_TRUE(QDir(root).mkpath("folder.mp3"));
+    FileList files;
+    files.setPattern("*.wav;*.mp3;*.mp2;*.mp1;*.ogg");
+    QSignalSpy pathChange(&files, &FileList::pathChange);
+    ASSERT_TRUE(files.setPath(root));
+    EXPECT_EQ(pathChange.count(), 1);
+    QStringList shown;
+    for (int i = 0; i < files.count(); ++i) shown << files.item(i)->text();
+    EXPECT_EQ(shown, (QStringList{"A.WAV", "b.mp3", "c.ogg"}));
+    EXPECT_EQ(files.fileName(), "");
+    files.setCurrentRow(1);
+    EXPECT_EQ(files.fileName(), "b.mp3");
+    QSignalSpy dblClick(&files, &FileList::dblClick);
+    emit files.itemDoubleClicked(files.item(1));
+    EXPECT_EQ(dblClick.count(), 1);
+    EXPECT_FALSE(files.setPath(root + "/nothing"));
+}
+
+}  // namespace
+}  // namespace luma
