@@ -1,0 +1,34 @@
+// Reads the deck's start-up configuration: deck<N>.ini and styles.ini from the
+// program folder.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "deck/deck_settings.h"
+
+namespace luma {
+
+inline constexpr int kGenreCount = 256;
+
+struct ConfigResult {
+    DeckSettings settings;
+    // False when deck<N>.ini could not be opened; the settings then hold what
+    // empty items give, and the caller tells the user.
+    bool settingsFileOpened = false;
+    QStringList genreNames;  // always kGenreCount names, missing ones empty
+};
+
+// `commandLine` names the deck: exactly "1" is deck 1, any other text reads
+// the deck-2 lines of the file.
+ConfigResult readConfig(const QString& programFolder, const QString& commandLine);
+
+// A number setting: the text's leading numeric part (blanks, optional sign,
+// digits, optional point and fraction; anything else ends it, none gives 0),
+// rounded to the nearest integer with halves to even, saturated to 16 bits.
+qint16 readSettingNumber(const QString& text);
+
+// Index of the last device called exactly `name`, or -1 when none is.
+int findMidiDevice(const QString& name, const QStringList& deviceNames);
+
+}  // namespace luma

@@ -1,0 +1,21 @@
+// What the deck takes from its settings file at start-up.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace luma {
+
+struct DeckSettings {
+    bool showBpm = false;
+    bool joystickTimer = false;
+    int touchMode = 0;
+    qint16 soundDevice = 0;
+    // Matched against the connected devices later (see findMidiDevice).
+    QString midiDeviceName;
+    // As written; the deck resolves placeholders such as "demo" itself.
+    QString musicFolder;
+    QString joystickNumber;
+};
+
+}  // namespace luma

@@ -1,0 +1,47 @@
+// Reads the deck's plain-text configuration files one item at a time.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace luma {
+
+// Each line is one item, read as text:
+//  - leading spaces and tabs are skipped;
+//  - an item in double quotes is taken literally without its quotes (commas
+//    included); whatever follows the closing quote up to the next comma or the
+//    end of the line is dropped;
+//  - an unquoted item ends at a comma or the end of the line, so a comma splits
+//    the line and the text after it becomes the next item.
+// Lines end at "\n", "\r\n" or "\r". Files are decoded as UTF-8, or as Latin-1
+// when they are not valid UTF-8 (older files written on other systems).
+class ItemReader {
+  public:
+    // A file that cannot be opened behaves as an empty one.
+    explicit ItemReader(const QString& filePath);
+
+    bool opened() const { return opened_; }
+
+    // The next item, or nullopt once the reading has gone past the end.
+    std::optional<QString> next();
+
+    // The next item, or an empty one past the end: a missing item is never fatal.
+    QString nextOrEmpty() { return next().value_or(QString()); }
+
+  private:
+    bool atLineEnd() const;
+    void skipLineEnd();
+    void skipBlanks();
+    QString readQuoted();
+    QString readUnquoted();
+    // Leaves the position just after the comma or line end closing the item.
+    void finishItem();
+
+    QString text_;
+    qsizetype position_ = 0;
+    // After a comma an item always follows, even at the very end of the file.
+    bool itemPending_ = false;
+    bool opened_ = false;
+};
+
+}  // namespace luma

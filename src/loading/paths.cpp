@@ -1,0 +1,78 @@
+#include "loading/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QFile>
+#include <memory>
+
+namespace luma {
+namespace {
+
+constexpr QChar kSeparator = u'/';
+
+bool hasWildcard(QStringView pattern) {
+    return pattern.contains(u'*') || pattern.contains(u'?');
+}
+
+// `*` matches any run of characters, `?` exactly one; everything else is
+// literal (no bracket classes, so names holding `[` still match themselves).
+bool matchesWildcard(QStringView pattern, QStringView name) {
+    qsizetype p = 0, n = 0;
+    qsizetype starAt = -1, nameAtStar = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            starAt = p++;
+            nameAtStar = n;
+        } else if (starAt >= 0) {
+            p = starAt + 1;
+            n = ++nameAtStar;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*') ++p;
+    return p == pattern.size();
+}
+
+bool isNormalFile(const QByteArray& path) {
+    struct stat info;
+    return ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isHidden(QStringView fileName) {
+    return fileName.startsWith(u'.');
+}
+
+}  // namespace
+
+bool FileExists(const QString& name) {
+    // A NUL would silently cut the path short at the system call.
+    if (name.isEmpty() || name.contains(QChar(0))) return false;
+    const qsizetype lastSeparator = name.lastIndexOf(kSeparator);
+    const QString folder = name.left(lastSeparator + 1);
+    const QString pattern = name.mid(lastSeparator + 1);
+    if (pattern.isEmpty()) return false;
+
+    if (!hasWildcard(pattern)) return !isHidden(pattern) && isNormalFile(QFile::encodeName(name));
+
+    const QByteArray folderBytes = QFile::encodeName(folder);
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(
+        ::opendir(folder.isEmpty() ? "." : folderBytes.constData()), &::closedir);
+    if (!listing) return false;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const QString entryName = QFile::decodeName(entry->d_name);
+        if (isHidden(entryName) || !matchesWildcard(pattern, entryName)) continue;
+        if (isNormalFile(folderBytes + entry->d_name)) return true;
+    }
+    return false;
+}
+
+QString RPP(const QString& path) {
+    return path.endsWith(kSeparator) ? path : path + kSeparator;
+}
+
+}  // namespace luma
