@@ -1,0 +1,202 @@
+#include "deck/midi_input.h"
+
+#include <unistd.h>
+
+#include <QMetaObject>
+#include <QThread>
+
+namespace luma {
+
+namespace {
+
+// JACK names our client after this; JACK itself makes it unique per instance.
+const char kClientName[] = "Lumatrone DJ";
+
+// Enumeration probes raise warnings (such as "JACK server not running?") that
+// only mean "no devices here"; without a callback RtMidi prints them or throws.
+void quiet(RtMidiError::Type, const std::string&, void*) {}
+
+std::vector<RtMidi::Api> backEnds() {
+    std::vector<RtMidi::Api> compiled;
+    RtMidi::getCompiledApi(compiled);
+    auto has = [&](RtMidi::Api api) {
+        for (RtMidi::Api a : compiled) {
+            if (a == api) return true;
+        }
+        return false;
+    };
+    std::vector<RtMidi::Api> apis;
+    // Without the sequencer device ALSA's library only complains on stderr.
+    if (has(RtMidi::LINUX_ALSA) && access("/dev/snd/seq", R_OK | W_OK) == 0) {
+        apis.push_back(RtMidi::LINUX_ALSA);
+    }
+    if (has(RtMidi::UNIX_JACK)) apis.push_back(RtMidi::UNIX_JACK);
+    return apis;
+}
+
+// System messages carry no control data for the deck; short ones that remain
+// (song position, transport) still go through.
+bool ignored(int status) {
+    return status < 0x80 || status == 0xF0 || status == 0xF7 || status == 0xF1 || status == 0xF8 ||
+           status == 0xFE;
+}
+
+}  // namespace
+
+MidiInput::MidiInput(QObject* parent) : QObject(parent) {}
+
+MidiInput::~MidiInput() {
+    close();
+}
+
+std::vector<MidiInput::Device> MidiInput::enumerate() {
+    std::vector<Device> list;
+    for (RtMidi::Api api : backEnds()) {
+        try {
+            RtMidiIn probe(api, kClientName);
+            probe.setErrorCallback(&quiet, nullptr);
+            const unsigned count = probe.getPortCount();
+            for (unsigned port = 0; port < count; ++port) {
+                std::string name = probe.getPortName(port);
+                // A port that vanished while we listed yields no name.
+                if (!name.empty()) list.push_back({api, port, std::move(name)});
+            }
+        } catch (const RtMidiError&) {
+            // this back end has nothing to offer now
+        } catch (const std::exception&) {
+        }
+    }
+    return list;
+}
+
+int MidiInput::deviceCount() {
+    devices_ = enumerate();
+    listed_ = true;
+    return static_cast<int>(devices_.size());
+}
+
+QString MidiInput::deviceName(int index) {
+    if (!listed_) deviceCount();
+    if (index < 0 || index >= static_cast<int>(devices_.size())) return {};
+    return QString::fromStdString(devices_[index].name);
+}
+
+void MidiInput::open() {
+    close();
+    if (deviceIndex_ == -1) return;
+
+    // Afresh: the index usually comes from settings, not from a recent listing.
+    devices_ = enumerate();
+    listed_ = true;
+    if (deviceIndex_ < 0 || deviceIndex_ >= static_cast<int>(devices_.size())) {
+        emit error(
+            tr("MIDI device %1 does not exist (%2 found)").arg(deviceIndex_).arg(devices_.size()));
+        return;
+    }
+    const Device device = devices_[deviceIndex_];
+
+    std::unique_ptr<RtMidiIn> in;
+    openProblem_.clear();
+    opening_ = true;
+    try {
+        in = std::make_unique<RtMidiIn>(device.api, kClientName);
+        in->setErrorCallback(&MidiInput::onRtMidiError, this);
+        in->ignoreTypes(true, true, true);
+        in->setCallback(&MidiInput::onMidi, this);
+        in->openPort(device.port, "MIDI in");
+    } catch (const RtMidiError& e) {
+        openProblem_ = e.getMessage();
+    } catch (const std::exception& e) {
+        openProblem_ = e.what();
+    }
+    opening_ = false;
+    if (openProblem_.empty() && !(in && in->isPortOpen())) openProblem_ = "the port did not open";
+    if (!openProblem_.empty()) {
+        in.reset();
+        emit error(
+            tr("Cannot open MIDI device %1 (%2): %3")
+                .arg(deviceIndex_)
+                .arg(QString::fromStdString(device.name), QString::fromStdString(openProblem_)));
+        return;
+    }
+    port_ = std::move(in);
+}
+
+void MidiInput::close() {
+    stop();
+    if (!port_) return;
+    try {
+        port_->cancelCallback();
+        port_->closePort();
+    } catch (const std::exception&) {
+        // it goes either way below
+    }
+    // Deleting it ends RtMidi's thread (or JACK client), so no callback outlives this.
+    port_.reset();
+}
+
+void MidiInput::start() {
+    if (!port_) return;
+    ++generation_;
+    started_ = true;
+}
+
+void MidiInput::stop() {
+    started_ = false;
+    ++generation_;
+}
+
+bool MidiInput::act(int actionCode) {
+    switch (actionCode) {
+        case Open:
+            open();
+            return true;
+        case Close:
+            close();
+            return true;
+        case Start:
+            start();
+            return true;
+        case Stop:
+            stop();
+            return true;
+        default:
+            return false;
+    }
+}
+
+// On RtMidi's thread.
+void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
+    auto* input = static_cast<MidiInput*>(self);
+    if (!bytes || bytes->empty() || !input->started_) return;
+    const int status = (*bytes)[0];
+    if (ignored(status)) return;
+    const int data1 = bytes->size() > 1 ? (*bytes)[1] : 0;
+    const unsigned generation = input->generation_;
+    // Queued with the object as context: dropped if it is gone by then.
+    QMetaObject::invokeMethod(
+        input, [input, status, data1, generation] { input->deliver(status, data1, generation); },
+        Qt::QueuedConnection);
+}
+
+void MidiInput::deliver(int status, int data1, unsigned generation) {
+    // A stop (or stop and start) since it was posted makes it stale.
+    if (!started_ || generation != generation_) return;
+    emit message(status, data1);
+}
+
+// On our thread while open() runs; otherwise possibly on RtMidi's.
+void MidiInput::onRtMidiError(RtMidiError::Type type, const std::string& text, void* self) {
+    if (type == RtMidiError::DEBUG_WARNING) return;
+    auto* input = static_cast<MidiInput*>(self);
+    // Only our own thread reads opening_; RtMidi's goes straight to the queue.
+    if (QThread::currentThread() == input->thread() && input->opening_) {
+        if (input->openProblem_.empty()) input->openProblem_ = text;
+        return;
+    }
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        input, [input, message] { emit input->error(message); }, Qt::QueuedConnection);
+}
+
+}  // namespace luma

@@ -1,0 +1,85 @@
+// The deck's MIDI input: one device at a time, read through RtMidi.
+//
+// Devices come from two back ends in one numbering: first the ALSA sequencer's
+// readable ports (only where /dev/snd/seq exists), then the MIDI output ports of
+// the JACK server named by the environment (only while one runs). With both
+// present (say a2jmidid bridging ALSA into JACK) one device may show twice.
+// The list is read afresh by deviceCount() and by open(); deviceName() reads
+// the list of the last deviceCount() (or enumerates once if there was none).
+// Without a JACK server each listing still leaves a few lines on stderr: RtMidi
+// warns in its constructor, before an error callback can be set, and libjack
+// reports the failed connection itself.
+//
+// RtMidi calls back on a thread of its own; each short message is posted to the
+// thread this object lives on and emitted there as message(), but only while
+// input is started. Nothing here throws.
+#pragma once
+
+#include <RtMidi.h>
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace luma {
+
+class MidiInput : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int deviceIndex READ deviceIndex WRITE setDeviceIndex)
+
+  public:
+    // The deck's action codes, written after the device index.
+    enum Action { Open = 1, Close = 2, Start = 4, Stop = 5 };
+
+    explicit MidiInput(QObject* parent = nullptr);
+    ~MidiInput() override;  // closes the device
+
+    int deviceCount();
+    QString deviceName(int index);  // empty for an index not in the list
+
+    void setDeviceIndex(int index) { deviceIndex_ = index; }
+    int deviceIndex() const { return deviceIndex_; }
+
+    // Opens the current device, closing any open one first. Index -1 means "no
+    // device configured": nothing opens and no error is raised.
+    void open();
+    void close();  // also stops input; nothing happens if nothing is open
+    void start();  // needs an open device
+    void stop();
+    bool act(int actionCode);  // false for a code that is none of Action
+
+    bool isOpen() const { return port_ != nullptr; }
+    bool isStarted() const { return started_.load(); }
+
+  signals:
+    // status byte and first data byte (0 if the message has none)
+    void message(int status, int data1);
+    void error(const QString& text);
+
+  private:
+    struct Device {
+        RtMidi::Api api;
+        unsigned port;     // number within that back end
+        std::string name;  // as RtMidi gives it
+    };
+
+    static std::vector<Device> enumerate();
+    static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
+    static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
+    void deliver(int status, int data1, unsigned generation);
+
+    int deviceIndex_ = -1;
+    std::vector<Device> devices_;
+    bool listed_ = false;
+    std::unique_ptr<RtMidiIn> port_;
+    std::string openProblem_;  // an error RtMidi raised while open() ran
+    bool opening_ = false;
+    std::atomic<bool> started_{false};
+    // Bumped by every start and stop so messages posted before a stop are dropped.
+    std::atomic<unsigned> generation_{0};
+};
+
+}  // namespace luma

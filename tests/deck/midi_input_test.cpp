@@ -1,0 +1,213 @@
+// MidiInput against a private JACK server: a virtual RtMidi output port plays
+// the controller, the deck's input reads it.
+#include "deck/midi_input.h"
+
+#include <RtMidi.h>
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "support/jack_server.h"
+#include "support/scoped_env.h"
+
+using namespace std::chrono_literals;
+using luma::test::JackServer;
+using luma::test::ScopedEnv;
+
+namespace luma {
+namespace {
+
+const char kFeedClient[] = "luma-feed";
+
+// Runs the event loop until done() holds or the limit passes.
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 3s) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limit.count()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+void noteError(RtMidiError::Type, const std::string&, void* failed) {
+    *static_cast<bool*>(failed) = true;
+}
+
+int status(const QSignalSpy& spy, int i) {
+    return spy.at(i).at(0).toInt();
+}
+int data1(const QSignalSpy& spy, int i) {
+    return spy.at(i).at(1).toInt();
+}
+
+class MidiInputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.running()) << server_.problem();
+        // jackd takes a moment before it accepts clients. Probing with an input:
+        // an RtMidiOut that fails to connect leaks its buffers.
+        bool up = false;
+        for (int tries = 0; !up && server_.running() && tries < 50; ++tries) {
+            RtMidiIn probe(RtMidi::UNIX_JACK, kFeedClient);
+            bool failed = false;
+            probe.setErrorCallback(&noteError, &failed);
+            probe.getPortCount();
+            up = !failed;
+            if (!up) std::this_thread::sleep_for(100ms);
+        }
+        ASSERT_TRUE(up) << server_.problem();
+        feed_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, kFeedClient);
+        feed_->setErrorCallback(&noteError, &feedFailed_);
+        feed_->openVirtualPort("feed");
+        ASSERT_FALSE(feedFailed_) << server_.problem();
+    }
+
+    // The feed's number among the input's devices, -1 if it never shows.
+    int feedIndex(MidiInput& input) {
+        int found = -1;
+        waitFor([&] {
+            const int count = input.deviceCount();
+            for (int i = 0; i < count; ++i) {
+                if (input.deviceName(i).contains(kFeedClient)) found = i;
+            }
+            return found >= 0;
+        });
+        return found;
+    }
+
+    void send(std::vector<unsigned char> bytes) { feed_->sendMessage(&bytes); }
+
+    JackServer server_{48000, 256};
+    ScopedEnv env_{"JACK_DEFAULT_SERVER", server_.name()};
+    std::unique_ptr<RtMidiOut> feed_;
+    bool feedFailed_ = false;
+};
+
+TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStarted) {
+    MidiInput input;
+    QSignalSpy messages(&input, &MidiInput::message);
+    QSignalSpy errors(&input, &MidiInput::error);
+    const int index = feedIndex(input);
+    ASSERT_GE(index, 0);
+
+    input.setDeviceIndex(index);
+    EXPECT_TRUE(input.act(MidiInput::Open));
+    ASSERT_TRUE(input.isOpen()) << (errors.isEmpty() ? ""
+                                                     : errors.at(0).at(0).toString().toStdString());
+    EXPECT_TRUE(input.act(MidiInput::Start));
+
+    // Sent ahead of the controls, so any that slipped through would come first.
+    send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});
+    send({0xF8});
+    send({0xFE});
+    for (unsigned char controller = 1; controller <= 6; ++controller) {
+        send({0xB0, controller, static_cast<unsigned char>(controller * 10)});
+    }
+    send({0x90, 60, 100});
+
+    ASSERT_TRUE(waitFor([&] { return messages.size() >= 7; })) << messages.size() << " arrived";
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(status(messages, i), 0xB0) << i;
+        EXPECT_EQ(data1(messages, i), i + 1) << i;
+    }
+    EXPECT_EQ(status(messages, 6), 0x90);
+    EXPECT_EQ(data1(messages, 6), 60);
+
+    // A second reader of the same port tells when the stopped one would have heard.
+    MidiInput monitor;
+    QSignalSpy heard(&monitor, &MidiInput::message);
+    monitor.setDeviceIndex(index);
+    monitor.open();
+    monitor.start();
+    ASSERT_TRUE(monitor.isStarted());
+
+    EXPECT_TRUE(input.act(MidiInput::Stop));
+    for (unsigned char controller = 7; controller <= 9; ++controller) send({0xB0, controller, 1});
+    ASSERT_TRUE(waitFor([&] { return heard.size() >= 3; }));
+    send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
+    ASSERT_TRUE(waitFor([&] { return heard.size() >= 4; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.size(), 7);
+
+    // It starts again after a stop, with nothing from the stopped time.
+    input.act(MidiInput::Start);
+    send({0xB1, 20, 5});
+    ASSERT_TRUE(waitFor([&] { return messages.size() >= 8; }));
+    EXPECT_EQ(status(messages, 7), 0xB1);
+    EXPECT_EQ(data1(messages, 7), 20);
+
+    EXPECT_TRUE(input.act(MidiInput::Close));
+    EXPECT_FALSE(input.isOpen());
+    EXPECT_FALSE(input.isStarted());
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_FALSE(input.act(3));
+}
+
+TEST_F(MidiInputTest, IndexPastTheEndRaisesError) {
+    MidiInput input;
+    QSignalSpy errors(&input, &MidiInput::error);
+    const int index = feedIndex(input);
+    ASSERT_GE(index, 0);
+    input.setDeviceIndex(index);
+    input.open();
+    ASSERT_TRUE(input.isOpen());
+
+    // A failed open still leaves the old device closed.
+    input.setDeviceIndex(input.deviceCount());
+    input.open();
+    EXPECT_FALSE(input.isOpen());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
+    EXPECT_TRUE(input.deviceName(input.deviceIndex()).isEmpty());
+}
+
+TEST_F(MidiInputTest, DestroyedWhileMessagesAreOnTheirWay) {
+    auto input = std::make_unique<MidiInput>();
+    const int index = feedIndex(*input);
+    ASSERT_GE(index, 0);
+    input->setDeviceIndex(index);
+    input->open();
+    input->start();
+    ASSERT_TRUE(input->isStarted());
+    int delivered = 0;
+    QObject::connect(input.get(), &MidiInput::message, [&] { ++delivered; });
+    for (unsigned char value = 0; value < 50; ++value) send({0xB0, 1, value});
+    std::this_thread::sleep_for(20ms);  // some of them posted, none handled yet
+    input.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+}
+
+TEST(MidiInputWithoutDevices, NoDeviceOpensNothingQuietly) {
+    // Nowhere to connect, so no device of the tester's own shows up either.
+    ScopedEnv env("JACK_DEFAULT_SERVER", "luma-test-nonexistent-server");
+    MidiInput input;
+    QSignalSpy errors(&input, &MidiInput::error);
+    EXPECT_EQ(input.deviceIndex(), -1);
+
+    input.close();  // nothing open: no-ops
+    input.stop();
+    input.open();
+    EXPECT_FALSE(input.isOpen());
+    input.start();
+    EXPECT_FALSE(input.isStarted());
+    EXPECT_TRUE(errors.isEmpty());
+
+    EXPECT_TRUE(input.deviceName(-1).isEmpty());
+    EXPECT_TRUE(input.deviceName(input.deviceCount()).isEmpty());
+    input.setDeviceIndex(input.deviceCount());
+    input.open();
+    EXPECT_EQ(errors.size(), 1);
+}
+
+}  // namespace
+}  // namespace luma
