@@ -1,0 +1,276 @@
+// The deck window's start-up and shutdown, its colours, configuration and
+// engine start, the browser's chaining and the dragging of the window.
+#include "deck/frm_main.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <cmath>
+
+#include "binding/engine_library.h"
+#include "controls/bgr_colour.h"
+#include "deck/config_reader.h"
+#include "loading/paths.h"
+
+namespace luma {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kDeckTwoLeftTwips = 8685;
+constexpr uint32_t kOutputRate = 44100;
+constexpr uint32_t kInfoSize = 56;
+constexpr int kInfoSoundSystemVersion = 10;
+// Settings name this folder for "the demo crate beside the program".
+const QString kDemoFolderSetting = "demo";
+
+int rgb(int red, int green, int blue) {
+    return red + 256 * green + 65536 * blue;
+}
+
+// The command line's leading numeric part as a number (none gives 0).
+double leadingNumber(const QString& text) {
+    static const QRegularExpression number(R"(^\s*[+-]?(\d+\.?\d*|\.\d+))");
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
+}
+
+void setBackground(QWidget* widget, int colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colourFromBgr(colour));
+    palette.setColor(QPalette::Base, colourFromBgr(colour));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void setForeground(QWidget* widget, int colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colourFromBgr(colour));
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platform,
+                 EngineLoader loadEngine, QWidget* parent)
+    : QWidget(parent),
+      commandLine_(std::move(commandLine)),
+      programFolder_(std::move(programFolder)),
+      platform_(platform),
+      loadEngine_(std::move(loadEngine)) {
+    buildWindow();
+    buildDisplayPanel();
+    buildLabels();
+    buildButtons();
+    buildSliders();
+    buildBrowser();
+    buildMeters();
+    buildTimers();
+    MIDIInput = new MidiInput(this);
+    connect(MIDIInput, &MidiInput::error, this, [this] {
+        platform_.message("MIDI Error, check your hardware and configure lumatroneDJsystem again.",
+                          "lumatroneDJsystem", kMessageCritical);
+        salir();
+    });
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::Form_Load() {
+    DoColors();
+    state.VolumePos = 50;
+    state.TouchAmount = 2500;
+    state.IsStopped = kTrue;
+    lblWindowTitle->setText("DECK " + commandLine_);
+    const double deckNumber = leadingNumber(commandLine_);
+    if (commandLine_.isEmpty()) {
+        platform_.message("You must run lumatroneDJ.exe.", "", kMessageOk);
+        salir();
+        return;
+    }
+    int left = x();
+    if (deckNumber == 1) left = 0;
+    if (deckNumber == 2) left = kDeckTwoLeftTwips / kTwipsPerPixel;
+    move(left, 0);
+    FillDeviceList();
+    // The spectrum's picture is set up with the spectrum display itself.
+    tmrSpectrum->setEnabled(true);
+    tmrCPU->setEnabled(true);
+    ReadConfig();
+    if (!StartEngine()) return;
+    MIDIInput->setDeviceIndex(state.MidiDevice);
+    MIDIInput->act(1);
+    MIDIInput->setDeviceIndex(state.MidiDevice);
+    MIDIInput->act(4);
+    DoColors();
+}
+
+void FrmMain::salir() {
+    if (ended_) return;
+    ended_ = true;
+    if (audio_) {
+        audio_->BASS_Stop();
+        audio_->BASS_StreamFree(state.Channel);
+        audio_->BASS_MusicFree(state.Channel);
+        audio_->BASS_Free();
+    }
+    MIDIInput->setDeviceIndex(state.MidiDevice);
+    MIDIInput->act(5);
+    MIDIInput->setDeviceIndex(state.MidiDevice);
+    MIDIInput->act(2);
+    platform_.endProcess();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    // Form_Unload: the deck never returns from closing its window.
+    salir();
+    event->accept();
+}
+
+void FrmMain::DoColors() {
+    const int windowBackground = rgb(123, 180, 183);
+    const int shapeBorder = rgb(38, 69, 70);
+    const int panelBackground = rgb(27, 47, 48);
+    const int shapeFill = rgb(66, 118, 121);
+    const int labelText = rgb(255, 255, 255);
+    setBackground(this, windowBackground);
+    for (const auto& [index, panel] : shpBack) {
+        panel->setFillColour(colourFromBgr(shapeFill));
+        panel->setBorderColour(colourFromBgr(shapeBorder));
+    }
+    for (const auto& [index, label] : lblinfo) {
+        setBackground(label, panelBackground);
+        setForeground(label, labelText);
+    }
+    setBackground(pctSongInfo, panelBackground);
+    setBackground(chkRepeat, shapeFill);
+    setBackground(chkMono, shapeFill);
+    setBackground(optActivity, shapeFill);
+}
+
+void FrmMain::ReadConfig() {
+    const ConfigResult config = readConfig(programFolder_, commandLine_);
+    if (!config.settingsFileOpened) {
+        platform_.message("ERROR opening deck" + commandLine_ + ".ini", "", kMessageOk);
+    }
+    const DeckSettings& settings = config.settings;
+    lblBPMs->setVisible(settings.showBpm);
+    Label9->setVisible(settings.showBpm);
+    tmrDJControl->setEnabled(settings.joystickTimer);
+    state.TouchMode = static_cast<int16_t>(settings.touchMode);
+    state.SoundDevice = settings.soundDevice;
+    FindMidiDevice(settings.midiDeviceName, state.MidiDevice);
+    setBrowserFolder(settings.musicFolder == kDemoFolderSetting
+                         ? RPP(programFolder_) + kDemoFolderSetting
+                         : settings.musicFolder);
+    txtJoyID->setText(settings.joystickNumber);
+    for (int k = 0; k < 256 && k < config.genreNames.size(); ++k) {
+        state.GenreNames[k] = config.genreNames[k];
+    }
+}
+
+void FrmMain::setBrowserFolder(const QString& folder) {
+    // File list, folder list, then the drive: each refuses a folder that
+    // does not exist and keeps what it had. The drive of a folder is the
+    // mounted volume that holds it.
+    filFile->setPath(folder);
+    dirFile->setPath(folder);
+    drvFile->setDrive(folder);
+}
+
+void FrmMain::FindMidiDevice(const QString& name, int16_t& index) {
+    index = -1;
+    const int count = static_cast<int16_t>(MIDIInput->deviceCount());
+    for (int i = 0; i < count; ++i) {
+        MIDIInput->setDeviceIndex(i);
+        if (MIDIInput->deviceName(i) == name) index = static_cast<int16_t>(i);
+    }
+}
+
+void FrmMain::FillDeviceList() {
+    // The list shows the engine's own numbering of the outputs, the one the
+    // configured device number uses. Nothing to list without the engine.
+    if (!audio_ && FileExists(RPP(programFolder_) + kEngineLibraryFile)) {
+        audio_ = loadEngine_(RPP(programFolder_) + kEngineLibraryFile);
+    }
+    if (!audio_) return;
+    for (uint32_t i = 0; const char* description = audio_->BASS_GetDeviceDescription(i); ++i) {
+        cmbDevices->addItem(QString::number(i) + " - " + QString::fromUtf8(description));
+    }
+}
+
+QString FrmMain::GetBassVersion() {
+    const int32_t version = static_cast<int32_t>(audio_->BASS_GetVersion());
+    const int16_t major = LoWord(version);
+    const int16_t minor = HiWord(static_cast<int32_t>(audio_->BASS_GetVersion()));
+    return QString::number(major) + "." + QString::number(minor);
+}
+
+bool FrmMain::StartEngine() {
+    QDir::setCurrent(programFolder_);
+    const QString library = RPP(programFolder_) + kEngineLibraryFile;
+    auto fail = [this](const QString& text, const QString& caption) {
+        platform_.message(text, caption, kMessageCritical);
+        platform_.endProcess();
+        return false;
+    };
+    if (!FileExists(library)) return fail("BASS.DLL not exists", "BASS.DLL");
+    if (!audio_) audio_ = loadEngine_(library);
+    if (!audio_ || GetBassVersion() != "1.8") {
+        return fail("BASS version 1.8 was not loaded", "Bass.Dll");
+    }
+    if (audio_->BASS_Init(state.SoundDevice, kOutputRate, 0, reinterpret_cast<void*>(winId())) ==
+        0) {
+        return fail("Error: Couldn't Initialize Digital Output", "Digital output");
+    }
+    audio_->BASS_Start();
+    uint32_t info[14] = {kInfoSize};
+    audio_->BASS_GetInfo(info);
+    if (info[kInfoSoundSystemVersion] < 9) {
+        audio_->BASS_Free();
+        return fail("DirectX version 9 is not Installed!!!", "DX8");
+    }
+    return true;
+}
+
+void FrmMain::drvFile_Change() {
+    dirFile->setPath(drvFile->currentFolder(drvFile->drive()));
+}
+
+void FrmMain::dirFile_Change() {
+    filFile->setPath(dirFile->path());
+    drvFile->rememberFolder(dirFile->path());
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblWindowTitle) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const int button = static_cast<int>(mouse->buttons() & 7);
+            const QPointF at = mouse->position();
+            if (event->type() == QEvent::MouseButtonPress) {
+                lblWindowTitle_MouseDown(button, static_cast<float>(at.x()),
+                                         static_cast<float>(at.y()));
+            } else {
+                lblWindowTitle_MouseMove(button, static_cast<float>(at.x()),
+                                         static_cast<float>(at.y()));
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmMain::lblWindowTitle_MouseDown(int, float x, float y) {
+    state.DragX = static_cast<int32_t>(std::nearbyint(x));
+    state.DragY = static_cast<int32_t>(std::nearbyint(y));
+}
+
+void FrmMain::lblWindowTitle_MouseMove(int button, float x, float y) {
+    if (button != 1) return;  // the left button alone
+    const int dx = static_cast<int>(std::nearbyint(x)) - state.DragX;
+    const int dy = static_cast<int>(std::nearbyint(y)) - state.DragY;
+    move(pos() + QPoint(dx, dy));
+}
+
+}  // namespace luma

@@ -1,0 +1,133 @@
+// The deck window, frmMain: every control the deck's procedures reach by
+// name (and index, for control arrays), its state, and its procedures.
+// Controls are public on purpose: the deck's procedures and its tests read
+// and set their properties the way the handlers describe them.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QWidget>
+#include <memory>
+
+#include "binding/audio_library.h"
+#include "controls/lum_button.h"
+#include "controls/shape_widget.h"
+#include "deck/control_array.h"
+#include "deck/deck_platform.h"
+#include "deck/deck_state.h"
+#include "deck/deck_timer.h"
+#include "deck/midi_input.h"
+#include "deck/scroll_bar.h"
+#include "deck/slider.h"
+#include "loading/drive_list.h"
+#include "loading/file_list.h"
+#include "loading/folder_list.h"
+
+namespace luma {
+
+// Loads the engine library from a folder; nullptr when it cannot.
+using EngineLoader = std::function<std::unique_ptr<AudioLibrary>(const QString& path)>;
+
+class FrmMain : public QWidget {
+    Q_OBJECT
+
+  public:
+    FrmMain(QString commandLine, QString programFolder, DeckPlatform& platform,
+            EngineLoader loadEngine, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Start-up and shutdown.
+    void Form_Load();
+    void salir();
+    void DoColors();
+    void ReadConfig();
+    void FillDeviceList();
+    bool StartEngine();  // false when it ended the process
+    QString GetBassVersion();
+    static int16_t HiWord(int32_t value) { return static_cast<int16_t>((value / 65536) & 0xFFFF); }
+    static int16_t LoWord(int32_t value) { return static_cast<int16_t>(value & 0xFFFF); }
+    void FindMidiDevice(const QString& name, int16_t& index);
+
+    AudioLibrary* audio() const { return audio_.get(); }
+    const QString& commandLine() const { return commandLine_; }
+    const QString& programFolder() const { return programFolder_; }
+
+    DeckState state;
+
+    // Title strip and panels.
+    ShapeWidget* Shape1;
+    QLabel* lblWindowTitle;
+    ControlArray<ShapeWidget> shpBack;
+
+    // Display panel.
+    QWidget* pctSongInfo;
+    QLabel *lblPosition, *lblLength, *lblFileName, *lblBPMs, *lblBPM, *lblQuality, *lblOrigBPM;
+    QLabel *Label1, *Label2, *Label4, *Label5, *Label9;
+
+    // Labels.
+    ControlArray<QLabel> lblinfo, lblEQR, lblPitch;
+    QLabel *Label6, *Label7, *Label11, *Label13, *Label14, *Label15, *lblVU, *lblCPU;
+
+    // Buttons.
+    LumButton *cmdCUE, *cmdPlay, *cmdPause, *cmdStop, *cmdBack, *cmdForward, *cmdCueSet,
+        *cmdCuePause, *cmdStartLoop, *cmdEndLoop, *cmdLooped, *cmdFineDw, *cmdFineUp, *cmdPitchDw,
+        *cmdPitchUp;
+
+    // Scroll bars and sliders.
+    ControlArray<ScrollBar> vscEQ, hscEQ;
+    Slider *vscPitch, *trkPosition;
+
+    // Browser, device list and options.
+    FileList* filFile;
+    FolderList* dirFile;
+    DriveList* drvFile;
+    QComboBox* cmbDevices;
+    QLineEdit* txtJoyID;
+    QCheckBox *chkMono, *chkRepeat;
+    QRadioButton* optActivity;
+
+    // Meters.
+    QWidget *pctSpectrum, *pctVU;
+    ControlArray<ShapeWidget> shpVU;
+
+    // Timers.
+    DeckTimer *Timer1, *tmrVU, *tmrVUReset, *tmrExit, *tmrLED, *tmrCPU, *tmrScroll;
+    DeckTimer *FXTimer1, *FXTimer2, *tmrSpectrum, *tmrFilename, *tmrDJControl, *tmrCue;
+
+    MidiInput* MIDIInput;
+
+    // Browser chaining.
+    void drvFile_Change();
+    void dirFile_Change();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildWindow();
+    void buildDisplayPanel();
+    void buildLabels();
+    void buildButtons();
+    void buildSliders();
+    void buildBrowser();
+    void buildMeters();
+    void buildTimers();
+    QLabel* label(QWidget* parent, const QString& name, const QString& caption, int left, int top,
+                  int width, int height);
+    void setBrowserFolder(const QString& folder);
+    void lblWindowTitle_MouseDown(int button, float x, float y);
+    void lblWindowTitle_MouseMove(int button, float x, float y);
+
+    QString commandLine_;
+    QString programFolder_;
+    DeckPlatform& platform_;
+    EngineLoader loadEngine_;
+    std::unique_ptr<AudioLibrary> audio_;
+    bool ended_ = false;
+};
+
+}  // namespace luma

@@ -1,0 +1,36 @@
+// lumatrone-deck: one deck of the Lumatrone DJ System. The deck number is
+// the whole command line ("1" or "2"); the launcher starts both.
+#include <QApplication>
+#include <QStringList>
+#include <QTimer>
+
+#include "binding/engine_library.h"
+#include "controls/design_fonts.h"
+#include "deck/frm_main.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    application.setApplicationName("lumatrone-deck");
+    QStringList arguments = application.arguments();
+    arguments.removeFirst();
+    const QString commandLine = arguments.join(' ');
+    luma::DesktopPlatform platform;
+    luma::FrmMain deck(commandLine, QCoreApplication::applicationDirPath(), platform,
+                       [](const QString& path) {
+                           std::string error;
+                           return luma::loadEngineLibrary(path.toStdString(), &error);
+                       });
+    deck.Form_Load();
+    deck.show();
+    // LUMATRONE_SCREENSHOT=file.png: render the window once started, then quit
+    // (works on the offscreen platform too).
+    const QString screenshot = qEnvironmentVariable("LUMATRONE_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(300, &deck, [&] {
+            const bool saved = deck.grab().save(screenshot);
+            deck.salir();
+            return saved;
+        });
+    }
+    return application.exec();
+}

@@ -1,0 +1,184 @@
+// The deck window's start-up and shutdown against a recording engine: the
+// order of calls, each fatal path with its message, placement, dragging and
+// the browser's placement on the configured folder.
+#include "deck/frm_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTest>
+#include <fstream>
+
+#include "binding/engine_library.h"
+#include "recording_doubles.h"
+#include "support/temp_dir.h"
+
+namespace luma::test {
+namespace {
+
+class FrmMainTest : public ::testing::Test {
+  public:
+    void SetUp() override {
+        folder_ = QString::fromStdString(dir_.path().string());
+        writeFile(kEngineLibraryFile, "engine");
+        QDir(folder_).mkpath("crate");
+        writeFile("crate/track.mp3", "");
+        setSettings(1, 1, folder_ + "/crate");
+    }
+    void writeFile(const QString& name, const QString& text) {
+        QFile file(folder_ + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+    // A settings file with devices for both decks and the music folder.
+    void setSettings(int deck1Device, int deck2Device, const QString& folder) {
+        QStringList lines = {
+            "ON", "0", "OFF", "ON", "0", QString::number(deck1Device), QString::number(deck2Device),
+            "",   ""};
+        while (lines.size() < 35) lines << "0";
+        lines << '"' + folder + '"' << "0"
+              << "1";
+        writeFile("deck1.ini", lines.join('\n'));
+        writeFile("deck2.ini", lines.join('\n'));
+    }
+    std::unique_ptr<FrmMain> makeDeck(const QString& commandLine) {
+        platform.journal = &audio->calls;
+        auto deck = std::make_unique<FrmMain>(
+            commandLine, folder_, platform,
+            [this](const QString&) { return std::unique_ptr<AudioLibrary>(std::move(audio)); });
+        audioView = audio.get();
+        return deck;
+    }
+
+    TempDir dir_;
+    QString folder_;
+    std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();
+    RecordingAudio* audioView = nullptr;
+    RecordingPlatform platform;
+};
+
+TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
+    auto deck = makeDeck("1");
+    RecordingAudio& engine = *audioView;
+    deck->Form_Load();
+    EXPECT_EQ(engine.calls,
+              (QStringList{"BASS_GetDeviceDescription(0)", "BASS_GetDeviceDescription(1)",
+                           "BASS_GetDeviceDescription(2)", "BASS_GetVersion", "BASS_GetVersion",
+                           "BASS_Init(1,44100,0)", "BASS_Start", "BASS_GetInfo(56)"}));
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
+    EXPECT_EQ(deck->pos(), QPoint(0, 0));
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+    EXPECT_EQ(deck->state.VolumePos, 50);
+    EXPECT_EQ(deck->state.TouchAmount, 2500);
+    EXPECT_EQ(deck->state.TouchMode, 1);
+    EXPECT_EQ(deck->state.MidiDevice, -1) << "no MIDI device has an empty name here";
+    EXPECT_EQ(deck->cmbDevices->count(), 2);
+    EXPECT_EQ(deck->cmbDevices->itemText(1), "1 - USB Mixer");
+    EXPECT_TRUE(deck->tmrSpectrum->enabled());
+    EXPECT_TRUE(deck->tmrCPU->enabled());
+    EXPECT_FALSE(deck->tmrDJControl->enabled()) << "joystick off in the settings";
+    EXPECT_EQ(deck->filFile->count(), 1);
+    EXPECT_EQ(deck->dirFile->path(), folder_ + "/crate");
+    EXPECT_EQ(deck->txtJoyID->text(), "0");
+
+    engine.calls.clear();
+    deck->salir();
+    EXPECT_EQ(engine.calls, (QStringList{"BASS_Stop", "BASS_StreamFree(0)", "BASS_MusicFree(0)",
+                                         "BASS_Free", "endProcess"}));
+}
+
+TEST_F(FrmMainTest, DeckTwoSitsRightAndReadsItsOwnLines) {
+    setSettings(0, 3, folder_);
+    auto deck = makeDeck("2");
+    deck->Form_Load();
+    EXPECT_EQ(deck->pos(), QPoint(579, 0));
+    EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)"));
+    EXPECT_EQ(deck->txtJoyID->text(), "1");
+}
+
+TEST_F(FrmMainTest, OtherDeckNumbersStayPutAndReportTheMissingFile) {
+    auto deck = makeDeck("3");
+    deck->move(123, 45);
+    deck->Form_Load();
+    EXPECT_EQ(deck->pos(), QPoint(123, 0));
+    ASSERT_FALSE(platform.messages.empty());
+    EXPECT_EQ(platform.messages[0].text, "ERROR opening deck3.ini");
+    EXPECT_EQ(platform.messages[0].style, kMessageOk);
+    EXPECT_FALSE(deck->lblBPMs->isVisibleTo(deck.get())) << "empty line 1: no tempo display";
+    EXPECT_TRUE(audioView->calls.contains("BASS_Init(0,44100,0)"));
+}
+
+TEST_F(FrmMainTest, EmptyCommandLineOnlySaysSoAndEnds) {
+    auto deck = makeDeck("");
+    deck->Form_Load();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "You must run lumatroneDJ.exe.");
+    EXPECT_EQ(platform.messages[0].caption, "");
+    EXPECT_EQ(platform.messages[0].style, kMessageOk);
+    EXPECT_EQ(platform.ends, 1);
+    EXPECT_FALSE(audioView->calls.contains("BASS_Init(1,44100,0)"));
+}
+
+TEST_F(FrmMainTest, EachFailedEngineCheckSaysWhyAndEnds) {
+    struct Case {
+        std::function<void(FrmMainTest&)> arrange;
+        QString text, caption;
+        bool initCalled;
+    };
+    const Case cases[] = {
+        {[](FrmMainTest& t) { QFile::remove(t.folder_ + "/" + kEngineLibraryFile); },
+         "BASS.DLL not exists", "BASS.DLL", false},
+        {[](FrmMainTest& t) { t.audio->version = 1u | (80u << 16); },
+         "BASS version 1.8 was not loaded", "Bass.Dll", false},
+        {[](FrmMainTest& t) { t.audio->version = 1u | (9u << 16); },
+         "BASS version 1.8 was not loaded", "Bass.Dll", false},
+        {[](FrmMainTest& t) { t.audio->initResult = 0; },
+         "Error: Couldn't Initialize Digital Output", "Digital output", true},
+        {[](FrmMainTest& t) { t.audio->soundSystemVersion = 8; },
+         "DirectX version 9 is not Installed!!!", "DX8", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        audio = std::make_unique<RecordingAudio>();
+        platform = RecordingPlatform();
+        writeFile(kEngineLibraryFile, "engine");
+        c.arrange(*this);
+        auto deck = makeDeck("1");
+        deck->Form_Load();
+        ASSERT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.messages[0].text, c.text);
+        EXPECT_EQ(platform.messages[0].caption, c.caption);
+        EXPECT_EQ(platform.messages[0].style, kMessageCritical);
+        EXPECT_EQ(platform.ends, 1);
+        if (audioView) {
+            EXPECT_EQ(audioView->calls.contains("BASS_Init(1,44100,0)"), c.initCalled);
+            EXPECT_FALSE(audioView->calls.contains("BASS_Start") && !c.initCalled);
+        }
+    }
+    // The sound-system check frees the engine before it says so.
+    EXPECT_EQ(audioView->calls.mid(audioView->calls.indexOf("BASS_Free")).first(2),
+              (QStringList{"BASS_Free", "message(DirectX version 9 is not Installed!!!)"}));
+}
+
+TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
+    auto deck = makeDeck("1");
+    deck->Form_Load();
+    deck->move(100, 50);
+    QWidget* title = deck->lblWindowTitle;
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, title->mapToGlobal(at), Qt::NoButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(title, &event);
+    };
+    send(QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton);
+    send(QEvent::MouseMove, {30, 12}, Qt::LeftButton);
+    EXPECT_EQ(deck->pos(), QPoint(120, 57));
+    send(QEvent::MouseMove, {60, 12}, Qt::RightButton);
+    send(QEvent::MouseMove, {60, 12}, Qt::LeftButton | Qt::RightButton);
+    EXPECT_EQ(deck->pos(), QPoint(120, 57));
+}
+
+}  // namespace
+}  // namespace luma::test
