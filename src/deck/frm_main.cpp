@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <cmath>
@@ -173,10 +174,10 @@ void FrmMain::ReadConfig() {
 void FrmMain::setBrowserFolder(const QString& folder) {
     // File list, folder list, then the drive: each refuses a folder that
     // does not exist and keeps what it had. The drive of a folder is the
-    // mounted volume that holds it.
+    // mounted volume that holds it; a missing folder moves no drive either.
     filFile->setPath(folder);
     dirFile->setPath(folder);
-    drvFile->setDrive(folder);
+    if (QFileInfo(folder).isDir()) drvFile->setDrive(folder);
 }
 
 void FrmMain::FindMidiDevice(const QString& name, int16_t& index) {

@@ -1,6 +1,7 @@
 // Builds the deck window's controls with their design values. Places are
 // twips from the client area's top-left corner (15 to a pixel), as the
 // window's design gives them.
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 
@@ -317,6 +318,9 @@ void FrmMain::buildBrowser() {
     }
     connect(drvFile, &DriveList::change, this, &FrmMain::drvFile_Change);
     connect(dirFile, &FolderList::change, this, &FrmMain::dirFile_Change);
+    // Before the settings name a folder, the browser shows the user's home.
+    drvFile->rememberFolder(QDir::homePath());
+    drvFile->setDrive(QDir::homePath());
 
     cmbDevices = new QComboBox(this);
     cmbDevices->setObjectName("cmbDevices");

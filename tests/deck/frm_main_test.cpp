@@ -163,6 +163,31 @@ TEST_F(FrmMainTest, EachFailedEngineCheckSaysWhyAndEnds) {
               (QStringList{"BASS_Free", "message(DirectX version 9 is not Installed!!!)"}));
 }
 
+TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
+    QDir(folder_).mkpath("crate/deeper");
+    writeFile("crate/deeper/a.wav", "");
+    writeFile("crate/deeper/b.ogg", "");
+    auto deck = makeDeck("1");
+    deck->Form_Load();
+    ASSERT_TRUE(deck->dirFile->setPath(folder_ + "/crate/deeper"));
+    EXPECT_EQ(deck->filFile->path(), folder_ + "/crate/deeper") << "folder change lists its files";
+    EXPECT_EQ(deck->filFile->count(), 2);
+    // Choosing the drive again opens the folder last visited on it.
+    ASSERT_TRUE(deck->dirFile->setPath(folder_));
+    emit deck->drvFile->change();
+    EXPECT_EQ(deck->dirFile->path(), folder_);
+    EXPECT_EQ(deck->filFile->path(), folder_);
+}
+
+TEST_F(FrmMainTest, MissingMusicFolderLeavesTheBrowserWhereItWas) {
+    setSettings(0, 0, folder_ + "/no such folder");
+    auto deck = makeDeck("1");
+    const QString before = deck->dirFile->path();
+    deck->Form_Load();
+    EXPECT_EQ(deck->dirFile->path(), before);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
 TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     auto deck = makeDeck("1");
     deck->Form_Load();
