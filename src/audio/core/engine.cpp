@@ -6,7 +6,7 @@
 #include <new>
 #include <thread>
 
-#include "core/spectrum.h"
+#include "core/magnitude_spectrum.h"
 #include "include/lumaaudio.h"
 
 namespace luma {

@@ -1,4 +1,4 @@
-#include "core/spectrum.h"
+#include "core/magnitude_spectrum.h"
 
 #include <fftw3.h>
 
