@@ -13,6 +13,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   options=(-DCMAKE_BUILD_TYPE=Debug -DLUMA_SANITIZE=ON -DLUMA_BUILD_BENCH=OFF)
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  # Leaks inside system libraries we do not own (fontconfig's caches).
+  export LSAN_OPTIONS="suppressions=$root/tools/lsan-suppressions.txt:print_suppressions=0"
 fi
 cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"

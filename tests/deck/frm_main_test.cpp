@@ -153,14 +153,15 @@ TEST_F(FrmMainTest, EachFailedEngineCheckSaysWhyAndEnds) {
         EXPECT_EQ(platform.messages[0].caption, c.caption);
         EXPECT_EQ(platform.messages[0].style, kMessageCritical);
         EXPECT_EQ(platform.ends, 1);
-        if (audioView) {
-            EXPECT_EQ(audioView->calls.contains("BASS_Init(1,44100,0)"), c.initCalled);
-            EXPECT_FALSE(audioView->calls.contains("BASS_Start") && !c.initCalled);
+        const QStringList& calls = audioView->calls;
+        EXPECT_EQ(calls.contains("BASS_Init(1,44100,0)"), c.initCalled);
+        EXPECT_FALSE(calls.contains("BASS_Start") && !c.initCalled);
+        if (c.caption == "DX8") {
+            // The sound-system check frees the engine before it says so.
+            EXPECT_EQ(calls.mid(calls.indexOf("BASS_Free")).first(2),
+                      (QStringList{"BASS_Free", "message(DirectX version 9 is not Installed!!!)"}));
         }
     }
-    // The sound-system check frees the engine before it says so.
-    EXPECT_EQ(audioView->calls.mid(audioView->calls.indexOf("BASS_Free")).first(2),
-              (QStringList{"BASS_Free", "message(DirectX version 9 is not Installed!!!)"}));
 }
 
 TEST_F(FrmMainTest, BrowserListsFollowEachOther) {

@@ -180,7 +180,10 @@ class LoadedEngine final : public AudioLibrary {
 }  // namespace
 
 std::unique_ptr<AudioLibrary> loadEngineLibrary(const std::string& path, std::string* error) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Never unmapped again: the engine and the libraries it brings keep
+    // process-wide state (decoder tables, the audio system) for the
+    // process's life, as a deck loads its engine once.
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         if (error) *error = dlerror();
         return nullptr;
