@@ -21,7 +21,11 @@
 #include <thread>
 #include <vector>
 
+#include "wav_file.h"
+
 namespace {
+
+using luma::tools::WavFile;
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -56,51 +60,6 @@ bool parse(int argc, char** argv, Options& options) {
     }
     return true;
 }
-
-void putLe(std::FILE* out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), out);
-}
-
-// A 16-bit stereo WAV writer: the header is rewritten with the sizes at the end.
-class WavFile {
-  public:
-    explicit WavFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {
-        if (file_) writeHeader();
-    }
-    ~WavFile() {
-        if (!file_) return;
-        std::fseek(file_, 0, SEEK_SET);
-        writeHeader();
-        std::fclose(file_);
-    }
-    bool ok() const { return file_ != nullptr; }
-    void write(const float* interleaved, size_t frames) {
-        for (size_t i = 0; i < frames * 2; ++i) {
-            const double v = std::clamp(static_cast<double>(interleaved[i]), -1.0, 1.0);
-            putLe(file_, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 32767.0))), 2);
-        }
-        frames_ += frames;
-    }
-
-  private:
-    void writeHeader() {
-        const uint32_t dataBytes = static_cast<uint32_t>(frames_ * 4);
-        std::fputs("RIFF", file_);
-        putLe(file_, 36 + dataBytes, 4);
-        std::fputs("WAVEfmt ", file_);
-        putLe(file_, 16, 4);
-        putLe(file_, 1, 2);
-        putLe(file_, 2, 2);
-        putLe(file_, 44100, 4);
-        putLe(file_, 44100 * 4, 4);
-        putLe(file_, 4, 2);
-        putLe(file_, 16, 2);
-        std::fputs("data", file_);
-        putLe(file_, dataBytes, 4);
-    }
-    std::FILE* file_;
-    size_t frames_ = 0;
-};
 
 std::string makeDemoTone() {
     const std::string path = "/tmp/lumaplay-demo-" + std::to_string(getpid()) + ".wav";

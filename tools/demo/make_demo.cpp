@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "wav_file.h"
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -97,43 +99,21 @@ Stereo render(const Track& track) {
     return out;
 }
 
-void putLe(std::FILE* f, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), f);
-}
-
-void putField(std::FILE* f, const std::string& text, size_t width) {
-    std::string field = text.substr(0, width);
-    field.resize(width, ' ');  // padded with blanks, as taggers often do
-    std::fwrite(field.data(), 1, width, f);
+// Fixed-width tag text, padded with blanks as taggers often do.
+std::string field(const std::string& text, size_t width) {
+    std::string padded = text.substr(0, width);
+    padded.resize(width, ' ');
+    return padded;
 }
 
 bool write(const std::string& path, const Track& track, const Stereo& samples) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const auto dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    std::fputs("RIFF", f);
-    putLe(f, 36 + dataBytes, 4);
-    std::fputs("WAVEfmt ", f);
-    putLe(f, 16, 4);
-    putLe(f, 1, 2);
-    putLe(f, 2, 2);
-    putLe(f, kRate, 4);
-    putLe(f, kRate * 4, 4);
-    putLe(f, 4, 2);
-    putLe(f, 16, 2);
-    std::fputs("data", f);
-    putLe(f, dataBytes, 4);
-    for (float v : samples) {
-        putLe(f, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 32767.0f))), 2);
-    }
-    std::fputs("TAG", f);
-    putField(f, track.title, 30);
-    putField(f, "Lumatrone DJ System", 30);
-    putField(f, "Demo Crate", 30);
-    putField(f, "2026", 4);
-    putField(f, "Synthesised, free to use", 30);
-    std::fputc(track.genre, f);
-    return std::fclose(f) == 0;
+    luma::tools::WavFile wav(path);
+    if (!wav.ok()) return false;
+    wav.write(samples.data(), samples.size() / 2);
+    wav.append("TAG" + field(track.title, 30) + field("Lumatrone DJ System", 30) +
+               field("Demo Crate", 30) + field("2026", 4) + field("Synthesised, free to use", 30) +
+               std::string(1, static_cast<char>(track.genre)));
+    return wav.close();
 }
 
 }  // namespace
