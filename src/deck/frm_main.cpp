@@ -12,6 +12,7 @@
 #include "binding/engine_library.h"
 #include "controls/bgr_colour.h"
 #include "deck/config_reader.h"
+#include "deck/widget_colours.h"
 #include "loading/paths.h"
 
 namespace luma {
@@ -35,20 +36,6 @@ double leadingNumber(const QString& text) {
     static const QRegularExpression number(R"(^\s*[+-]?(\d+\.?\d*|\.\d+))");
     const QRegularExpressionMatch match = number.match(text);
     return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
-}
-
-void setBackground(QWidget* widget, int colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colourFromBgr(colour));
-    palette.setColor(QPalette::Base, colourFromBgr(colour));
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-void setForeground(QWidget* widget, int colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colourFromBgr(colour));
-    widget->setPalette(palette);
 }
 
 }  // namespace
@@ -135,19 +122,19 @@ void FrmMain::DoColors() {
     const int panelBackground = rgb(27, 47, 48);
     const int shapeFill = rgb(66, 118, 121);
     const int labelText = rgb(255, 255, 255);
-    setBackground(this, windowBackground);
+    setBackColour(this, windowBackground);
     for (const auto& [index, panel] : shpBack) {
         panel->setFillColour(colourFromBgr(shapeFill));
         panel->setBorderColour(colourFromBgr(shapeBorder));
     }
     for (const auto& [index, label] : lblinfo) {
-        setBackground(label, panelBackground);
-        setForeground(label, labelText);
+        setBackColour(label, panelBackground);
+        setForeColour(label, labelText);
     }
-    setBackground(pctSongInfo, panelBackground);
-    setBackground(chkRepeat, shapeFill);
-    setBackground(chkMono, shapeFill);
-    setBackground(optActivity, shapeFill);
+    setBackColour(pctSongInfo, panelBackground);
+    setBackColour(chkRepeat, shapeFill);
+    setBackColour(chkMono, shapeFill);
+    setBackColour(optActivity, shapeFill);
 }
 
 void FrmMain::ReadConfig() {

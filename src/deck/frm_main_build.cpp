@@ -9,6 +9,7 @@
 #include "controls/design_fonts.h"
 #include "controls/property_bag_text.h"
 #include "deck/frm_main.h"
+#include "deck/widget_colours.h"
 
 namespace luma {
 
@@ -39,17 +40,8 @@ QFont tahoma(double points, bool bold = false) {
 }
 
 void colourize(QWidget* widget, int background, int foreground = -1) {
-    QPalette palette = widget->palette();
-    if (background >= 0) {
-        palette.setColor(QPalette::Window, colourFromBgr(background));
-        palette.setColor(QPalette::Base, colourFromBgr(background));
-        widget->setAutoFillBackground(true);
-    }
-    if (foreground >= 0) {
-        palette.setColor(QPalette::WindowText, colourFromBgr(foreground));
-        palette.setColor(QPalette::Text, colourFromBgr(foreground));
-    }
-    widget->setPalette(palette);
+    if (background >= 0) setBackColour(widget, background);
+    if (foreground >= 0) setForeColour(widget, foreground);
 }
 
 ShapeWidget* shape(QWidget* parent, const QString& name, QRect place, int fill, int border) {
