@@ -6,9 +6,8 @@
 
 namespace luma {
 
-DecodeChannel::DecodeChannel(std::unique_ptr<Decoder> decoder, bool module, bool downmix)
+DecodeChannel::DecodeChannel(std::unique_ptr<Decoder> decoder, bool downmix)
     : decoder_(std::move(decoder)),
-      module_(module),
       downmix_(downmix && decoder_->info().channels == 2),
       rate_(decoder_->info().sampleRate),
       channels_(downmix_ ? 1 : decoder_->info().channels),

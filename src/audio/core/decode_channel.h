@@ -13,9 +13,8 @@ namespace luma {
 
 class DecodeChannel {
   public:
-    DecodeChannel(std::unique_ptr<Decoder> decoder, bool module, bool downmix);
+    DecodeChannel(std::unique_ptr<Decoder> decoder, bool downmix);
 
-    bool isModule() const noexcept { return module_; }
     int sampleRate() const noexcept { return rate_; }
     int channels() const noexcept { return channels_; }
     int64_t frames() const noexcept { return frames_; }
@@ -33,7 +32,6 @@ class DecodeChannel {
 
     std::mutex mutex_;
     std::unique_ptr<Decoder> decoder_;
-    bool module_;
     bool downmix_;
     int rate_;
     int channels_;

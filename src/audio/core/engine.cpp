@@ -198,7 +198,7 @@ uint32_t Engine::openChannel(std::unique_ptr<Decoder> decoder, bool module, uint
     const bool mono = !module && (flags & LUMA_STREAM_MONO) != 0;
     try {
         if (flags & LUMA_STREAM_DECODE) {
-            auto channel = std::make_shared<DecodeChannel>(std::move(decoder), module, mono);
+            auto channel = std::make_shared<DecodeChannel>(std::move(decoder), mono);
             return handles_.add(module ? HandleKind::DecodeModule : HandleKind::DecodeStream,
                                 channel);
         }

@@ -66,8 +66,6 @@ class PlayChannel {
         int64_t position = 0;      // its target
         uint32_t attributesGen = 0;
         double rate = 0, volume = 1, pan = 0;  // values right after the pending commands
-        bool playing = false;
-        uint32_t playGen = 0;
     } pending;
     std::array<std::unique_ptr<EqEffect>, kMaxEffects> ownedEffects;  // control side owns
     std::array<uint32_t, kMaxEffects> effectHandles{};

@@ -21,11 +21,6 @@ Track::Track(int sampleRate, int channels, int64_t frames, SampleKind kind)
     ready_ = std::make_unique<std::atomic<uint8_t>[]>(static_cast<size_t>(chunkCount_));
 }
 
-size_t Track::storageBytes() const noexcept {
-    const size_t sampleBytes = kind_ == SampleKind::Int16 ? sizeof(int16_t) : sizeof(float);
-    return static_cast<size_t>(frames_) * channels_ * sampleBytes;
-}
-
 void Track::markReady(int64_t chunk) noexcept {
     if (chunk < 0 || chunk >= chunkCount_) return;
     if (ready_[chunk].exchange(1, std::memory_order_release) == 0) {

@@ -27,7 +27,6 @@ class Track {
     int64_t frames() const noexcept { return frames_; }
     SampleKind kind() const noexcept { return kind_; }
     int64_t chunkCount() const noexcept { return chunkCount_; }
-    size_t storageBytes() const noexcept;
 
     // Loader side: where chunk `chunk` lives, and the signal that it is complete.
     int16_t* int16Frames(int64_t frame) noexcept { return int16_.get() + frame * channels_; }
