@@ -19,7 +19,6 @@ namespace luma {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kDeckTwoLeftTwips = 8685;
 constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kInfoSize = 56;
@@ -153,9 +152,7 @@ void FrmMain::ReadConfig() {
                          ? RPP(programFolder_) + kDemoFolderSetting
                          : settings.musicFolder);
     txtJoyID->setText(settings.joystickNumber);
-    for (int k = 0; k < 256 && k < config.genreNames.size(); ++k) {
-        state.GenreNames[k] = config.genreNames[k];
-    }
+    state.GenreNames = config.genreNames;  // always 256 names
 }
 
 void FrmMain::setBrowserFolder(const QString& folder) {

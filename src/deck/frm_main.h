@@ -28,6 +28,9 @@
 
 namespace luma {
 
+// Window positions are given in twips, 15 to a pixel.
+constexpr int kTwipsPerPixel = 15;
+
 // Loads the engine library from a folder; nullptr when it cannot.
 using EngineLoader = std::function<std::unique_ptr<AudioLibrary>(const QString& path)>;
 

@@ -15,7 +15,6 @@ namespace luma {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 int px(int twips) {
     return twips / kTwipsPerPixel;
 }
@@ -138,8 +137,7 @@ void FrmMain::buildDisplayPanel() {
     lblQuality->hide();
     lblOrigBPM = display("lblOrigBPM", "Label10", {150, 12, 80, 18}, false, Qt::AlignLeft);
     lblOrigBPM->hide();
-    auto* scroll = new DeckTimer(150, false, this);
-    tmrScroll = scroll;
+    tmrScroll = new DeckTimer(150, false, this);
 }
 
 void FrmMain::buildLabels() {
