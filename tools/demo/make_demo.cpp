@@ -54,7 +54,8 @@ void addNoise(Stereo& out, size_t at, float gain, double decay, double brightnes
         const float x = noise(random);
         filtered = static_cast<float>(brightness) * (filtered + x - previous);
         previous = x;
-        const float v = gain * filtered * static_cast<float>(std::exp(-i / (decay * kRate)));
+        const float v = gain * filtered *
+                        static_cast<float>(std::exp(-static_cast<double>(i) / (decay * kRate)));
         out[(at + i) * 2] += v * 0.9f;
         out[(at + i) * 2 + 1] += v;
     }
