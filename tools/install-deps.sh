@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev librtmidi-dev fonts-wine fonts-dseg
   # tests and benchmarks: encoders that make test material, a JACK server, frameworks
   libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
+  # benchmark anchors for tempo detection: the Queen Mary tracker and aubio
+  libqm-dsp-dev libaubio-dev
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2 xvfb xauth
 )
 

@@ -9,6 +9,8 @@
 #include <numbers>
 #include <vector>
 
+#include "bpm/fftw_planner.h"
+
 namespace luma {
 
 namespace {
@@ -39,6 +41,7 @@ const Transform* transformFor(int size) {
             transform.window[i] =
                 static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size));
         }
+        const std::lock_guard planning(fftwPlannerMutex());
         transform.plan = fftwf_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
     }
     return &transform;

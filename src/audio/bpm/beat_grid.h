@@ -1,0 +1,13 @@
+// Pins a rough beat period down precisely: beats are tracked through the
+// whole curve, then a straight line through their times gives the period.
+#pragma once
+
+#include <vector>
+
+namespace luma {
+
+// `period` in frames, within a few per cent of the truth. Returns the refined period,
+// or `period` itself when the beats do not line up well enough to improve on it.
+double refineBeatPeriod(const std::vector<float>& novelty, double period);
+
+}  // namespace luma

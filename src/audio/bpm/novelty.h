@@ -1,0 +1,24 @@
+// Turns the band-wise onset strength into novelty curves for the tempo
+// analysis: each band made relative to its surroundings, then mixed for
+// different questions about the rhythm.
+#pragma once
+
+#include <vector>
+
+namespace luma {
+
+struct NoveltyCurves {
+    std::vector<float> drums;  // kick, low-mid and snare bands: the onsets that mark beats
+    std::vector<float> all;    // the same with the hats, which fill the gaps between
+    std::vector<float> hats;   // hats and air alone: the subdivisions
+    std::vector<float> snare;  // mid-band onsets without a kick under them
+};
+
+// `bandValues` is frame-major (kOnsetBands values a frame). Values are never
+// negative, and zero where nothing stands out.
+NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate);
+
+// The mean of the top quarter of a curve's peaks: what a clear onset reaches.
+double strongPeakLevel(const std::vector<float>& curve);
+
+}  // namespace luma

@@ -1,0 +1,75 @@
+#include "bpm/periodicity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace luma {
+namespace {
+
+constexpr double kSlowestBpm = 40.0, kFastestBpm = 240.0;
+// A weak pull towards common tempos, only to rank equally strong periodicities.
+constexpr double kPriorCentreBpm = 120.0, kPriorOctaves = 1.5;
+constexpr double kMinStrength = 0.1;
+
+// Autocorrelation of the mean-removed curve for lags 0..maxLag, each lag averaged over
+// its overlap so long lags are not penalised, then scaled to 1 at lag 0.
+std::vector<double> autocorrelation(const std::vector<float>& x, std::size_t maxLag) {
+    const std::size_t n = x.size();
+    const double mean = std::accumulate(x.begin(), x.end(), 0.0) / double(n);
+    std::vector<float> centred(n);
+    for (std::size_t i = 0; i < n; ++i) centred[i] = static_cast<float>(x[i] - mean);
+    std::vector<double> acf(maxLag + 1, 0.0);
+    for (std::size_t lag = 0; lag <= maxLag; ++lag) {
+        float sums[8] = {};
+        const std::size_t count = n - lag;
+        std::size_t i = 0;
+        for (; i + 8 <= count; i += 8) {
+            for (int k = 0; k < 8; ++k) sums[k] += centred[i + k] * centred[i + lag + k];
+        }
+        double sum = 0.0;
+        for (float s : sums) sum += s;
+        for (; i < count; ++i) sum += centred[i] * centred[i + lag];
+        acf[lag] = sum / double(count);
+    }
+    const double zero = acf[0];
+    for (double& value : acf) value = zero > 0 ? value / zero : 0.0;
+    return acf;
+}
+
+double interpolated(const std::vector<double>& acf, double lag) {
+    if (lag < 0 || lag >= double(acf.size() - 1)) return 0.0;
+    const auto i = static_cast<std::size_t>(lag);
+    const double t = lag - double(i);
+    return acf[i] * (1 - t) + acf[i + 1] * t;
+}
+
+double prior(double bpm) {
+    const double octaves = std::log2(bpm / kPriorCentreBpm) / kPriorOctaves;
+    return std::exp(-0.5 * octaves * octaves);
+}
+
+}  // namespace
+
+Periodicity strongestPeriodicity(const std::vector<float>& novelty, double frameRate) {
+    const double shortest = 60.0 * frameRate / kFastestBpm;
+    const double longest = 60.0 * frameRate / kSlowestBpm;
+    if (double(novelty.size()) < 2 * longest + 2) return {};
+    const auto maxLag =
+        std::min(static_cast<std::size_t>(std::ceil(longest * 4 + 2)), novelty.size() / 2);
+    const std::vector<double> acf = autocorrelation(novelty, maxLag);
+
+    double bestScore = 0.0, bestLag = 0.0;
+    for (double lag = shortest; lag <= longest; lag += 0.25) {
+        double comb = 0.0;
+        for (int k = 1; k <= 4; ++k) comb += interpolated(acf, lag * k);
+        const double score = std::max(0.0, comb) * prior(60.0 * frameRate / lag);
+        if (score > bestScore) bestScore = score, bestLag = lag;
+    }
+    if (bestLag == 0.0) return {};
+    const double strength = interpolated(acf, bestLag);
+    if (strength < kMinStrength) return {};
+    return {bestLag, strength};
+}
+
+}  // namespace luma

@@ -1,0 +1,61 @@
+// Folding a tempo into the range the caller asked for.
+#include "bpm/tempo_range.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "detect.h"
+#include "support/beat_tracks.h"
+
+namespace luma::test {
+namespace {
+
+TEST(TempoRange, HalvesAndDoublesIntoRange) {
+    const TempoRange range = TempoRange::orDefault(70, 180);
+    EXPECT_DOUBLE_EQ(range.fold(128), 128);
+    EXPECT_DOUBLE_EQ(range.fold(70), 70);
+    EXPECT_DOUBLE_EQ(range.fold(180), 180);
+    EXPECT_DOUBLE_EQ(range.fold(200), 100);
+    EXPECT_DOUBLE_EQ(range.fold(400), 100);
+    EXPECT_DOUBLE_EQ(range.fold(60), 120);
+    EXPECT_DOUBLE_EQ(range.fold(30), 120);
+    EXPECT_EQ(range.fold(0), 0);
+    EXPECT_EQ(range.fold(std::nan("")), 0);
+}
+
+TEST(TempoRange, NarrowRangeTakesTheNearestOctave) {
+    const TempoRange range = TempoRange::orDefault(130, 140);
+    EXPECT_DOUBLE_EQ(range.fold(128), 128);  // 2 BPM short beats 116 too many
+    EXPECT_DOUBLE_EQ(range.fold(75), 150);
+    EXPECT_DOUBLE_EQ(range.fold(135), 135);
+}
+
+TEST(TempoRange, NonsenseFallsBackToTheDefaults) {
+    const TempoRange defaults;
+    for (auto [low, high] : {std::pair{0.0, 0.0}, {150.0, 100.0}, {100.0, 100.0}}) {
+        const TempoRange range = TempoRange::orDefault(low, high);
+        EXPECT_EQ(range.lowest, defaults.lowest) << low << ".." << high;
+        EXPECT_EQ(range.highest, defaults.highest) << low << ".." << high;
+    }
+    // One bad limit falls back on its own.
+    EXPECT_EQ(TempoRange::orDefault(-5, 160).lowest, defaults.lowest);
+    EXPECT_EQ(TempoRange::orDefault(std::nan(""), 160).lowest, defaults.lowest);
+    EXPECT_EQ(TempoRange::orDefault(90, 0).highest, defaults.highest);
+    EXPECT_EQ(TempoRange::orDefault(90, INFINITY).highest, defaults.highest);
+    EXPECT_EQ(TempoRange::orDefault(90, 0).lowest, 90);
+}
+
+TEST(TempoDetector, FoldsIntoTheGivenRange) {
+    BeatTrackSpec spec;
+    spec.bpm = 87.5;
+    spec.seconds = 15;
+    spec.seed = 21;
+    const Signal track = makeBeatTrack(spec);
+    EXPECT_NEAR(detectTempo(track, 100, 200), 175, 0.002 * 175);
+    EXPECT_NEAR(detectTempo(track, 40, 80), 43.75, 0.002 * 43.75);
+    EXPECT_NEAR(detectTempo(track, 300, 100), 87.5, 0.002 * 87.5);  // inverted: defaults
+}
+
+}  // namespace
+}  // namespace luma::test

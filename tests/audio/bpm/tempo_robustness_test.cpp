@@ -1,0 +1,93 @@
+// What the detector makes of awkward input: no beat at all, bad samples, too
+// little or too much audio, and audio arriving in blocks of any size.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "detect.h"
+#include "support/beat_tracks.h"
+#include "support/drum_voices.h"
+
+namespace luma::test {
+namespace {
+
+constexpr int kRate = 44100;
+
+std::vector<float> beatTrack(double bpm, double seconds, uint32_t seed) {
+    BeatTrackSpec spec;
+    spec.bpm = bpm;
+    spec.seconds = seconds;
+    spec.seed = seed;
+    spec.channels = 1;
+    return makeBeatTrack(spec).samples;
+}
+
+TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
+    EXPECT_EQ(detectTempo(std::vector<float>(kRate * 20, 0.0f), kRate), 0.0) << "silence";
+    EXPECT_EQ(detectTempo(monoOf(makeSine(440, 20, kRate, 1)), kRate), 0.0) << "tone";
+    EXPECT_EQ(detectTempo(monoOf(makeSine(55, 20, kRate, 1)), kRate), 0.0) << "bass tone";
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        VoiceRandom random(seed);
+        std::vector<float> noise(kRate * 20);
+        for (float& s : noise) s = static_cast<float>(0.3 * random.gaussian());
+        EXPECT_EQ(detectTempo(noise, kRate), 0.0) << "noise " << seed;
+    }
+}
+
+TEST(TempoDetector, TreatsBadSamplesAsSilence) {
+    std::vector<float> track = beatTrack(126, 20, 11);
+    for (size_t i = 5 * kRate; i < 5 * kRate + 2000; ++i) {
+        track[i] = std::numeric_limits<float>::quiet_NaN();
+    }
+    track[7 * kRate] = std::numeric_limits<float>::infinity();
+    track[8 * kRate] = -std::numeric_limits<float>::infinity();
+    track[9 * kRate] = 1e30f;
+    EXPECT_NEAR(detectTempo(track, kRate), 126, 0.002 * 126);
+
+    std::vector<float> nothingButNaN(kRate * 10, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(detectTempo(nothingButNaN, kRate), 0.0);
+}
+
+TEST(TempoDetector, NeedsAFewSecondsOfAudio) {
+    const std::vector<float> track = beatTrack(120, 8, 12);
+    EXPECT_EQ(detectTempo(std::vector<float>{}, kRate), 0.0);
+    EXPECT_EQ(detectTempo(std::vector<float>(track.begin(), track.begin() + kRate / 2), kRate),
+              0.0);
+    EXPECT_NEAR(detectTempo(track, kRate), 120, 0.01 * 120);
+
+    TempoDetector detector(kRate);
+    detector.process(nullptr, 100);
+    EXPECT_EQ(detector.tempo(), 0.0);
+}
+
+TEST(TempoDetector, AnswerDoesNotDependOnTheBlockSize) {
+    const std::vector<float> track = beatTrack(133, 20, 13);
+    const double inBigBlocks = detectTempo(track, kRate, 0, 0, 4096);
+    EXPECT_NEAR(inBigBlocks, 133, 0.002 * 133);
+    EXPECT_EQ(detectTempo(track, kRate, 0, 0, 1), inBigBlocks);
+    EXPECT_EQ(detectTempo(track, kRate, 0, 0, 1000), inBigBlocks);
+    EXPECT_EQ(detectTempo(track, kRate, 0, 0, track.size()), inBigBlocks);
+}
+
+TEST(TempoDetector, AsksCanComeBetweenBlocks) {
+    const std::vector<float> track = beatTrack(127, 20, 14);
+    TempoDetector detector(kRate);
+    detector.process(track.data(), kRate);
+    EXPECT_EQ(detector.tempo(), 0.0);  // one second: too little yet
+    detector.process(track.data() + kRate, track.size() - kRate);
+    EXPECT_NEAR(detector.tempo(), 127, 0.002 * 127);
+    EXPECT_EQ(detector.tempo(), detector.tempo());
+}
+
+// Twelve minutes, past what the detector keeps: it still answers, from the start.
+TEST(TempoDetector, CopesWithVeryLongInput) {
+    const std::vector<float> loop = beatTrack(125, 24, 15);  // a whole number of bars
+    TempoDetector detector(kRate);
+    for (int i = 0; i < 30; ++i) detector.process(loop.data(), loop.size());
+    EXPECT_NEAR(detector.tempo(), 125, 0.01 * 125);
+}
+
+}  // namespace
+}  // namespace luma::test

@@ -1,0 +1,226 @@
+#include "support/beat_tracks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "support/drum_voices.h"
+
+namespace luma::test {
+namespace {
+
+struct Hit {
+    double beat;  // position within the bar, in beats
+    Voice voice;
+    double gain;
+};
+
+// Gains that sound like a mix: the kick leads, hats sit well below it.
+constexpr double kKick = 1.0, kSnare = 0.7, kClap = 0.6, kHat = 0.22, kOpenHat = 0.2, kTom = 0.6;
+
+void eighthHats(std::vector<Hit>& hits, double onBeat, double offBeat) {
+    for (int eighth = 0; eighth < 8; ++eighth) {
+        hits.push_back({eighth * 0.5, Voice::closedHat, eighth % 2 ? offBeat : onBeat});
+    }
+}
+
+void kickOnEveryBeat(std::vector<Hit>& hits) {
+    for (int beat = 0; beat < 4; ++beat) hits.push_back({double(beat), Voice::kick, kKick});
+}
+
+// An amen-like two-bar figure; ghost notes come and go with the seed.
+void breakbeatBar(std::vector<Hit>& hits, int bar, VoiceRandom& random) {
+    hits.push_back({0.0, Voice::kick, kKick});
+    hits.push_back({0.5, Voice::kick, 0.8 * kKick});
+    hits.push_back({1.0, Voice::snare, kSnare});
+    hits.push_back({3.0, Voice::snare, kSnare});
+    if (bar % 2 == 0) {
+        hits.push_back({2.5, Voice::kick, 0.9 * kKick});
+    } else {
+        hits.push_back({2.25, Voice::kick, 0.8 * kKick});
+        hits.push_back({2.5, Voice::kick, 0.9 * kKick});
+        hits.push_back({3.5, Voice::snare, 0.6 * kSnare});
+    }
+    for (double ghost : {0.75, 1.75, 2.75, 3.75}) {
+        if (random.uniform() < 0.6) hits.push_back({ghost, Voice::ghostSnare, kSnare});
+    }
+    eighthHats(hits, 0.8 * kHat, kHat);
+}
+
+std::vector<Hit> barHits(const BeatTrackSpec& spec, int bar, VoiceRandom& random) {
+    std::vector<Hit> hits;
+    switch (spec.style) {
+        case BeatStyle::fourOnTheFloor:
+            kickOnEveryBeat(hits);
+            for (double off : {0.5, 1.5, 2.5, 3.5}) hits.push_back({off, Voice::openHat, kOpenHat});
+            break;
+        case BeatStyle::syncopatedKick:
+            for (double kick : {0.0, 1.5, 3.0}) hits.push_back({kick, Voice::kick, kKick});
+            hits.push_back({1.0, Voice::snare, kSnare});
+            hits.push_back({3.0, Voice::snare, kSnare});
+            eighthHats(hits, kHat, 0.7 * kHat);
+            break;
+        case BeatStyle::breakbeat:
+            breakbeatBar(hits, bar, random);
+            break;
+        case BeatStyle::halfTime:
+            hits.push_back({0.0, Voice::kick, kKick});
+            if (random.uniform() < 0.4) hits.push_back({2.75, Voice::kick, 0.6 * kKick});
+            hits.push_back({2.0, Voice::snare, kSnare});
+            eighthHats(hits, kHat, 0.75 * kHat);
+            break;
+        case BeatStyle::shuffle:
+            hits.push_back({0.0, Voice::kick, kKick});
+            hits.push_back({bar % 2 ? 2.5 : 2.0, Voice::kick, 0.9 * kKick});
+            hits.push_back({1.0, Voice::snare, kSnare});
+            hits.push_back({3.0, Voice::snare, kSnare});
+            eighthHats(hits, 1.2 * kHat, kHat);
+            break;
+        case BeatStyle::sparseIntro:
+            if (bar >= 4) eighthHats(hits, 0.7 * kHat, kHat);
+            if (bar >= 8) {
+                kickOnEveryBeat(hits);
+                hits.push_back({1.0, Voice::clap, kClap});
+                hits.push_back({3.0, Voice::clap, kClap});
+            }
+            break;
+        case BeatStyle::tripletHats:
+            kickOnEveryBeat(hits);
+            for (int third = 0; third < 12; ++third) {
+                hits.push_back({third / 3.0, Voice::closedHat, third % 3 ? 2.2 * kHat : 3 * kHat});
+            }
+            break;
+        case BeatStyle::dottedAccents:
+            kickOnEveryBeat(hits);
+            // Accents every one and a half beats, so the figure realigns each third bar.
+            for (int m = static_cast<int>(std::ceil(bar * 4 / 1.5)); m * 1.5 < bar * 4 + 4; ++m) {
+                hits.push_back({m * 1.5 - bar * 4, Voice::tom, kTom});
+                hits.push_back({m * 1.5 - bar * 4, Voice::clap, 0.8 * kClap});
+            }
+            eighthHats(hits, 0.6 * kHat, 0.6 * kHat);
+            break;
+        case BeatStyle::drumAndBass:
+            hits.push_back({0.0, Voice::kick, kKick});
+            hits.push_back({2.5, Voice::kick, kKick});
+            hits.push_back({1.0, Voice::snare, kSnare});
+            hits.push_back({3.0, Voice::snare, kSnare});
+            if (random.uniform() < 0.5) hits.push_back({3.75, Voice::ghostSnare, kSnare});
+            if (random.uniform() < 0.3) hits.push_back({1.75, Voice::kick, 0.6 * kKick});
+            eighthHats(hits, kHat, 0.8 * kHat);
+            break;
+    }
+    return hits;
+}
+
+// Off-beat eighths move towards the last triplet, sixteenths by half as much.
+double swung(double beat, double swing) {
+    const double fraction = beat - std::floor(beat);
+    if (std::abs(fraction - 0.5) < 1e-9) return beat + swing / 6.0;
+    if (std::abs(fraction - 0.25) < 1e-9 || std::abs(fraction - 0.75) < 1e-9) {
+        return beat + swing / 12.0;
+    }
+    return beat;
+}
+
+void addBassline(std::vector<float>& mono, int rate, double beatSeconds, double start, int bars,
+                 VoiceRandom& random) {
+    static const std::vector<std::vector<double>> rhythms = {
+        {0.5, 1.5, 2.5, 3.5}, {0.0, 0.75, 1.5, 2.5, 3.0}, {0.0, 2.0}};
+    const auto& rhythm = rhythms[static_cast<size_t>(random.uniform() * rhythms.size())];
+    const double scale[] = {0, 3, 5, 7, 10};
+    for (int bar = 0; bar < bars; ++bar) {
+        const double root = 41.2 * std::pow(2.0, scale[bar % 5] / 12.0);
+        for (size_t i = 0; i < rhythm.size(); ++i) {
+            const double next = i + 1 < rhythm.size() ? rhythm[i + 1] : 4.0 + rhythm[0];
+            const double at = start + (bar * 4 + rhythm[i]) * beatSeconds;
+            addBassNote(mono, std::llround(at * rate), rate, root,
+                        0.85 * (next - rhythm[i]) * beatSeconds, 0.35);
+        }
+    }
+}
+
+void addPad(std::vector<float>& mono, int rate, double beatSeconds, double start, int bars) {
+    const double roots[] = {220.0, 174.6, 196.0, 164.8};
+    for (int bar = 0; bar < bars; bar += 2) {
+        const double at = start + bar * 4 * beatSeconds;
+        addPadChord(mono, std::llround(at * rate), rate, roots[(bar / 2) % 4], 8 * beatSeconds,
+                    0.12);
+    }
+}
+
+void addNoise(std::vector<float>& mono, double snrDb, VoiceRandom& random) {
+    double power = 0.0;
+    for (float s : mono) power += double(s) * s;
+    const double rms = std::sqrt(power / std::max<size_t>(1, mono.size()));
+    const double noiseRms = rms * std::pow(10.0, -snrDb / 20.0);
+    const double uniformToRms = noiseRms * std::sqrt(3.0);  // uniform [-1, 1) has rms 1/sqrt(3)
+    for (float& s : mono) s += static_cast<float>(uniformToRms * (2.0 * random.uniform() - 1.0));
+}
+
+}  // namespace
+
+const char* styleName(BeatStyle style) {
+    switch (style) {
+        case BeatStyle::fourOnTheFloor:
+            return "four-on-floor";
+        case BeatStyle::syncopatedKick:
+            return "syncopated";
+        case BeatStyle::breakbeat:
+            return "breakbeat";
+        case BeatStyle::halfTime:
+            return "half-time";
+        case BeatStyle::shuffle:
+            return "shuffle";
+        case BeatStyle::sparseIntro:
+            return "sparse-intro";
+        case BeatStyle::tripletHats:
+            return "triplet-hats";
+        case BeatStyle::dottedAccents:
+            return "dotted";
+        case BeatStyle::drumAndBass:
+            return "drum-n-bass";
+    }
+    return "?";
+}
+
+Signal makeBeatTrack(const BeatTrackSpec& spec) {
+    VoiceRandom random(spec.seed);
+    const DrumKit kit = DrumKit::random(random);
+    const int rate = spec.rate;
+    const double beatSeconds = 60.0 / spec.bpm;
+    const double start = random.between(0.05, 0.6);
+    const double swing = spec.style == BeatStyle::shuffle && spec.swing == 0.0 ? 0.6 : spec.swing;
+    std::vector<float> mono(static_cast<size_t>(std::max(0.0, spec.seconds) * rate));
+
+    const int bars = static_cast<int>(std::ceil(spec.seconds / (4 * beatSeconds))) + 1;
+    for (int bar = 0; bar < bars; ++bar) {
+        for (const Hit& hit : barHits(spec, bar, random)) {
+            const double jitter = std::clamp(random.gaussian() * 0.0015, -0.004, 0.004);
+            const double at = start + (bar * 4 + swung(hit.beat, swing)) * beatSeconds + jitter;
+            const double gain = hit.gain * random.between(0.88, 1.0);
+            addVoice(mono, std::llround(at * rate), rate, hit.voice, gain, kit, random);
+        }
+    }
+    if (spec.bassline) addBassline(mono, rate, beatSeconds, start, bars, random);
+    if (spec.pad || spec.style == BeatStyle::sparseIntro) {
+        addPad(mono, rate, beatSeconds, start, bars);
+    }
+    if (std::isfinite(spec.snrDb)) addNoise(mono, spec.snrDb, random);
+
+    float peak = 0.0f;
+    for (float s : mono) peak = std::max(peak, std::abs(s));
+    const float scale = peak > 0.0f ? 0.9f / peak : 0.0f;
+
+    Signal signal;
+    signal.rate = rate;
+    signal.channels = std::max(1, spec.channels);
+    signal.samples.resize(mono.size() * signal.channels);
+    for (size_t f = 0; f < mono.size(); ++f) {
+        for (int ch = 0; ch < signal.channels; ++ch) {
+            signal.samples[f * signal.channels + ch] = mono[f] * scale;
+        }
+    }
+    return signal;
+}
+
+}  // namespace luma::test
