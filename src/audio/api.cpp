@@ -148,6 +148,34 @@ LUMA_API int32_t BASS_FXGetParameters(uint32_t fx, void* params) {
     return guarded(0, [&] { return engine().getEffect(fx, params) ? 1 : 0; });
 }
 
+LUMA_API float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec,
+                                     uint32_t minMaxBPM, uint32_t, LUMA_BPMPROGRESSPROC* progress) {
+    return guarded(
+        0.0f, [&] { return engine().detectTempo(handle, startSec, endSec, minMaxBPM, progress); });
+}
+
+LUMA_API float BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents) {
+    return guarded(0.0f, [&] { return engine().tempoAt(handle, percents); });
+}
+
+LUMA_API float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream) {
+    return guarded(0.0f, [&] { return engine().tempoPercents(tempoStream); });
+}
+
+LUMA_API int32_t BASS_FX_BPM_Free(uint32_t handle) {
+    return guarded(0, [&] { return engine().freeTempo(handle) ? 1 : 0; });
+}
+
+LUMA_API int32_t BASS_FX_TempoFree(uint32_t handle) {
+    return guarded(0, [&] { return engine().freeTempoChannel(handle) ? 1 : 0; });
+}
+
+LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
+                                     int32_t on) {
+    return guarded(0,
+                   [&] { return engine().setLoop(handle, startBytes, endBytes, on != 0) ? 1 : 0; });
+}
+
 LUMA_API int32_t LUMA_RenderFrames(float* interleavedStereo, uint32_t frames) {
     return guarded(0, [&] { return engine().renderManual(interleavedStereo, frames) ? 1 : 0; });
 }

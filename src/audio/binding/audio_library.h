@@ -43,6 +43,18 @@ class AudioLibrary {
     virtual uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type) = 0;
     virtual int32_t BASS_FXSetParameters(uint32_t fx, const void* params) = 0;
     virtual int32_t BASS_FXGetParameters(uint32_t fx, void* params) = 0;
+
+    using BpmProgress = void (*)(uint32_t handle, float percent);
+    virtual float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec,
+                                        uint32_t minMaxBPM, uint32_t flags,
+                                        BpmProgress progress) = 0;
+    virtual float BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents) = 0;
+    virtual float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream) = 0;
+    virtual int32_t BASS_FX_BPM_Free(uint32_t handle) = 0;
+    virtual int32_t BASS_FX_TempoFree(uint32_t handle) = 0;
+
+    virtual int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
+                                        int32_t on) = 0;
 };
 
 }  // namespace luma

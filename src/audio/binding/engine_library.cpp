@@ -53,6 +53,12 @@ class LoadedEngine final : public AudioLibrary {
         LUMA_RESOLVE(BASS_ChannelSetFX);
         LUMA_RESOLVE(BASS_FXSetParameters);
         LUMA_RESOLVE(BASS_FXGetParameters);
+        LUMA_RESOLVE(BASS_FX_BPM_DecodeGet);
+        LUMA_RESOLVE(BASS_FX_BPM_Percents2BPM);
+        LUMA_RESOLVE(BASS_FX_TempoGetApproxPercents);
+        LUMA_RESOLVE(BASS_FX_BPM_Free);
+        LUMA_RESOLVE(BASS_FX_TempoFree);
+        LUMA_RESOLVE(LUMA_ChannelSetLoop);
 #undef LUMA_RESOLVE
         return ok;
     }
@@ -144,6 +150,25 @@ class LoadedEngine final : public AudioLibrary {
     int32_t BASS_FXGetParameters(uint32_t fx, void* p) override {
         return BASS_FXGetParameters_(fx, p);
     }
+    float BASS_FX_BPM_DecodeGet(uint32_t h, float s, float e, uint32_t mm, uint32_t fl,
+                                BpmProgress p) override {
+        return BASS_FX_BPM_DecodeGet_(h, s, e, mm, fl, p);
+    }
+    float BASS_FX_BPM_Percents2BPM(uint32_t h, float p) override {
+        return BASS_FX_BPM_Percents2BPM_(h, p);
+    }
+    float BASS_FX_TempoGetApproxPercents(uint32_t t) override {
+        return BASS_FX_TempoGetApproxPercents_(t);
+    }
+    int32_t BASS_FX_BPM_Free(uint32_t h) override {
+        return BASS_FX_BPM_Free_(h);
+    }
+    int32_t BASS_FX_TempoFree(uint32_t h) override {
+        return BASS_FX_TempoFree_(h);
+    }
+    int32_t LUMA_ChannelSetLoop(uint32_t h, int32_t s, int32_t e, int32_t on) override {
+        return LUMA_ChannelSetLoop_(h, s, e, on);
+    }
 
   private:
     void* handle_;
@@ -175,6 +200,12 @@ class LoadedEngine final : public AudioLibrary {
     uint32_t (*BASS_ChannelSetFX_)(uint32_t, uint32_t);
     int32_t (*BASS_FXSetParameters_)(uint32_t, const void*);
     int32_t (*BASS_FXGetParameters_)(uint32_t, void*);
+    float (*BASS_FX_BPM_DecodeGet_)(uint32_t, float, float, uint32_t, uint32_t, BpmProgress);
+    float (*BASS_FX_BPM_Percents2BPM_)(uint32_t, float);
+    float (*BASS_FX_TempoGetApproxPercents_)(uint32_t);
+    int32_t (*BASS_FX_BPM_Free_)(uint32_t);
+    int32_t (*BASS_FX_TempoFree_)(uint32_t);
+    int32_t (*LUMA_ChannelSetLoop_)(uint32_t, int32_t, int32_t, int32_t);
 };
 
 }  // namespace

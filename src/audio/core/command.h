@@ -20,12 +20,14 @@ struct Command {
         AddEffect,
         SetEffect,
         GlobalVolumes,
+        SetLoop,
     };
     Type type = Type::Play;
     PlayChannel* channel = nullptr;
     uint32_t generation = 0;  // per channel, for the control side's bookkeeping
-    bool loop = false;        // Play
-    int64_t frame = 0;        // Seek
+    bool loop = false;        // Play; SetLoop: on
+    int64_t frame = 0;        // Seek; SetLoop: the region's start
+    int64_t loopEnd = 0;      // SetLoop: the region is [frame, loopEnd)
     // Slide: negative means "leave as it is".
     double rateHz = -1.0;
     double volume = -1.0;  // 0..1

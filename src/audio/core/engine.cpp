@@ -113,6 +113,7 @@ void Engine::shutDownLocked() {
     handles_.clear();
     playChannels_ = 0;
     retired_.clear();
+    tempos_.clear();
     if (output_) output_->close();
     output_.reset();
     initialised_ = false;
@@ -236,7 +237,10 @@ bool Engine::freeChannel(uint32_t handle, bool module) {
     const HandleKind kind = HandleRegistry::kindOf(handle);
     const HandleKind played = module ? HandleKind::Module : HandleKind::Stream;
     const HandleKind decodeOnly = module ? HandleKind::DecodeModule : HandleKind::DecodeStream;
-    if (kind == decodeOnly) return handles_.remove(handle);
+    if (kind == decodeOnly) {
+        tempos_.erase(handle);
+        return handles_.remove(handle);
+    }
     if (kind != played) return false;
     auto channel = handles_.find<PlayChannel>(handle, played);
     if (!channel) return false;

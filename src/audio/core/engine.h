@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/decode_channel.h"
@@ -55,6 +56,18 @@ class Engine {
 
     bool renderManual(float* interleaved, uint32_t frames);
 
+    // Loop region of a played channel (engine_loop.cpp).
+    bool setLoop(uint32_t handle, int64_t startBytes, int64_t endBytes, bool on);
+
+    // Tempo detection (engine_tempo.cpp).
+    using TempoProgress = void (*)(uint32_t handle, float percent);
+    float detectTempo(uint32_t handle, float startSeconds, float endSeconds, uint32_t minMaxBpm,
+                      TempoProgress progress);
+    float tempoAt(uint32_t handle, float percents);
+    float tempoPercents(uint32_t handle);
+    bool freeTempo(uint32_t handle);
+    bool freeTempoChannel(uint32_t handle);
+
   private:
     Engine() = default;
 
@@ -97,6 +110,7 @@ class Engine {
     HandleRegistry handles_;
     int playChannels_ = 0;  // the mixer has room for Mixer::kMaxChannels
     std::vector<Retired> retired_;
+    std::unordered_map<uint32_t, float> tempos_;  // detected BPM by analysed handle
 };
 
 }  // namespace luma

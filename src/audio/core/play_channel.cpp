@@ -38,7 +38,16 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
             pos_ = {command.frame, 0.0};
             history_.restart(context.outFrame, static_cast<double>(command.frame));
             heardFrame_.store(command.frame, std::memory_order_release);
+            source_.moved(command.frame);
             if (loader_) loader_->want(command.frame);
+            break;
+        case Command::Type::SetLoop:
+            if (command.loop) {
+                source_.set(command.frame, command.loopEnd, pos_.frame);
+                if (loader_) loader_->want(source_.nextToLoad(pos_.frame));
+            } else {
+                source_.off();
+            }
             break;
         case Command::Type::Slide:
             if (command.rateHz >= 0) rate_.glideTo(command.rateHz, command.slideFrames);
@@ -67,12 +76,16 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
     ack_.store(command.generation, std::memory_order_release);
 }
 
-int PlayChannel::framesBeforeEnd(double step, double increment, int frames) const noexcept {
-    const double end = static_cast<double>(track_->frames());
-    double p = position();
+int PlayChannel::framesBefore(int64_t limit, double step, double increment,
+                              int frames) const noexcept {
+    // Steps summed exactly as the resampler sums them, from the same origin,
+    // so that both agree on the output frame where `limit` is crossed.
+    constexpr double kMaxStep = dsp::VariableRateResampler::kMaxStep;
+    const double room = static_cast<double>(limit - pos_.frame);
+    double offset = pos_.fraction;
     for (int k = 0; k < frames; ++k) {
-        if (p >= end) return k;
-        p += step + increment * k;
+        if (offset >= room) return k;
+        offset += std::clamp(step + k * increment, -kMaxStep, kMaxStep);
     }
     return frames;
 }
@@ -86,18 +99,25 @@ void PlayChannel::renderSource(const RenderContext& context, int frames, float* 
         if (rate_.moving()) segment = static_cast<int>(std::min<int64_t>(segment, rate_.remaining));
         const double step = rate_.current / context.outputRate;
         const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
-        const int n = framesBeforeEnd(step, increment, segment);
+        // A loop region lies within the track: its end comes first.
+        const bool looping = source_.armed();
+        const int n = framesBefore(looping ? source_.end() : length, step, increment, segment);
         if (n > 0) {
             resampler_.render(source_, pos_, step, increment, n, left + done, right + done);
             rate_.advance(n);
             done += n;
         }
         if (n == segment) continue;
-        // The end of the track falls inside this segment.
+        // The end of the loop or of the track falls inside this segment.
         const int64_t out = context.outFrame + done;
-        if (loop_ && length > 0) {
-            history_.add(out, static_cast<double>(length));
-            while (pos_.frame >= length) pos_.frame -= length;
+        if (looping || (loop_ && length > 0)) {
+            history_.add(out, position());
+            if (looping) {
+                source_.wrap(pos_);
+            } else {
+                pos_.frame %= length;
+                source_.moved(pos_.frame);
+            }
             history_.add(out, position());
         } else {
             pos_ = {length, 0.0};
@@ -117,7 +137,7 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     float* left = left_.data();
     float* right = right_.data();
     renderSource(context, frames, left, right);
-    if (loader_ && !track_->fullyLoaded()) loader_->want(pos_.frame);
+    if (loader_ && !track_->fullyLoaded()) loader_->want(source_.nextToLoad(pos_.frame));
 
     dsp::PeakingEq* filters[kMaxEffects];
     for (int i = 0; i < effectsActive_; ++i) filters[i] = &effects_[i]->filter;
@@ -148,14 +168,19 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
 }
 
 void PlayChannel::publish(const RenderContext& context, int64_t outEnd) noexcept {
-    const double heard = context.latencyFrames == 0
-                             ? position()
-                             : history_.positionAt(outEnd - context.latencyFrames);
+    const double heard = source_.folded(context.latencyFrames == 0
+                                            ? position()
+                                            : history_.positionAt(outEnd - context.latencyFrames));
     const double clamped = std::clamp(heard, 0.0, static_cast<double>(track_->frames()));
     // Steps such as 44100/48000 are not exact in binary: a position that
     // should land on a whole frame may fall a hair short of it.
     constexpr double kHair = 1e-6;
-    heardFrame_.store(static_cast<int64_t>(std::floor(clamped + kHair)), std::memory_order_release);
+    int64_t frame = static_cast<int64_t>(std::floor(clamped + kHair));
+    // ...but a position inside the loop never reads as its end.
+    if (source_.armed() && clamped < static_cast<double>(source_.end())) {
+        frame = std::min(frame, source_.end() - 1);
+    }
+    heardFrame_.store(frame, std::memory_order_release);
     rateNow_.store(rate_.current, std::memory_order_release);
     volumeNow_.store(volume_.current, std::memory_order_release);
     panNow_.store(pan_.current, std::memory_order_release);

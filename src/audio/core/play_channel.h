@@ -15,6 +15,7 @@
 #include "core/command.h"
 #include "core/eq_effect.h"
 #include "core/linear_ramp.h"
+#include "core/loop_source.h"
 #include "core/position_history.h"
 #include "core/tap_ring.h"
 #include "core/track.h"
@@ -73,26 +74,15 @@ class PlayChannel {
 
   private:
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
-    int framesBeforeEnd(double step, double increment, int frames) const noexcept;
+    int framesBefore(int64_t limit, double step, double increment, int frames) const noexcept;
     double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
-
-    class TrackSource : public dsp::ResamplerSource {
-      public:
-        explicit TrackSource(const Track& track) : track_(track) {}
-        void fetch(int64_t first, int count, float* left, float* right) noexcept override {
-            track_.fetch(first, count, left, right);
-        }
-
-      private:
-        const Track& track_;
-    };
 
     std::shared_ptr<Track> track_;
     std::unique_ptr<TrackLoader> loader_;
     bool module_;
 
     // Audio side.
-    TrackSource source_;
+    LoopSource source_;  // the track, read through the loop region
     dsp::VariableRateResampler resampler_;
     dsp::SourcePosition pos_;
     bool playing_ = false;

@@ -1,5 +1,7 @@
 #include "core/track_loader.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -11,6 +13,7 @@ TrackLoader::TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track
                          bool downmix)
     : decoder_(std::move(decoder)), track_(std::move(track)), downmix_(downmix) {
     thread_ = std::jthread([this](const std::stop_token& stop) { run(stop); });
+    pthread_setname_np(thread_.native_handle(), "luma-loader");  // for profilers and top -H
 }
 
 TrackLoader::~TrackLoader() {

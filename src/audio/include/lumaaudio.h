@@ -177,6 +177,77 @@ LUMA_API uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type);
 LUMA_API int32_t BASS_FXSetParameters(uint32_t fx, const void* params);
 LUMA_API int32_t BASS_FXGetParameters(uint32_t fx, void* params);
 
+/* Tempo detection.
+ *
+ * BASS_FX_BPM_DecodeGet measures the tempo of a decode-only stream or
+ * module (LUMA_STREAM_DECODE) over startSec..endSec, clipped to the
+ * channel (a span past the end stops at the end; an infinite endSec means
+ * the end). It seeks there and decodes the span, leaving the channel's
+ * position after it. minMaxBPM: lowest BPM in the low word, highest in the
+ * high word; answers are folded into that range by octaves; 0 (or a range
+ * that makes no sense) means 70..180, where DJs' tempos lie. `flags` is
+ * accepted and unused. `progress`, when not NULL, is called on the
+ * caller's thread during the call with the share decoded so far, 0 to 100
+ * (each whole percent at most once, 0 first and 100 last). Returns the
+ * tempo in beats per minute, 0 when the span holds no beat or the handle
+ * is no decode-only channel. The result is kept with the handle.
+ *
+ * BASS_FX_BPM_Percents2BPM gives the tempo kept for `handle`, as it sounds
+ * with its playback rate raised by `percents` percent, in minus hundreds
+ * of beats per minute: -(bpm x (100 + percents) / 100) / 100, so 124 BPM at
+ * 0 % is -1.24. 0 when no tempo is kept for the handle.
+ *
+ * BASS_FX_TempoGetApproxPercents: how far the playback rate of a played
+ * stream or module differs from its own rate, in percent (+8 for a track
+ * of 44100 Hz playing at 47628 Hz); 0 for any other handle, 0 included.
+ *
+ * BASS_FX_BPM_Free forgets the tempo kept for `handle`; a decode-only
+ * channel is freed with it. Non-zero when there was something to release.
+ *
+ * BASS_FX_TempoFree: played channels change tempo themselves (see
+ * BASS_ChannelSlideAttributes), so every played stream or module counts as
+ * its own tempo stream and is freed here as by BASS_StreamFree /
+ * BASS_MusicFree. Non-zero on success. */
+typedef void LUMA_BPMPROGRESSPROC(uint32_t handle, float percent);
+LUMA_API float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec,
+                                     uint32_t minMaxBPM, uint32_t flags,
+                                     LUMA_BPMPROGRESSPROC* progress);
+LUMA_API float BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents);
+LUMA_API float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream);
+LUMA_API int32_t BASS_FX_BPM_Free(uint32_t handle);
+LUMA_API int32_t BASS_FX_TempoFree(uint32_t handle);
+
+/* Loop region of a played stream or module, kept by the engine itself.
+ *
+ * `startBytes` and `endBytes` are positions as everywhere (aligned down to
+ * the frame). With `on` non-zero and 0 <= start < end <= length, playback
+ * moving forward from a source position below `end` to `end` or beyond
+ * continues at `start` at exactly that sample: the wrap is made on the
+ * audio thread, on source positions, at any rate and output period, so no
+ * source frame at or beyond `end` is ever heard while the loop is on.
+ * BASS_ChannelGetPosition follows the wrap: once playback has jumped it
+ * reports positions within [start, end).
+ *
+ * Only crossing `end` while playing wraps: a channel standing at or past
+ * `end` (after a seek there, or a region set behind the position) plays on
+ * until a seek brings it back below `end`. A loop ending at the track's end
+ * wraps there instead of stopping, LUMA_PLAY_LOOP or not.
+ *
+ * The seam does not click: the last 128 source frames before `end` (at
+ * most half the loop, and at most `start` frames: none for a loop from 0)
+ * fade linearly from the track's own material to the frames the same
+ * distance before `start`, so that `start` follows what is heard at `end`
+ * without a step. A loop holding a whole number of periods of a steady
+ * tone plays it unchanged. While the track is still being decoded in the
+ * background, what the seam reads is decoded right after the audio at the
+ * play position.
+ *
+ * `on` zero, or a region outside those bounds, turns the engine's loop off
+ * (playback runs on through `end`); the call still succeeds. Returns 0 only
+ * for a handle that is no played stream or module. */
+LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
+                                     int32_t on);
+
 /* Manual output only: renders `frames` frames of 44100 Hz interleaved
  * stereo float into the buffer. Non-zero on success; 0 (and silence) when
  * the output is not the manual one or is not started. */

@@ -26,6 +26,7 @@ bool NullOutput::open(int device, int requestedRate, RenderCallback* callback) {
     buffer_ = std::make_unique<float[]>(kPeriodFrames * 2);
     quit_ = false;
     thread_ = std::thread([this] { run(); });
+    pthread_setname_np(thread_.native_handle(), "luma-audio");  // for profilers and top -H
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "output/wav_recorder.h"
 
+#include <pthread.h>
+
 #include <chrono>
 #include <vector>
 
@@ -29,6 +31,7 @@ bool WavRecorder::open(const std::string& path, int rate) {
     dropped_.store(0);
     quit_ = false;
     writer_ = std::thread([this] { writeLoop(); });
+    pthread_setname_np(writer_.native_handle(), "luma-wav-writer");  // for profilers and top -H
     return true;
 }
 

@@ -1,0 +1,104 @@
+// The loop region as the resampler reads it: where the seam lies, what each
+// side of it reads, and when the loop holds at all.
+#include "core/loop_source.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace luma {
+namespace {
+
+constexpr int64_t kStart = 1000, kEnd = 1500, kLength = kEnd - kStart;
+
+// Left holds each frame's index; right is 1 from the loop's end on, so that
+// any frame read from behind the loop shows.
+class LoopSourceTest : public ::testing::Test {
+  protected:
+    LoopSourceTest() {
+        for (int64_t i = 0; i < track.frames(); ++i) {
+            track.floatFrames(i)[0] = static_cast<float>(i);
+            track.floatFrames(i)[1] = i >= kEnd ? 1.0f : 0.0f;
+        }
+        track.markReady(0);
+    }
+    std::vector<float> read(int64_t first, int count, std::vector<float>* markers = nullptr) {
+        std::vector<float> left(count), right(count);
+        source.fetch(first, count, left.data(), right.data());
+        if (markers) *markers = right;
+        return left;
+    }
+
+    Track track{44100, 2, 2000, SampleKind::Float32};
+    LoopSource source{track};
+};
+
+TEST_F(LoopSourceTest, PastTheEndReadsTheStartAfterFadingIntoItsLeadIn) {
+    source.set(kStart, kEnd, 0);
+    ASSERT_EQ(source.fadeFrames(), LoopSource::kFadeFrames);
+    std::vector<float> markers;
+    const std::vector<float> left = read(kEnd - 200, 1200, &markers);
+    for (float marker : markers) ASSERT_EQ(marker, 0.0f) << "a frame behind the loop was read";
+    const int fadeAt = 200 - LoopSource::kFadeFrames;
+    for (int i = 0; i < fadeAt; ++i) ASSERT_EQ(left[i], static_cast<float>(kEnd - 200 + i)) << i;
+    // Within the fade each frame leans further from its own index towards
+    // the one a loop's length earlier, ending next to the frame before start.
+    for (int i = fadeAt; i < 200; ++i) {
+        const float own = static_cast<float>(kEnd - 200 + i);
+        ASSERT_LT(left[i], own) << i;
+        ASSERT_GT(left[i], own - kLength) << i;
+        if (i > fadeAt) {
+            ASSERT_LT(left[i], left[i - 1] + 1.0f) << i;
+        }
+    }
+    EXPECT_NEAR(left[199], kStart - 1, kLength / 100.0);
+    for (int i = 200; i < 1200; ++i) {
+        const int64_t frame = kStart + (i - 200) % kLength;
+        if (frame < kEnd - LoopSource::kFadeFrames) {
+            ASSERT_EQ(left[i], static_cast<float>(frame)) << i;
+        }
+    }
+}
+
+TEST_F(LoopSourceTest, AfterAWrapTheLeadInIsTheLoopsTail) {
+    source.set(kStart, kEnd, 0);
+    EXPECT_EQ(read(kStart - 100, 1)[0], kStart - 100) << "coming from below";
+    const std::vector<float> beforeWrap = read(kEnd - 300, 600);
+    dsp::SourcePosition pos{kEnd + 3 * kLength + 7, 0.25};  // a step longer than the loop
+    source.wrap(pos);
+    EXPECT_EQ(pos.frame, kStart + 7);
+    EXPECT_EQ(pos.fraction, 0.25);
+    EXPECT_EQ(source.folded(kEnd + 0.5), kStart + 0.5) << "a position reported from before it";
+    EXPECT_EQ(read(kStart - 300, 600), beforeWrap) << "the same signal, one loop earlier";
+    source.moved(kStart + 7);
+    EXPECT_EQ(read(kStart - 100, 1)[0], kStart - 100) << "a seek forgets the wrap";
+}
+
+TEST_F(LoopSourceTest, FadeNeverReachesBeforeTheTrackNorBeyondHalfTheLoop) {
+    source.set(50, kEnd, 0);
+    EXPECT_EQ(source.fadeFrames(), 50);
+    source.set(kStart, kStart + 100, 0);
+    EXPECT_EQ(source.fadeFrames(), 50);
+    source.set(0, 10, 0);
+    EXPECT_EQ(source.fadeFrames(), 0);
+    const std::vector<float> left = read(5, 10);
+    EXPECT_EQ(left, (std::vector<float>{5, 6, 7, 8, 9, 0, 1, 2, 3, 4})) << "a plain cut at 0";
+}
+
+TEST(LoopSourceLoadingTest, AsksForTheSeamOnceThePlayPositionIsDecoded) {
+    constexpr int64_t kChunk = Track::kChunkFrames;
+    Track track(44100, 1, 4 * kChunk, SampleKind::Int16);
+    LoopSource source(track);
+    const int64_t start = kChunk + 1000, end = 3 * kChunk + 1000, playing = 2 * kChunk;
+    source.set(start, end, playing);
+    EXPECT_EQ(source.nextToLoad(playing), playing);
+    track.markReady(2);
+    EXPECT_EQ(source.nextToLoad(playing), start - LoopSource::kFadeFrames);
+    track.markReady(1);
+    EXPECT_EQ(source.nextToLoad(playing), end - LoopSource::kFadeFrames);
+    track.markReady(3);
+    EXPECT_EQ(source.nextToLoad(playing), playing);
+}
+
+}  // namespace
+}  // namespace luma

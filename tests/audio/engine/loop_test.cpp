@@ -1,0 +1,223 @@
+// The engine's loop region through the C interface: which source frames are
+// heard, how the seam sounds, what the position reports, when it holds.
+#include <sndfile.h>
+
+#include <cmath>
+
+#include "support/audio_files.h"
+#include "support/engine_fixture.h"
+#include "support/sine_fit.h"
+
+namespace luma::test {
+namespace {
+
+constexpr uint32_t kPlayFlags = 0x20080;
+constexpr int kTrackFrames = 32768;
+constexpr int kStart = 10000, kEnd = 14410, kLength = kEnd - kStart;
+constexpr int kFade = 128;  // the seam's cross-fade, before the end
+
+class LoopTest : public EngineTest {
+  protected:
+    // Left holds each frame's index as an exact 16-bit code; right is silent
+    // up to the loop's end and loud behind it, so any trace of those frames shows.
+    uint32_t openIndexTrack() {
+        const std::string path = dir.file("index" + std::to_string(++files_) + ".wav");
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+        EXPECT_NE(file, nullptr);
+        std::vector<int16_t> samples(2 * kTrackFrames);
+        for (int i = 0; i < kTrackFrames; ++i) {
+            samples[2 * i] = static_cast<int16_t>(i - 16384);
+            samples[2 * i + 1] = i >= kEnd ? 20000 : 0;
+        }
+        sf_writef_short(file, samples.data(), kTrackFrames);
+        sf_close(file);
+        return openPlayable(path);
+    }
+    uint32_t openSine(double hz) {
+        const std::string path = dir.file("sine.wav");
+        EXPECT_TRUE(writeWav16(path, makeSine(hz, 2.0)));
+        return openPlayable(path);
+    }
+    uint32_t openPlayable(const std::string& path) {
+        const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, kPlayFlags);
+        EXPECT_NE(BASS_StreamPreBuf(stream), 0);
+        return stream;
+    }
+    // Starts at `from` and renders the first block, which fades the channel in.
+    void startAt(uint32_t stream, int from, int start = kStart, int end = kEnd, int rate = 0) {
+        ASSERT_NE(BASS_ChannelSlideAttributes(stream, rate, -1, -101, 0), 0);
+        ASSERT_NE(BASS_ChannelSetPosition(stream, from * 4), 0);
+        ASSERT_NE(LUMA_ChannelSetLoop(stream, start * 4, end * 4, 1), 0);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        render(256);
+    }
+    static int64_t frameOf(uint32_t stream) { return BASS_ChannelGetPosition(stream) / 4; }
+    int files_ = 0;
+};
+
+// Source position of output frame k for playback from `from` at `step`.
+double loopPosition(double from, double step, int64_t k, int start = kStart, int end = kEnd) {
+    const double virtualPos = from + step * static_cast<double>(k);
+    if (virtualPos < end) return virtualPos;
+    return start + std::fmod(virtualPos - start, end - start);
+}
+
+double heardIndex(float left) {
+    return left * 32768.0 + 16384.0;
+}
+
+double largestStep(const std::vector<float>& samples) {
+    double largest = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        largest = std::max(largest, std::fabs(static_cast<double>(samples[i] - samples[i - 1])));
+    }
+    return largest;
+}
+
+TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
+    for (int rate : {44100, 60417, 97000}) {
+        SCOPED_TRACE(rate);
+        const uint32_t stream = openIndexTrack();
+        startAt(stream, kStart - 1000, kStart, kEnd, rate);
+        const double step = rate / 44100.0;
+        const double from = kStart - 1000 + 256 * step;
+        // Odd chunks, so that the seam falls anywhere in the output's blocks.
+        std::vector<float> left, right;
+        for (int chunk = 0; chunk < 90; ++chunk) {
+            const std::vector<float> out = render(1901);
+            const std::vector<float> l = side(out, 0), r = side(out, 1);
+            left.insert(left.end(), l.begin(), l.end());
+            right.insert(right.end(), r.begin(), r.end());
+            const double expected = loopPosition(from, step, static_cast<int64_t>(left.size()));
+            ASSERT_NEAR(frameOf(stream), expected, 1.0) << chunk;
+            if (left.size() * step > 1000) {
+                ASSERT_GE(frameOf(stream), kStart);
+            }
+            ASSERT_LT(frameOf(stream), kEnd);
+        }
+        ASSERT_GT(left.size() * step, 30.0 * kLength);
+        EXPECT_EQ(peak(right), 0.0) << "a frame behind the loop's end was heard";
+        // Away from the seam the heard index is the source position itself:
+        // exactly at the own rate, interpolated elsewhere. The guard keeps
+        // the kernel's reach and the cross-fade out.
+        const double guard = rate == 44100 ? 0.0 : 60.0 * step;
+        for (size_t k = 0; k < left.size(); ++k) {
+            const double at = loopPosition(from, step, static_cast<int64_t>(k));
+            if (at < kStart + guard || at >= kEnd - kFade - guard) continue;
+            ASSERT_NEAR(heardIndex(left[k]), at, rate == 44100 ? 0.0 : 0.5) << k;
+        }
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(LoopTest, ShortLoopAtEightfoldStepWrapsSeveralTimesABlock) {
+    BASS_Free();
+    ASSERT_NE(BASS_Init(0, 12500, 0, nullptr), 0);
+    ASSERT_NE(BASS_Start(), 0);
+    const uint32_t stream = openIndexTrack();
+    const int start = kEnd - 1000;
+    startAt(stream, start, start, kEnd, 100000);
+    double heard = 0;
+    for (int chunk = 0; chunk < 40; ++chunk) {
+        const std::vector<float> out = render(777);
+        heard += peak(side(out, 1));
+        ASSERT_GE(frameOf(stream), start);
+        ASSERT_LT(frameOf(stream), kEnd);
+    }
+    EXPECT_EQ(heard, 0.0);
+}
+
+TEST_F(LoopTest, LoopOfWholePeriodsPlaysTheSineUnbroken) {
+    // 441 Hz: 100 frames a period; the loop starts off any zero crossing.
+    for (int rate : {44100, 60417}) {
+        SCOPED_TRACE(rate);
+        const uint32_t stream = openSine(441);
+        startAt(stream, 20011, 20011, 20011 + 4400, rate);
+        const std::vector<float> left = side(render(50 * 4400), 0);
+        const double hz = 441.0 * rate / 44100.0;
+        const SineFit fit = fitSine(left.data(), left.size(), 44100, hz);
+        EXPECT_GT(fit.snrDb, rate == 44100 ? 85.0 : 80.0) << "a step or a dip at the seams";
+        EXPECT_NEAR(fit.amplitude, 0.5, 0.001);
+        const double slope = 2 * M_PI * hz * 0.5 / 44100;
+        EXPECT_LT(largestStep(left), slope * 1.01 + 2.0 / 32768);
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(LoopTest, SeamBetweenUnrelatedMaterialIsFadedNotCut) {
+    // Half a period short: the start meets the end in opposite phase, at a peak.
+    const uint32_t stream = openSine(441);
+    startAt(stream, 20025 - 1000, 20025, 20025 + 4450);
+    const std::vector<float> left = side(render(20 * 4450), 0);
+    const double slope = 2 * M_PI * 441 * 0.5 / 44100;
+    EXPECT_LT(largestStep(left), slope + 2 * 0.5 / kFade) << "a cut would jump by about 1.0";
+}
+
+TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
+    const uint32_t stream = openIndexTrack();
+    startAt(stream, kEnd - 500);
+    render(1000);
+    EXPECT_EQ(frameOf(stream), kStart + 756);
+
+    ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd + 1000) * 4), 0);
+    render(1000);
+    EXPECT_EQ(frameOf(stream), kEnd + 2000) << "a seek past the end plays on";
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 1), 0);
+    render(1000);
+    EXPECT_EQ(frameOf(stream), kEnd + 3000) << "a region behind the position waits";
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, (kEnd + 4000) * 4, 1), 0);
+    render(2000);
+    EXPECT_EQ(frameOf(stream), kStart + 1000) << "one ahead of it holds";
+
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 1), 0);
+    ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
+    render(200);
+    EXPECT_EQ(frameOf(stream), kStart + 100);
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 0), 0);
+    render(kLength);
+    EXPECT_EQ(frameOf(stream), kEnd + 100) << "switched off: plays through";
+}
+
+TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothingAndBadHandlesFail) {
+    const uint32_t stream = openIndexTrack();
+    const int64_t length = kTrackFrames * 4;
+    for (auto [start, end] : {std::pair<int64_t, int64_t>{kEnd * 4, kStart * 4},
+                              {kStart * 4, kStart * 4 + 3},
+                              {-4, kEnd * 4},
+                              {kStart * 4, length + 4}}) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
+        EXPECT_NE(
+            LUMA_ChannelSetLoop(stream, static_cast<int32_t>(start), static_cast<int32_t>(end), 1),
+            0);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        render(200);
+        EXPECT_EQ(frameOf(stream), kEnd + 100) << start << ".." << end;
+    }
+    EXPECT_EQ(LUMA_ChannelSetLoop(0, 0, 4000, 1), 0);
+    const uint32_t decodeOnly =
+        BASS_StreamCreateFile(0, dir.file("index1.wav").c_str(), 0, 0, 0x200000);
+    ASSERT_NE(decodeOnly, 0u);
+    EXPECT_EQ(LUMA_ChannelSetLoop(decodeOnly, 0, 4000, 1), 0);
+    ASSERT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_EQ(LUMA_ChannelSetLoop(stream, 0, 4000, 1), 0) << "freed";
+}
+
+TEST_F(LoopTest, LoopEndingAtTheTrackEndWrapsInsteadOfStopping) {
+    for (uint32_t flags : {0u, static_cast<uint32_t>(LUMA_PLAY_LOOP)}) {
+        const uint32_t stream = openIndexTrack();
+        ASSERT_NE(BASS_ChannelSetPosition(stream, (kTrackFrames - 500) * 4), 0);
+        ASSERT_NE(LUMA_ChannelSetLoop(stream, 28000 * 4, kTrackFrames * 4, 1), 0);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, flags), 0);
+        render(2000);
+        EXPECT_EQ(frameOf(stream), 28000 + 1500) << flags;
+        EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "still playing";
+        BASS_StreamFree(stream);
+    }
+}
+
+}  // namespace
+}  // namespace luma::test
