@@ -54,6 +54,7 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     buildBrowser();
     buildMeters();
     buildTimers();
+    connectHandlers();
     MIDIInput = new MidiInput(this);
     connect(MIDIInput, &MidiInput::error, this, [this] {
         platform_.message("MIDI Error, check your hardware and configure lumatroneDJsystem again.",
@@ -241,6 +242,15 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
                 lblWindowTitle_MouseMove(button, static_cast<float>(at.x()),
                                          static_cast<float>(at.y()));
             }
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (watched != lblEQR(i)) continue;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress) {
+            lblEQR_MouseDown(i, static_cast<int>(mouse->button()));
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            lblEQR_MouseUp(i, static_cast<int>(mouse->button()));
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -20,6 +20,7 @@
 #include "deck/deck_state.h"
 #include "deck/deck_timer.h"
 #include "deck/midi_input.h"
+#include "deck/mod_bpm.h"
 #include "deck/scroll_bar.h"
 #include "deck/slider.h"
 #include "loading/drive_list.h"
@@ -59,6 +60,49 @@ class FrmMain : public QWidget {
     const QString& programFolder() const { return programFolder_; }
 
     DeckState state;
+    ModBpm modBPM{*this};
+
+    // Track loading.
+    void filFile_DblClick();
+    QString TimeText(int32_t position);
+    // The file-name label sizes itself to its caption.
+    void setFileNameCaption(const QString& caption);
+
+    // Transport and cue.
+    void Lum_Pause();
+    void Lum_Stop();
+    void Lum_CueSet();
+    void Lum_CuePlay();
+    void Lum_CUE();
+    void tmrCue_Timer();
+    void trkPosition_Scroll();
+
+    // Loops, end of track, position readout.
+    static constexpr int16_t kFineStep = 500;  // bytes
+    QString Lum_LoopStart();
+    QString Lum_LoopEnd();
+    QString Lum_FineDw(const int16_t& step);
+    QString Lum_FineUp(const int16_t& step);
+    void cmdLooped_MouseDown();
+    void FXTimer2_Timer();
+    void Timer1_Timer();
+
+    // Pitch and touch.
+    void vscPitch_Scroll();
+    void cmdPitchDw_MouseDown();
+    void cmdPitchUp_MouseDown();
+    void Lum_TouchB2();
+    void Lum_TouchF2();
+    void Lum_TouchUp();
+
+    // Equaliser, volume and balance.
+    void Lum_Equalize(int16_t band, int16_t value);
+    void vscEQ_Change(int index);
+    void vscEQ_Scroll(int index);
+    void hscEQ_Change(int index);
+    void hscEQ_Scroll(int index);
+    void lblEQR_MouseDown(int index, int button);
+    void lblEQR_MouseUp(int index, int button);
 
     // Title strip and panels.
     ShapeWidget* Shape1;
@@ -111,6 +155,12 @@ class FrmMain : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void ApplyPitch();
+    void beginTouch(LumButton* lamp);
+    int32_t channelPosition();
+    void syncLoop();
+    void connectHandlers();
+    void connectTransport();
     void buildWindow();
     void buildDisplayPanel();
     void buildLabels();

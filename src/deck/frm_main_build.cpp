@@ -285,6 +285,7 @@ void FrmMain::buildSliders() {
     trkPosition->setObjectName("trkPosition");
     trkPosition->setGeometry(rectTwips(120, 1440, 5730, 600));
     trkPosition->setRange(0, 999999999);
+    trkPosition->setMax(999999999);
     trkPosition->setSmallChange(1);
     trkPosition->setLargeChange(10000);
     trkPosition->setToolTip("Adjust Position");

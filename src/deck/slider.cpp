@@ -1,5 +1,7 @@
 #include "deck/slider.h"
 
+#include <algorithm>
+
 namespace luma {
 
 Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent) {
@@ -13,6 +15,11 @@ Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientati
         userAction_ = false;
     });
     connect(this, &QAbstractSlider::sliderReleased, this, [this] { userAction_ = false; });
+}
+
+void Slider::setMax(int max) {
+    max_ = max;
+    setMaximum(std::max(max, minimum()));
 }
 
 }  // namespace luma

@@ -14,12 +14,17 @@ class Slider : public QSlider {
     explicit Slider(Qt::Orientation orientation, QWidget* parent = nullptr);
     void setSmallChange(int step) { setSingleStep(step); }
     void setLargeChange(int step) { setPageStep(step); }
+    // Max as it was set; a Max below Min is kept as set, and the knob
+    // then rests at Min (a failed length query hands over -1).
+    int max() const { return max_; }
+    void setMax(int max);
 
   signals:
     void scroll(int value);  // the user moved the knob (drag, click, key, wheel)
 
   private:
     bool userAction_ = false;
+    int max_ = 99;
 };
 
 }  // namespace luma

@@ -1,5 +1,7 @@
 #include "recording_doubles.h"
 
+#include <algorithm>
+
 namespace luma::test {
 
 namespace {
@@ -52,12 +54,12 @@ float RecordingAudio::BASS_GetCPU() {
 uint32_t RecordingAudio::BASS_StreamCreateFile(int32_t, const char* file, uint32_t, uint32_t,
                                                uint32_t flags) {
     calls << "BASS_StreamCreateFile(" + QString(file) + "," + QString::number(flags, 16) + ")";
-    return 0;
+    return (flags & 0x200000) ? decodeStreamHandle : streamHandle;
 }
 uint32_t RecordingAudio::BASS_MusicLoad(int32_t, const char* file, uint32_t, uint32_t,
                                         uint32_t flags) {
     calls << "BASS_MusicLoad(" + QString(file) + "," + QString::number(flags, 16) + ")";
-    return 0;
+    return (flags & 0x200000) ? decodeModuleHandle : moduleHandle;
 }
 int32_t RecordingAudio::BASS_StreamFree(uint32_t handle) {
     calls << "BASS_StreamFree" + args({handle});
@@ -69,7 +71,7 @@ int32_t RecordingAudio::BASS_MusicFree(uint32_t handle) {
 }
 uint64_t RecordingAudio::BASS_StreamGetLength(uint32_t handle) {
     calls << "BASS_StreamGetLength" + args({handle});
-    return UINT64_MAX;
+    return handle ? length : UINT64_MAX;
 }
 int32_t RecordingAudio::BASS_StreamPreBuf(uint32_t handle) {
     calls << "BASS_StreamPreBuf" + args({handle});
@@ -83,19 +85,23 @@ int32_t RecordingAudio::BASS_ChannelStop(uint32_t handle) {
     calls << "BASS_ChannelStop" + args({handle});
     return 0;
 }
-uint64_t RecordingAudio::BASS_ChannelGetPosition(uint32_t) {
-    return UINT64_MAX;
+uint64_t RecordingAudio::BASS_ChannelGetPosition(uint32_t handle) {
+    return handle ? position : UINT64_MAX;
 }
 int32_t RecordingAudio::BASS_ChannelSetPosition(uint32_t handle, uint64_t pos) {
     calls << "BASS_ChannelSetPosition" + args({handle, static_cast<long long>(pos)});
     return 0;
 }
-float RecordingAudio::BASS_ChannelBytes2Seconds(uint32_t, uint64_t) {
-    return -1.0f;
+float RecordingAudio::BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t pos) {
+    if (handle == 0 || rate == 0) return -1.0f;
+    return static_cast<float>(static_cast<double>(pos) / (4.0 * rate));
 }
-int32_t RecordingAudio::BASS_ChannelGetAttributes(uint32_t handle, uint32_t*, uint32_t*, int32_t*) {
+int32_t RecordingAudio::BASS_ChannelGetAttributes(uint32_t handle, uint32_t* freq, uint32_t*,
+                                                  int32_t*) {
     calls << "BASS_ChannelGetAttributes" + args({handle});
-    return 0;
+    if (handle == 0) return 0;
+    if (freq) *freq = rate;
+    return 1;
 }
 int32_t RecordingAudio::BASS_ChannelSlideAttributes(uint32_t handle, int32_t freq, int32_t volume,
                                                     int32_t pan, uint32_t ms) {
@@ -110,15 +116,56 @@ uint32_t RecordingAudio::BASS_ChannelGetData(uint32_t, void*, uint32_t) {
 }
 uint32_t RecordingAudio::BASS_ChannelSetFX(uint32_t handle, uint32_t type) {
     calls << "BASS_ChannelSetFX" + args({handle, type});
+    return handle ? nextFx_++ : 0;
+}
+int32_t RecordingAudio::BASS_FXSetParameters(uint32_t fx, const void* params) {
+    const auto* values = static_cast<const float*>(params);
+    calls << "BASS_FXSetParameters(" + QString::number(fx, 16) + "," + QString::number(values[0]) +
+                 "," + QString::number(values[1]) + "," + QString::number(values[2]) + ")";
+    if (fx == 0) return 0;
+    fxParameters[fx] = {values[0], values[1], values[2]};
+    return 1;
+}
+int32_t RecordingAudio::BASS_FXGetParameters(uint32_t fx, void* params) {
+    calls << "BASS_FXGetParameters(" + QString::number(fx, 16) + ")";
+    const auto found = fxParameters.find(fx);
+    if (found == fxParameters.end()) return 0;
+    std::copy(found->second.begin(), found->second.end(), static_cast<float*>(params));
+    return 1;
+}
+float RecordingAudio::BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec,
+                                            uint32_t minMaxBPM, uint32_t flags,
+                                            BpmProgress progress) {
+    calls << "BASS_FX_BPM_DecodeGet(" + QString::number(handle) + "," + QString::number(startSec) +
+                 "," + QString::number(endSec) + "," + QString::number(minMaxBPM) + "," +
+                 QString::number(flags) + ")";
+    for (float percent : progressReports) {
+        progress(handle, percent);
+        if (duringProgress) duringProgress();
+    }
+    return -100.0f * percents2Bpm;
+}
+float RecordingAudio::BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents) {
+    calls << "BASS_FX_BPM_Percents2BPM(" + QString::number(handle) + "," +
+                 QString::number(percents) + ")";
+    return percents2Bpm;
+}
+float RecordingAudio::BASS_FX_TempoGetApproxPercents(uint32_t tempoStream) {
+    calls << "BASS_FX_TempoGetApproxPercents" + args({tempoStream});
+    return approxPercents;
+}
+int32_t RecordingAudio::BASS_FX_BPM_Free(uint32_t handle) {
+    calls << "BASS_FX_BPM_Free" + args({handle});
+    return handle != 0;
+}
+int32_t RecordingAudio::BASS_FX_TempoFree(uint32_t handle) {
+    calls << "BASS_FX_TempoFree" + args({handle});
     return 0;
 }
-int32_t RecordingAudio::BASS_FXSetParameters(uint32_t fx, const void*) {
-    calls << "BASS_FXSetParameters" + args({fx});
-    return 0;
-}
-int32_t RecordingAudio::BASS_FXGetParameters(uint32_t fx, void*) {
-    calls << "BASS_FXGetParameters" + args({fx});
-    return 0;
+int32_t RecordingAudio::LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
+                                            int32_t on) {
+    calls << "LUMA_ChannelSetLoop" + args({handle, startBytes, endBytes, on});
+    return handle != 0;
 }
 
 }  // namespace luma::test

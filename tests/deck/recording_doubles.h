@@ -5,7 +5,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,17 @@ class RecordingAudio : public AudioLibrary {
     int32_t initResult = 1;
     uint32_t soundSystemVersion = 9;
     std::vector<std::string> devices = {"Built-in Audio", "USB Mixer"};
+    // Track loading: handles for played and decode-only opens (0 fails),
+    // the length and rate of every non-zero channel, the detection's reports.
+    uint32_t streamHandle = 0, decodeStreamHandle = 0, moduleHandle = 0, decodeModuleHandle = 0;
+    uint64_t length = UINT64_MAX;
+    uint64_t position = UINT64_MAX;  // of any non-zero channel; read often, so not recorded
+    uint32_t rate = 44100;
+    std::vector<float> progressReports;
+    std::function<void()> duringProgress;  // runs after each report
+    float percents2Bpm = 0.0f;
+    float approxPercents = 0.0f;
+    std::map<uint32_t, std::array<float, 3>> fxParameters;
 
     QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
 
@@ -54,6 +68,17 @@ class RecordingAudio : public AudioLibrary {
     uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type) override;
     int32_t BASS_FXSetParameters(uint32_t fx, const void*) override;
     int32_t BASS_FXGetParameters(uint32_t fx, void*) override;
+    float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec, uint32_t minMaxBPM,
+                                uint32_t flags, BpmProgress progress) override;
+    float BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents) override;
+    float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream) override;
+    int32_t BASS_FX_BPM_Free(uint32_t handle) override;
+    int32_t BASS_FX_TempoFree(uint32_t handle) override;
+    int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
+                                int32_t on) override;
+
+  private:
+    uint32_t nextFx_ = 0x50000001;
 };
 
 class RecordingPlatform : public DeckPlatform {

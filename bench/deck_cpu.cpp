@@ -1,0 +1,99 @@
+// A playing deck's processor use: the deck window on the offscreen
+// platform, every timer running, a track playing through the real-time
+// null output for 10 s; the window's thread and the engine's threads
+// apart, each against the wall time of the same run.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "binding/engine_library.h"
+#include "deck/frm_main.h"
+#include "support/audio_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class QuietPlatform : public luma::DeckPlatform {
+  public:
+    void message(const QString& text, const QString&, int) override {
+        std::fprintf(stderr, "deck says: %s\n", qPrintable(text));
+    }
+    void endProcess() override {}
+};
+
+// Time on a processor (ns) of each thread of this process, by name, from
+// the scheduler's own accounting (finer than the 10 ms ticks of stat).
+std::map<std::string, double> threadSeconds() {
+    std::map<std::string, double> seconds;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream commFile(task.path() / "comm");
+        std::string name;
+        std::getline(commFile, name);
+        if (task.path().filename() == std::to_string(getpid())) name = "window thread";
+        std::ifstream schedstat(task.path() / "schedstat");
+        double nanoseconds = 0;
+        if (schedstat >> nanoseconds) seconds[name] += nanoseconds / 1e9;
+    }
+    return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LUMATRONE_AUDIO", "null");
+    QApplication application(argc, argv);
+    luma::test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
+    QDir(folder).mkpath("crate");
+    const std::string track = (dir.path() / "crate" / "tone.wav").string();
+    if (!luma::test::writeWav16(track, luma::test::makeSine(440, 30))) return 1;
+    QFile(folder + "/" + luma::kEngineLibraryFile).open(QIODevice::WriteOnly);
+    QFile settings(folder + "/deck1.ini");
+    settings.open(QIODevice::WriteOnly);
+    for (int line = 1; line <= 35; ++line) settings.write(line == 1 ? "ON\n" : "0\n");
+    settings.write(("\"" + folder + "/crate\"\n0\n1\n").toUtf8());
+    settings.close();
+
+    QuietPlatform platform;
+    luma::FrmMain deck("1", folder, platform, [](const QString&) {
+        return luma::loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
+    });
+    deck.Form_Load();
+    deck.show();
+    deck.filFile->setCurrentRow(0);
+    deck.filFile_DblClick();
+    deck.Lum_Pause();
+    std::fprintf(stderr, "loaded %s: channel %x, %s\n", qPrintable(deck.lblFileName->text()),
+                 deck.state.Channel, qPrintable(deck.lblLength->text()));
+
+    const auto before = threadSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    std::map<std::string, double> after;
+    double wall = 0;
+    // Measured before quitting: quitting closes the window, which ends the deck.
+    QTimer::singleShot(10000, &application, [&] {
+        after = threadSeconds();
+        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        application.quit();
+    });
+    application.exec();
+    std::printf("playing deck, %.1f s offscreen on the null output:\n", wall);
+    double total = 0;
+    for (const auto& [name, used] : after) {
+        const double spent = used - (before.count(name) ? before.at(name) : 0.0);
+        total += spent;
+        std::printf("  %-16s %6.3f %% of one core\n", name.c_str(), 100 * spent / wall);
+    }
+    std::printf("  %-16s %6.3f %% of one core\n", "all threads", 100 * total / wall);
+    return 0;
+}

@@ -1,0 +1,99 @@
+// Loop points, the fine loop-end steps, the 1-2 ms watch for the loop and
+// the end of the track, and the position readout. The engine also holds
+// the loop region, so the jump back happens at the exact sample; the
+// watch's own check stays and covers what the engine leaves alone (a loop
+// end at or before its start holds the deck at the start).
+#include "deck/channel_bytes.h"
+#include "deck/frm_main.h"
+
+namespace luma {
+
+namespace {
+constexpr int kLampOff = 0x80, kLampOffOver = 0xFF;
+constexpr int kLampOn = 0xC0C0, kLampOnOver = 0xFFFF;
+constexpr uint32_t kPlayLooped = 4;
+constexpr float kEndWindowSeconds = 0.1f;
+const QString kNoPosition = "- - : - - , - - -";
+}  // namespace
+
+void FrmMain::syncLoop() {
+    audio_->LUMA_ChannelSetLoop(state.Channel, state.LoopStart, state.LoopEnd,
+                                state.LoopOn != kFalse ? 1 : 0);
+}
+
+QString FrmMain::Lum_LoopStart() {
+    if (!audio_) return TimeText(-1);
+    const int32_t position = channelPosition();
+    const QString text = TimeText(position);
+    state.LoopStart = position;
+    syncLoop();
+    return text;
+}
+
+QString FrmMain::Lum_LoopEnd() {
+    if (!audio_) return TimeText(-1);
+    const int32_t position = channelPosition();
+    const QString text = TimeText(position);
+    state.LoopEnd = position;
+    syncLoop();
+    return text;
+}
+
+QString FrmMain::Lum_FineDw(const int16_t& step) {
+    state.LoopEnd = static_cast<int32_t>(static_cast<uint32_t>(state.LoopEnd) - step);
+    if (audio_) syncLoop();
+    return TimeText(state.LoopEnd);
+}
+
+QString FrmMain::Lum_FineUp(const int16_t& step) {
+    state.LoopEnd = static_cast<int32_t>(static_cast<uint32_t>(state.LoopEnd) + step);
+    if (audio_) syncLoop();
+    return TimeText(state.LoopEnd);
+}
+
+void FrmMain::cmdLooped_MouseDown() {
+    if (state.LoopOn == kFalse) {
+        if (audio_) SeekTo(*audio_, state.Channel, state.LoopStart);
+        cmdLooped->setDotColor(kLampOn);
+        cmdLooped->setOverColor(kLampOnOver);
+        state.LoopOn = kTrue;
+    } else {
+        cmdLooped->setDotColor(kLampOff);
+        cmdLooped->setOverColor(kLampOffOver);
+        state.LoopOn = kFalse;
+    }
+    if (audio_) syncLoop();
+}
+
+void FrmMain::FXTimer2_Timer() {
+    if (!audio_) return;
+    const int32_t position = channelPosition();
+    trkPosition->setValue(position);
+    if (position >= state.LoopEnd && state.LoopOn != kFalse) {
+        SeekTo(*audio_, state.Channel, state.LoopStart);
+    }
+    if (position == -1) return;
+    const float length = BytesToSeconds(*audio_, state.Channel, trkPosition->max());
+    const float heard = BytesToSeconds(*audio_, state.Channel, trkPosition->value());
+    const bool atEnd = static_cast<float>(length - kEndWindowSeconds) < heard;
+    if (!atEnd || !cmdPause->isVisibleTo(this)) return;
+    audio_->BASS_ChannelStop(state.Channel);
+    SeekTo(*audio_, state.Channel, 0);
+    cmdPause->setVisible(false);
+    state.IsStopped = kTrue;
+    if (chkRepeat->checkState() == Qt::Checked) {
+        audio_->BASS_StreamPreBuf(state.Channel);
+        audio_->BASS_StreamPlay(state.Channel, 0, kPlayLooped);
+        cmdPause->setVisible(true);
+        state.IsStopped = kFalse;
+    }
+}
+
+void FrmMain::Timer1_Timer() {
+    if (!audio_) return;
+    const int32_t position = channelPosition();
+    trkPosition->setValue(position);
+    lblPosition->setText(position == -1 ? kNoPosition : TimeText(position));
+}
+
+}  // namespace luma

@@ -1,0 +1,77 @@
+// Play, pause, stop and the cue point: one toggle behind the two stacked
+// buttons (Pause in front while playing), and the CUE repeat that holds the
+// first 75 ms after the cue point. Every command works with or without a
+// track: the engine refuses calls on channel 0 and nothing else changes.
+#include "deck/channel_bytes.h"
+#include "deck/frm_main.h"
+
+namespace luma {
+
+namespace {
+constexpr int kLampOff = 0x80, kLampOffOver = 0xFF;
+constexpr int kLampOn = 0xC0C0, kLampOnOver = 0xFFFF;
+}  // namespace
+
+int32_t FrmMain::channelPosition() {
+    // Only the low 32 bits count: a failed query reads as -1.
+    return static_cast<int32_t>(audio_->BASS_ChannelGetPosition(state.Channel));
+}
+
+void FrmMain::Lum_Pause() {
+    if (!audio_) return;
+    if (state.IsStopped == kFalse) {
+        audio_->BASS_ChannelStop(state.Channel);
+        cmdPause->setVisible(false);
+        state.IsStopped = kTrue;
+    } else {
+        audio_->BASS_StreamPlay(state.Channel, state.CuePos != 0 ? 1 : 0, 0);
+        cmdPause->setVisible(true);
+        state.IsStopped = kFalse;
+    }
+}
+
+void FrmMain::Lum_Stop() {
+    if (!audio_) return;
+    audio_->BASS_ChannelStop(state.Channel);
+    SeekTo(*audio_, state.Channel, state.CuePos);
+    cmdPause->setVisible(false);
+    state.IsStopped = kTrue;
+}
+
+void FrmMain::Lum_CueSet() {
+    if (!audio_) return;
+    state.CuePos = channelPosition();
+}
+
+void FrmMain::Lum_CuePlay() {
+    if (!audio_) return;
+    audio_->BASS_StreamPlay(state.Channel, state.CuePos != 0 ? 1 : 0, 0);
+    SeekTo(*audio_, state.Channel, state.CuePos);
+}
+
+void FrmMain::Lum_CUE() {
+    if (!audio_) return;
+    if (state.CueActive == kFalse) {
+        cmdCUE->setDotColor(kLampOn);
+        cmdCUE->setOverColor(kLampOnOver);
+        state.CuePos = channelPosition();
+        state.CueActive = kTrue;
+        tmrCue->setEnabled(true);
+    } else {
+        cmdCUE->setDotColor(kLampOff);
+        cmdCUE->setOverColor(kLampOffOver);
+        SeekTo(*audio_, state.Channel, state.CuePos);
+        tmrCue->setEnabled(false);
+        state.CueActive = kFalse;
+    }
+}
+
+void FrmMain::tmrCue_Timer() {
+    if (audio_) SeekTo(*audio_, state.Channel, state.CuePos);
+}
+
+void FrmMain::trkPosition_Scroll() {
+    if (audio_) SeekTo(*audio_, state.Channel, trkPosition->value());
+}
+
+}  // namespace luma

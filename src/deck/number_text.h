@@ -1,0 +1,22 @@
+// The deck's number texts: single-precision values in their shortest form,
+// rounding to a few decimals, and the time text of a position.
+#pragma once
+
+#include <QString>
+
+namespace luma {
+
+// The shortest text that reads back as the same single-precision value:
+// 124, 129.6, -1.24; minus zero is "0".
+QString singleText(float value);
+
+// `value` rounded to two decimals (halves away from zero), as a single.
+float roundedToHundredths(float value);
+
+// Minutes, colon, seconds, comma, milliseconds: 03:07,250 for 187.25 s.
+// Minutes and seconds are whole (the minutes round down, so -1 s shows
+// -01:59); the milliseconds are rounded on their own, so 59.9996 s shows
+// 00:59,000.
+QString timeText(float seconds);
+
+}  // namespace luma

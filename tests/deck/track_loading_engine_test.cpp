@@ -1,0 +1,110 @@
+// Loading tracks on the real engine (manual output): the length texts of
+// files of known lengths, tracker modules, files nothing opens, and the
+// tempo measured on the demo crate's tracks.
+#include <QFileInfo>
+#include <fstream>
+
+#include "deck_fixture.h"
+#include "support/audio_files.h"
+#include "support/scoped_env.h"
+
+namespace luma::test {
+namespace {
+
+// A silent 8000 Hz mono 16-bit WAV of exactly `frames` frames, written
+// sparse, so that an hour costs no time.
+void writeSilentWav(const QString& path, uint32_t frames) {
+    const uint32_t dataBytes = frames * 2;
+    auto le32 = [](uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+    QByteArray header = "RIFF" + le32(36 + dataBytes) + "WAVEfmt " + le32(16);
+    header += QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(16000);
+    header += QByteArray("\x02\x00\x10\x00", 4) + "data" + le32(dataBytes);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header);
+    ASSERT_TRUE(file.resize(44 + qint64{dataBytes}));
+}
+
+class EngineLoadingTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        setSettings(0, 0, folder_ + "/crate");
+    }
+    void TearDown() override {
+        if (deck) deck->salir();  // frees the engine for the next test
+    }
+    void startDeck() {
+        deck = std::make_unique<FrmMain>("1", folder_, platform, [](const QString&) {
+            return loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
+        });
+        deck->Form_Load();
+        ASSERT_TRUE(platform.messages.empty());
+        deck->filFile->setPattern("*.*");
+    }
+    void load(const QString& folder, const QString& fileName) {
+        ASSERT_TRUE(deck->dirFile->setPath(folder));
+        deck->filFile->setPath(folder);
+        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << fileName.toStdString();
+        deck->filFile->setCurrentItem(items[0]);
+        deck->filFile_DblClick();
+    }
+
+    ScopedEnv output_{"LUMATRONE_AUDIO", "manual"};
+    std::unique_ptr<FrmMain> deck;
+};
+
+TEST_F(EngineLoadingTest, LengthTextsOfFilesOfKnownLength) {
+    startDeck();
+    const QString crate = folder_ + "/crate";
+    struct Case {
+        uint32_t frames;
+        const char* text;
+    };
+    // 185.4567 s, 59.9996 s (the milliseconds round up on their own) and an hour.
+    for (const Case& c :
+         {Case{1483654, "03:05,457"}, Case{479997, "00:59,000"}, Case{28800000, "60:00,000"}}) {
+        writeSilentWav(crate + "/length.wav", c.frames);
+        load(crate, "length.wav");
+        EXPECT_NE(deck->state.Channel, 0u);
+        EXPECT_EQ(deck->lblLength->text(), c.text);
+        EXPECT_EQ(deck->lblQuality->text(), "8000 Hz");
+        EXPECT_EQ(deck->trkPosition->max(), int(c.frames * 2));
+        EXPECT_EQ(deck->lblBPMs->text(), "0") << "silence has no beat";
+        EXPECT_EQ(deck->lblFileName->text(), "length");
+    }
+}
+
+TEST_F(EngineLoadingTest, ModulesLoadAndBadFilesLeaveNoChannel) {
+    startDeck();
+    const QString crate = folder_ + "/crate";
+    ASSERT_TRUE(writeModule((crate + "/tune.mod").toStdString(), 3.0));
+    load(crate, "tune.mod");
+    EXPECT_EQ(deck->state.Channel >> 28, 2u) << "a module";
+    EXPECT_EQ(deck->lblQuality->text(), "44100 Hz");
+    EXPECT_NE(deck->state.EqFX[3], 0u);
+
+    writeFile("crate/junk.mp3", QString(5000, 'j'));
+    load(crate, "junk.mp3");
+    EXPECT_EQ(deck->state.Channel, 0u);
+    EXPECT_EQ(deck->lblLength->text(), "-01:59,000");
+    EXPECT_EQ(deck->lblQuality->text(), "44100 Hz") << "the last rate read stays";
+    EXPECT_EQ(deck->lblBPMs->text(), "0");
+    EXPECT_EQ(deck->lblFileName->text(), "junk");
+    EXPECT_EQ(deck->lblinfo(0)->text(), " ID3 info unavalaible or not exists.");
+}
+
+TEST_F(EngineLoadingTest, DemoTracksShowTheirTempoAndTag) {
+    startDeck();
+    const QString demo = QFileInfo(LUMA_DECK_PATH).absolutePath() + "/demo";
+    load(demo, "House Groove 124.wav");
+    EXPECT_EQ(deck->lblBPMs->text(), "124");
+    EXPECT_EQ(deck->lblOrigBPM->text(), "124");
+    EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove"));
+    load(demo, "Broken Beat 96.wav");
+    EXPECT_EQ(deck->lblBPMs->text(), "96");
+}
+
+}  // namespace
+}  // namespace luma::test

@@ -1,0 +1,321 @@
+// The transport, loop, pitch, touch and mixer commands against the
+// recording engine: each command in each play state, the loop and
+// end-of-track watch, and the numbers and captions they produce.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+
+#include "deck_fixture.h"
+
+namespace luma::test {
+namespace {
+
+constexpr uint32_t kTrack = 0x10000001;
+constexpr uint64_t kSecond = 4 * 44100;  // bytes of one second of the recorded stereo track
+
+class TransportTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        deck = makeDeck("1");
+        deck->Form_Load();
+        deck->state.Channel = kTrack;
+        deck->state.BaseFreq = 44100;
+        audioView->length = 180 * kSecond;
+        audioView->position = 10 * kSecond;
+        deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
+        audioView->calls.clear();
+    }
+    bool playingShown() const { return deck->cmdPause->isVisibleTo(deck.get()); }
+    QStringList takeCalls() {
+        QStringList calls = audioView->calls;
+        audioView->calls.clear();
+        return calls;
+    }
+    std::unique_ptr<FrmMain> deck;
+};
+
+TEST_F(TransportTest, PlayPauseStopAndCueFollowTheStateTable) {
+    deck->Lum_Pause();  // Stopped -> Playing, no seek, no flush without a cue point
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,0,0)"});
+    EXPECT_TRUE(playingShown());
+    EXPECT_EQ(deck->state.IsStopped, kFalse);
+    deck->Lum_Pause();  // Playing -> Stopped, no seek
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelStop(268435457)"});
+    EXPECT_FALSE(playingShown());
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+
+    deck->Lum_CueSet();
+    EXPECT_EQ(deck->state.CuePos, int32_t(10 * kSecond));
+    EXPECT_TRUE(takeCalls().isEmpty()) << "a position read only";
+    deck->Lum_Pause();
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,1,0)"}) << "flush with a cue";
+    deck->Lum_Stop();  // Playing -> Stopped at the cue point
+    EXPECT_EQ(takeCalls(), (QStringList{"BASS_ChannelStop(268435457)",
+                                        "BASS_ChannelSetPosition(268435457,1764000)"}));
+    EXPECT_FALSE(playingShown());
+    deck->Lum_Stop();  // Stopped: the same, staying Stopped
+    EXPECT_EQ(takeCalls().size(), 2);
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+
+    // Cue play from Stopped sounds but still shows Play; the next Play plays again.
+    deck->Lum_CuePlay();
+    EXPECT_EQ(takeCalls(), (QStringList{"BASS_StreamPlay(268435457,1,0)",
+                                        "BASS_ChannelSetPosition(268435457,1764000)"}));
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+    EXPECT_FALSE(playingShown());
+    deck->Lum_Pause();
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,1,0)"});
+    EXPECT_TRUE(playingShown());
+}
+
+TEST_F(TransportTest, CueRepeatHoldsTheCuePointAndTouchNudgesIt) {
+    deck->Lum_CUE();
+    EXPECT_EQ(deck->state.CueActive, kTrue);
+    EXPECT_EQ(deck->cmdCUE->dotColor(), 0xC0C0);
+    EXPECT_EQ(deck->cmdCUE->overColor(), 0xFFFF);
+    EXPECT_TRUE(deck->tmrCue->enabled());
+    audioView->position = 11 * kSecond;  // played on meanwhile
+    deck->tmrCue_Timer();
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSetPosition(268435457,1764000)"});
+
+    const int lamp = deck->cmdBack->dotColor();
+    deck->Lum_TouchB2();  // with CUE on: the cue point moves back, no rate change
+    EXPECT_EQ(deck->state.CuePos, int32_t(10 * kSecond) - 2500);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSetPosition(268435457,1761500)"});
+    EXPECT_EQ(deck->cmdBack->dotColor(), lamp);
+    deck->Lum_TouchUp();  // restores the (never taken) touch: rate 0, pitch 0
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSlideAttributes(268435457,0,50,0,0)"});
+    EXPECT_EQ(deck->vscPitch->value(), 0);
+
+    deck->Lum_CUE();
+    EXPECT_EQ(deck->state.CueActive, kFalse);
+    EXPECT_EQ(deck->cmdCUE->dotColor(), 0x80);
+    EXPECT_FALSE(deck->tmrCue->enabled());
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSetPosition(268435457,1761500)"});
+}
+
+TEST_F(TransportTest, WithoutATrackCommandsRunAndTheCueTakesMinusOne) {
+    deck->state.Channel = 0;
+    deck->Lum_CueSet();
+    EXPECT_EQ(deck->state.CuePos, -1);
+    deck->Lum_Pause();
+    deck->Lum_Stop();
+    deck->Lum_CUE();
+    deck->Lum_CUE();
+    EXPECT_EQ(deck->Lum_LoopStart(), ":,");
+    deck->Timer1_Timer();
+    EXPECT_EQ(deck->lblPosition->text(), "- - : - - , - - -");
+    EXPECT_EQ(deck->trkPosition->value(), 0) << "-1 rests the knob at its minimum";
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+}
+
+TEST_F(TransportTest, PositionSliderSeeksOnlyForTheUser) {
+    deck->trkPosition->setValue(5000);
+    EXPECT_TRUE(takeCalls().isEmpty());
+    deck->trkPosition->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSetPosition(268435457,15000)"});
+}
+
+TEST_F(TransportTest, LoopPointsTheWatchAndTheEndOfTheTrack) {
+    EXPECT_EQ(deck->Lum_LoopStart(), "00:10,000");
+    audioView->position = 12 * kSecond;
+    EXPECT_EQ(deck->Lum_LoopEnd(), "00:12,000");
+    EXPECT_EQ(takeCalls(), (QStringList{"LUMA_ChannelSetLoop(268435457,1764000,0,0)",
+                                        "LUMA_ChannelSetLoop(268435457,1764000,2116800,0)"}));
+    for (const char* text : {"00:12,003", "00:12,006", "00:12,009"}) {
+        EXPECT_EQ(deck->Lum_FineUp(FrmMain::kFineStep), text);
+    }
+    EXPECT_EQ(deck->state.LoopEnd, int32_t(12 * kSecond) + 1500);
+    takeCalls();
+
+    deck->cmdLooped_MouseDown();  // on: jumps to the start at once, even stopped
+    EXPECT_EQ(takeCalls(), (QStringList{"BASS_ChannelSetPosition(268435457,1764000)",
+                                        "LUMA_ChannelSetLoop(268435457,1764000,2118300,1)"}));
+    EXPECT_EQ(deck->cmdLooped->dotColor(), 0xC0C0);
+    audioView->position = 12 * kSecond + 1500;
+    deck->FXTimer2_Timer();
+    EXPECT_TRUE(audioView->calls.contains("BASS_ChannelSetPosition(268435457,1764000)"));
+    takeCalls();
+    deck->cmdLooped_MouseDown();  // off: no seek
+    EXPECT_EQ(takeCalls(), QStringList{"LUMA_ChannelSetLoop(268435457,1764000,2118300,0)"});
+    deck->FXTimer2_Timer();
+    EXPECT_FALSE(audioView->calls.contains("BASS_ChannelSetPosition(268435457,1764000)"));
+
+    // A loop end before the start (or 0) holds the deck at the start.
+    deck->state.LoopEnd = 0;
+    deck->cmdLooped_MouseDown();
+    takeCalls();
+    for (int tick = 0; tick < 3; ++tick) deck->FXTimer2_Timer();
+    EXPECT_EQ(audioView->calls.count("BASS_ChannelSetPosition(268435457,1764000)"), 3);
+    // Stored as is; its time text is that of the 32 bits taken as unsigned.
+    EXPECT_EQ(deck->Lum_FineDw(500), "405:47,885");
+    EXPECT_EQ(deck->state.LoopEnd, -500);
+}
+
+TEST_F(TransportTest, TheEndStopsOrRepeatsOnlyWhileShowingPlay) {
+    audioView->position = 180 * kSecond - kSecond / 20;  // within the last tenth
+    deck->Lum_Pause();
+    deck->Lum_Pause();
+    deck->Lum_CuePlay();  // sounding, but showing Play
+    takeCalls();
+    deck->FXTimer2_Timer();
+    EXPECT_EQ(takeCalls(), QStringList{}) << "showing Play: the end passes unnoticed";
+
+    deck->Lum_Pause();
+    takeCalls();
+    deck->FXTimer2_Timer();
+    EXPECT_EQ(takeCalls(),
+              (QStringList{"BASS_ChannelStop(268435457)", "BASS_ChannelSetPosition(268435457,0)"}));
+    EXPECT_FALSE(playingShown());
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+
+    deck->chkRepeat->setCheckState(Qt::Checked);
+    deck->Lum_Pause();
+    takeCalls();
+    deck->FXTimer2_Timer();
+    EXPECT_EQ(takeCalls(),
+              (QStringList{"BASS_ChannelStop(268435457)", "BASS_ChannelSetPosition(268435457,0)",
+                           "BASS_StreamPreBuf(268435457)", "BASS_StreamPlay(268435457,0,4)"}));
+    EXPECT_TRUE(playingShown());
+    EXPECT_EQ(deck->state.IsStopped, kFalse);
+
+    audioView->position = 180 * kSecond - kSecond / 5;  // before the last tenth
+    deck->FXTimer2_Timer();
+    EXPECT_TRUE(takeCalls().isEmpty());
+}
+
+TEST_F(TransportTest, TimeTextsOfPositions) {
+    EXPECT_EQ(deck->TimeText(0), "00:00,000");
+    EXPECT_EQ(deck->TimeText(int32_t(61.5 * kSecond)), "01:01,500");
+    EXPECT_EQ(deck->TimeText(int32_t(3725.25 * kSecond)), "62:05,250");
+    EXPECT_EQ(deck->TimeText(int32_t(7 * kSecond - 70)), "00:06,000") << "0.0004 s before 7 s";
+    EXPECT_EQ(deck->TimeText(-1), ":,");
+    audioView->position = 107 * kSecond + kSecond / 4;
+    deck->Timer1_Timer();
+    EXPECT_EQ(deck->lblPosition->text(), "01:47,250");
+    EXPECT_EQ(deck->trkPosition->value(), int(107.25 * kSecond));
+}
+
+TEST_F(TransportTest, PitchRatesAndTexts) {
+    deck->lblBPMs->setText("120");
+    deck->lblOrigBPM->setText("120");
+    struct Case {
+        int value;
+        const char* slide;
+        const char* percent;
+        const char* tempo;
+    };
+    for (const Case& c :
+         {Case{-1600, "51156", "16 %", "139.200"}, Case{1600, "37044", "-16 %", "100.800"},
+          Case{-800, "47628", "8 %", "129.600"}, Case{-250, "45202", "2.5 %", "123.000"},
+          Case{0, "44100", "0 %", "120.000"}}) {
+        deck->vscPitch->setValue(c.value);
+        deck->vscPitch_Scroll();
+        EXPECT_EQ(takeCalls(), QStringList{QString("BASS_ChannelSlideAttributes(268435457,") +
+                                           c.slide + ",50,0,0)"});
+        EXPECT_EQ(deck->lblBPM->text(), c.percent);
+        EXPECT_EQ(deck->lblBPMs->text(), c.tempo);
+    }
+    deck->cmdPitchDw_MouseDown();  // "up": one step faster
+    EXPECT_EQ(deck->vscPitch->value(), -1);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSlideAttributes(268435457,44104,50,0,0)"});
+    EXPECT_EQ(deck->lblBPM->text(), "0.01 %");
+    deck->vscPitch->setValue(1600);
+    deck->cmdPitchUp_MouseDown();
+    EXPECT_EQ(deck->vscPitch->value(), 1600) << "held at the limit";
+
+    deck->lblBPMs->setText("Not Detected");
+    deck->vscPitch_Scroll();
+    EXPECT_EQ(deck->lblBPMs->text(), "Not Detected");
+    // A balance change applies the pitch again and shows the rate in Hz.
+    takeCalls();
+    deck->hscEQ(1)->setValue(-40);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSlideAttributes(268435457,37044,50,-40,0)"});
+    EXPECT_EQ(deck->lblBPM->text(), "37044");
+    EXPECT_EQ(deck->state.BalancePos, -40);
+}
+
+TEST_F(TransportTest, TouchBendsOrBrakesAndRestoresOnRelease) {
+    deck->state.TouchMode = 1;
+    deck->vscPitch->setValue(-300);
+    deck->Lum_TouchB2();
+    EXPECT_EQ(takeCalls(), (QStringList{"BASS_ChannelGetAttributes(268435457)",
+                                        "BASS_ChannelSlideAttributes(268435457,41600,50,0,0)"}));
+    EXPECT_EQ(deck->cmdBack->dotColor(), 0xFF);
+    deck->vscPitch->setValue(500);  // moved while held
+    deck->Lum_TouchUp();
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSlideAttributes(268435457,44100,50,0,0)"});
+    EXPECT_EQ(deck->vscPitch->value(), -300);
+    EXPECT_EQ(deck->cmdBack->dotColor(), 0x80);
+
+    deck->state.TouchMode = 0;
+    deck->Lum_TouchF2();  // spin up to 100000 Hz over TouchAmount ms
+    EXPECT_EQ(takeCalls().last(), "BASS_ChannelSlideAttributes(268435457,100000,50,0,2500)");
+    EXPECT_EQ(deck->cmdForward->dotColor(), 0xFF);
+    deck->Lum_TouchUp();
+    deck->Lum_TouchB2();  // brake to 10 Hz
+    EXPECT_EQ(takeCalls().last(), "BASS_ChannelSlideAttributes(268435457,10,50,0,2500)");
+}
+
+TEST_F(TransportTest, EqualiserKillsRestoresAndTheDoubledBass) {
+    deck->state.EqFX = {11, 12, 13, 14};
+    for (uint32_t fx : {11u, 14u}) audioView->fxParameters[fx] = {80, 36, 0};
+    audioView->fxParameters[12] = {3000, 36, 0};
+    audioView->fxParameters[13] = {8000, 36, 0};
+    deck->vscEQ(1)->setValue(40);
+    takeCalls();
+    auto press = [&](int index, Qt::MouseButton button, QEvent::Type type) {
+        QMouseEvent event(type, QPointF(2, 2), QPointF(2, 2), button, button, Qt::NoModifier);
+        QApplication::sendEvent(deck->lblEQR(index), &event);
+    };
+    press(1, Qt::RightButton, QEvent::MouseButtonPress);
+    EXPECT_EQ(deck->lblinfo(12)->text(), "-150");
+    EXPECT_EQ(audioView->fxParameters[12][2], -15.0f);
+    press(1, Qt::RightButton, QEvent::MouseButtonRelease);
+    EXPECT_EQ(deck->lblinfo(12)->text(), "40");
+    EXPECT_EQ(audioView->fxParameters[12][2], 4.0f);
+
+    deck->vscEQ(2)->setValue(-90);
+    press(2, Qt::LeftButton, QEvent::MouseButtonPress);
+    EXPECT_EQ(deck->vscEQ(2)->value(), 0);
+    EXPECT_EQ(deck->lblinfo(13)->text(), "0");
+    press(2, Qt::LeftButton, QEvent::MouseButtonRelease);
+    EXPECT_EQ(deck->vscEQ(2)->value(), 0);
+
+    deck->vscEQ(0)->setValue(60);  // the bass sets both bass filters alike
+    const std::array<float, 3> boosted = {80, 36, 6};
+    EXPECT_EQ(audioView->fxParameters[11], boosted);
+    EXPECT_EQ(audioView->fxParameters[14], boosted);
+    EXPECT_EQ(deck->lblinfo(11)->text(), "60");
+}
+
+TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
+    deck->hscEQ(0)->setValue(80);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_SetGlobalVolumes(80,80,80)"});
+    EXPECT_EQ(deck->state.VolumePos, 80);
+    {
+        const QSignalBlocker quiet(deck->hscEQ(0));
+        deck->hscEQ(0)->setValue(20);
+    }
+    deck->hscEQ_Scroll(0);  // mid-drag: heard, not stored
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_SetGlobalVolumes(20,20,20)"});
+    EXPECT_EQ(deck->lblinfo(8)->text(), "20");
+    EXPECT_EQ(deck->state.VolumePos, 80);
+    deck->state.TouchMode = 0;
+    deck->Lum_TouchB2();
+    EXPECT_EQ(takeCalls().last(), "BASS_ChannelSlideAttributes(268435457,10,80,0,2500)")
+        << "the stored volume";
+
+    {
+        const QSignalBlocker quiet(deck->hscEQ(2));
+        deck->hscEQ(2)->setValue(1000);
+    }
+    deck->hscEQ_Scroll(2);
+    EXPECT_EQ(deck->state.TouchAmount, 2500);
+    deck->hscEQ_Change(2);
+    EXPECT_EQ(deck->state.TouchAmount, 1000);
+}
+
+}  // namespace
+}  // namespace luma::test
