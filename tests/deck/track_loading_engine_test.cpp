@@ -4,9 +4,8 @@
 #include <QFileInfo>
 #include <fstream>
 
-#include "deck_fixture.h"
+#include "engine_deck_fixture.h"
 #include "support/audio_files.h"
-#include "support/scoped_env.h"
 
 namespace luma::test {
 namespace {
@@ -25,37 +24,7 @@ void writeSilentWav(const QString& path, uint32_t frames) {
     ASSERT_TRUE(file.resize(44 + qint64{dataBytes}));
 }
 
-class EngineLoadingTest : public FrmMainTest {
-  public:
-    void SetUp() override {
-        FrmMainTest::SetUp();
-        setSettings(0, 0, folder_ + "/crate");
-    }
-    void TearDown() override {
-        if (deck) deck->salir();  // frees the engine for the next test
-    }
-    void startDeck() {
-        deck = std::make_unique<FrmMain>("1", folder_, platform, [](const QString&) {
-            return loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
-        });
-        deck->Form_Load();
-        ASSERT_TRUE(platform.messages.empty());
-        deck->filFile->setPattern("*.*");
-    }
-    void load(const QString& folder, const QString& fileName) {
-        ASSERT_TRUE(deck->dirFile->setPath(folder));
-        deck->filFile->setPath(folder);
-        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1) << fileName.toStdString();
-        deck->filFile->setCurrentItem(items[0]);
-        deck->filFile_DblClick();
-    }
-
-    ScopedEnv output_{"LUMATRONE_AUDIO", "manual"};
-    std::unique_ptr<FrmMain> deck;
-};
-
-TEST_F(EngineLoadingTest, LengthTextsOfFilesOfKnownLength) {
+TEST_F(EngineDeckTest, LengthTextsOfFilesOfKnownLength) {
     startDeck();
     const QString crate = folder_ + "/crate";
     struct Case {
@@ -76,7 +45,7 @@ TEST_F(EngineLoadingTest, LengthTextsOfFilesOfKnownLength) {
     }
 }
 
-TEST_F(EngineLoadingTest, ModulesLoadAndBadFilesLeaveNoChannel) {
+TEST_F(EngineDeckTest, ModulesLoadAndBadFilesLeaveNoChannel) {
     startDeck();
     const QString crate = folder_ + "/crate";
     ASSERT_TRUE(writeModule((crate + "/tune.mod").toStdString(), 3.0));
@@ -95,7 +64,7 @@ TEST_F(EngineLoadingTest, ModulesLoadAndBadFilesLeaveNoChannel) {
     EXPECT_EQ(deck->lblinfo(0)->text(), " ID3 info unavalaible or not exists.");
 }
 
-TEST_F(EngineLoadingTest, DemoTracksShowTheirTempoAndTag) {
+TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
     startDeck();
     const QString demo = QFileInfo(LUMA_DECK_PATH).absolutePath() + "/demo";
     load(demo, "House Groove 124.wav");

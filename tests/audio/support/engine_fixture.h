@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/signal_measures.h"
 #include "support/temp_dir.h"
 
 namespace luma::test {
@@ -23,14 +24,5 @@ class EngineTest : public ::testing::Test {
 
     TempDir dir;
 };
-
-// One side (0 left, 1 right) of interleaved stereo frames.
-std::vector<float> side(const std::vector<float>& interleaved, int which);
-
-// Amplitude of the `hz` component of `samples` (single-bin DFT over a whole
-// number of cycles where possible), for gain measurements.
-double toneAmplitude(const std::vector<float>& samples, double rate, double hz);
-// Peak of absolute values.
-double peak(const std::vector<float>& samples);
 
 }  // namespace luma::test
