@@ -1,5 +1,6 @@
 #include "deck/slider.h"
 
+#include <QStyle>
 #include <algorithm>
 
 namespace luma {
@@ -15,6 +16,19 @@ Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientati
         userAction_ = false;
     });
     connect(this, &QAbstractSlider::sliderReleased, this, [this] { userAction_ = false; });
+}
+
+void Slider::sliderChange(SliderChange change) {
+    if (change == SliderValueChange) {
+        const int span = orientation() == Qt::Horizontal ? width() : height();
+        const int pixel = QStyle::sliderPositionFromValue(minimum(), maximum(), sliderPosition(),
+                                                          span, invertedAppearance());
+        if (pixel == knobPixel_) return;
+        knobPixel_ = pixel;
+    } else {
+        knobPixel_ = -1;  // range or orientation changed: draw afresh
+    }
+    QSlider::sliderChange(change);
 }
 
 void Slider::setMax(int max) {

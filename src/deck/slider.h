@@ -20,11 +20,18 @@ class Slider : public QSlider {
     void setMax(int max);
 
   signals:
-    void scroll(int value);  // the user moved the knob (drag, click, key, wheel)
+    void scroll(int value);
+
+  protected:
+    // The play-position timers set the value every millisecond: repaint only
+    // when the knob moves by a pixel.
+    void sliderChange(
+        SliderChange change) override;  // the user moved the knob (drag, click, key, wheel)
 
   private:
     bool userAction_ = false;
     int max_ = 99;
+    int knobPixel_ = -1;
 };
 
 }  // namespace luma
