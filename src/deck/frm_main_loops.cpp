@@ -24,7 +24,7 @@ void FrmMain::syncLoop() {
 QString FrmMain::Lum_LoopStart() {
     if (!audio_) return TimeText(-1);
     const int32_t position = channelPosition();
-    const QString text = TimeText(position);
+    QString text = TimeText(position);
     state.LoopStart = position;
     syncLoop();
     return text;
@@ -33,7 +33,7 @@ QString FrmMain::Lum_LoopStart() {
 QString FrmMain::Lum_LoopEnd() {
     if (!audio_) return TimeText(-1);
     const int32_t position = channelPosition();
-    const QString text = TimeText(position);
+    QString text = TimeText(position);
     state.LoopEnd = position;
     syncLoop();
     return text;

@@ -45,9 +45,12 @@ double massAt(const Curve& curve, long centre) {
 // The phase in [begin, begin + period) whose grid collects the most of `curve` up to `end`.
 double bestPhase(const std::vector<float>& curve, double begin, double end, double period) {
     double best = -1.0, bestPhase = begin;
-    for (double phase = begin; phase < begin + period; phase += 1.0) {
+    for (int offset = 0; offset < period; ++offset) {
+        const double phase = begin + offset;
         double sum = 0.0;
-        for (double t = phase; t < end; t += period) sum += curve[static_cast<std::size_t>(t)];
+        for (int n = 0; phase + n * period < end; ++n) {
+            sum += curve[static_cast<std::size_t>(phase + n * period)];
+        }
         if (sum > best) best = sum, bestPhase = phase;
     }
     return bestPhase;
@@ -57,10 +60,11 @@ struct Tally {
     double fill = 0.0, fillRoot = 0.0, mass = 0.0, points = 0.0;
 
     void add(const Curve& curve, double phase, double end, double period) {
-        for (double t = phase; t < end; t += period) {
-            const double f = fillAt(curve, std::lround(t));
+        for (int n = 0; phase + n * period < end; ++n) {
+            const long frame = std::lround(phase + n * period);
+            const double f = fillAt(curve, frame);
             fill += f, fillRoot += std::sqrt(f), points += 1.0;
-            mass += massAt(curve, std::lround(t));
+            mass += massAt(curve, frame);
         }
     }
     double meanFill() const { return points > 0 ? fill / points : 0.0; }
@@ -78,10 +82,9 @@ struct Summaries {
 // two halves' snare fills, per segment since the phase may flip between segments.
 double backbeatIn(const Curve& snare, double phase, double end, double period, double& points) {
     double fills[2] = {0, 0}, counts[2] = {0, 0};
-    int parity = 0;
-    for (double t = phase; t < end; t += period, parity ^= 1) {
-        fills[parity] += fillAt(snare, std::lround(t));
-        counts[parity] += 1;
+    for (int n = 0; phase + n * period < end; ++n) {
+        fills[n % 2] += fillAt(snare, std::lround(phase + n * period));
+        counts[n % 2] += 1;
     }
     if (counts[0] == 0 || counts[1] == 0) return 0.0;
     points += counts[0] + counts[1];

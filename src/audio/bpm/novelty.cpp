@@ -50,8 +50,11 @@ NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate
             curves.all[f] += kAllWeights[band] * rises[f];
             if (band == kHats || band == kAir) curves.hats[f] += rises[f];
         }
-        if (band == kKick) kick = std::move(rises);
-        if (band == kSnare) snare = std::move(rises);
+        if (band == kKick) {
+            kick = std::move(rises);
+        } else if (band == kSnare) {
+            snare = std::move(rises);
+        }
     }
     // A snare is a mid-band onset stronger, for its band, than the kick band's at once.
     const double kickLevel = strongPeakLevel(kick), snareLevel = strongPeakLevel(snare);

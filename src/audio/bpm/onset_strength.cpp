@@ -54,7 +54,7 @@ void applyWindow(const float* __restrict frame, const float* __restrict window,
 void logRises(const float* __restrict real, const float* __restrict imaginary,
               float* __restrict previous, float* __restrict rise) {
     // Half the log of the power is the log of the magnitude, without a square root.
-    constexpr float kScale = 2.0f / (kFrame / 2) * kCompressionGain;
+    constexpr float kScale = 4.0f / kFrame * kCompressionGain;  // 2 / (kFrame / 2)
     for (int k = 0; k < kUsedBins; ++k) {
         const float power = real[k] * real[k] + imaginary[k] * imaginary[k];
         const float logMagnitude = 0.5f * fastLog(1.0f + kScale * kScale * power);

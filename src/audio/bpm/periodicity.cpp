@@ -60,7 +60,8 @@ Periodicity strongestPeriodicity(const std::vector<float>& novelty, double frame
     const std::vector<double> acf = autocorrelation(novelty, maxLag);
 
     double bestScore = 0.0, bestLag = 0.0;
-    for (double lag = shortest; lag <= longest; lag += 0.25) {
+    for (int step = 0; shortest + step * 0.25 <= longest; ++step) {
+        const double lag = shortest + step * 0.25;
         double comb = 0.0;
         for (int k = 1; k <= 4; ++k) comb += interpolated(acf, lag * k);
         const double score = std::max(0.0, comb) * prior(60.0 * frameRate / lag);
