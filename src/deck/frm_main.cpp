@@ -246,11 +246,10 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     for (int i = 0; i < 3; ++i) {
         if (watched != lblEQR(i)) continue;
-        const auto* mouse = static_cast<QMouseEvent*>(event);
         if (event->type() == QEvent::MouseButtonPress) {
-            lblEQR_MouseDown(i, static_cast<int>(mouse->button()));
+            lblEQR_MouseDown(i, static_cast<int>(static_cast<QMouseEvent*>(event)->button()));
         } else if (event->type() == QEvent::MouseButtonRelease) {
-            lblEQR_MouseUp(i, static_cast<int>(mouse->button()));
+            lblEQR_MouseUp(i, static_cast<int>(static_cast<QMouseEvent*>(event)->button()));
         }
     }
     return QWidget::eventFilter(watched, event);
