@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -55,8 +56,14 @@ int main(int argc, char** argv) {
     luma::test::TempDir dir;
     const QString folder = QString::fromStdString(dir.path().string());
     QDir(folder).mkpath("crate");
-    const std::string track = (dir.path() / "crate" / "tone.wav").string();
-    if (!luma::test::writeWav16(track, luma::test::makeSine(440, 30))) return 1;
+    // A demo track with its tag, as a performer would load one.
+    const QString program = QFileInfo(LUMA_ENGINE_PATH).absolutePath();
+    if (!QFile::copy(program + "/demo/House Groove 124.wav",
+                     folder + "/crate/House Groove 124.wav")) {
+        return 1;
+    }
+    for (const QString file : {"deck.design", "styles.ini"})
+        QFile::copy(program + "/" + file, folder + "/" + file);
     QFile(folder + "/" + luma::kEngineLibraryFile).open(QIODevice::WriteOnly);
     QFile settings(folder + "/deck1.ini");
     settings.open(QIODevice::WriteOnly);
@@ -72,6 +79,8 @@ int main(int argc, char** argv) {
     deck.show();
     deck.filFile->setCurrentRow(0);
     deck.filFile_DblClick();
+    deck.vscPitch->setValue(-250);
+    deck.vscPitch_Scroll();
     deck.Lum_Pause();
     std::fprintf(stderr, "loaded %s: channel %x, %s\n", qPrintable(deck.lblFileName->text()),
                  deck.state.Channel, qPrintable(deck.lblLength->text()));
@@ -83,6 +92,8 @@ int main(int argc, char** argv) {
     // Measured before quitting: quitting closes the window, which ends the deck.
     QTimer::singleShot(10000, &application, [&] {
         after = threadSeconds();
+        // deck_cpu PICTURE.png: also keeps a picture of the playing deck.
+        if (argc > 1) deck.grab().save(argv[1]);
         wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         application.quit();
     });
