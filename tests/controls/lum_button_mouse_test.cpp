@@ -14,24 +14,22 @@ double captionPoints(const LumButton& button) {
     return button.lblCaption()->font().pointSizeF();
 }
 
+// MouseDown goes out before the look changes.
 TEST_F(LumButtonMouse, PressShrinksTheCaptionAndReleaseSetsTenPoints) {
+    double pointsDuringMouseDown = 0;
+    QObject::connect(&button, &LumButton::mouseDown,
+                     [&] { pointsDuringMouseDown = captionPoints(button); });
     QWidget* surface = button.pClip();
     QTest::mousePress(surface, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_DOUBLE_EQ(pointsDuringMouseDown, 9.75);
     EXPECT_DOUBLE_EQ(captionPoints(button), 7.75);
     QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_DOUBLE_EQ(captionPoints(button), 10.0);
     QTest::mousePress(surface, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_DOUBLE_EQ(pointsDuringMouseDown, 10.0);
     EXPECT_DOUBLE_EQ(captionPoints(button), 8.0);
     const QRect caption = button.lblCaption()->geometry();
     EXPECT_EQ(caption.top(), (button.shpButton()->height() - caption.height()) / 2);
-}
-
-TEST_F(LumButtonMouse, MouseDownGoesOutBeforeTheLookChanges) {
-    double pointsDuringMouseDown = 0;
-    QObject::connect(&button, &LumButton::mouseDown,
-                     [&] { pointsDuringMouseDown = captionPoints(button); });
-    QTest::mousePress(button.pClip(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_DOUBLE_EQ(pointsDuringMouseDown, 9.75);
 }
 
 TEST_F(LumButtonMouse, EventsCarryButtonShiftAndElementPixels) {

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "deck/item_reader.h"
@@ -42,128 +44,85 @@ std::string settingsText(std::map<int, std::string> lines) {
 
 // --- Items ---------------------------------------------------------------------
 
-TEST(ItemReaderTest, LeadingBlanksAreSkippedTrailingKept) {
+TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
+    struct Case {
+        const char* text;
+        std::vector<QString> items;
+    };
+    const Case cases[] = {
+        {" \t ON\n  a b \n", {"ON", "a b "}},  // leading blanks skipped, trailing kept
+        // A quoted item keeps its commas and drops the tail up to the next comma.
+        {"  \"a, b\"junk\n\"x\" tail,next\n", {"a, b", "x", "next"}},
+        {"a,b, c\nd\n", {"a", "b", "c", "d"}},  // an unquoted comma splits the line
+        {"a,\nb", {"a", "", "b"}},
+        {"a,", {"a", ""}},
+        {"a\r\n\r\nb\rc", {"a", "", "b", "c"}},  // empty lines are items; Windows line ends
+        {"\"open, still\nnext\n", {"open, still", "next"}},  // an open quote ends at the line end
+        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8...
+        {"M\xFCsik\n", {u"Müsik"_qs}},                       // ...or else Latin-1
+    };
     test::TempDir dir;
-    EXPECT_EQ(readAll(dir, " \t ON\n  a b \n"), (std::vector<QString>{"ON", "a b "}));
+    for (const Case& c : cases) EXPECT_EQ(readAll(dir, c.text), c.items) << c.text;
 }
 
-TEST(ItemReaderTest, QuotedItemKeepsCommasAndDropsTheTailUpToTheComma) {
-    test::TempDir dir;
-    EXPECT_EQ(readAll(dir, "  \"a, b\"junk\n\"x\" tail,next\n"),
-              (std::vector<QString>{"a, b", "x", "next"}));
-}
-
-TEST(ItemReaderTest, UnquotedCommaSplitsTheLine) {
-    test::TempDir dir;
-    EXPECT_EQ(readAll(dir, "a,b, c\nd\n"), (std::vector<QString>{"a", "b", "c", "d"}));
-    EXPECT_EQ(readAll(dir, "a,\nb"), (std::vector<QString>{"a", "", "b"}));
-    EXPECT_EQ(readAll(dir, "a,"), (std::vector<QString>{"a", ""}));
-}
-
-TEST(ItemReaderTest, EmptyLinesAreEmptyItemsAndLineEndingsMayBeWindowsOnes) {
-    test::TempDir dir;
-    EXPECT_EQ(readAll(dir, "a\r\n\r\nb\rc"), (std::vector<QString>{"a", "", "b", "c"}));
-}
-
-TEST(ItemReaderTest, UnclosedQuoteStopsAtTheLineEnd) {
-    test::TempDir dir;
-    EXPECT_EQ(readAll(dir, "\"open, still\nnext\n"), (std::vector<QString>{"open, still", "next"}));
-}
-
-TEST(ItemReaderTest, ReadingPastTheEndFailsAndKeepsFailing) {
+TEST(ItemReaderTest, ReadingPastTheEndOrAMissingFileGivesNothing) {
     test::TempDir dir;
     writeFile(dir, "one.txt", "only\n");
     ItemReader reader(QString::fromStdString(dir.file("one.txt")));
     EXPECT_EQ(reader.next(), QString("only"));
     EXPECT_EQ(reader.next(), std::nullopt);
     EXPECT_EQ(reader.nextOrEmpty(), QString());
-}
-
-TEST(ItemReaderTest, TextIsUtf8OrElseLatin1) {
-    test::TempDir dir;
-    EXPECT_EQ(readAll(dir, "\xEF\xBB\xBFM\xC3\xBCsik\n"), (std::vector<QString>{u"Müsik"_qs}));
-    EXPECT_EQ(readAll(dir, "M\xFCsik\n"), (std::vector<QString>{u"Müsik"_qs}));
-}
-
-TEST(ItemReaderTest, MissingFileIsNotOpenedAndHasNoItems) {
-    ItemReader reader("/nonexistent/deck1.ini");
-    EXPECT_FALSE(reader.opened());
-    EXPECT_EQ(reader.next(), std::nullopt);
+    ItemReader missing("/nonexistent/deck1.ini");
+    EXPECT_FALSE(missing.opened());
+    EXPECT_EQ(missing.next(), std::nullopt);
 }
 
 // --- Numbers -------------------------------------------------------------------
 
-TEST(SettingNumberTest, ReadsTheLeadingNumericPart) {
-    EXPECT_EQ(readSettingNumber("12abc"), 12);
-    EXPECT_EQ(readSettingNumber("  -7"), -7);
-    EXPECT_EQ(readSettingNumber("+3"), 3);
-    EXPECT_EQ(readSettingNumber("abc"), 0);
-    EXPECT_EQ(readSettingNumber(""), 0);
-    EXPECT_EQ(readSettingNumber("-"), 0);
-    EXPECT_EQ(readSettingNumber("1e3"), 1);
-}
-
-TEST(SettingNumberTest, HalvesRoundToEven) {
-    EXPECT_EQ(readSettingNumber("2.5"), 2);
-    EXPECT_EQ(readSettingNumber("3.5"), 4);
-    EXPECT_EQ(readSettingNumber("-2.5"), -2);
-    EXPECT_EQ(readSettingNumber("-3.5"), -4);
-    EXPECT_EQ(readSettingNumber(".5"), 0);
-    EXPECT_EQ(readSettingNumber("0.5000"), 0);
-}
-
-TEST(SettingNumberTest, OtherFractionsRoundToNearest) {
-    EXPECT_EQ(readSettingNumber("2.4999"), 2);
+// The leading numeric part; halves round to even, other fractions to the
+// nearest; out of range saturates.
+TEST(SettingNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
+    const std::pair<const char*, int> cases[] = {
+        {"12abc", 12},      {"  -7", -7}, {"+3", 3},        {"abc", 0},       {"", 0},
+        {"-", 0},           {"1e3", 1},   {"2.5", 2},       {"3.5", 4},       {"-2.5", -2},
+        {"-3.5", -4},       {".5", 0},    {"0.5000", 0},    {"2.4999", 2},    {"2.6", 3},
+        {"-1.7", -2},       {"4.", 4},    {"32767", 32767}, {"40000", 32767}, {"-32768", -32768},
+        {"32767.5", 32767},
+    };
+    for (auto [text, value] : cases) EXPECT_EQ(readSettingNumber(text), value) << text;
     EXPECT_EQ(readSettingNumber("2.5000000000000000001"), 3);
-    EXPECT_EQ(readSettingNumber("2.6"), 3);
-    EXPECT_EQ(readSettingNumber("-1.7"), -2);
-    EXPECT_EQ(readSettingNumber("4."), 4);
-}
-
-TEST(SettingNumberTest, OutOfRangeSaturates) {
-    EXPECT_EQ(readSettingNumber("32767"), 32767);
-    EXPECT_EQ(readSettingNumber("32767.5"), 32767);
-    EXPECT_EQ(readSettingNumber("40000"), 32767);
-    EXPECT_EQ(readSettingNumber("-32768"), -32768);
     EXPECT_EQ(readSettingNumber("-99999999999999999999999"), -32768);
 }
 
 // --- Settings ------------------------------------------------------------------
 
-TEST(ReadConfigTest, DeckOneTakesTheFirstOfEachPair) {
+// Deck 1 takes the first of each pair of lines, any other deck the second;
+// the device number is rounded half to even.
+TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
     test::TempDir dir;
-    writeFile(dir, "deck1.ini",
-              settingsText({{1, "ON"},
-                            {3, "ON"},
-                            {4, "ON"},
-                            {6, "3"},
-                            {7, "5"},
-                            {8, "Pad A"},
-                            {9, "Pad B"},
-                            {36, "/music"},
-                            {37, "0"},
-                            {38, "1"}}));
-    const ConfigResult result = readConfig(folderOf(dir), "1");
-    EXPECT_TRUE(result.settingsFileOpened);
-    EXPECT_TRUE(result.settings.showBpm);
-    EXPECT_TRUE(result.settings.joystickTimer);
-    EXPECT_EQ(result.settings.touchMode, 1);
-    EXPECT_EQ(result.settings.soundDevice, 3);
-    EXPECT_EQ(result.settings.midiDeviceName, "Pad A");
-    EXPECT_EQ(result.settings.musicFolder, "/music");
-    EXPECT_EQ(result.settings.joystickNumber, "0");
-}
-
-TEST(ReadConfigTest, AnyOtherDeckTakesTheSecondOfEachPair) {
-    test::TempDir dir;
-    const std::string text =
-        settingsText({{6, "3"}, {7, "5"}, {8, "Pad A"}, {9, "Pad B"}, {37, "0"}, {38, "1"}});
-    for (const char* deck : {"2", "3"}) {
+    const std::string text = settingsText({{1, "ON"},
+                                           {3, "ON"},
+                                           {4, "ON"},
+                                           {6, "2.5"},
+                                           {7, "3.5"},
+                                           {8, "Pad A"},
+                                           {9, "Pad B"},
+                                           {36, "/music"},
+                                           {37, "0"},
+                                           {38, "1"}});
+    for (auto [deck, device, midi, joystick] :
+         {std::tuple{"1", 2, "Pad A", "0"}, {"2", 4, "Pad B", "1"}, {"3", 4, "Pad B", "1"}}) {
+        SCOPED_TRACE(deck);
         writeFile(dir, std::string("deck") + deck + ".ini", text);
         const ConfigResult result = readConfig(folderOf(dir), deck);
-        EXPECT_EQ(result.settings.soundDevice, 5) << deck;
-        EXPECT_EQ(result.settings.midiDeviceName, "Pad B") << deck;
-        EXPECT_EQ(result.settings.joystickNumber, "1") << deck;
+        EXPECT_TRUE(result.settingsFileOpened);
+        EXPECT_TRUE(result.settings.showBpm);
+        EXPECT_TRUE(result.settings.joystickTimer);
+        EXPECT_EQ(result.settings.touchMode, 1);
+        EXPECT_EQ(result.settings.soundDevice, device);
+        EXPECT_EQ(result.settings.midiDeviceName, midi);
+        EXPECT_EQ(result.settings.musicFolder, "/music");
+        EXPECT_EQ(result.settings.joystickNumber, joystick);
     }
 }
 
@@ -176,58 +135,45 @@ TEST(ReadConfigTest, OnlyExactOnSwitchesOn) {
     EXPECT_EQ(result.settings.touchMode, 0);
 }
 
-TEST(ReadConfigTest, SoundDeviceIsRoundedHalfToEven) {
+TEST(ReadConfigTest, UnquotedCommaInTheMusicFolderShiftsTheJoysticksQuotedOneDoesNot) {
     test::TempDir dir;
-    writeFile(dir, "deck1.ini", settingsText({{6, "2.5"}, {7, "3.5"}}));
-    EXPECT_EQ(readConfig(folderOf(dir), "1").settings.soundDevice, 2);
-    writeFile(dir, "deck2.ini", settingsText({{6, "2.5"}, {7, "3.5"}}));
-    EXPECT_EQ(readConfig(folderOf(dir), "2").settings.soundDevice, 4);
-}
-
-TEST(ReadConfigTest, UnquotedCommaInTheMusicFolderShiftsTheJoysticks) {
-    test::TempDir dir;
-    writeFile(dir, "deck1.ini", settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}}));
+    for (const char* deck : {"1", "2"}) {
+        writeFile(dir, std::string("deck") + deck + ".ini",
+                  settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}}));
+    }
     const ConfigResult result = readConfig(folderOf(dir), "1");
     EXPECT_EQ(result.settings.musicFolder, "/mnt/a");
     EXPECT_EQ(result.settings.joystickNumber, "b");
-
-    writeFile(dir, "deck2.ini", settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}}));
     EXPECT_EQ(readConfig(folderOf(dir), "2").settings.joystickNumber, "7");
-}
 
-TEST(ReadConfigTest, QuotedMusicFolderKeepsItsComma) {
-    test::TempDir dir;
     writeFile(dir, "deck1.ini", settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}}));
-    const ConfigResult result = readConfig(folderOf(dir), "1");
-    EXPECT_EQ(result.settings.musicFolder, "/mnt/a,b");
-    EXPECT_EQ(result.settings.joystickNumber, "7");
+    const ConfigResult quoted = readConfig(folderOf(dir), "1");
+    EXPECT_EQ(quoted.settings.musicFolder, "/mnt/a,b");
+    EXPECT_EQ(quoted.settings.joystickNumber, "7");
 }
 
-TEST(ReadConfigTest, MissingSettingsFileIsReportedAndGivesDefaults) {
+// A missing styles file is no error: all names are empty.
+TEST(ReadConfigTest, MissingOrShortFilesLeaveTheRestEmpty) {
     test::TempDir dir;
-    const ConfigResult result = readConfig(folderOf(dir), "1");
-    EXPECT_FALSE(result.settingsFileOpened);
-    EXPECT_FALSE(result.settings.showBpm);
-    EXPECT_FALSE(result.settings.joystickTimer);
-    EXPECT_EQ(result.settings.touchMode, 0);
-    EXPECT_EQ(result.settings.soundDevice, 0);
-    EXPECT_TRUE(result.settings.midiDeviceName.isEmpty());
-    EXPECT_TRUE(result.settings.musicFolder.isEmpty());
-    EXPECT_TRUE(result.settings.joystickNumber.isEmpty());
-    EXPECT_EQ(result.genreNames.size(), kGenreCount);
-}
-
-TEST(ReadConfigTest, ShortFileLeavesTheRestEmpty) {
-    test::TempDir dir;
+    const ConfigResult missing = readConfig(folderOf(dir), "1");
+    EXPECT_FALSE(missing.settingsFileOpened);
+    EXPECT_FALSE(missing.settings.showBpm);
+    EXPECT_FALSE(missing.settings.joystickTimer);
+    EXPECT_EQ(missing.settings.touchMode, 0);
+    EXPECT_EQ(missing.settings.soundDevice, 0);
     writeFile(dir, "deck2.ini", "ON\n0\nON\n0\n0\n0\n4");
-    const ConfigResult result = readConfig(folderOf(dir), "2");
-    EXPECT_TRUE(result.settingsFileOpened);
-    EXPECT_TRUE(result.settings.showBpm);
-    EXPECT_TRUE(result.settings.joystickTimer);
-    EXPECT_EQ(result.settings.soundDevice, 4);
-    EXPECT_TRUE(result.settings.midiDeviceName.isEmpty());
-    EXPECT_TRUE(result.settings.musicFolder.isEmpty());
-    EXPECT_TRUE(result.settings.joystickNumber.isEmpty());
+    const ConfigResult shortFile = readConfig(folderOf(dir), "2");
+    EXPECT_TRUE(shortFile.settingsFileOpened);
+    EXPECT_TRUE(shortFile.settings.showBpm);
+    EXPECT_TRUE(shortFile.settings.joystickTimer);
+    EXPECT_EQ(shortFile.settings.soundDevice, 4);
+    for (const ConfigResult& result : {missing, shortFile}) {
+        EXPECT_TRUE(result.settings.midiDeviceName.isEmpty());
+        EXPECT_TRUE(result.settings.musicFolder.isEmpty());
+        EXPECT_TRUE(result.settings.joystickNumber.isEmpty());
+        ASSERT_EQ(result.genreNames.size(), kGenreCount);
+        for (const QString& name : result.genreNames) EXPECT_TRUE(name.isEmpty());
+    }
 }
 
 // --- Genres --------------------------------------------------------------------
@@ -242,15 +188,6 @@ TEST(ReadConfigTest, ShortStylesFileFillsTheRestWithEmptyNames) {
     EXPECT_EQ(result.genreNames[2], "Country");
     EXPECT_TRUE(result.genreNames[3].isEmpty());
     EXPECT_TRUE(result.genreNames[255].isEmpty());
-}
-
-TEST(ReadConfigTest, MissingStylesFileGivesEmptyNamesSilently) {
-    test::TempDir dir;
-    writeFile(dir, "deck1.ini", settingsText({}));
-    const ConfigResult result = readConfig(folderOf(dir), "1");
-    EXPECT_TRUE(result.settingsFileOpened);
-    ASSERT_EQ(result.genreNames.size(), kGenreCount);
-    for (const QString& name : result.genreNames) EXPECT_TRUE(name.isEmpty());
 }
 
 // --- Shipped defaults ----------------------------------------------------------

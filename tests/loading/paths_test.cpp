@@ -15,89 +15,52 @@
 namespace luma {
 namespace {
 
-class FileExistsTest : public ::testing::Test {
-  protected:
-    QString path(const std::string& name) const { return QString::fromStdString(dir_.file(name)); }
-    void makeFile(const std::string& name) { std::ofstream(dir_.file(name)) << "x"; }
-
-    test::TempDir dir_;
-};
-
-TEST_F(FileExistsTest, NormalFileByExactName) {
-    makeFile("song.mp3");
-    EXPECT_TRUE(FileExists(path("song.mp3")));
-    EXPECT_FALSE(FileExists(path("song.mp")));
-}
-
-TEST_F(FileExistsTest, FolderIsNotAFile) {
-    std::filesystem::create_directory(dir_.path() / "music");
-    EXPECT_FALSE(FileExists(path("music")));
-    EXPECT_FALSE(FileExists(path("mus*")));
-}
-
-TEST_F(FileExistsTest, HiddenFileIsNotFound) {
-    makeFile(".hidden");
-    EXPECT_FALSE(FileExists(path(".hidden")));
-}
-
-TEST_F(FileExistsTest, FifoAndSocketAreNotNormalFiles) {
-    ASSERT_EQ(::mkfifo(dir_.file("pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(FileExists(path("pipe")));
-    EXPECT_FALSE(FileExists(path("pi?e")));
-
-    const std::string socketPath = dir_.file("sock");
+// Only a visible normal file, or a link to one, exists; wildcards (* and ?,
+// brackets are literal) look for one.
+TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
+    test::TempDir dir;
+    const auto path = [&](const std::string& name) {
+        return QString::fromStdString(dir.file(name));
+    };
+    for (const char* name :
+         {"song.mp3", "real.wav", "track01.ogg", "[live] set.flac", ".hidden", ".config.ini"}) {
+        std::ofstream(dir.file(name)) << "x";
+    }
+    std::filesystem::create_directory(dir.path() / "music");
+    std::filesystem::create_symlink(dir.path() / "real.wav", dir.path() / "link.wav");
+    std::filesystem::create_symlink(dir.path() / "gone.wav", dir.path() / "broken.wav");
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
-    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_LT(dir.file("sock").size(), sizeof(address.sun_path));
+    dir.file("sock").copy(address.sun_path, dir.file("sock").size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    EXPECT_FALSE(FileExists(path("sock")));
+
+    const std::pair<const char*, bool> cases[] = {
+        {"song.mp3", true},    {"song.mp", false},
+        {"music", false},      {"mus*", false},
+        {".hidden", false},    {"*.ini", false},
+        {"pipe", false},       {"pi?e", false},
+        {"sock", false},       {"link.wav", true},
+        {"broken.wav", false}, {"brok*", false},
+        {"*.ogg", true},       {"track??.ogg", true},
+        {"t*1*", true},        {"track?.ogg", false},
+        {"*.aac", false},      {"[live]*", true},
+        {"[l]*", false},       {"missing/*.mp3", false},
+        {"song.mp3/*", false},  // a file where the folder should be
+        {"", false},            // ends in the separator: no file name
+    };
+    for (auto [name, exists] : cases) EXPECT_EQ(FileExists(path(name)), exists) << name;
     ::close(fd);
-}
-
-TEST_F(FileExistsTest, DeviceIsNotANormalFile) {
-    EXPECT_FALSE(FileExists("/dev/null"));
-}
-
-TEST_F(FileExistsTest, LinkCountsAsWhatItPointsTo) {
-    makeFile("real.wav");
-    std::filesystem::create_symlink(dir_.path() / "real.wav", dir_.path() / "link.wav");
-    std::filesystem::create_symlink(dir_.path() / "gone.wav", dir_.path() / "broken.wav");
-    EXPECT_TRUE(FileExists(path("link.wav")));
-    EXPECT_FALSE(FileExists(path("broken.wav")));
-    EXPECT_FALSE(FileExists(path("brok*")));
-}
-
-TEST_F(FileExistsTest, WildcardsMatchNormalFiles) {
-    makeFile("track01.ogg");
-    EXPECT_TRUE(FileExists(path("*.ogg")));
-    EXPECT_TRUE(FileExists(path("track??.ogg")));
-    EXPECT_TRUE(FileExists(path("t*1*")));
-    EXPECT_FALSE(FileExists(path("track?.ogg")));
-    EXPECT_FALSE(FileExists(path("*.mp3")));
-}
-
-TEST_F(FileExistsTest, WildcardMatchingOnlyHiddenFilesFindsNothing) {
-    makeFile(".config.ini");
-    EXPECT_FALSE(FileExists(path("*.ini")));
-    EXPECT_FALSE(FileExists(path("*")));
-}
-
-TEST_F(FileExistsTest, BracketsAreLiteral) {
-    makeFile("[live] set.flac");
-    EXPECT_TRUE(FileExists(path("[live]*")));
-    EXPECT_FALSE(FileExists(path("[l]*")));
-}
-
-TEST_F(FileExistsTest, BadPathsGiveFalse) {
-    EXPECT_FALSE(FileExists(""));
-    EXPECT_FALSE(FileExists(path("missing/*.mp3")));
-    makeFile("song.mp3");
-    EXPECT_FALSE(FileExists(path("song.mp3/*")));  // a file where the folder should be
-    EXPECT_FALSE(FileExists(path("")));            // ends in the separator: no file name
     EXPECT_FALSE(FileExists(path("a") + QChar(0) + "b"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists("/dev/null"));
+
+    test::TempDir hiddenOnly;
+    std::ofstream(hiddenOnly.file(".config.ini")) << "x";
+    EXPECT_FALSE(FileExists(QString::fromStdString(hiddenOnly.file("*"))));
 }
 
 TEST(RPPTest, AddsTheSeparatorOnlyWhenMissing) {

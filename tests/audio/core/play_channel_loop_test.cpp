@@ -17,18 +17,17 @@ TEST(PlayChannelLoopTest, HeardPositionFollowsTheWrapsThroughTheOutputLatency) {
     track->markReady(0);
     PlayChannel channel(track, nullptr, false);
     RenderContext context{0, 44100.0, kLatency};
-    Command command;
-    command.type = Command::Type::SetLoop;
-    command.loop = true;
-    command.frame = kStart;
-    command.loopEnd = kEnd;
-    channel.apply(command, context);
-    command.type = Command::Type::Seek;
-    command.frame = kFrom;
-    channel.apply(command, context);
-    command.type = Command::Type::Play;
-    command.loop = false;
-    channel.apply(command, context);
+    const auto apply = [&](Command::Type type, bool loop = false) {
+        Command command;
+        command.type = type;
+        command.loop = loop;
+        command.frame = type == Command::Type::SetLoop ? kStart : kFrom;
+        command.loopEnd = kEnd;
+        channel.apply(command, context);
+    };
+    apply(Command::Type::SetLoop, true);
+    apply(Command::Type::Seek);
+    apply(Command::Type::Play);
 
     float left[kBlock] = {}, right[kBlock] = {};
     for (int block = 0; block < 100; ++block) {

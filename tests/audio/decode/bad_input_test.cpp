@@ -38,25 +38,19 @@ class BadInput : public testing::Test {
 };
 
 TEST_F(BadInput, NothingToDecodeGivesNoStream) {
-    EXPECT_FALSE(openStreamDecoder(dir.file("missing.wav")));
-    EXPECT_FALSE(openStreamDecoder(dir.path().string()));
+    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), tone));
+    writeBytes(dir.file("header.wav"), readBytes(dir.file("tone.wav")).substr(0, 44));
     writeBytes(dir.file("empty.wav"), "");
-    EXPECT_FALSE(openStreamDecoder(dir.file("empty.wav")));
     writeBytes(dir.file("text.mp3"), "These are the liner notes, not a song.\n");
-    EXPECT_FALSE(openStreamDecoder(dir.file("text.mp3")));
     writeBytes(dir.file("noise.flac"), randomBytes(100000, 1));
-    EXPECT_FALSE(openStreamDecoder(dir.file("noise.flac")));
     // Neither may block: a pipe would wait for a writer, a device never ends.
     ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
-    EXPECT_FALSE(openStreamDecoder(dir.file("pipe.wav")));
+    for (const char* name :
+         {"missing.wav", "header.wav", "empty.wav", "text.mp3", "noise.flac", "pipe.wav"}) {
+        EXPECT_FALSE(openStreamDecoder(dir.file(name))) << name;
+    }
+    EXPECT_FALSE(openStreamDecoder(dir.path().string()));
     EXPECT_FALSE(openStreamDecoder("/dev/zero"));
-}
-
-TEST_F(BadInput, HeaderWithoutAudioGivesNoStream) {
-    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), tone));
-    std::string header = readBytes(dir.file("tone.wav")).substr(0, 44);
-    writeBytes(dir.file("header.wav"), header);
-    EXPECT_FALSE(openStreamDecoder(dir.file("header.wav")));
 }
 
 // Root reads whatever the permissions say, so as root the attempt is made
@@ -83,12 +77,7 @@ TEST_F(BadInput, UnreadableFileGivesNoStream) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "an unreadable file opened";
 }
 
-TEST_F(BadInput, ModuleIsNoStream) {
-    const std::string path = dir.file("tune.mod");
-    ASSERT_TRUE(writeModule(path, 2.0));
-    EXPECT_FALSE(openStreamDecoder(path));
-}
-
+// (That a module is no stream is checked through the engine.)
 // mpg123 on its own resyncs through a module's header into MPEG frames held
 // as sample data (as MO3 files hold theirs) and would play them.
 TEST_F(BadInput, ModuleHoldingMpegFramesIsNoStream) {

@@ -51,14 +51,6 @@ inline const std::vector<StreamFormat>& streamFormats() {
     return formats;
 }
 
-inline std::vector<StreamFormat> losslessFormats() {
-    std::vector<StreamFormat> lossless;
-    for (const StreamFormat& format : streamFormats()) {
-        if (format.lossless) lossless.push_back(format);
-    }
-    return lossless;
-}
-
 inline std::string formatName(const testing::TestParamInfo<StreamFormat>& info) {
     return info.param.name;
 }

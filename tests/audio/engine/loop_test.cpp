@@ -4,14 +4,12 @@
 
 #include <cmath>
 
-#include "support/audio_files.h"
 #include "support/engine_fixture.h"
 #include "support/sine_fit.h"
 
 namespace luma::test {
 namespace {
 
-constexpr uint32_t kPlayFlags = 0x20080;
 constexpr int kTrackFrames = 32768;
 constexpr int kStart = 10000, kEnd = 14410, kLength = kEnd - kStart;
 constexpr int kFade = 128;  // the seam's cross-fade, before the end
@@ -21,7 +19,7 @@ class LoopTest : public EngineTest {
     // Left holds each frame's index as an exact 16-bit code; right is silent
     // up to the loop's end and loud behind it, so any trace of those frames shows.
     uint32_t openIndexTrack() {
-        const std::string path = dir.file("index" + std::to_string(++files_) + ".wav");
+        const std::string path = dir.file("index" + std::to_string(++indexFiles_) + ".wav");
         SF_INFO info{};
         info.samplerate = 44100;
         info.channels = 2;
@@ -37,16 +35,7 @@ class LoopTest : public EngineTest {
         sf_close(file);
         return openPlayable(path);
     }
-    uint32_t openSine(double hz) {
-        const std::string path = dir.file("sine.wav");
-        EXPECT_TRUE(writeWav16(path, makeSine(hz, 2.0)));
-        return openPlayable(path);
-    }
-    uint32_t openPlayable(const std::string& path) {
-        const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, kPlayFlags);
-        EXPECT_NE(BASS_StreamPreBuf(stream), 0);
-        return stream;
-    }
+    uint32_t openSine(double hz) { return openPlayable(writeWav(makeSine(hz, 2.0))); }
     // Starts at `from` and renders the first block, which fades the channel in.
     void startAt(uint32_t stream, int from, int start = kStart, int end = kEnd, int rate = 0) {
         ASSERT_NE(BASS_ChannelSlideAttributes(stream, rate, -1, -101, 0), 0);
@@ -56,7 +45,7 @@ class LoopTest : public EngineTest {
         render(256);
     }
     static int64_t frameOf(uint32_t stream) { return BASS_ChannelGetPosition(stream) / 4; }
-    int files_ = 0;
+    int indexFiles_ = 0;
 };
 
 // Source position of output frame k for playback from `from` at `step`.

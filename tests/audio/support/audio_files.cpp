@@ -35,6 +35,12 @@ std::string quoted(const std::string& text) {
     return result + "'";
 }
 
+// Runs a shell command; true on exit status 0. Output goes to stderr.
+bool runCommand(const std::string& command) {
+    const int status = std::system(("(" + command + ") 1>&2").c_str());
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // The encoder tools read a 16-bit WAV written next to their output.
 template <typename MakeCommand>
 bool encodeWithTool(const std::string& path, const Signal& signal, MakeCommand makeCommand) {
@@ -114,11 +120,6 @@ bool writeMp2(const std::string& path, const Signal& signal, int kbps) {
 
 bool writeMp1(const std::string& path, const Signal& signal) {
     return writeMpeg1Layer1(path, signal);
-}
-
-bool runCommand(const std::string& command) {
-    const int status = std::system(("(" + command + ") 1>&2").c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace luma::test

@@ -36,7 +36,4 @@ bool writeMp1(const std::string& path, const Signal& signal);
 // A ProTracker MOD that plays a square-ish tone for about `seconds`.
 bool writeModule(const std::string& path, double seconds);
 
-// Runs a shell command; true on exit status 0. Output goes to stderr.
-bool runCommand(const std::string& command);
-
 }  // namespace luma::test

@@ -224,10 +224,6 @@ SineFit fitDouble(const double* x, size_t count, double sampleRate, double appro
 
 }  // namespace
 
-SineFit fitSine(const double* samples, size_t count, double sampleRate, double approxHz) {
-    return fitDouble(samples, count, sampleRate, approxHz);
-}
-
 SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz) {
     const std::vector<double> wide(samples, samples + count);
     return fitDouble(wide.data(), count, sampleRate, approxHz);

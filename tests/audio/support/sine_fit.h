@@ -16,9 +16,8 @@ struct SineFit {
 
 // Finds the strongest sine within 10 % of `approxHz` and refines all four
 // parameters together (Gauss-Newton, double precision), so the residual holds
-// only what is not that sine: noise, distortion, aliases. A clean
-// double-precision sine measures well beyond 140 dB.
+// only what is not that sine: noise, distortion, aliases. A clean float sine
+// measures near the limit of float precision, about 140 dB.
 SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz);
-SineFit fitSine(const double* samples, size_t count, double sampleRate, double approxHz);
 
 }  // namespace luma::test
