@@ -23,7 +23,7 @@
 namespace {
 
 using luma::test::BeatStyle;
-using luma::test::BeatTrackSpec;
+using luma::test::BeatTrackRecipe;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRate = 44100;
@@ -97,7 +97,7 @@ struct StyleRange {
 
 // Five tracks a style at seeded tempos over the style's range, with bass, pad,
 // swing, noise and length varied by the seed. Seeds here differ from the tests'.
-std::vector<BeatTrackSpec> benchTracks() {
+std::vector<BeatTrackRecipe> benchTracks() {
     const StyleRange styles[] = {
         {BeatStyle::fourOnTheFloor, 70, 180}, {BeatStyle::syncopatedKick, 85, 140},
         {BeatStyle::breakbeat, 80, 140},      {BeatStyle::halfTime, 120, 150},
@@ -106,35 +106,35 @@ std::vector<BeatTrackSpec> benchTracks() {
         {BeatStyle::drumAndBass, 160, 178},
     };
     luma::test::VoiceRandom random(2024);
-    std::vector<BeatTrackSpec> tracks;
+    std::vector<BeatTrackRecipe> tracks;
     uint32_t seed = 1000;
     for (const StyleRange& range : styles) {
         for (int i = 0; i < 5; ++i) {
-            BeatTrackSpec spec;
-            spec.style = range.style;
-            spec.bpm = std::round(random.between(range.slowest, range.fastest) * 10) / 10;
-            spec.seconds = std::round(random.between(30, 60));
-            spec.bassline = random.uniform() < 0.5;
-            spec.pad = random.uniform() < 0.3;
-            if (random.uniform() < 0.2) spec.swing = random.between(0.2, 0.5);
+            BeatTrackRecipe recipe;
+            recipe.style = range.style;
+            recipe.bpm = std::round(random.between(range.slowest, range.fastest) * 10) / 10;
+            recipe.seconds = std::round(random.between(30, 60));
+            recipe.bassline = random.uniform() < 0.5;
+            recipe.pad = random.uniform() < 0.3;
+            if (random.uniform() < 0.2) recipe.swing = random.between(0.2, 0.5);
             const double noise = random.uniform();
             if (noise < 0.15)
-                spec.snrDb = 6;
+                recipe.snrDb = 6;
             else if (noise < 0.35)
-                spec.snrDb = 15;
-            spec.seed = seed++;
-            spec.channels = 1;
-            tracks.push_back(spec);
+                recipe.snrDb = 15;
+            recipe.seed = seed++;
+            recipe.channels = 1;
+            tracks.push_back(recipe);
         }
     }
     // Plain kick patterns at tempos where octave errors are common.
     for (double bpm : {87.5, 140.0, 174.0}) {
-        BeatTrackSpec spec;
-        spec.bpm = bpm;
-        spec.seconds = 40;
-        spec.seed = seed++;
-        spec.channels = 1;
-        tracks.push_back(spec);
+        BeatTrackRecipe recipe;
+        recipe.bpm = bpm;
+        recipe.seconds = 40;
+        recipe.seed = seed++;
+        recipe.channels = 1;
+        tracks.push_back(recipe);
     }
     return tracks;
 }
@@ -173,24 +173,24 @@ double bestSeconds(const std::function<double()>& run, int rounds) {
 }  // namespace
 
 int main() {
-    const std::vector<BeatTrackSpec> tracks = benchTracks();
+    const std::vector<BeatTrackRecipe> tracks = benchTracks();
     Tally usTally, qmTally, aubioTally;
     std::printf("%-13s %5s %3s %-15s %8s %8s  %8s  %8s\n", "style", "secs", "snr", "extras",
                 "truth", "ours", "QM", "aubio");
-    for (const BeatTrackSpec& spec : tracks) {
-        const std::vector<float> mono = luma::test::makeBeatTrack(spec).samples;
+    for (const BeatTrackRecipe& recipe : tracks) {
+        const std::vector<float> mono = luma::test::makeBeatTrack(recipe).samples;
         const double us = ours(mono), qm = queenMary(mono), au = aubio(mono);
-        usTally.add(us, spec.bpm);
-        qmTally.add(qm, spec.bpm);
-        aubioTally.add(au, spec.bpm);
+        usTally.add(us, recipe.bpm);
+        qmTally.add(qm, recipe.bpm);
+        aubioTally.add(au, recipe.bpm);
         char extras[24];
-        std::snprintf(extras, sizeof extras, "%s%s%s", spec.bassline ? "bass " : "",
-                      spec.pad ? "pad " : "", spec.swing > 0 ? "swing" : "");
+        std::snprintf(extras, sizeof extras, "%s%s%s", recipe.bassline ? "bass " : "",
+                      recipe.pad ? "pad " : "", recipe.swing > 0 ? "swing" : "");
         std::printf("%-13s %5.0f %3.0f %-15s %8.2f %8.2f%s %8.2f%s %8.2f%s\n",
-                    luma::test::styleName(spec.style), spec.seconds,
-                    std::isfinite(spec.snrDb) ? spec.snrDb : 99.0, extras, spec.bpm, us,
-                    near(us, spec.bpm) ? " " : "*", qm, near(qm, spec.bpm) ? " " : "*", au,
-                    near(au, spec.bpm) ? " " : "*");
+                    luma::test::styleName(recipe.style), recipe.seconds,
+                    std::isfinite(recipe.snrDb) ? recipe.snrDb : 99.0, extras, recipe.bpm, us,
+                    near(us, recipe.bpm) ? " " : "*", qm, near(qm, recipe.bpm) ? " " : "*", au,
+                    near(au, recipe.bpm) ? " " : "*");
     }
     const double count = double(tracks.size());
     auto percent = [&](int hits) { return 100.0 * hits / count; };
@@ -202,13 +202,13 @@ int main() {
                     percent(tally.related), percent(tally.tight), percent(tally.tighter));
     }
 
-    BeatTrackSpec longSpec;
-    longSpec.bpm = 126;
-    longSpec.seconds = 90;
-    longSpec.bassline = true;
-    longSpec.seed = 77;
-    longSpec.channels = 1;
-    const std::vector<float> mono = luma::test::makeBeatTrack(longSpec).samples;
+    BeatTrackRecipe longRecipe;
+    longRecipe.bpm = 126;
+    longRecipe.seconds = 90;
+    longRecipe.bassline = true;
+    longRecipe.seed = 77;
+    longRecipe.channels = 1;
+    const std::vector<float> mono = luma::test::makeBeatTrack(longRecipe).samples;
     const double usTime = bestSeconds([&] { return ours(mono); }, 5);
     const double qmTime = bestSeconds([&] { return queenMary(mono); }, 2);
     const double aubioTime = bestSeconds([&] { return aubio(mono); }, 2);

@@ -9,22 +9,22 @@
 namespace luma::test {
 namespace {
 
-TEST(BeatTracks, FollowTheSpecAndTheSeed) {
-    BeatTrackSpec spec;
-    spec.style = BeatStyle::breakbeat;
-    spec.seconds = 3;
-    spec.bassline = true;
-    spec.snrDb = 20;
-    spec.seed = 5;
-    const Signal first = makeBeatTrack(spec);
+TEST(BeatTracks, FollowTheRecipeAndTheSeed) {
+    BeatTrackRecipe recipe;
+    recipe.style = BeatStyle::breakbeat;
+    recipe.seconds = 3;
+    recipe.bassline = true;
+    recipe.snrDb = 20;
+    recipe.seed = 5;
+    const Signal first = makeBeatTrack(recipe);
     EXPECT_EQ(first.channels, 2);
     EXPECT_EQ(first.frames(), 3 * 44100);
     float peak = 0.0f;
     for (float s : first.samples) peak = std::max(peak, std::abs(s));
     EXPECT_NEAR(peak, 0.9f, 1e-6f);
-    EXPECT_EQ(makeBeatTrack(spec).samples, first.samples);
-    spec.seed = 6;
-    EXPECT_NE(makeBeatTrack(spec).samples, first.samples);
+    EXPECT_EQ(makeBeatTrack(recipe).samples, first.samples);
+    recipe.seed = 6;
+    EXPECT_NE(makeBeatTrack(recipe).samples, first.samples);
 }
 
 }  // namespace

@@ -31,16 +31,16 @@ class StyleTempo : public testing::TestWithParam<StyleCase> {};
 
 TEST_P(StyleTempo, WithinOnePercent) {
     const StyleCase& c = GetParam();
-    BeatTrackSpec spec;
-    spec.style = c.style;
-    spec.bpm = c.bpm;
-    spec.seconds = c.seconds;
-    spec.bassline = c.bassline;
-    spec.pad = c.pad;
-    spec.swing = c.swing;
-    spec.snrDb = c.snrDb;
-    spec.seed = static_cast<uint32_t>(c.bpm * 10) + static_cast<uint32_t>(c.style);
-    const double tempo = detectTempo(makeBeatTrack(spec));
+    BeatTrackRecipe recipe;
+    recipe.style = c.style;
+    recipe.bpm = c.bpm;
+    recipe.seconds = c.seconds;
+    recipe.bassline = c.bassline;
+    recipe.pad = c.pad;
+    recipe.swing = c.swing;
+    recipe.snrDb = c.snrDb;
+    recipe.seed = static_cast<uint32_t>(c.bpm * 10) + static_cast<uint32_t>(c.style);
+    const double tempo = detectTempo(makeBeatTrack(recipe));
     EXPECT_NEAR(tempo, c.bpm, 0.01 * c.bpm);
     if (c.snrDb == kClean) {
         EXPECT_NEAR(tempo, c.bpm, 0.002 * c.bpm);
@@ -65,26 +65,27 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TempoDetector, ReadsEverySampleRate) {
     for (int rate : {8000, 22050, 48000, 96000}) {
-        BeatTrackSpec spec;
-        spec.bpm = 123.4;
-        spec.seconds = 15;
-        spec.rate = rate;
-        spec.seed = 7;
-        EXPECT_NEAR(detectTempo(makeBeatTrack(spec)), spec.bpm, 0.002 * spec.bpm) << rate << " Hz";
+        BeatTrackRecipe recipe;
+        recipe.bpm = 123.4;
+        recipe.seconds = 15;
+        recipe.rate = rate;
+        recipe.seed = 7;
+        EXPECT_NEAR(detectTempo(makeBeatTrack(recipe)), recipe.bpm, 0.002 * recipe.bpm)
+            << rate << " Hz";
     }
 }
 
 TEST(TempoDetector, IgnoresTheLevel) {
-    BeatTrackSpec spec;
-    spec.bpm = 131;
-    spec.seconds = 15;
-    spec.bassline = true;
-    spec.seed = 8;
-    Signal signal = makeBeatTrack(spec);
+    BeatTrackRecipe recipe;
+    recipe.bpm = 131;
+    recipe.seconds = 15;
+    recipe.bassline = true;
+    recipe.seed = 8;
+    Signal signal = makeBeatTrack(recipe);
     for (float gain : {1e-4f, 0.01f, 30.0f}) {
         Signal scaled = signal;
         for (float& s : scaled.samples) s *= gain;
-        EXPECT_NEAR(detectTempo(scaled), spec.bpm, 0.002 * spec.bpm) << "gain " << gain;
+        EXPECT_NEAR(detectTempo(scaled), recipe.bpm, 0.002 * recipe.bpm) << "gain " << gain;
     }
 }
 

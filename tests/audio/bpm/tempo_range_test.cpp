@@ -47,11 +47,11 @@ TEST(TempoRange, NonsenseFallsBackToTheDefaults) {
 }
 
 TEST(TempoDetector, FoldsIntoTheGivenRange) {
-    BeatTrackSpec spec;
-    spec.bpm = 87.5;
-    spec.seconds = 15;
-    spec.seed = 21;
-    const Signal track = makeBeatTrack(spec);
+    BeatTrackRecipe recipe;
+    recipe.bpm = 87.5;
+    recipe.seconds = 15;
+    recipe.seed = 21;
+    const Signal track = makeBeatTrack(recipe);
     EXPECT_NEAR(detectTempo(track, 100, 200), 175, 0.002 * 175);
     EXPECT_NEAR(detectTempo(track, 40, 80), 43.75, 0.002 * 43.75);
     EXPECT_NEAR(detectTempo(track, 300, 100), 87.5, 0.002 * 87.5);  // inverted: defaults

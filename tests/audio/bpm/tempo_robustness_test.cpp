@@ -16,12 +16,12 @@ namespace {
 constexpr int kRate = 44100;
 
 std::vector<float> beatTrack(double bpm, double seconds, uint32_t seed) {
-    BeatTrackSpec spec;
-    spec.bpm = bpm;
-    spec.seconds = seconds;
-    spec.seed = seed;
-    spec.channels = 1;
-    return makeBeatTrack(spec).samples;
+    BeatTrackRecipe recipe;
+    recipe.bpm = bpm;
+    recipe.seconds = seconds;
+    recipe.seed = seed;
+    recipe.channels = 1;
+    return makeBeatTrack(recipe).samples;
 }
 
 TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {

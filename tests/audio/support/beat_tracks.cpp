@@ -47,9 +47,9 @@ void breakbeatBar(std::vector<Hit>& hits, int bar, VoiceRandom& random) {
     eighthHats(hits, 0.8 * kHat, kHat);
 }
 
-std::vector<Hit> barHits(const BeatTrackSpec& spec, int bar, VoiceRandom& random) {
+std::vector<Hit> barHits(const BeatTrackRecipe& recipe, int bar, VoiceRandom& random) {
     std::vector<Hit> hits;
-    switch (spec.style) {
+    switch (recipe.style) {
         case BeatStyle::fourOnTheFloor:
             kickOnEveryBeat(hits);
             for (double off : {0.5, 1.5, 2.5, 3.5}) hits.push_back({off, Voice::openHat, kOpenHat});
@@ -183,29 +183,30 @@ const char* styleName(BeatStyle style) {
     return "?";
 }
 
-Signal makeBeatTrack(const BeatTrackSpec& spec) {
-    VoiceRandom random(spec.seed);
+Signal makeBeatTrack(const BeatTrackRecipe& recipe) {
+    VoiceRandom random(recipe.seed);
     const DrumKit kit = DrumKit::random(random);
-    const int rate = spec.rate;
-    const double beatSeconds = 60.0 / spec.bpm;
+    const int rate = recipe.rate;
+    const double beatSeconds = 60.0 / recipe.bpm;
     const double start = random.between(0.05, 0.6);
-    const double swing = spec.style == BeatStyle::shuffle && spec.swing == 0.0 ? 0.6 : spec.swing;
-    std::vector<float> mono(static_cast<size_t>(std::max(0.0, spec.seconds) * rate));
+    const double swing =
+        recipe.style == BeatStyle::shuffle && recipe.swing == 0.0 ? 0.6 : recipe.swing;
+    std::vector<float> mono(static_cast<size_t>(std::max(0.0, recipe.seconds) * rate));
 
-    const int bars = static_cast<int>(std::ceil(spec.seconds / (4 * beatSeconds))) + 1;
+    const int bars = static_cast<int>(std::ceil(recipe.seconds / (4 * beatSeconds))) + 1;
     for (int bar = 0; bar < bars; ++bar) {
-        for (const Hit& hit : barHits(spec, bar, random)) {
+        for (const Hit& hit : barHits(recipe, bar, random)) {
             const double jitter = std::clamp(random.gaussian() * 0.0015, -0.004, 0.004);
             const double at = start + (bar * 4 + swung(hit.beat, swing)) * beatSeconds + jitter;
             const double gain = hit.gain * random.between(0.88, 1.0);
             addVoice(mono, std::llround(at * rate), rate, hit.voice, gain, kit, random);
         }
     }
-    if (spec.bassline) addBassline(mono, rate, beatSeconds, start, bars, random);
-    if (spec.pad || spec.style == BeatStyle::sparseIntro) {
+    if (recipe.bassline) addBassline(mono, rate, beatSeconds, start, bars, random);
+    if (recipe.pad || recipe.style == BeatStyle::sparseIntro) {
         addPad(mono, rate, beatSeconds, start, bars);
     }
-    if (std::isfinite(spec.snrDb)) addNoise(mono, spec.snrDb, random);
+    if (std::isfinite(recipe.snrDb)) addNoise(mono, recipe.snrDb, random);
 
     float peak = 0.0f;
     for (float s : mono) peak = std::max(peak, std::abs(s));
@@ -213,7 +214,7 @@ Signal makeBeatTrack(const BeatTrackSpec& spec) {
 
     Signal signal;
     signal.rate = rate;
-    signal.channels = std::max(1, spec.channels);
+    signal.channels = std::max(1, recipe.channels);
     signal.samples.resize(mono.size() * signal.channels);
     for (size_t f = 0; f < mono.size(); ++f) {
         for (int ch = 0; ch < signal.channels; ++ch) {

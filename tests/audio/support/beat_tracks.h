@@ -14,7 +14,7 @@ enum class BeatStyle {
     syncopatedKick,  // kicks on 1, 2-and and 4, snare on 2 and 4, eighth hats
     breakbeat,       // an amen-like kick/snare figure with ghost notes
     halfTime,        // kick on 1, snare on 3, eighth hats
-    shuffle,         // swung hats over kick and snare (swing 0.6 unless the spec sets one)
+    shuffle,         // swung hats over kick and snare (swing 0.6 unless the recipe sets one)
     sparseIntro,     // four bars of pad, four of hats alone, then the full beat
     tripletHats,     // kick on every beat under loud hats in triplets
     dottedAccents,   // kick on every beat, loud accents every dotted quarter (3 against 2)
@@ -23,7 +23,7 @@ enum class BeatStyle {
 
 const char* styleName(BeatStyle style);
 
-struct BeatTrackSpec {
+struct BeatTrackRecipe {
     double bpm = 120.0;
     double seconds = 30.0;
     BeatStyle style = BeatStyle::fourOnTheFloor;
@@ -37,6 +37,6 @@ struct BeatTrackSpec {
 };
 
 // Peak-normalised to 0.9. The first beat falls a little after the start, not on sample 0.
-Signal makeBeatTrack(const BeatTrackSpec& spec);
+Signal makeBeatTrack(const BeatTrackRecipe& recipe);
 
 }  // namespace luma::test
