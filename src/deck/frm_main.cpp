@@ -6,12 +6,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <cmath>
 
 #include "binding/engine_library.h"
 #include "controls/bgr_colour.h"
 #include "deck/config_reader.h"
+#include "deck/number_text.h"
 #include "deck/widget_colours.h"
 #include "loading/paths.h"
 
@@ -28,13 +28,6 @@ const QString kDemoFolderSetting = "demo";
 
 int rgb(int red, int green, int blue) {
     return red + 256 * green + 65536 * blue;
-}
-
-// The command line's leading numeric part as a number (none gives 0).
-double leadingNumber(const QString& text) {
-    static const QRegularExpression number(R"(^\s*[+-]?(\d+\.?\d*|\.\d+))");
-    const QRegularExpressionMatch match = number.match(text);
-    return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
 }
 
 }  // namespace

@@ -156,7 +156,9 @@ class FrmMain : public QWidget {
 
   private:
     void ApplyPitch();
-    void beginTouch(LumButton* lamp);
+    void touch(int direction, LumButton* lamp, int32_t slideTarget);
+    QString markLoopPoint(int32_t& point);
+    QString moveLoopEnd(int32_t bytes);
     int32_t channelPosition();
     void syncLoop();
     void connectHandlers();

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "deck/channel_bytes.h"
+#include "deck/eq_parameters.h"
 #include "deck/frm_main.h"
 #include "deck/number_text.h"
 #include "loading/id3v1_tag.h"
@@ -29,13 +30,6 @@ struct FilterCentre {
     float hz;
 };
 constexpr FilterCentre kFilterCentres[] = {{0, 80.0f}, {3, 125.0f}, {1, 3000.0f}, {2, 8000.0f}};
-
-// The engine's parametric-equaliser record: centre, bandwidth, gain.
-struct EqParameters {
-    float centreHz;
-    float bandwidthSemitones;
-    float gainDb;
-};
 
 }  // namespace
 

@@ -5,12 +5,11 @@
 // end at or before its start holds the deck at the start).
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
+#include "deck/lamp_colours.h"
 
 namespace luma {
 
 namespace {
-constexpr int kLampOff = 0x80, kLampOffOver = 0xFF;
-constexpr int kLampOn = 0xC0C0, kLampOnOver = 0xFFFF;
 constexpr uint32_t kPlayLooped = 4;
 constexpr float kEndWindowSeconds = 0.1f;
 const QString kNoPosition = "- - : - - , - - -";
@@ -21,45 +20,46 @@ void FrmMain::syncLoop() {
                                 state.LoopOn != kFalse ? 1 : 0);
 }
 
-QString FrmMain::Lum_LoopStart() {
+QString FrmMain::markLoopPoint(int32_t& point) {
     if (!audio_) return TimeText(-1);
     const int32_t position = channelPosition();
     QString text = TimeText(position);
-    state.LoopStart = position;
+    point = position;
     syncLoop();
     return text;
+}
+
+QString FrmMain::Lum_LoopStart() {
+    return markLoopPoint(state.LoopStart);
 }
 
 QString FrmMain::Lum_LoopEnd() {
-    if (!audio_) return TimeText(-1);
-    const int32_t position = channelPosition();
-    QString text = TimeText(position);
-    state.LoopEnd = position;
-    syncLoop();
-    return text;
+    return markLoopPoint(state.LoopEnd);
+}
+
+QString FrmMain::moveLoopEnd(int32_t bytes) {
+    // 32-bit arithmetic that wraps rather than overflows.
+    state.LoopEnd =
+        static_cast<int32_t>(static_cast<uint32_t>(state.LoopEnd) + static_cast<uint32_t>(bytes));
+    if (audio_) syncLoop();
+    return TimeText(state.LoopEnd);
 }
 
 QString FrmMain::Lum_FineDw(const int16_t& step) {
-    state.LoopEnd = static_cast<int32_t>(static_cast<uint32_t>(state.LoopEnd) - step);
-    if (audio_) syncLoop();
-    return TimeText(state.LoopEnd);
+    return moveLoopEnd(-step);
 }
 
 QString FrmMain::Lum_FineUp(const int16_t& step) {
-    state.LoopEnd = static_cast<int32_t>(static_cast<uint32_t>(state.LoopEnd) + step);
-    if (audio_) syncLoop();
-    return TimeText(state.LoopEnd);
+    return moveLoopEnd(step);
 }
 
 void FrmMain::cmdLooped_MouseDown() {
     if (state.LoopOn == kFalse) {
         if (audio_) SeekTo(*audio_, state.Channel, state.LoopStart);
-        cmdLooped->setDotColor(kLampOn);
-        cmdLooped->setOverColor(kLampOnOver);
+        setSwitchLamp(cmdLooped, true);
         state.LoopOn = kTrue;
     } else {
-        cmdLooped->setDotColor(kLampOff);
-        cmdLooped->setOverColor(kLampOffOver);
+        setSwitchLamp(cmdLooped, false);
         state.LoopOn = kFalse;
     }
     if (audio_) syncLoop();

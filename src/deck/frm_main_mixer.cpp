@@ -2,6 +2,7 @@
 // call that hands rate, volume and balance to the engine together.
 #include <cmath>
 
+#include "deck/eq_parameters.h"
 #include "deck/frm_main.h"
 
 namespace luma {
@@ -13,12 +14,6 @@ constexpr int kMixerReadoutFirst = 8;  // lblinfo(8..10) beside the mixer slider
 constexpr int kSecondBassFilter = 3;
 constexpr int kKilledGain = -150;  // -15 dB
 constexpr int kLeftButton = 1, kRightButton = 2;
-
-struct EqParameters {
-    float centreHz;
-    float bandwidthSemitones;
-    float gainDb;
-};
 
 }  // namespace
 

@@ -2,28 +2,20 @@
 // steps; no time-stretching) and touch: "<<" and ">>" bend the rate while
 // held, or nudge the cue point while the CUE repeat is on.
 #include <QLocale>
-#include <QRegularExpression>
 #include <cmath>
 
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
+#include "deck/lamp_colours.h"
+#include "deck/number_text.h"
 
 namespace luma {
 
 namespace {
 
-constexpr int kLampPressed = 0xFF, kLampAtRest = 0x80;
 constexpr int kBrakeRate = 10;
 constexpr int kSpinUpRate = 100000;
 const QString kNotDetected = "Not Detected";
-
-// The number a text starts with, as a lenient reader of numbers takes it
-// ("124", "129.6 BPM"); 0 when there is none.
-double leadingNumber(const QString& text) {
-    static const QRegularExpression number(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?)");
-    const QRegularExpressionMatch match = number.match(text);
-    return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
-}
 
 // "000.000": at least three whole digits and three decimals.
 QString tempoText(double bpm) {
@@ -57,51 +49,41 @@ void FrmMain::cmdPitchUp_MouseDown() {
     vscPitch_Scroll();
 }
 
-void FrmMain::beginTouch(LumButton* lamp) {
+// A press of "<<" (direction -1) or ">>" (+1): with CUE on the cue point
+// moves by TouchAmount bytes; otherwise the rate bends by TouchAmount Hz
+// (touch mode) or slides to `slideTarget` over TouchAmount ms.
+void FrmMain::touch(int direction, LumButton* lamp, int32_t slideTarget) {
+    if (state.CueActive != kFalse) {
+        // 32-bit arithmetic that wraps rather than overflows.
+        state.CuePos = static_cast<int32_t>(static_cast<uint32_t>(state.CuePos) +
+                                            static_cast<uint32_t>(direction * state.TouchAmount));
+        if (audio_) SeekTo(*audio_, state.Channel, state.CuePos);
+        return;
+    }
     lamp->setDotColor(kLampPressed);
     state.TouchPitch = vscPitch->value();
     uint32_t rate = 0;
-    if (audio_ && audio_->BASS_ChannelGetAttributes(state.Channel, &rate, nullptr, nullptr)) {
+    if (!audio_) return;
+    if (audio_->BASS_ChannelGetAttributes(state.Channel, &rate, nullptr, nullptr)) {
         state.TouchFreq = static_cast<int32_t>(rate);
+    }
+    if (state.TouchMode == 1) {
+        audio_->BASS_ChannelSlideAttributes(state.Channel,
+                                            state.TouchFreq + direction * state.TouchAmount,
+                                            state.VolumePos, state.BalancePos, 0);
+    } else {
+        audio_->BASS_ChannelSlideAttributes(state.Channel, slideTarget, state.VolumePos,
+                                            state.BalancePos,
+                                            static_cast<uint32_t>(state.TouchAmount));
     }
 }
 
 void FrmMain::Lum_TouchB2() {
-    if (state.CueActive != kFalse) {
-        state.CuePos = static_cast<int32_t>(static_cast<uint32_t>(state.CuePos) -
-                                            static_cast<uint32_t>(state.TouchAmount));
-        if (audio_) SeekTo(*audio_, state.Channel, state.CuePos);
-        return;
-    }
-    beginTouch(cmdBack);
-    if (!audio_) return;
-    if (state.TouchMode == 1) {
-        audio_->BASS_ChannelSlideAttributes(state.Channel, state.TouchFreq - state.TouchAmount,
-                                            state.VolumePos, state.BalancePos, 0);
-    } else {
-        audio_->BASS_ChannelSlideAttributes(state.Channel, kBrakeRate, state.VolumePos,
-                                            state.BalancePos,
-                                            static_cast<uint32_t>(state.TouchAmount));
-    }
+    touch(-1, cmdBack, kBrakeRate);
 }
 
 void FrmMain::Lum_TouchF2() {
-    if (state.CueActive != kFalse) {
-        state.CuePos = static_cast<int32_t>(static_cast<uint32_t>(state.CuePos) +
-                                            static_cast<uint32_t>(state.TouchAmount));
-        if (audio_) SeekTo(*audio_, state.Channel, state.CuePos);
-        return;
-    }
-    beginTouch(cmdForward);
-    if (!audio_) return;
-    if (state.TouchMode == 1) {
-        audio_->BASS_ChannelSlideAttributes(state.Channel, state.TouchFreq + state.TouchAmount,
-                                            state.VolumePos, state.BalancePos, 0);
-    } else {
-        audio_->BASS_ChannelSlideAttributes(state.Channel, kSpinUpRate, state.VolumePos,
-                                            state.BalancePos,
-                                            static_cast<uint32_t>(state.TouchAmount));
-    }
+    touch(+1, cmdForward, kSpinUpRate);
 }
 
 void FrmMain::Lum_TouchUp() {

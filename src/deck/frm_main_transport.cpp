@@ -4,13 +4,9 @@
 // track: the engine refuses calls on channel 0 and nothing else changes.
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
+#include "deck/lamp_colours.h"
 
 namespace luma {
-
-namespace {
-constexpr int kLampOff = 0x80, kLampOffOver = 0xFF;
-constexpr int kLampOn = 0xC0C0, kLampOnOver = 0xFFFF;
-}  // namespace
 
 int32_t FrmMain::channelPosition() {
     // Only the low 32 bits count: a failed query reads as -1.
@@ -52,14 +48,12 @@ void FrmMain::Lum_CuePlay() {
 void FrmMain::Lum_CUE() {
     if (!audio_) return;
     if (state.CueActive == kFalse) {
-        cmdCUE->setDotColor(kLampOn);
-        cmdCUE->setOverColor(kLampOnOver);
+        setSwitchLamp(cmdCUE, true);
         state.CuePos = channelPosition();
         state.CueActive = kTrue;
         tmrCue->setEnabled(true);
     } else {
-        cmdCUE->setDotColor(kLampOff);
-        cmdCUE->setOverColor(kLampOffOver);
+        setSwitchLamp(cmdCUE, false);
         SeekTo(*audio_, state.Channel, state.CuePos);
         tmrCue->setEnabled(false);
         state.CueActive = kFalse;

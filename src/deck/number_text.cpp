@@ -1,5 +1,6 @@
 #include "deck/number_text.h"
 
+#include <QRegularExpression>
 #include <charconv>
 #include <cmath>
 
@@ -15,6 +16,12 @@ QString twoDigits(double whole) {
 }
 
 }  // namespace
+
+double leadingNumber(const QString& text) {
+    static const QRegularExpression number(R"(^\s*[+-]?(\d+\.?\d*|\.\d+))");
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
+}
 
 QString singleText(float value) {
     if (value == 0.0f) return "0";

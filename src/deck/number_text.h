@@ -6,6 +6,11 @@
 
 namespace luma {
 
+// The number a text starts with, as a lenient reader of numbers takes it
+// (blanks, a sign, digits with a point: "2 " gives 2, "124 BPM" 124); 0
+// when there is none.
+double leadingNumber(const QString& text);
+
 // The shortest text that reads back as the same single-precision value:
 // 124, 129.6, -1.24; minus zero is "0".
 QString singleText(float value);
