@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -16,20 +14,10 @@
 #include <map>
 #include <string>
 
-#include "binding/engine_library.h"
-#include "deck/frm_main.h"
+#include "bench_deck.h"
 #include "support/audio_files.h"
-#include "support/temp_dir.h"
 
 namespace {
-
-class QuietPlatform : public luma::DeckPlatform {
-  public:
-    void message(const QString& text, const QString&, int) override {
-        std::fprintf(stderr, "deck says: %s\n", qPrintable(text));
-    }
-    void endProcess() override {}
-};
 
 // Time on a processor (ns) of each thread of this process, by name, from
 // the scheduler's own accounting (finer than the 10 ms ticks of stat).
@@ -50,34 +38,16 @@ std::map<std::string, double> threadSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("LUMATRONE_AUDIO", "null");
+    luma::bench::useOffscreenNullOutput();
     QApplication application(argc, argv);
-    luma::test::TempDir dir;
-    const QString folder = QString::fromStdString(dir.path().string());
-    QDir(folder).mkpath("crate");
+    luma::bench::BenchDeck bench;
     // A demo track with its tag, as a performer would load one.
-    const QString program = QFileInfo(LUMA_ENGINE_PATH).absolutePath();
-    if (!QFile::copy(program + "/demo/House Groove 124.wav",
-                     folder + "/crate/House Groove 124.wav")) {
+    if (!QFile::copy(luma::bench::builtProgramFolder() + "/demo/House Groove 124.wav",
+                     bench.crate() + "/House Groove 124.wav")) {
         return 1;
     }
-    for (const QString file : {"deck.design", "styles.ini"})
-        QFile::copy(program + "/" + file, folder + "/" + file);
-    QFile(folder + "/" + luma::kEngineLibraryFile).open(QIODevice::WriteOnly);
-    QFile settings(folder + "/deck1.ini");
-    settings.open(QIODevice::WriteOnly);
-    for (int line = 1; line <= 35; ++line) settings.write(line == 1 ? "ON\n" : "0\n");
-    settings.write(("\"" + folder + "/crate\"\n0\n1\n").toUtf8());
-    settings.close();
-
-    QuietPlatform platform;
-    luma::FrmMain deck("1", folder, platform, [](const QString&) {
-        return luma::loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
-    });
-    deck.Form_Load();
+    luma::FrmMain& deck = bench.start();
     deck.show();
-    deck.filFile->setCurrentRow(0);
     deck.filFile_DblClick();
     deck.vscPitch->setValue(-250);
     deck.vscPitch_Scroll();

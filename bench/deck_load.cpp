@@ -6,18 +6,15 @@
 #include <mpg123.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <chrono>
 #include <cstdio>
 #include <random>
 #include <vector>
 
-#include "binding/engine_library.h"
+#include "bench_deck.h"
 #include "bpm/tempo_detector.h"
-#include "deck/frm_main.h"
 #include "support/audio_files.h"
-#include "support/temp_dir.h"
 
 namespace {
 
@@ -26,14 +23,6 @@ using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
-
-class QuietPlatform : public luma::DeckPlatform {
-  public:
-    void message(const QString& text, const QString&, int) override {
-        std::fprintf(stderr, "deck says: %s\n", qPrintable(text));
-    }
-    void endProcess() override {}
-};
 
 // Decodes up to `seconds` (all when negative) of the file with libmpg123
 // alone; returns the time taken and leaves the left channel in `mono`.
@@ -85,28 +74,13 @@ luma::test::Signal musicLike(double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("LUMATRONE_AUDIO", "null");
+    luma::bench::useOffscreenNullOutput();
     QApplication application(argc, argv);
-    luma::test::TempDir dir;
-    const QString folder = QString::fromStdString(dir.path().string());
-    QDir(folder).mkpath("crate");
-    const std::string track = (dir.path() / "crate" / "five minutes.mp3").string();
+    luma::bench::BenchDeck bench;
+    const std::string track = (bench.crate() + "/five minutes.mp3").toStdString();
     std::fprintf(stderr, "encoding a 5-minute 320 kbit/s MP3...\n");
     if (!luma::test::writeMp3(track, musicLike(300), 320)) return 1;
-    QFile(folder + "/" + luma::kEngineLibraryFile).open(QIODevice::WriteOnly);
-    QFile settings(folder + "/deck1.ini");
-    settings.open(QIODevice::WriteOnly);
-    for (int line = 1; line <= 35; ++line) settings.write(line == 1 ? "ON\n" : "0\n");
-    settings.write(("\"" + folder + "/crate\"\n0\n1\n").toUtf8());
-    settings.close();
-
-    QuietPlatform platform;
-    luma::FrmMain deck("1", folder, platform, [](const QString&) {
-        return luma::loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
-    });
-    deck.Form_Load();
-    deck.filFile->setCurrentRow(0);
+    luma::FrmMain& deck = bench.start();
 
     mpg123_init();
     plainDecode(track, -1);  // warm the page cache

@@ -1,0 +1,68 @@
+// A deck window on the real engine library for the benchmarks: offscreen, on
+// the null output, in a program folder of its own (settings, button design,
+// genre names, an empty crate to put tracks in).
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <memory>
+
+#include "binding/engine_library.h"
+#include "deck/frm_main.h"
+#include "support/temp_dir.h"
+
+namespace luma::bench {
+
+class QuietPlatform : public DeckPlatform {
+  public:
+    void message(const QString& text, const QString&, int) override {
+        std::fprintf(stderr, "deck says: %s\n", qPrintable(text));
+    }
+    void endProcess() override {}
+};
+
+// Before the application is made: no display, no sound card needed.
+inline void useOffscreenNullOutput() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LUMATRONE_AUDIO", "null");
+}
+
+// The folder the engine library was built in, with the shipped files beside it.
+inline QString builtProgramFolder() {
+    return QFileInfo(LUMA_ENGINE_PATH).absolutePath();
+}
+
+class BenchDeck {
+  public:
+    BenchDeck() : folder_(QString::fromStdString(dir_.path().string())) {
+        QDir(folder_).mkpath("crate");
+        for (const QString file : {"deck.design", "styles.ini"}) {
+            QFile::copy(builtProgramFolder() + "/" + file, folder_ + "/" + file);
+        }
+        QFile(folder_ + "/" + kEngineLibraryFile).open(QIODevice::WriteOnly);
+        QFile settings(folder_ + "/deck1.ini");
+        settings.open(QIODevice::WriteOnly);
+        for (int line = 1; line <= 35; ++line) settings.write(line == 1 ? "ON\n" : "0\n");
+        settings.write(("\"" + crate() + "\"\n0\n1\n").toUtf8());
+    }
+    QString crate() const { return folder_ + "/crate"; }
+    // Starts deck 1 on the tracks put in the crate, the first one selected.
+    FrmMain& start() {
+        deck_ = std::make_unique<FrmMain>("1", folder_, platform_, [](const QString&) {
+            return loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
+        });
+        deck_->Form_Load();
+        deck_->filFile->setCurrentRow(0);
+        return *deck_;
+    }
+
+  private:
+    test::TempDir dir_;
+    QString folder_;
+    QuietPlatform platform_;
+    std::unique_ptr<FrmMain> deck_;
+};
+
+}  // namespace luma::bench
