@@ -15,6 +15,12 @@ void LoopSource::set(int64_t start, int64_t end, int64_t position) noexcept {
     armed_ = position < end;
 }
 
+bool LoopSource::readsAs(const LoopSource& other) const noexcept {
+    if (track_ != other.track_ || on_ != other.on_ || armed_ != other.armed_) return false;
+    if (!on_) return true;
+    return start_ == other.start_ && end_ == other.end_ && wrapped_ == other.wrapped_;
+}
+
 void LoopSource::moved(int64_t position) noexcept {
     armed_ = on_ && position < end_;
     wrapped_ = false;
@@ -34,9 +40,9 @@ double LoopSource::folded(double position) const noexcept {
 }
 
 int64_t LoopSource::nextToLoad(int64_t position) const noexcept {
-    if (!armed_ || !track_.rangeReady(position, 1)) return position;
+    if (!armed_ || !track_->rangeReady(position, 1)) return position;
     for (int64_t seam : {start_ - fade_, start_, end_ - fade_}) {
-        if (!track_.rangeReady(seam, 1)) return seam;
+        if (!track_->rangeReady(seam, 1)) return seam;
     }
     return position;
 }
@@ -50,14 +56,14 @@ int64_t LoopSource::mapped(int64_t frame) const noexcept {
 
 void LoopSource::fetch(int64_t first, int count, float* left, float* right) noexcept {
     if (!armed_) {
-        track_.fetch(first, count, left, right);
+        track_->fetch(first, count, left, right);
         return;
     }
     // Runs of consecutive track frames, each ending at the loop's end at the latest.
     for (int done = 0; done < count;) {
         const int64_t frame = mapped(first + done);
         const int n = static_cast<int>(std::min<int64_t>(count - done, end_ - frame));
-        track_.fetch(frame, n, left + done, right + done);
+        track_->fetch(frame, n, left + done, right + done);
         crossFade(frame, n, left + done, right + done);
         done += n;
     }
@@ -68,7 +74,7 @@ void LoopSource::crossFade(int64_t first, int count, float* left, float* right) 
     const int64_t from = std::max(first, fadeStart);
     const int n = static_cast<int>(first + count - from);
     if (n <= 0) return;
-    track_.fetch(from - (end_ - start_), n, leadLeft_.data(), leadRight_.data());
+    track_->fetch(from - (end_ - start_), n, leadLeft_.data(), leadRight_.data());
     const float scale = 1.0f / static_cast<float>(fade_ + 1);
     const int offset = static_cast<int>(from - first);
     for (int i = 0; i < n; ++i) {

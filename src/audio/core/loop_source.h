@@ -30,7 +30,10 @@ class LoopSource final : public dsp::ResamplerSource {
   public:
     static constexpr int64_t kFadeFrames = 128;  // about 3 ms
 
-    explicit LoopSource(const Track& track) noexcept : track_(track) {}
+    explicit LoopSource(const Track& track) noexcept : track_(&track) {}
+
+    // Whether both read every frame alike (scratch buffers aside).
+    bool readsAs(const LoopSource& other) const noexcept;
 
     // ---- audio thread ----
     // Loops over [start, end) (0 <= start < end <= the track's length).
@@ -61,7 +64,7 @@ class LoopSource final : public dsp::ResamplerSource {
     int64_t mapped(int64_t frame) const noexcept;
     void crossFade(int64_t first, int count, float* left, float* right) noexcept;
 
-    const Track& track_;
+    const Track* track_;  // a pointer, so that a copy can be assigned
     bool on_ = false;
     bool armed_ = false;    // on, and playback below end_
     bool wrapped_ = false;  // wrapped since the last jump

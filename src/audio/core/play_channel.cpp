@@ -7,7 +7,11 @@ namespace luma {
 
 PlayChannel::PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoader> loader,
                          bool module)
-    : track_(std::move(track)), loader_(std::move(loader)), module_(module), source_(*track_) {
+    : track_(std::move(track)),
+      loader_(std::move(loader)),
+      module_(module),
+      source_(*track_),
+      fading_(*track_) {
     rate_.jumpTo(track_->sampleRate());
     volume_.jumpTo(1.0);
     pan_.jumpTo(0.0);
@@ -29,6 +33,7 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
             loop_ = command.loop;
             break;
         case Command::Type::Stop:
+            fading_.cancel();
             if (playing_) {
                 playing_ = false;
                 history_.add(context.outFrame, position());
@@ -38,16 +43,12 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
             pos_ = {command.frame, 0.0};
             history_.restart(context.outFrame, static_cast<double>(command.frame));
             heardFrame_.store(command.frame, std::memory_order_release);
+            fading_.cancel();
             source_.moved(command.frame);
             if (loader_) loader_->want(command.frame);
             break;
         case Command::Type::SetLoop:
-            if (command.loop) {
-                source_.set(command.frame, command.loopEnd, pos_.frame);
-                if (loader_) loader_->want(source_.nextToLoad(pos_.frame));
-            } else {
-                source_.off();
-            }
+            changeLoop(command, context);
             break;
         case Command::Type::Slide:
             if (command.rateHz >= 0) rate_.glideTo(command.rateHz, command.slideFrames);
@@ -74,6 +75,20 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
     panNow_.store(pan_.current, std::memory_order_release);
     playingNow_.store(playing_, std::memory_order_release);
     ack_.store(command.generation, std::memory_order_release);
+}
+
+void PlayChannel::changeLoop(const Command& command, const RenderContext& context) noexcept {
+    const LoopSource before = source_;
+    if (command.loop) {
+        source_.set(command.frame, command.loopEnd, pos_.frame);
+        if (loader_) loader_->want(source_.nextToLoad(pos_.frame));
+    } else {
+        source_.off();
+    }
+    if (playing_ && !source_.readsAs(before)) {
+        const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
+        fading_.start(before, pos_, resampler_, rate_.current / context.outputRate, increment);
+    }
 }
 
 int PlayChannel::framesBefore(int64_t limit, double step, double increment,
@@ -137,6 +152,7 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     float* left = left_.data();
     float* right = right_.data();
     renderSource(context, frames, left, right);
+    if (fading_.active()) fading_.blendInto(left, right, frames);
     if (loader_ && !track_->fullyLoaded()) loader_->want(source_.nextToLoad(pos_.frame));
 
     dsp::PeakingEq* filters[kMaxEffects];

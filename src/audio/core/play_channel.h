@@ -14,6 +14,7 @@
 
 #include "core/command.h"
 #include "core/eq_effect.h"
+#include "core/fading_voice.h"
 #include "core/linear_ramp.h"
 #include "core/loop_source.h"
 #include "core/position_history.h"
@@ -73,6 +74,7 @@ class PlayChannel {
     int effectCount = 0;
 
   private:
+    void changeLoop(const Command& command, const RenderContext& context) noexcept;
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
     int framesBefore(int64_t limit, double step, double increment, int frames) const noexcept;
     double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
@@ -85,6 +87,7 @@ class PlayChannel {
     LoopSource source_;  // the track, read through the loop region
     dsp::VariableRateResampler resampler_;
     dsp::SourcePosition pos_;
+    FadingVoice fading_;  // the reading before a loop change, faded out
     bool playing_ = false;
     bool loop_ = false;
     LinearRamp rate_;                     // Hz

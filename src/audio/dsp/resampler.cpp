@@ -33,6 +33,11 @@ VariableRateResampler::VariableRateResampler() : fadeDone_(kFadeFrames) {
     fadeRight_.resize(kMaxBlock);
 }
 
+void VariableRateResampler::continueWith(const VariableRateResampler& other) noexcept {
+    kernelClass_ = other.kernelClass_;
+    fadeDone_ = kFadeFrames;
+}
+
 VariableRateResampler::~VariableRateResampler() = default;
 
 double VariableRateResampler::planPositions(const SourcePosition& pos, double step,

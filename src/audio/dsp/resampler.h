@@ -54,6 +54,10 @@ class VariableRateResampler {
     void render(ResamplerSource& source, SourcePosition& pos, double step, double stepIncrement,
                 int frames, float* outLeft, float* outRight) noexcept;
 
+    // Interpolates from now on with `other`'s kernel, without a fade: a
+    // second reader of the same material then sounds exactly like `other`.
+    void continueWith(const VariableRateResampler& other) noexcept;
+
   private:
     // Fills wholeFrame_/fraction_ relative to pos.frame; returns the largest
     // |step| used in the block and the position after it.

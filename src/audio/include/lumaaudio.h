@@ -242,6 +242,11 @@ LUMA_API int32_t BASS_FX_TempoFree(uint32_t handle);
  * background, what the seam reads is decoded right after the audio at the
  * play position.
  *
+ * Nor does a change: switching the loop on or off, or moving its points,
+ * while the channel plays crossfades over 128 output frames from what the
+ * old region would have played to what the new one plays, so a loop left
+ * or trimmed inside the seam's fade does not step either.
+ *
  * `on` zero, or a region outside those bounds, turns the engine's loop off
  * (playback runs on through `end`); the call still succeeds. Returns 0 only
  * for a handle that is no played stream or module. */

@@ -146,6 +146,43 @@ TEST_F(LoopTest, SeamBetweenUnrelatedMaterialIsFadedNotCut) {
     EXPECT_LT(largestStep(left), slope + 2 * 0.5 / kFade) << "a cut would jump by about 1.0";
 }
 
+TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
+    // As above, the start meets the end in opposite phase; each change lands
+    // where the old reading and the new one differ the most: inside the
+    // seam's fade, within the resampler's reach of the end, just after a wrap.
+    constexpr int start = 20025, end = start + 4450;
+    struct Change {
+        const char* what;
+        int from;  // where playback stands when the change arrives
+        int newStart, newEnd, on;
+    };
+    for (const Change& change :
+         {Change{"off inside the fade", end - 60, 0, 0, 0},
+          Change{"off within reach of the end", end - 20, 0, 0, 0},
+          Change{"off just after a wrap", end + 15, 0, 0, 0},
+          Change{"on inside the fade", end - 60, start, end, 1},
+          Change{"end trimmed up inside the fade", end - 60, start, end + 125, 1},
+          Change{"end trimmed down onto the play position", end - 190, start, end - 125, 1},
+          Change{"end trimmed just after a wrap", end + 15, start, end + 125, 1}}) {
+        SCOPED_TRACE(change.what);
+        const uint32_t stream = openSine(441);
+        const bool loopedBefore = !(change.on && change.newEnd == end && change.from < end);
+        startAt(stream, change.from - 256 - 1000, start, end);
+        if (!loopedBefore) {
+            ASSERT_NE(LUMA_ChannelSetLoop(stream, 0, 0, 0), 0);
+        }
+        std::vector<float> left = side(render(1000), 0);
+        ASSERT_EQ(frameOf(stream), change.from < end ? change.from : change.from - (end - start));
+        ASSERT_NE(LUMA_ChannelSetLoop(stream, change.newStart * 4, change.newEnd * 4, change.on),
+                  0);
+        const std::vector<float> after = side(render(3000), 0);
+        left.insert(left.end(), after.begin(), after.end());
+        const double slope = 2 * M_PI * 441 * 0.5 / 44100;
+        EXPECT_LT(largestStep(left), slope + 2 * 0.5 / kFade);
+        BASS_StreamFree(stream);
+    }
+}
+
 TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
     const uint32_t stream = openIndexTrack();
     startAt(stream, kEnd - 500);

@@ -1,0 +1,45 @@
+// The way a channel read its track just before a loop change, kept playing
+// for a few milliseconds and faded into the new reading.
+//
+// A loop switched off inside the seam's fade, or moved under the play
+// position, changes what the next frames read: cut over at once, the sound
+// would step from one part of the track to another. The old reading is a
+// LoopSource state and a position, so a copy of them plays on beside the
+// channel for kFrames output frames while the output crossfades linearly
+// from it to the channel's new reading.
+#pragma once
+
+#include <array>
+
+#include "core/loop_source.h"
+#include "dsp/resampler.h"
+
+namespace luma {
+
+class FadingVoice {
+  public:
+    static constexpr int kFrames = static_cast<int>(LoopSource::kFadeFrames);
+
+    explicit FadingVoice(const Track& track) noexcept : source_(track) {}
+
+    // ---- audio thread ----
+    // The channel reads as `source` from `position` on, `step` source frames
+    // an output frame (growing by `increment` a frame), through `resampler`.
+    void start(const LoopSource& source, const dsp::SourcePosition& position,
+               const dsp::VariableRateResampler& resampler, double step, double increment) noexcept;
+    // A seek or a stop: the old reading has nothing left to fade into.
+    void cancel() noexcept { left_ = 0; }
+    bool active() const noexcept { return left_ > 0; }
+    // Crossfades the first frames of the channel's block from the old reading.
+    void blendInto(float* left, float* right, int frames) noexcept;
+
+  private:
+    LoopSource source_;
+    dsp::SourcePosition position_;
+    dsp::VariableRateResampler resampler_;
+    double step_ = 1.0, increment_ = 0.0;
+    int left_ = 0;  // output frames of the fade still to come
+    std::array<float, kFrames> oldLeft_{}, oldRight_{};
+};
+
+}  // namespace luma
