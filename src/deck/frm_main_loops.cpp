@@ -11,7 +11,7 @@ namespace luma {
 
 namespace {
 constexpr uint32_t kPlayLooped = 4;
-constexpr float kEndWindowSeconds = 0.1f;
+constexpr double kEndWindowSeconds = 0.1;  // subtracted in double, then rounded to single
 const QString kNoPosition = "- - : - - , - - -";
 }  // namespace
 
@@ -75,7 +75,7 @@ void FrmMain::FXTimer2_Timer() {
     if (position == -1) return;
     const float length = BytesToSeconds(*audio_, state.Channel, trkPosition->max());
     const float heard = BytesToSeconds(*audio_, state.Channel, trkPosition->value());
-    const bool atEnd = static_cast<float>(length - kEndWindowSeconds) < heard;
+    const bool atEnd = static_cast<float>(static_cast<double>(length) - kEndWindowSeconds) < heard;
     if (!atEnd || !cmdPause->isVisibleTo(this)) return;
     audio_->BASS_ChannelStop(state.Channel);
     SeekTo(*audio_, state.Channel, 0);

@@ -20,7 +20,7 @@ void FrmMain::Lum_Pause() {
         cmdPause->setVisible(false);
         state.IsStopped = kTrue;
     } else {
-        audio_->BASS_StreamPlay(state.Channel, state.CuePos != 0 ? 1 : 0, 0);
+        audio_->BASS_StreamPlay(state.Channel, state.CuePos, 0);  // the cue byte as flush
         cmdPause->setVisible(true);
         state.IsStopped = kFalse;
     }
@@ -41,7 +41,7 @@ void FrmMain::Lum_CueSet() {
 
 void FrmMain::Lum_CuePlay() {
     if (!audio_) return;
-    audio_->BASS_StreamPlay(state.Channel, state.CuePos != 0 ? 1 : 0, 0);
+    audio_->BASS_StreamPlay(state.Channel, state.CuePos, 0);  // the cue byte as flush
     SeekTo(*audio_, state.Channel, state.CuePos);
 }
 

@@ -9,8 +9,12 @@ Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientati
     // Qt puts a vertical slider's minimum at the bottom; ours is at the top.
     setInvertedAppearance(orientation == Qt::Vertical);
     setInvertedControls(orientation == Qt::Vertical);
-    // A user action is announced before the value moves: report the value it lands on.
-    connect(this, &QAbstractSlider::actionTriggered, this, [this] { userAction_ = true; });
+    // A user action is announced with the knob already where it will land
+    // and the value not yet moved: report that value when it arrives. An
+    // action that goes nowhere (a key or the wheel at either end) moves
+    // nothing, and must not mark the next value set by code as the user's.
+    connect(this, &QAbstractSlider::actionTriggered, this,
+            [this] { userAction_ = sliderPosition() != value(); });
     connect(this, &QAbstractSlider::valueChanged, this, [this](int value) {
         if (userAction_) emit scroll(value);
         userAction_ = false;

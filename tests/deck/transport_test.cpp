@@ -49,7 +49,8 @@ TEST_F(TransportTest, PlayPauseStopAndCueFollowTheStateTable) {
     EXPECT_EQ(deck->state.CuePos, int32_t(10 * kSecond));
     EXPECT_TRUE(takeCalls().isEmpty()) << "a position read only";
     deck->Lum_Pause();
-    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,1,0)"}) << "flush with a cue";
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,1764000,0)"})
+        << "the cue byte as flush";
     deck->Lum_Stop();  // Playing -> Stopped at the cue point
     EXPECT_EQ(takeCalls(), (QStringList{"BASS_ChannelStop(268435457)",
                                         "BASS_ChannelSetPosition(268435457,1764000)"}));
@@ -60,12 +61,12 @@ TEST_F(TransportTest, PlayPauseStopAndCueFollowTheStateTable) {
 
     // Cue play from Stopped sounds but still shows Play; the next Play plays again.
     deck->Lum_CuePlay();
-    EXPECT_EQ(takeCalls(), (QStringList{"BASS_StreamPlay(268435457,1,0)",
+    EXPECT_EQ(takeCalls(), (QStringList{"BASS_StreamPlay(268435457,1764000,0)",
                                         "BASS_ChannelSetPosition(268435457,1764000)"}));
     EXPECT_EQ(deck->state.IsStopped, kTrue);
     EXPECT_FALSE(playingShown());
     deck->Lum_Pause();
-    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,1,0)"});
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_StreamPlay(268435457,1764000,0)"});
     EXPECT_TRUE(playingShown());
 }
 

@@ -56,6 +56,10 @@ TEST(SliderTest, ScrollComesFromTheUserOnly) {
     pitch.triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ASSERT_EQ(scroll.count(), 1);
     EXPECT_EQ(scroll[0][0].toInt(), -4);
+    pitch.setValue(-1600);
+    pitch.triggerAction(QAbstractSlider::SliderToMinimum);  // Home, already at the top
+    pitch.setValue(0);
+    EXPECT_EQ(scroll.count(), 1) << "an action that moved nothing leaves code's values alone";
     Slider position(Qt::Horizontal);
     position.setRange(0, 1000);
     position.setValue(-1);  // no track: the timers hand it -1
