@@ -1,12 +1,12 @@
-// The way a channel read its track just before a loop change, kept playing
-// for a few milliseconds and faded into the new reading.
+// The way a channel read its track just before a jump, kept playing for a
+// few milliseconds and faded into the new reading.
 //
-// A loop switched off inside the seam's fade, or moved under the play
-// position, changes what the next frames read: cut over at once, the sound
-// would step from one part of the track to another. The old reading is a
-// LoopSource state and a position, so a copy of them plays on beside the
-// channel for kFrames output frames while the output crossfades linearly
-// from it to the channel's new reading.
+// A seek, a stop, or a loop switched off inside the seam's fade or moved
+// under the play position changes what the next frames read: cut over at
+// once, the sound would step from one part of the track to another (or to
+// silence). The old reading is a LoopSource state and a position, so a copy
+// of them plays on beside the channel for kFrames output frames while the
+// output crossfades linearly from it to the channel's new reading.
 #pragma once
 
 #include <array>
@@ -27,8 +27,6 @@ class FadingVoice {
     // an output frame (growing by `increment` a frame), through `resampler`.
     void start(const LoopSource& source, const dsp::SourcePosition& position,
                const dsp::VariableRateResampler& resampler, double step, double increment) noexcept;
-    // A seek or a stop: the old reading has nothing left to fade into.
-    void cancel() noexcept { left_ = 0; }
     bool active() const noexcept { return left_ > 0; }
     // Crossfades the first frames of the channel's block from the old reading.
     void blendInto(float* left, float* right, int frames) noexcept;

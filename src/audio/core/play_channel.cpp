@@ -29,21 +29,23 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
                 playing_ = true;
                 history_.add(context.outFrame, position());
                 taps_.startAt(context.outFrame);
+                // From silence: the gains glide up over the first block.
+                gainLeft_ = gainRight_ = 0.0f;
             }
             loop_ = command.loop;
             break;
         case Command::Type::Stop:
-            fading_.cancel();
             if (playing_) {
+                fadeFromHere(context);  // into silence
                 playing_ = false;
                 history_.add(context.outFrame, position());
             }
             break;
         case Command::Type::Seek:
+            if (playing_) fadeFromHere(context);
             pos_ = {command.frame, 0.0};
             history_.restart(context.outFrame, static_cast<double>(command.frame));
             heardFrame_.store(command.frame, std::memory_order_release);
-            fading_.cancel();
             source_.moved(command.frame);
             if (loader_) loader_->want(command.frame);
             break;
@@ -85,10 +87,12 @@ void PlayChannel::changeLoop(const Command& command, const RenderContext& contex
     } else {
         source_.off();
     }
-    if (playing_ && !source_.readsAs(before)) {
-        const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
-        fading_.start(before, pos_, resampler_, rate_.current / context.outputRate, increment);
-    }
+    if (playing_ && !source_.readsAs(before)) fadeFrom(before, context);
+}
+
+void PlayChannel::fadeFrom(const LoopSource& reading, const RenderContext& context) noexcept {
+    const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
+    fading_.start(reading, pos_, resampler_, rate_.current / context.outputRate, increment);
 }
 
 int PlayChannel::framesBefore(int64_t limit, double step, double increment,
@@ -147,13 +151,18 @@ void PlayChannel::renderSource(const RenderContext& context, int frames, float* 
 
 void PlayChannel::render(const RenderContext& context, int frames, float* mixLeft,
                          float* mixRight) noexcept {
-    if (!playing_) return;
-    history_.add(context.outFrame, position());
+    if (!playing_ && !fading_.active()) return;
     float* left = left_.data();
     float* right = right_.data();
-    renderSource(context, frames, left, right);
+    if (playing_) {
+        history_.add(context.outFrame, position());
+        renderSource(context, frames, left, right);
+        if (loader_ && !track_->fullyLoaded()) loader_->want(source_.nextToLoad(pos_.frame));
+    } else {
+        std::fill_n(left, frames, 0.0f);  // stopped: only the fade-out sounds
+        std::fill_n(right, frames, 0.0f);
+    }
     if (fading_.active()) fading_.blendInto(left, right, frames);
-    if (loader_ && !track_->fullyLoaded()) loader_->want(source_.nextToLoad(pos_.frame));
 
     dsp::PeakingEq* filters[kMaxEffects];
     for (int i = 0; i < effectsActive_; ++i) filters[i] = &effects_[i]->filter;

@@ -75,6 +75,9 @@ class PlayChannel {
 
   private:
     void changeLoop(const Command& command, const RenderContext& context) noexcept;
+    // What plays from now on fades in from `reading` (or the present one) at pos_.
+    void fadeFrom(const LoopSource& reading, const RenderContext& context) noexcept;
+    void fadeFromHere(const RenderContext& context) noexcept { fadeFrom(source_, context); }
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
     int framesBefore(int64_t limit, double step, double increment, int frames) const noexcept;
     double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
@@ -87,7 +90,7 @@ class PlayChannel {
     LoopSource source_;  // the track, read through the loop region
     dsp::VariableRateResampler resampler_;
     dsp::SourcePosition pos_;
-    FadingVoice fading_;  // the reading before a loop change, faded out
+    FadingVoice fading_;  // the reading before a jump, a stop or a loop change, faded out
     bool playing_ = false;
     bool loop_ = false;
     LinearRamp rate_;                     // Hz

@@ -19,6 +19,11 @@
  * - Seeking is sample-exact in every format. A seek to a position that is
  *   not frame-aligned aligns down to the frame; a seek past the end fails;
  *   the end itself is a valid position.
+ * - Nothing a playing channel is told to do clicks: a seek crossfades over
+ *   128 output frames from the old position's sound to the new one's (from
+ *   then on the samples are the file's own), a stop fades out over 128
+ *   frames, and a start from silence fades in over its first output block
+ *   (at most 256 frames). Positions are not delayed by any of these.
  *
  * Outputs, chosen by the environment variable LUMATRONE_AUDIO when
  * BASS_Init runs:
@@ -243,9 +248,9 @@ LUMA_API int32_t BASS_FX_TempoFree(uint32_t handle);
  * play position.
  *
  * Nor does a change: switching the loop on or off, or moving its points,
- * while the channel plays crossfades over 128 output frames from what the
- * old region would have played to what the new one plays, so a loop left
- * or trimmed inside the seam's fade does not step either.
+ * while the channel plays crossfades over 128 output frames, as a seek
+ * does, from what the old region would have played to what the new one
+ * plays, so a loop left or trimmed inside the seam's fade does not step.
  *
  * `on` zero, or a region outside those bounds, turns the engine's loop off
  * (playback runs on through `end`); the call still succeeds. Returns 0 only
