@@ -62,8 +62,7 @@ TEST_P(DamagedFileTest, GarbledMiddleStillPlaysThrough) {
         for (int i = 0; i < 3000; ++i) file.put(static_cast<char>(random()));
     }
     auto decoder = openStreamDecoder(damagedPath);
-    if (!decoder) GTEST_SUCCEED() << "refused, which is also fine";
-    if (!decoder) return;
+    if (!decoder) return;  // refused, which is also fine
     const std::vector<int16_t> all = readAll<int16_t>(*decoder);
     EXPECT_EQ(static_cast<int64_t>(all.size()), decoder->info().frames * 2);
     EXPECT_GT(decoder->info().frames, 0);

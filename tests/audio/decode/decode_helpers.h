@@ -1,4 +1,4 @@
-// Shared by the decoder tests: the formats under test and small readers.
+// Shared by the decoder tests: naming the formats under test, small readers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,39 +16,8 @@
 
 namespace luma::test {
 
-using Writer = bool (*)(const std::string&, const Signal&);
-
-struct StreamFormat {
-    const char* name;
-    Writer write;
-    int rate;  // the material is written at this rate
-    bool lossless;
-    bool wide;              // carries more than 16 bits
-    int64_t lengthQuantum;  // 0: decodes to the written length; else a whole number of these
-    double toneHz;          // what a 440 Hz source decodes to
-};
-
 inline void PrintTo(const StreamFormat& format, std::ostream* out) {
     *out << format.name;
-}
-
-inline const std::vector<StreamFormat>& streamFormats() {
-    static const std::vector<StreamFormat> formats = {
-        {"wav16", writeWav16, 44100, true, false, 0, 440},
-        {"wav24", writeWav24, 44100, true, true, 0, 440},
-        {"wavfloat", writeWavFloat, 44100, true, true, 0, 440},
-        {"aiff", writeAiff, 44100, true, false, 0, 440},
-        {"flac", writeFlac, 44100, true, false, 0, 440},
-        {"vorbis", writeOggVorbis, 44100, false, false, 0, 440},
-        {"opus", writeOpus, 48000, false, false, 0, 440},
-        {"mp3", [](const std::string& p, const Signal& s) { return writeMp3(p, s); }, 44100, false,
-         false, 0, 440},
-        {"mp2", [](const std::string& p, const Signal& s) { return writeMp2(p, s); }, 44100, false,
-         false, 1152, 440},
-        // Our Layer I writer puts a fixed tone in one subband, whatever the signal.
-        {"mp1", writeMp1, 48000, false, false, 384, 1875},
-    };
-    return formats;
 }
 
 inline std::string formatName(const testing::TestParamInfo<StreamFormat>& info) {

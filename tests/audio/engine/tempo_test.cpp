@@ -3,45 +3,21 @@
 // two release calls free.
 #include <cmath>
 
-#include "support/audio_files.h"
+#include "support/beat_tracks.h"
 #include "support/engine_fixture.h"
 
 namespace luma::test {
 namespace {
-
-// Kicks (a falling 100 -> 50 Hz thump) on every beat.
-Signal kickTrack(double bpm, double seconds) {
-    Signal signal;
-    signal.samples.assign(static_cast<size_t>(seconds * signal.rate) * 2, 0.0f);
-    const int64_t beat = std::llround(60.0 / bpm * signal.rate);
-    for (int64_t start = 0; start < signal.frames(); start += beat) {
-        double phase = 0.0;
-        for (int64_t i = 0; i < signal.rate / 5 && start + i < signal.frames(); ++i) {
-            const double t = double(i) / signal.rate;
-            phase += 2.0 * M_PI * (50.0 + 50.0 * std::exp(-t * 30.0)) / signal.rate;
-            const auto value = static_cast<float>(0.8 * std::exp(-t * 12.0) * std::sin(phase));
-            signal.samples[2 * (start + i)] = signal.samples[2 * (start + i) + 1] = value;
-        }
-    }
-    return signal;
-}
 
 std::vector<float> reports;
 void recordProgress(uint32_t, float percent) {
     reports.push_back(percent);
 }
 
-class TempoTest : public EngineTest {
-  protected:
-    std::string writeKicks(double bpm, double seconds) {
-        const std::string path = (dir.path() / "kicks.wav").string();
-        EXPECT_TRUE(writeWav16(path, kickTrack(bpm, seconds)));
-        return path;
-    }
-};
+using TempoTest = EngineTest;
 
 TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
-    const std::string path = writeKicks(128.0, 40.0);
+    const std::string path = writeWav(makeBeatTrack({.bpm = 128.0, .seconds = 40.0}));
     const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
     ASSERT_NE(decoder, 0u);
     reports.clear();
@@ -68,7 +44,7 @@ TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
 }
 
 TEST_F(TempoTest, SpansAndHandlesThatHoldNoTempo) {
-    const std::string path = writeKicks(100.0, 12.0);
+    const std::string path = writeWav(makeBeatTrack({.bpm = 100.0, .seconds = 12.0}));
     const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
     EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 20.0f, 90.0f, 0, 3, nullptr), 0.0f) << "past the end";
     EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 5.0f, 5.0f, 0, 3, nullptr), 0.0f) << "empty span";
@@ -83,7 +59,7 @@ TEST_F(TempoTest, SpansAndHandlesThatHoldNoTempo) {
 }
 
 TEST_F(TempoTest, PlayedChannelsReportTheirTempoChangeAndFreeAsTempoStreams) {
-    const std::string path = writeKicks(100.0, 5.0);
+    const std::string path = writeWav(makeBeatTrack({.bpm = 100.0, .seconds = 5.0}));
     const uint32_t played = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
     ASSERT_NE(played, 0u);
     EXPECT_EQ(BASS_FX_TempoGetApproxPercents(played), 0.0f);

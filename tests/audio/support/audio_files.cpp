@@ -9,8 +9,6 @@
 #include <filesystem>
 #include <numbers>
 
-#include "support/mp1_writer.h"
-
 namespace luma::test {
 namespace {
 
@@ -110,16 +108,28 @@ bool writeMp3(const std::string& path, const Signal& signal, int kbps) {
     });
 }
 
-bool writeMp2(const std::string& path, const Signal& signal, int kbps) {
-    const std::string options =
-        "--quiet -b " + std::to_string(kbps) + (signal.channels == 1 ? " -m m" : "");
+bool writeMp2(const std::string& path, const Signal& signal) {
+    const std::string options = signal.channels == 1 ? "--quiet -b 192 -m m" : "--quiet -b 192";
     return encodeWithTool(path, signal, [&](const std::string& in, const std::string& out) {
         return "twolame " + options + " " + in + " " + out;
     });
 }
 
-bool writeMp1(const std::string& path, const Signal& signal) {
-    return writeMpeg1Layer1(path, signal);
+const std::vector<StreamFormat>& streamFormats() {
+    static const std::vector<StreamFormat> formats = {
+        {"wav16", writeWav16, 44100, true, false, 0, 0},
+        {"wav24", writeWav24, 44100, true, true, 0, 0},
+        {"wavfloat", writeWavFloat, 44100, true, true, 0, 0},
+        {"aiff", writeAiff, 44100, true, false, 0, 0},
+        {"flac", writeFlac, 44100, true, false, 0, 0},
+        {"vorbis", writeOggVorbis, 44100, false, false, 0, 0},
+        {"opus", writeOpus, 48000, false, false, 0, 0},
+        {"mp3", [](const std::string& p, const Signal& s) { return writeMp3(p, s); }, 44100, false,
+         false, 0, 0},
+        {"mp2", writeMp2, 44100, false, false, 1152, 0},
+        {"mp1", writeMp1, 48000, false, false, 384, 1875},
+    };
+    return formats;
 }
 
 }  // namespace luma::test

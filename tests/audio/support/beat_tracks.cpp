@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "support/drum_voices.h"
@@ -160,27 +161,12 @@ void addNoise(std::vector<float>& mono, double snrDb, VoiceRandom& random) {
 }  // namespace
 
 const char* styleName(BeatStyle style) {
-    switch (style) {
-        case BeatStyle::fourOnTheFloor:
-            return "four-on-floor";
-        case BeatStyle::syncopatedKick:
-            return "syncopated";
-        case BeatStyle::breakbeat:
-            return "breakbeat";
-        case BeatStyle::halfTime:
-            return "half-time";
-        case BeatStyle::shuffle:
-            return "shuffle";
-        case BeatStyle::sparseIntro:
-            return "sparse-intro";
-        case BeatStyle::tripletHats:
-            return "triplet-hats";
-        case BeatStyle::dottedAccents:
-            return "dotted";
-        case BeatStyle::drumAndBass:
-            return "drum-n-bass";
-    }
-    return "?";
+    // In the order of BeatStyle.
+    static constexpr const char* kNames[] = {"four-on-floor", "syncopated", "breakbeat",
+                                             "half-time",     "shuffle",    "sparse-intro",
+                                             "triplet-hats",  "dotted",     "drum-n-bass"};
+    const auto index = static_cast<size_t>(style);
+    return index < std::size(kNames) ? kNames[index] : "?";
 }
 
 Signal makeBeatTrack(const BeatTrackRecipe& recipe) {

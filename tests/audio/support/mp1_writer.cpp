@@ -1,11 +1,12 @@
-#include "support/mp1_writer.h"
-
+// A minimal MPEG-1 Layer I encoder, because no packaged tool writes Layer I.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <vector>
+
+#include "support/audio_files.h"
 
 namespace luma::test {
 namespace {
@@ -37,16 +38,11 @@ class BitWriter {
 };
 
 int rateIndex(int rate) {
-    switch (rate) {
-        case 44100:
-            return 0;
-        case 48000:
-            return 1;
-        case 32000:
-            return 2;
-        default:
-            return -1;
+    constexpr int kRates[] = {44100, 48000, 32000};  // in the header's order
+    for (int i = 0; i < 3; ++i) {
+        if (kRates[i] == rate) return i;
     }
+    return -1;
 }
 
 // Layer I scalefactors are 2 * 2^(-i/3); picks the smallest one that holds `peak`.
@@ -121,7 +117,7 @@ std::vector<uint8_t> encodeFrame(const Signal& signal, int64_t firstFrame, bool 
 
 }  // namespace
 
-bool writeMpeg1Layer1(const std::string& path, const Signal& signal) {
+bool writeMp1(const std::string& path, const Signal& signal) {
     if (rateIndex(signal.rate) < 0 || signal.channels < 1 || signal.channels > 2) return false;
     std::ofstream out(path, std::ios::binary);
     if (!out) return false;
