@@ -4,7 +4,6 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <cmath>
 
@@ -13,6 +12,7 @@
 #include "deck/config_reader.h"
 #include "deck/number_text.h"
 #include "deck/widget_colours.h"
+#include "loading/file_names.h"
 #include "loading/paths.h"
 
 namespace luma {
@@ -155,7 +155,7 @@ void FrmMain::setBrowserFolder(const QString& folder) {
     // mounted volume that holds it; a missing folder moves no drive either.
     filFile->setPath(folder);
     dirFile->setPath(folder);
-    if (QFileInfo(folder).isDir()) drvFile->setDrive(folder);
+    if (isReadableFolder(folder)) drvFile->setDrive(folder);
 }
 
 void FrmMain::FindMidiDevice(const QString& name, int16_t& index) {

@@ -1,12 +1,12 @@
 // Loading a track: the file list's double-click. Each step that fails is
 // passed over and the next one runs; no message is ever shown, so a bad
 // file leaves the deck usable with whatever the engine answered.
-#include <QFile>
 
 #include "deck/channel_bytes.h"
 #include "deck/eq_parameters.h"
 #include "deck/frm_main.h"
 #include "deck/number_text.h"
+#include "loading/file_names.h"
 #include "loading/id3v1_tag.h"
 
 namespace luma {
@@ -48,7 +48,7 @@ void FrmMain::filFile_DblClick() {
     AudioLibrary& audio = *audio_;
     const QString fileName = filFile->fileName();
     const QString FilePath = dirFile->path() + "/" + fileName;
-    const QByteArray path = QFile::encodeName(FilePath);
+    const QByteArray path = encodeFileName(FilePath);
 
     setFileNameCaption("Loading...");
     lblFileName->resize(kFileNameLoadingWidth, lblFileName->height());
@@ -101,7 +101,8 @@ void FrmMain::filFile_DblClick() {
     modBPM.DetectBPM(true, 0.0f, kBpmSpanSeconds, FilePath);
 
     // A name too short to have an extension keeps the last caption.
-    if (fileName.size() >= 4) setFileNameCaption(fileName.left(fileName.size() - 4));
+    if (fileName.size() >= 4)
+        setFileNameCaption(displayFileName(fileName.left(fileName.size() - 4)));
     vscPitch->setValue(0);
     if (lblFileName->width() > kMarqueeWidth) {
         lblFileName->move(kMarqueeStartLeft, lblFileName->y());

@@ -1,10 +1,10 @@
 #include "deck/mod_bpm.h"
 
-#include <QFile>
 #include <cmath>
 
 #include "deck/frm_main.h"
 #include "deck/number_text.h"
+#include "loading/file_names.h"
 
 namespace luma {
 
@@ -19,7 +19,7 @@ ModBpm* ModBpm::detecting_ = nullptr;
 void ModBpm::DetectBPM(bool openFile, float startSec, float endSec, const QString& fileName) {
     AudioLibrary& audio = *window_.audio();
     if (openFile) {
-        const QByteArray path = QFile::encodeName(fileName);
+        const QByteArray path = encodeFileName(fileName);
         BPMStream = audio.BASS_StreamCreateFile(0, path.constData(), 0, 0, kDecodeOnlyStream);
         if (BPMStream == 0) {
             BPMStream = audio.BASS_MusicLoad(0, path.constData(), 0, 0, kDecodeOnlyModule);

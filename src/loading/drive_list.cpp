@@ -2,8 +2,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
+
+#include "loading/file_names.h"
 
 namespace luma {
 
@@ -62,9 +63,7 @@ bool DriveList::setDrive(const QString& path) {
     QStringList drives;
     for (int i = 0; i < count(); ++i) drives << itemText(i);
     const QString drive = driveOf(path, drives);
-    if (drive.isEmpty() || !QFileInfo(drive).isDir() || !QFileInfo(drive).isReadable()) {
-        return false;
-    }
+    if (drive.isEmpty() || !isReadableFolder(drive)) return false;
     setCurrentText(drive);
     const bool changed = drive != drive_;
     drive_ = drive;
@@ -74,7 +73,7 @@ bool DriveList::setDrive(const QString& path) {
 
 QString DriveList::currentFolder(const QString& drive) const {
     const QString folder = lastFolder_.value(drive);
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : drive;
+    return !folder.isEmpty() && isReadableFolder(folder) ? folder : drive;
 }
 
 void DriveList::rememberFolder(const QString& folder) {

@@ -1,18 +1,24 @@
 #include "loading/file_list.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+#include "loading/file_names.h"
 
 namespace luma {
+
+namespace {
+constexpr int kNameRole = Qt::UserRole;  // the name as the disk holds it
+}
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { emit dblClick(); });
 }
 
 bool FileList::setPath(const QString& path) {
-    const QFileInfo folder(path);
-    if (path.isEmpty() || !folder.isDir() || !folder.isReadable()) return false;
-    path_ = QDir::cleanPath(folder.absoluteFilePath());
+    if (path.isEmpty() || !isReadableFolder(path)) return false;
+    path_ = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().filePath(path));
     fill();
     emit pathChange();
     return true;
@@ -25,19 +31,34 @@ void FileList::setPattern(const QString& pattern) {
 
 QString FileList::fileName() const {
     const QListWidgetItem* item = currentItem();
-    return item ? item->text() : QString();
+    return item ? item->data(kNameRole).toString() : QString();
 }
 
 void FileList::fill() {
     clear();
-    QDir folder(path_);
-    folder.setNameFilters(pattern_.split(';', Qt::SkipEmptyParts));
+    std::vector<QRegularExpression> patterns;
+    for (const QString& pattern : pattern_.split(';', Qt::SkipEmptyParts)) {
+        patterns.push_back(
+            QRegularExpression::fromWildcard(pattern.trimmed(), Qt::CaseInsensitive));
+    }
     // Hidden files and anything that is not a plain file stay out, as on a
     // music shelf; the case of an extension does not matter.
-    folder.setFilter(QDir::Files | QDir::Readable);
-    folder.setSorting(QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& file : folder.entryInfoList()) {
-        if (file.isFile()) addItem(file.fileName());
+    QStringList names;
+    for (const FolderEntry& entry : readFolder(path_)) {
+        if (!entry.file || entry.name.startsWith('.')) continue;
+        // Matched as shown: the expression engine refuses escaped bytes.
+        const QString shown = displayFileName(entry.name);
+        const bool matches =
+            std::any_of(patterns.begin(), patterns.end(),
+                        [&](const auto& pattern) { return pattern.match(shown).hasMatch(); });
+        if (matches) names << entry.name;
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(displayFileName(name), this);
+        item->setData(kNameRole, name);
     }
 }
 

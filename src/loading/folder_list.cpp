@@ -1,7 +1,9 @@
 #include "loading/folder_list.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <algorithm>
+
+#include "loading/file_names.h"
 
 namespace luma {
 
@@ -15,9 +17,9 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
 }
 
 bool FolderList::setPath(const QString& path) {
-    const QFileInfo folder(path);
-    if (path.isEmpty() || !folder.isDir() || !folder.isReadable()) return false;
-    const QString clean = QDir::cleanPath(folder.absoluteFilePath());
+    if (path.isEmpty() || !isReadableFolder(path)) return false;
+    const QString clean =
+        QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().filePath(path));
     const bool changed = clean != path_;
     path_ = clean;
     fill();
@@ -28,25 +30,29 @@ bool FolderList::setPath(const QString& path) {
 void FolderList::fill() {
     clear();
     // Ancestors, each indented one step more, the open folder last of them.
-    QStringList chain;
-    for (QDir dir(path_);;) {
-        chain.prepend(dir.absolutePath());
-        if (dir.isRoot() || !dir.cdUp()) break;
-    }
+    // Worked out on the path's text: a name need not be UTF-8 to be walked.
+    QStringList chain{"/"};
+    const QStringList parts = path_.split('/', Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size(); ++i) chain << "/" + parts.mid(0, i + 1).join('/');
     int depth = 0;
     for (const QString& folder : chain) {
-        const QString name = folder == "/" ? "/" : QFileInfo(folder).fileName();
+        const QString name = folder == "/" ? "/" : displayFileName(folder.section('/', -1));
         auto* item = new QListWidgetItem(QString(depth * 2, ' ') + name, this);
         item->setData(kPathRole, folder);
         ++depth;
     }
     setCurrentRow(count() - 1);
-    const QDir open(path_);
-    const QStringList children =
-        open.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QStringList children;
+    for (const FolderEntry& entry : readFolder(path_)) {
+        if (entry.folder && !entry.name.startsWith('.')) children << entry.name;
+    }
+    std::sort(children.begin(), children.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    const QString parent = path_ == "/" ? QString() : path_;
     for (const QString& child : children) {
-        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + child, this);
-        item->setData(kPathRole, open.filePath(child));
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + displayFileName(child), this);
+        item->setData(kPathRole, parent + "/" + child);
     }
 }
 

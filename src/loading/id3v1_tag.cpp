@@ -1,11 +1,13 @@
 #include "loading/id3v1_tag.h"
 
-#include <iconv.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QFile>
-#include <QFileInfo>
 
+#include "loading/file_names.h"
 #include "loading/paths.h"
+#include "loading/windows1252.h"
 
 namespace luma {
 
@@ -13,36 +15,19 @@ namespace {
 
 constexpr qint64 kTagSize = 128;
 
-// Windows-1252 through the C library's converter: Qt's own converters know
-// Latin-1, which differs exactly where 1252 keeps its curly quotes, dashes
-// and the euro sign.
-QString fromWindows1252(const char* bytes, size_t size) {
-    iconv_t converter = iconv_open("UTF-8", "WINDOWS-1252");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes, size);
-    std::string out(size * 3, '\0');
-    char* in = const_cast<char*>(bytes);
-    char* to = out.data();
-    size_t left = size, room = out.size();
-    while (left > 0 && iconv(converter, &in, &left, &to, &room) == static_cast<size_t>(-1)) {
-        // 1252 leaves five bytes undefined: keep them as they would read in Latin-1.
-        const QByteArray kept = QString(QChar(static_cast<unsigned char>(*in))).toUtf8();
-        if (room < static_cast<size_t>(kept.size())) break;
-        std::copy(kept.begin(), kept.end(), to);
-        to += kept.size();
-        room -= kept.size();
-        ++in;
-        --left;
-    }
-    iconv_close(converter);
-    return QString::fromUtf8(out.data(), static_cast<qsizetype>(to - out.data()));
-}
-
 }  // namespace
 
 bool ReadID3Tag(const QString& fileName, Id3v1Tag& tag) {
     if (!FileExists(fileName)) return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < kTagSize) return false;
+    // Opened by its bytes: QFile would re-encode a name that is not UTF-8.
+    const int descriptor = ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    if (file.size() < kTagSize) return false;
     if (!file.seek(file.size() - kTagSize)) return false;
     const QByteArray record = file.read(kTagSize);
     if (record.size() != kTagSize || !record.startsWith("TAG")) return false;

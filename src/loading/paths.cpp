@@ -3,8 +3,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <QFile>
 #include <memory>
+
+#include "loading/file_names.h"
 
 namespace luma {
 namespace {
@@ -57,14 +58,14 @@ bool FileExists(const QString& name) {
     const QString pattern = name.mid(lastSeparator + 1);
     if (pattern.isEmpty()) return false;
 
-    if (!hasWildcard(pattern)) return !isHidden(pattern) && isNormalFile(QFile::encodeName(name));
+    if (!hasWildcard(pattern)) return !isHidden(pattern) && isNormalFile(encodeFileName(name));
 
-    const QByteArray folderBytes = QFile::encodeName(folder);
+    const QByteArray folderBytes = encodeFileName(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> listing(
         ::opendir(folder.isEmpty() ? "." : folderBytes.constData()), &::closedir);
     if (!listing) return false;
     while (const dirent* entry = ::readdir(listing.get())) {
-        const QString entryName = QFile::decodeName(entry->d_name);
+        const QString entryName = decodeFileName(entry->d_name);
         if (isHidden(entryName) || !matchesWildcard(pattern, entryName)) continue;
         if (isNormalFile(folderBytes + entry->d_name)) return true;
     }

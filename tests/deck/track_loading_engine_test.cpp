@@ -2,9 +2,11 @@
 // files of known lengths, tracker modules, files nothing opens, and the
 // tempo measured on the demo crate's tracks.
 #include <QFileInfo>
+#include <filesystem>
 #include <fstream>
 
 #include "engine_deck_fixture.h"
+#include "loading/file_names.h"
 #include "support/audio_files.h"
 
 namespace luma::test {
@@ -73,6 +75,15 @@ TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
     EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove"));
     load(demo, "Broken Beat 96.wav");
     EXPECT_EQ(deck->lblBPMs->text(), "96");
+
+    // The same track under a name an old player wrote in Latin-1.
+    const std::filesystem::path latin =
+        encodeFileName(folder_ + "/crate").toStdString() + "/Caf\xe9 124.wav";
+    std::filesystem::copy_file(encodeFileName(demo + "/House Groove 124.wav").toStdString(), latin);
+    load(folder_ + "/crate", QString::fromUtf8("Café 124.wav"));
+    EXPECT_NE(deck->state.Channel, 0u);
+    EXPECT_EQ(deck->lblBPMs->text(), "124");
+    EXPECT_EQ(deck->lblFileName->text(), QString::fromUtf8("Café 124"));
 }
 
 }  // namespace
