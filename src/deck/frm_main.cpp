@@ -199,8 +199,9 @@ bool FrmMain::StartEngine() {
     if (!audio_ || GetBassVersion() != "1.8") {
         return fail("BASS version 1.8 was not loaded", "Bass.Dll");
     }
-    if (audio_->BASS_Init(state.SoundDevice, kOutputRate, 0, reinterpret_cast<void*>(winId())) ==
-        0) {
+    // The window's handle travels as an opaque pointer, as the engine's interface has it.
+    void* window = reinterpret_cast<void*>(winId());  // NOLINT(performance-no-int-to-ptr)
+    if (audio_->BASS_Init(state.SoundDevice, kOutputRate, 0, window) == 0) {
         return fail("Error: Couldn't Initialize Digital Output", "Digital output");
     }
     audio_->BASS_Start();
