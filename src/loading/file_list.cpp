@@ -43,22 +43,25 @@ void FileList::fill() {
     }
     // Hidden files and anything that is not a plain file stay out, as on a
     // music shelf; the case of an extension does not matter.
-    QStringList names;
+    struct Listed {
+        QString name, shown;
+    };
+    std::vector<Listed> listed;
     for (const FolderEntry& entry : readFolder(path_)) {
-        if (!entry.file || entry.name.startsWith('.')) continue;
+        if (!entry.file || !entry.readable || entry.name.startsWith('.')) continue;
         // Matched as shown: the expression engine refuses escaped bytes.
-        const QString shown = displayFileName(entry.name);
+        QString shown = displayFileName(entry.name);
         const bool matches =
             std::any_of(patterns.begin(), patterns.end(),
                         [&](const auto& pattern) { return pattern.match(shown).hasMatch(); });
-        if (matches) names << entry.name;
+        if (matches) listed.push_back({entry.name, std::move(shown)});
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        return QString::compare(a.name, b.name, Qt::CaseInsensitive) < 0;
     });
-    for (const QString& name : names) {
-        auto* item = new QListWidgetItem(displayFileName(name), this);
-        item->setData(kNameRole, name);
+    for (const Listed& file : listed) {
+        auto* item = new QListWidgetItem(file.shown, this);
+        item->setData(kNameRole, file.name);
     }
 }
 

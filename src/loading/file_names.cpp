@@ -112,9 +112,9 @@ std::vector<FolderEntry> readFolder(const QString& folder) {
         struct stat info {};
         const QByteArray entryPath = path + name;
         const bool known = ::stat(entryPath.constData(), &info) == 0;
-        const bool readableFile =
-            known && S_ISREG(info.st_mode) && ::access(entryPath.constData(), R_OK) == 0;
-        entries.push_back({decodeFileName(name), known && S_ISDIR(info.st_mode), readableFile});
+        entries.push_back({decodeFileName(name), known && S_ISDIR(info.st_mode),
+                           known && S_ISREG(info.st_mode),
+                           known && ::access(entryPath.constData(), R_OK) == 0});
     }
     return entries;
 }

@@ -21,7 +21,8 @@ QString displayFileName(const QString& name);
 struct FolderEntry {
     QString name;
     bool folder = false;  // symbolic links count as what they point to
-    bool file = false;    // a normal file that can be read
+    bool file = false;    // a normal file
+    bool readable = false;
 };
 // What `folder` holds, "." and ".." left out, in no particular order; empty
 // when it cannot be read.

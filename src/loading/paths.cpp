@@ -1,9 +1,6 @@
 #include "loading/paths.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
-
-#include <memory>
 
 #include "loading/file_names.h"
 
@@ -60,14 +57,9 @@ bool FileExists(const QString& name) {
 
     if (!hasWildcard(pattern)) return !isHidden(pattern) && isNormalFile(encodeFileName(name));
 
-    const QByteArray folderBytes = encodeFileName(folder);
-    std::unique_ptr<DIR, int (*)(DIR*)> listing(
-        ::opendir(folder.isEmpty() ? "." : folderBytes.constData()), &::closedir);
-    if (!listing) return false;
-    while (const dirent* entry = ::readdir(listing.get())) {
-        const QString entryName = decodeFileName(entry->d_name);
-        if (isHidden(entryName) || !matchesWildcard(pattern, entryName)) continue;
-        if (isNormalFile(folderBytes + entry->d_name)) return true;
+    for (const FolderEntry& entry : readFolder(folder.isEmpty() ? "." : folder)) {
+        if (entry.file && !isHidden(entry.name) && matchesWildcard(pattern, entry.name))
+            return true;
     }
     return false;
 }
