@@ -26,9 +26,10 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+# As root (a container, CI on a new machine) apt-get runs as it is; otherwise through sudo.
+as_root=()
+[ "$(id -u)" -ne 0 ] && as_root=(sudo -E)
 echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo -E apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
