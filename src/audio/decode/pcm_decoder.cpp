@@ -97,6 +97,9 @@ int64_t PcmDecoder<Native>::deliver(Out* out, int64_t frames) {
         // what the length check saw; silence keeps read() true to info().frames.
         const int64_t got = decodeFully(source, chunk);
         std::fill(source + got * sourceChannels_, source + sourceSamples, Native{});
+        if constexpr (std::is_same_v<Native, float>) {
+            std::transform(source, source + got * sourceChannels_, source, saneSample);
+        }
         if (downmix_) {
             mixBuffer_.resize(sourceSamples);
             convertSamples(source, mixBuffer_.data(), sourceSamples);

@@ -15,9 +15,18 @@ inline float toFloatSample(int16_t sample) {
     return static_cast<float>(sample) * (1.0f / 32768.0f);
 }
 
+// What a float source may hand on: a damaged or hostile file's NaN and
+// infinities become silence and anything beyond full scale becomes full
+// scale, before a filter, the resampler or the mix can be poisoned by it.
+inline float saneSample(float sample) {
+    return std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
+}
+
+// Clamped before rounding, so no float (NaN included) wraps around.
 inline int16_t toInt16Sample(float sample) {
-    const long scaled = std::lrint(static_cast<double>(sample) * 32768.0);
-    return static_cast<int16_t>(std::clamp(scaled, -32768L, 32767L));
+    const double clamped =
+        std::isnan(sample) ? 0.0 : std::clamp(static_cast<double>(sample), -1.0, 1.0);
+    return static_cast<int16_t>(std::min(std::lrint(clamped * 32768.0), 32767L));
 }
 
 template <typename In, typename Out>
