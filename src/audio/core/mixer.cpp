@@ -19,6 +19,8 @@ Mixer::Mixer() {
 void Mixer::configure(double outputRate, int latencyFrames) noexcept {
     outputRate_ = outputRate;
     latency_ = latencyFrames;
+    limiter_.setSampleRate(outputRate);
+    limiter_.reset();
 }
 
 void Mixer::applyCommands() noexcept {
@@ -69,6 +71,7 @@ void Mixer::renderBlock(float* interleaved, int frames) noexcept {
         streamGain_.advance(1);
         musicGain_.advance(1);
     }
+    limiter_.process(interleaved, frames);
     const int64_t end = context.outFrame + frames;
     outFrame_.store(end, std::memory_order_release);
     for (PlayChannel* channel : channels_) channel->publish(context, end);

@@ -1,5 +1,6 @@
 // The audio thread's side of the engine: applies queued commands, renders
-// every playing channel and mixes them through the global volumes.
+// every playing channel, mixes them through the global volumes and keeps the
+// mix inside full scale.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include "core/play_channel.h"
 #include "core/render_gate.h"
 #include "core/spsc_queue.h"
+#include "dsp/output_limiter.h"
 #include "output/output.h"
 
 namespace luma {
@@ -59,6 +61,7 @@ class Mixer : public RenderCallback {
     double outputRate_ = 44100.0;
     int latency_ = 0;
     LinearRamp streamGain_, musicGain_;
+    dsp::OutputLimiter limiter_;
     std::array<float, PlayChannel::kMaxBlock> streamLeft_{}, streamRight_{};
     std::array<float, PlayChannel::kMaxBlock> musicLeft_{}, musicRight_{};
     std::atomic<int64_t> outFrame_{0};

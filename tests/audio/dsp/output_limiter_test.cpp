@@ -1,0 +1,68 @@
+#include "dsp/output_limiter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace luma::test {
+namespace {
+
+using dsp::OutputLimiter;
+
+// `frames` stereo frames of a 1 kHz sine at `amplitude`.
+std::vector<float> sine(double amplitude, int frames) {
+    std::vector<float> x(2 * static_cast<size_t>(frames));
+    for (int n = 0; n < frames; ++n) {
+        x[2 * n] = x[2 * n + 1] =
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * 1000.0 * n / 44100.0));
+    }
+    return x;
+}
+
+float loudest(const std::vector<float>& x, size_t from = 0) {
+    float top = 0;
+    for (size_t i = from; i < x.size(); ++i) top = std::max(top, std::fabs(x[i]));
+    return top;
+}
+
+TEST(OutputLimiter, PassesAQuietMixBitForBit) {
+    OutputLimiter limiter;
+    const std::vector<float> in = sine(OutputLimiter::kThreshold, 4096);
+    std::vector<float> out = in;
+    for (size_t at = 0; at < out.size(); at += 512) limiter.process(out.data() + at, 256);
+    EXPECT_EQ(out, in);
+}
+
+// A loud tone under +15 dB of equaliser reaches 2.7: it must come out inside
+// full scale without clipping its shape, and once it is gone the mix is
+// untouched again after the release.
+TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
+    OutputLimiter limiter;
+    std::vector<float> loud = sine(2.7, 44100);
+    for (size_t at = 0; at < loud.size(); at += 512) limiter.process(loud.data() + at, 256);
+    EXPECT_LE(loudest(loud), OutputLimiter::kThreshold);
+    EXPECT_GT(loudest(loud, loud.size() / 2), 0.85f) << "held near the threshold, not pumped down";
+
+    const std::vector<float> quiet = sine(0.5, 3 * 44100 / 2);
+    std::vector<float> out = quiet;
+    for (size_t at = 0; at < out.size(); at += 512) limiter.process(out.data() + at, 256);
+    EXPECT_EQ(limiter.gain(), 1.0f);
+    const size_t afterRelease = 2 * 44100;  // 1 s
+    EXPECT_TRUE(std::equal(out.begin() + afterRelease, out.end(), quiet.begin() + afterRelease));
+}
+
+TEST(OutputLimiter, NeverPassesANonFiniteOrHugeSample) {
+    OutputLimiter limiter;
+    std::vector<float> x = {NAN, 0.1f, INFINITY, -INFINITY, 1e30f, -1e30f, 0.2f, 0.2f};
+    limiter.process(x.data(), 4);
+    for (float sample : x) {
+        EXPECT_TRUE(std::isfinite(sample));
+        EXPECT_LE(std::fabs(sample), OutputLimiter::kThreshold);
+    }
+}
+
+}  // namespace
+}  // namespace luma::test
