@@ -155,11 +155,12 @@ int main(int argc, char** argv) {
             elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             const uint64_t position = BASS_ChannelGetPosition(channel);
-            std::printf("\r%8.3f s  cpu %4.1f %%", BASS_ChannelBytes2Seconds(channel, position),
-                        BASS_GetCPU());
+            std::printf("\r%8.3f s  cpu %4.1f %%  underruns %u",
+                        BASS_ChannelBytes2Seconds(channel, position), BASS_GetCPU(),
+                        LUMA_GetUnderruns());
             std::fflush(stdout);
         } while (!interrupted && BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu && elapsed < limit);
-        std::printf("\n");
+        std::printf("\n%u underruns\n", LUMA_GetUnderruns());
     }
     BASS_Free();
     return 0;

@@ -70,6 +70,10 @@ LUMA_API float BASS_GetCPU(void) {
     return engine().cpu();
 }
 
+LUMA_API uint32_t LUMA_GetUnderruns(void) {
+    return engine().underruns();
+}
+
 LUMA_API uint32_t BASS_StreamCreateFile(int32_t mem, const char* file, uint32_t offset,
                                         uint32_t length, uint32_t flags) {
     if (mem != 0 || offset != 0 || length != 0) return 0;

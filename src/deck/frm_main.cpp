@@ -80,6 +80,8 @@ void FrmMain::Form_Load() {
     tmrCPU->setEnabled(true);
     ReadConfig();
     if (!StartEngine()) return;
+    // The Gain slider's 50 is heard from the first second, not only once it moves.
+    audio_->BASS_SetGlobalVolumes(state.VolumePos, state.VolumePos, state.VolumePos);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(1);
     MIDIInput->setDeviceIndex(state.MidiDevice);

@@ -24,7 +24,8 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_EQ(engine.calls,
               (QStringList{"BASS_GetDeviceDescription(0)", "BASS_GetDeviceDescription(1)",
                            "BASS_GetDeviceDescription(2)", "BASS_GetVersion", "BASS_GetVersion",
-                           "BASS_Init(1,44100,0)", "BASS_Start", "BASS_GetInfo(56)"}));
+                           "BASS_Init(1,44100,0)", "BASS_Start", "BASS_GetInfo(56)",
+                           "BASS_SetGlobalVolumes(50,50,50)"}));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->pos(), QPoint(0, 0));

@@ -139,6 +139,11 @@ bool Engine::info(uint32_t* fields) {
     return true;
 }
 
+uint32_t Engine::underruns() {
+    std::lock_guard lock(mutex_);
+    return output_ ? static_cast<uint32_t>(output_->underruns()) : 0;
+}
+
 void Engine::send(Command command) {
     constexpr int kPatienceMs = 1000;
     for (int waited = 0; !mixer_.post(command); ++waited) {

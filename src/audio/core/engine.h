@@ -32,6 +32,7 @@ class Engine {
     bool initialised();
     bool setGlobalVolumes(int music, int stream);
     float cpu() const { return mixer_.cpuPercent(); }
+    uint32_t underruns();
 
     uint32_t createStream(const char* path, uint32_t flags);
     uint32_t loadModule(const char* path, uint32_t flags);

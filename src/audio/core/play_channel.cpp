@@ -168,14 +168,14 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     for (int i = 0; i < effectsActive_; ++i) filters[i] = &effects_[i]->filter;
     dsp::PeakingEq::processChain(filters, effectsActive_, left, right, frames);
 
-    // Volume and pan follow their slides block by block; the gains glide
-    // linearly across each block so that no step is ever heard.
+    // Pan follows its slide block by block; the gains glide linearly across
+    // each block so that no step is ever heard. The channel's volume is kept
+    // for the record only: the global volume alone sets how loud it is.
     volume_.advance(frames);
     pan_.advance(frames);
-    const double volume = std::clamp(volume_.current, 0.0, 1.0);
     const double pan = std::clamp(pan_.current, -1.0, 1.0);
-    const float targetLeft = static_cast<float>(volume * std::min(1.0, 1.0 - pan));
-    const float targetRight = static_cast<float>(volume * std::min(1.0, 1.0 + pan));
+    const auto targetLeft = static_cast<float>(std::min(1.0, 1.0 - pan));
+    const auto targetRight = static_cast<float>(std::min(1.0, 1.0 + pan));
     const float stepLeft = (targetLeft - gainLeft_) / static_cast<float>(frames);
     const float stepRight = (targetRight - gainRight_) / static_cast<float>(frames);
     for (int i = 0; i < frames; ++i) {

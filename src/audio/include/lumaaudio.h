@@ -25,9 +25,21 @@
  *   frames, and a start from silence fades in over its first output block
  *   (at most 256 frames). Positions are not delayed by any of these.
  *
+ * The mix is limited before it leaves: a peak limiter on both sides at
+ * once, threshold -1 dBFS (0.891), instant attack, 80 ms release, no
+ * look-ahead and so no added latency. A mix that stays at or below the
+ * threshold passes bit for bit; no sample beyond the threshold ever reaches
+ * the output (a loud track under +15 dB of equaliser is turned down, not
+ * clipped), and a non-finite sample leaves as silence. Float sources are
+ * cleaned as they are decoded: NaN and infinities become silence, samples
+ * beyond full scale become full scale.
+ *
  * Outputs, chosen by the environment variable LUMATRONE_AUDIO when
  * BASS_Init runs:
- *   unset or "system"  the machine's outputs through PortAudio (ALSA, JACK)
+ *   unset or "system"  the machine's outputs through PortAudio (ALSA, JACK):
+ *                      device 0 is the system's default output (ALSA's
+ *                      "default", the desktop's sound server, which both
+ *                      decks share), then the other devices
  *   "null"             one device "No sound", paced in real time
  *   "manual"           one device "Manual render"; audio advances only in
  *                      LUMA_RenderFrames
@@ -108,12 +120,21 @@ LUMA_API int32_t BASS_GetInfo(uint32_t* info14);
 LUMA_API int32_t BASS_SetBufferLength(float seconds);
 
 /* Global volumes 0..100 (-1 leaves one as it is): `music` scales modules,
- * `stream` scales streams, `sample` is unused. Changes are ramped over a
- * few milliseconds so they never click. */
+ * `stream` scales streams, `sample` is unused. They start at 100. Linear
+ * amplitude: 50 is half (-6 dB). This is the one volume that sets how loud
+ * a channel is heard (see BASS_ChannelSlideAttributes), so the level never
+ * depends on which of the two volumes was sent last. Changes are ramped
+ * over a few milliseconds so they never click. */
 LUMA_API int32_t BASS_SetGlobalVolumes(int32_t music, int32_t sample, int32_t stream);
 
 /* Share of the audio period spent rendering, in percent, smoothed. */
 LUMA_API float BASS_GetCPU(void);
+
+/* Output periods that reached the device late (it played a gap) since
+ * BASS_Init: PortAudio's underflow reports, which carry ALSA's and JACK's
+ * xruns, and for the null and wav outputs a period rendered more than a
+ * period after it was due. 0 for the manual output or before BASS_Init. */
+LUMA_API uint32_t LUMA_GetUnderruns(void);
 
 /* Opens an audio file as a stream: WAV, AIFF, FLAC, MP1/MP2/MP3, Ogg
  * Vorbis, Opus, recognised by content. `mem`, `offset` and `length` must be
@@ -155,14 +176,17 @@ LUMA_API int32_t BASS_ChannelGetAttributes(uint32_t handle, uint32_t* freq, uint
 /* Moves rate, volume and pan linearly to their targets over `ms`
  * milliseconds (at once for 0). Rate: Hz, clamped to 10..100000; 0 is the
  * channel's own rate; -1 leaves it. Volume: 0..100, -1 leaves it. Pan:
- * -100..100, -101 leaves it. Volume is linear amplitude (channel volume x
- * global volume); pan is a balance law: at 0 both sides play at full
- * level, towards one side the other side fades linearly to silence. */
+ * -100..100, -101 leaves it. The channel's volume is kept and reported
+ * but does not scale its sound: the global volume of its kind alone does
+ * (BASS_SetGlobalVolumes), so a caller that sends one volume to both places
+ * is heard at that volume whichever it sent last. Pan is a balance law: at
+ * 0 both sides play at full level, towards one side the other side fades
+ * linearly to silence. */
 LUMA_API int32_t BASS_ChannelSlideAttributes(uint32_t handle, int32_t freq, int32_t volume,
                                              int32_t pan, uint32_t ms);
 
-/* Peak of the last 20 ms heard on the channel (after its effects, volume
- * and pan, before the global volume), 0..128 per side: left in the low
+/* Peak of the last 20 ms heard on the channel (after its effects and pan,
+ * before the global volume), 0..128 per side: left in the low
  * word, right in the high word. 0xFFFFFFFF when the channel is not playing
  * or does not exist. */
 LUMA_API uint32_t BASS_ChannelGetLevel(uint32_t handle);

@@ -97,8 +97,11 @@ void NullOutput::renderWhileRunning() {
         if (sink_) sink_->periodRendered(buffer_.get(), kPeriodFrames);
         rendering_.store(false);
 
-        deadline += period;
+        // A card would have played this period from `deadline` on and wanted
+        // the next one a period later: finishing after that is an underrun.
         const auto now = Clock::now();
+        if (now > deadline + period) countUnderrun();
+        deadline += period;
         if (now > deadline + maxLag) deadline = now + period;
         std::this_thread::sleep_until(deadline);
     }

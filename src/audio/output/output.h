@@ -1,6 +1,8 @@
 // Audio outputs: where rendered frames go.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +30,8 @@ struct OutputSelection {
 OutputSelection outputSelectionFromEnvironment();
 
 // Output device descriptions, numbered from 0, for the selected kind.
-// System: PortAudio's devices that can play, named as PortAudio names them
+// System: PortAudio's default output as device 0, "Default output", then
+// PortAudio's other devices that can play, named as PortAudio names them
 // (JACK's appear only while a JACK server runs). Null and Wav: {"No sound"}.
 // Manual: {"Manual render"}.
 std::vector<std::string> listOutputDevices(const OutputSelection& selection);
@@ -49,6 +52,17 @@ class Output {
     virtual int sampleRate() const = 0;     // the rate actually running
     virtual int periodFrames() const = 0;   // frames per callback
     virtual int latencyFrames() const = 0;  // from a rendered frame to hearing it
+
+    // Periods the device had to play without our samples since this output
+    // was made: the sound server's or driver's underflow reports, or for the
+    // clock-driven outputs a period rendered later than it was due.
+    uint64_t underruns() const noexcept { return underruns_.load(std::memory_order_relaxed); }
+
+  protected:
+    void countUnderrun() noexcept { underruns_.fetch_add(1, std::memory_order_relaxed); }
+
+  private:
+    std::atomic<uint64_t> underruns_{0};
 };
 
 // nullptr for OutputKind::Manual (the engine renders on request).

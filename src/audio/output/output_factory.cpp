@@ -16,7 +16,7 @@ std::vector<std::string> listOutputDevices(const OutputSelection& selection) {
             if (!session.ok()) return {};
             std::vector<std::string> names;
             for (PaDeviceIndex index : playbackDevices()) {
-                names.emplace_back(Pa_GetDeviceInfo(index)->name);
+                names.push_back(playbackDeviceDescription(index));
             }
             return names;
         }

@@ -12,7 +12,7 @@ namespace {
 constexpr int kChannels = 2;
 
 PaDeviceIndex portAudioIndex(int device) {
-    if (device < 0) return Pa_GetDefaultOutputDevice();
+    if (device < 0) device = 0;  // the default output comes first
     const std::vector<PaDeviceIndex> devices = playbackDevices();
     return device < static_cast<int>(devices.size()) ? devices[device] : paNoDevice;
 }
@@ -85,9 +85,11 @@ void PortAudioOutput::close() {
 }
 
 int PortAudioOutput::onStream(const void* /*input*/, void* output, unsigned long frames,
-                              const PaStreamCallbackTimeInfo* /*time*/,
-                              PaStreamCallbackFlags /*flags*/, void* self) {
+                              const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags flags,
+                              void* self) {
     auto* out = static_cast<PortAudioOutput*>(self);
+    // ALSA's and JACK's xruns reach us as an underflow of the output.
+    if ((flags & paOutputUnderflow) != 0) out->countUnderrun();
     out->callback_->renderAudio(static_cast<float*>(output), static_cast<int>(frames));
     return paContinue;
 }

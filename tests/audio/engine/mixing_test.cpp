@@ -1,5 +1,6 @@
 // What a channel sounds like on the way out: equaliser, volume, pan,
 // global volume, and the level and spectrum readings of it.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -17,14 +18,16 @@ class MixingTest : public EngineTest {
     uint32_t playSine(double hz, double amplitude = 0.5) {
         return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
     }
-    // Gain in dB that the effects `configure` adds to a channel give a sine of `hz`.
+    // Gain in dB that the effects `configure` add to a sine of `hz`, quiet
+    // enough that a full boost stays below the output's limiter.
     double gainAt(double hz, const std::function<void(uint32_t)>& configure) {
-        const uint32_t stream = playSine(hz);
+        constexpr double kAmplitude = 0.1;
+        const uint32_t stream = playSine(hz, kAmplitude);
         configure(stream);
         render(8192);  // let filters and glides settle
         const double out = toneAmplitude(side(render(44100), 0), 44100, hz);
         BASS_StreamFree(stream);
-        return db(out / 0.5);
+        return db(out / kAmplitude);
     }
 };
 
@@ -78,24 +81,25 @@ TEST_F(MixingTest, EffectParametersAreClampedAndReadBack) {
     EXPECT_EQ(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), 0u) << "sixteen at most";
 }
 
-TEST_F(MixingTest, VolumePanAndGlobalVolume) {
+// The level heard follows the global volume alone: the deck sends its one
+// volume to the channel and the global volumes at different moments.
+TEST_F(MixingTest, GlobalVolumeAloneSetsTheLevelAndPanIsABalance) {
     const uint32_t stream = playSine(1000);
     render(1024);
     ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0), 0);
     render(1024);
     std::vector<float> out = render(44100);
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002);
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.5, 0.002) << "channel volume";
 
     ASSERT_NE(BASS_SetGlobalVolumes(100, 100, 50), 0);
     render(1024);
     out = render(44100);
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.125, 0.002) << "channel x global";
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002) << "global volume";
 
     ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0), 0);
-    ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 100), 0);
     render(1024);
     out = render(44100);
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.5, 0.002) << "left at full";
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002) << "left at full";
     EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
     uint32_t volume = 0;
     int32_t pan = 0;
@@ -105,9 +109,9 @@ TEST_F(MixingTest, VolumePanAndGlobalVolume) {
 }
 
 TEST_F(MixingTest, VolumeChangesNeverStep) {
-    const uint32_t stream = playSine(50, 0.9);  // slow wave: any step would stand out
+    playSine(50, 0.9);  // slow wave: any step would stand out
     render(1024);
-    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 0, -101, 0), 0);
+    ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 0), 0);
     const std::vector<float> left = side(render(1024), 0);
     double largestJump = 0;
     for (size_t i = 1; i < left.size(); ++i) {
@@ -115,6 +119,32 @@ TEST_F(MixingTest, VolumeChangesNeverStep) {
     }
     EXPECT_LT(largestJump, 0.02);
     EXPECT_EQ(peak(std::vector<float>(left.end() - 10, left.end())), 0.0);
+}
+
+// A damaged float file and a loud track under full equaliser boost: what
+// leaves the engine stays finite and inside full scale, and the damaged
+// file's music still plays around its broken samples.
+TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
+    Signal damaged = makeSine(1000, 2.0, 44100, 2, 0.5);
+    const float broken[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e38f};
+    for (size_t i = 0; i < damaged.samples.size(); i += 997) damaged.samples[i] = broken[i % 6];
+    const std::string path = (dir.path() / "damaged-float.wav").string();
+    ASSERT_TRUE(writeWavFloat(path, damaged));
+    const uint32_t stream = play(path);
+    for (int i = 0; i < 3; ++i) BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
+    const std::vector<float> out = render(44100);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
+    EXPECT_LE(peak(out), 0.8911);
+    // Its over-range samples became full scale, which the limiter then holds down.
+    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.45, 0.03);
+
+    const uint32_t loud = playSine(100, 0.9);
+    const LUMA_PARAMEQ boost{100.0f, 36.0f, 15.0f};
+    BASS_ChannelSetFX(loud, LUMA_FX_PARAMEQ);
+    ASSERT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(loud, LUMA_FX_PARAMEQ), &boost), 0);
+    const std::vector<float> boosted = render(44100);
+    EXPECT_LE(peak(boosted), 0.8911);
+    EXPECT_GT(peak(std::vector<float>(boosted.end() - 4410, boosted.end())), 0.85);
 }
 
 TEST_F(MixingTest, LevelIsThePeakOfWhatIsHeard) {

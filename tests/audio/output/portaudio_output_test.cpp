@@ -10,6 +10,7 @@
 #include <tuple>
 #include <utility>
 
+#include "output/portaudio_devices.h"
 #include "support/jack_server.h"
 #include "support/scoped_env.h"
 #include "test_callback.h"
@@ -41,12 +42,12 @@ TEST(PortAudioOutput, DeviceThatDoesNotExistFailsCleanly) {
 // Our number and PortAudio's name of the first JACK device; -1 if there is none.
 std::pair<int, std::string> findJackDevice() {
     PortAudioSession session;
-    int number = 0;
-    for (PaDeviceIndex index = 0; index < Pa_GetDeviceCount(); ++index) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-        if (info->maxOutputChannels <= 0) continue;
-        if (Pa_GetHostApiInfo(info->hostApi)->type == paJACK) return {number, info->name};
-        ++number;
+    const std::vector<PaDeviceIndex> devices = playbackDevices();
+    for (std::size_t number = 0; number < devices.size(); ++number) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(devices[number]);
+        if (Pa_GetHostApiInfo(info->hostApi)->type == paJACK) {
+            return {static_cast<int>(number), info->name};
+        }
     }
     return {-1, ""};
 }
@@ -65,7 +66,7 @@ TEST(PortAudioOutput, PlaysThroughJackAtTheServersRate) {
     ASSERT_GE(jackDevice, 0) << "PortAudio lists no JACK device. " << server.problem();
     const std::vector<std::string> devices = listOutputDevices({OutputKind::System, ""});
     ASSERT_LT(jackDevice, static_cast<int>(devices.size()));
-    EXPECT_EQ(devices[jackDevice], jackName);
+    EXPECT_NE(devices[jackDevice].find(jackName), std::string::npos) << devices[jackDevice];
 
     TestCallback callback;
     {
