@@ -1,5 +1,6 @@
 #include "deck/midi_input.h"
 
+#include <jack/jack.h>
 #include <unistd.h>
 
 #include <QMetaObject>
@@ -16,6 +17,21 @@ const char kClientName[] = "Lumatrone DJ";
 // only mean "no devices here"; without a callback RtMidi prints them or throws.
 void quiet(RtMidiError::Type, const std::string&, void*) {}
 
+void ignoreJackMessage(const char*) {}
+
+// RtMidi's JACK back end prints "JACK server not running?" from its
+// constructor, before an error callback can be set, and libjack adds its own
+// lines: on a machine without a JACK server, ask JACK quietly first.
+bool jackServerRunning() {
+    jack_set_error_function(ignoreJackMessage);
+    jack_set_info_function(ignoreJackMessage);
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("Lumatrone probe", JackNoStartServer, &status);
+    if (probe == nullptr) return false;
+    jack_client_close(probe);
+    return true;
+}
+
 std::vector<RtMidi::Api> backEnds() {
     std::vector<RtMidi::Api> compiled;
     RtMidi::getCompiledApi(compiled);
@@ -30,7 +46,7 @@ std::vector<RtMidi::Api> backEnds() {
     if (has(RtMidi::LINUX_ALSA) && access("/dev/snd/seq", R_OK | W_OK) == 0) {
         apis.push_back(RtMidi::LINUX_ALSA);
     }
-    if (has(RtMidi::UNIX_JACK)) apis.push_back(RtMidi::UNIX_JACK);
+    if (has(RtMidi::UNIX_JACK) && jackServerRunning()) apis.push_back(RtMidi::UNIX_JACK);
     return apis;
 }
 
