@@ -54,6 +54,7 @@ TEST(NullOutput, StopWaitsForThePeriodInProgressAndThenNothingRenders) {
     output.close();
 }
 
+// ...and reports the stall as an underrun: a card would have played a gap.
 TEST(NullOutput, AfterAStallCarriesOnInsteadOfCatchingUp) {
     NullOutput output;
     TestCallback callback;
@@ -70,6 +71,7 @@ TEST(NullOutput, AfterAStallCarriesOnInsteadOfCatchingUp) {
     const double rendered = callback.framesRendered.load() / 44100.0;
     EXPECT_LT(rendered, wall - 0.125);
     EXPECT_GT(rendered, 0.5 * (wall - 0.25));
+    EXPECT_GE(output.underruns(), 1u);
 }
 
 TEST(NullOutput, StartAndStopDoNotWaitForTheNextPeriod) {
