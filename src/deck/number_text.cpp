@@ -26,7 +26,9 @@ double leadingNumber(const QString& text) {
 QString singleText(float value) {
     if (value == 0.0f) return "0";
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
+    constexpr int kSingleDigits = 7;
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, kSingleDigits);
     return QString::fromLatin1(text, static_cast<int>(result.ptr - text));
 }
 

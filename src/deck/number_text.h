@@ -11,8 +11,9 @@ namespace luma {
 // when there is none.
 double leadingNumber(const QString& text);
 
-// The shortest text that reads back as the same single-precision value:
-// 124, 129.6, -1.24; minus zero is "0".
+// A single-precision value as the shortest text of its seven significant
+// digits, all a single holds: 124, 129.6, -1.24; 120.00001f (what -100 x
+// -1.2 makes in single precision) reads 120; minus zero is "0".
 QString singleText(float value);
 
 // `value` rounded to two decimals (halves away from zero), as a single.

@@ -217,6 +217,12 @@ TEST(NumberTextTest, TimeTextsTruncateSecondsAndRoundMilliseconds) {
     EXPECT_EQ(singleText(-100.0f * roundedToHundredths(-1.2449f)), "124");
     EXPECT_EQ(singleText(-100.0f * 0.0f), "0");
     EXPECT_EQ(singleText(129.6f), "129.6");
+    EXPECT_EQ(singleText(-1.24f), "-1.24");
+    // Every whole tempo reads as itself through the deck's arithmetic.
+    for (int bpm = 1; bpm <= 400; ++bpm) {
+        const float kept = -static_cast<float>(bpm) / 100.0f;  // as Percents2BPM hands it
+        ASSERT_EQ(singleText(-100.0f * roundedToHundredths(kept)), QString::number(bpm));
+    }
     EXPECT_EQ(ModBpm::progressText(45.9f), "BPM detection 45%");
     EXPECT_EQ(ModBpm::progressText(100.0f), "BPM detection 100%");
 }
