@@ -11,6 +11,8 @@ void setBackColour(QWidget* widget, int bgr) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colourFromBgr(bgr));
     palette.setColor(QPalette::Base, colourFromBgr(bgr));
+    palette.setColor(QPalette::Button,
+                     colourFromBgr(bgr));  // what buttons and check boxes fill with
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }

@@ -148,6 +148,26 @@ TEST_F(FrmMainTest, MissingMusicFolderLeavesTheBrowserWhereItWas) {
     EXPECT_TRUE(platform.messages.empty());
 }
 
+// The options sit on the panel's shape fill, so their white captions read:
+// what is painted, not only what the palette says.
+TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
+    auto deck = makeDeck("1");
+    deck->Form_Load();
+    const QColor shapeFill(66, 118, 121);
+    for (QWidget* option :
+         {static_cast<QWidget*>(deck->chkMono), static_cast<QWidget*>(deck->chkRepeat),
+          static_cast<QWidget*>(deck->optActivity)}) {
+        const QImage picture = option->grab().toImage();
+        int filled = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                filled += picture.pixelColor(x, y) == shapeFill;
+        }
+        EXPECT_GT(filled, picture.width() * picture.height() / 2)
+            << option->objectName().toStdString();
+    }
+}
+
 TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     auto deck = makeDeck("1");
     deck->Form_Load();
