@@ -20,14 +20,16 @@ bool LumButton::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_pClip && watched != m_lblCaption) return QWidget::eventFilter(watched, event);
     auto* element = static_cast<QWidget*>(watched);
     switch (event->type()) {
+        // Qt turns the second of two quick presses into a double click: for a
+        // button under a DJ's finger (pitch taps, CUE, fine trims) it is one
+        // more press like any other.
         case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
             pressOn(element, *static_cast<QMouseEvent*>(event));
             return true;
         case QEvent::MouseButtonRelease:
             releaseOn(element, *static_cast<QMouseEvent*>(event));
             return true;
-        case QEvent::MouseButtonDblClick:
-            return true;  // the second press of a double click is not a new press
         case QEvent::MouseMove:
             if (element == m_pClip && !m_tmrOver->isActive()) m_tmrOver->start();
             return true;

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -55,6 +56,16 @@ TEST_F(LumButtonMouse, ClickFollowsMouseUpOnlyWhenReleasedOnThePressedElement) {
     QObject::connect(&button, &LumButton::mouseUp, [&] { seen << "up"; });
     QObject::connect(&button, &LumButton::click, [&] { seen << "click"; });
     QTest::mouseClick(button.lblCaption(), Qt::LeftButton);
+    EXPECT_EQ(seen, QStringList({"down", "up", "click"}));
+
+    // A quick second tap reaches widgets as a double click in place of its
+    // press: it is a press all the same.
+    seen.clear();
+    const QPointF at(5, 5);
+    QMouseEvent secondTap(QEvent::MouseButtonDblClick, at, button.pClip()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(button.pClip(), &secondTap);
+    QTest::mouseRelease(button.pClip(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(seen, QStringList({"down", "up", "click"}));
 
     seen.clear();
