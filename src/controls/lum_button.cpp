@@ -49,7 +49,7 @@ void LumButton::buildElements() {
     // Creation order is stacking order: body, caption, then the lamp on top.
     m_shpButton = new ShapeWidget(m_pClip);
     m_shpButton->setObjectName(QStringLiteral("shpButton"));
-    m_shpButton->setBorderWidth(m_borderSize);
+    m_shpButton->setBorderWidth(defaults::kDesignBorderWidth);
 
     m_lblCaption = new QLabel(m_pClip);
     m_lblCaption->setObjectName(QStringLiteral("lblCaption"));

@@ -7,6 +7,9 @@ namespace luma::lum_button_defaults {
 // What a fresh button shows, and what save() leaves out of the bag.
 inline constexpr const char* kCaption = "Button";
 inline constexpr std::int16_t kBorderSize = 2;
+// The body's outline as drawn at design time; the BorderSize property
+// reaches the outline only when it is set while the button runs.
+inline constexpr int kDesignBorderWidth = 1;
 inline constexpr int kBackColor = 0x808000;
 inline constexpr int kForeColor = 0xFFFFFF;
 inline constexpr int kBorderColor = 0x000000;
