@@ -1,8 +1,8 @@
 #include "loading/drive_list.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSet>
+#include <QSocketNotifier>
 
 #include "loading/file_names.h"
 
@@ -17,7 +17,8 @@ const QSet<QString> kPseudoFileSystems = {
     "rpc_pipefs", "nsfs",     "overlay",  "tmpfs",   "ramfs",       "squashfs"};
 }  // namespace
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
+DriveList::DriveList(QWidget* parent) : QComboBox(parent), mounts_("/proc/self/mounts") {
+    watchMounts();
     refresh();
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!setDrive(itemText(index))) setCurrentText(drive_);  // not ready: stay
@@ -48,14 +49,37 @@ QString DriveList::driveOf(const QString& path, const QStringList& drives) {
     return best;
 }
 
+// The kernel marks the open mount table with an exceptional condition
+// (POLLPRI) whenever something is mounted or unmounted.
+void DriveList::watchMounts() {
+    if (!mounts_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return;
+    mountsChanged_ = new QSocketNotifier(mounts_.handle(), QSocketNotifier::Exception, this);
+    connect(mountsChanged_, &QSocketNotifier::activated, this, &DriveList::refresh);
+}
+
+void DriveList::showPopup() {
+    refresh();  // also where the mount table cannot be watched
+    QComboBox::showPopup();
+}
+
 void DriveList::refresh() {
-    QFile mounts("/proc/mounts");
-    const QString table =
-        mounts.open(QIODevice::ReadOnly) ? QString::fromUtf8(mounts.readAll()) : "";
+    QString table;
+    if (mounts_.isOpen()) {
+        // Reading the table to its end is what acknowledges the change.
+        mounts_.seek(0);
+        table = QString::fromUtf8(mounts_.readAll());
+    } else {
+        QFile mounts(mounts_.fileName());
+        if (mounts.open(QIODevice::ReadOnly)) table = QString::fromUtf8(mounts.readAll());
+    }
     const QStringList drives = mountPoints(table);
+    QStringList listed;
+    for (int i = 0; i < count(); ++i) listed << itemText(i);
+    if (drives == listed) return;
     const QSignalBlocker quiet(this);
     clear();
     addItems(drives);
+    // A drive that went away stays the browser's until the user picks another.
     if (!drive_.isEmpty()) setCurrentText(drive_);
 }
 

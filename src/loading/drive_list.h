@@ -1,12 +1,17 @@
 // The drive list of the file browser. On Linux a "drive" is a mounted
 // volume: the root and every mount point of a real file system. The drive
 // of a path is the mount point that holds it; each drive remembers the last
-// folder visited on it, its "current folder".
+// folder visited on it, its "current folder". The list follows the mount
+// table while the deck runs: a USB stick plugged in appears, one pulled out
+// goes.
 #pragma once
 
 #include <QComboBox>
+#include <QFile>
 #include <QHash>
 #include <QStringList>
+
+class QSocketNotifier;
 
 namespace luma {
 
@@ -34,7 +39,14 @@ class DriveList : public QComboBox {
   signals:
     void change();
 
+  protected:
+    void showPopup() override;
+
   private:
+    void watchMounts();
+
+    QFile mounts_;
+    QSocketNotifier* mountsChanged_ = nullptr;
     QString drive_;
     QHash<QString, QString> lastFolder_;
 };

@@ -3,7 +3,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTest>
+#include <functional>
 
 #include "loading/drive_list.h"
 #include "loading/file_list.h"
@@ -44,6 +47,27 @@ TEST(DriveListTest, RemembersEachDrivesFolderAndRefusesWhatIsNoDrive) {
     const QString folder = QString::fromStdString(dir.path().string());
     drives.rememberFolder(folder);
     EXPECT_EQ(drives.currentFolder(drives.drive()), folder);
+}
+
+// A volume mounted while the deck runs appears in the list, and goes when
+// it is unmounted. Needs the right to mount (root, as in CI); skipped without.
+TEST(DriveListTest, FollowsTheMountTableWhileRunning) {
+    test::TempDir dir;
+    const QString source = QString::fromStdString(dir.file("stick"));
+    const QString point = QString::fromStdString(dir.file("media"));
+    ASSERT_TRUE(QDir().mkpath(source) && QDir().mkpath(point));
+    DriveList drives;
+    const auto listed = [&] { return drives.findText(point) >= 0; };
+    const auto waitUntil = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
+        return done();
+    };
+    if (QProcess::execute("mount", {"--bind", source, point}) != 0) {
+        GTEST_SKIP() << "no right to mount here";
+    }
+    EXPECT_TRUE(waitUntil(listed)) << "the new volume appears";
+    ASSERT_EQ(QProcess::execute("umount", {point}), 0);
+    EXPECT_TRUE(waitUntil([&] { return !listed(); })) << "the volume that went is gone";
 }
 
 TEST(FolderListTest, OpensReadableFoldersAndListsAncestorsThenChildren) {
