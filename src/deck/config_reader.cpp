@@ -1,6 +1,8 @@
 #include "deck/config_reader.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 #include <limits>
 
@@ -52,7 +54,7 @@ ConfigResult readConfig(const QString& programFolder, const QString& commandLine
     const QDir folder(programFolder);
     ConfigResult result;
 
-    ItemReader settingsFile(folder.filePath(QStringLiteral("deck%1.ini").arg(commandLine)));
+    ItemReader settingsFile(settingsFilePath(programFolder, commandLine));
     result.settingsFileOpened = settingsFile.opened();
     result.settings = readDeckSettings(settingsFile, commandLine == u"1");
 
@@ -61,6 +63,13 @@ ConfigResult readConfig(const QString& programFolder, const QString& commandLine
     for (int genre = 0; genre < kGenreCount; ++genre)
         result.genreNames.append(stylesFile.nextOrEmpty());
     return result;
+}
+
+QString settingsFilePath(const QString& programFolder, const QString& commandLine) {
+    const QString name = QStringLiteral("deck%1.ini").arg(commandLine);
+    const QString users =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/lumatrone/" + name;
+    return QFileInfo::exists(users) ? users : QDir(programFolder).filePath(name);
 }
 
 qint16 readSettingNumber(const QString& text) {

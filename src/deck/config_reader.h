@@ -1,5 +1,7 @@
 // Reads the deck's start-up configuration: deck<N>.ini and styles.ini from the
-// program folder.
+// program folder. A deck<N>.ini of the user's own, in lumatrone/ under
+// $XDG_CONFIG_HOME (~/.config by default), is read instead of the program
+// folder's: an installed program folder is not the user's to edit.
 #pragma once
 
 #include <QString>
@@ -22,6 +24,9 @@ struct ConfigResult {
 // `commandLine` names the deck: exactly "1" is deck 1, any other text reads
 // the deck-2 lines of the file.
 ConfigResult readConfig(const QString& programFolder, const QString& commandLine);
+
+// Where deck<N>.ini is read from (see above).
+QString settingsFilePath(const QString& programFolder, const QString& commandLine);
 
 // A number setting: the text's leading numeric part (blanks, optional sign,
 // digits, optional point and fraction; anything else ends it, none gives 0),

@@ -1,6 +1,7 @@
 // Builds the deck window's controls with their design values. Places are
 // twips from the client area's top-left corner (15 to a pixel), as the
 // window's design gives them.
+#include <QIcon>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
@@ -10,6 +11,13 @@
 #include "controls/property_bag_text.h"
 #include "deck/frm_main.h"
 #include "deck/widget_colours.h"
+
+// The icon is compiled into the deck's static library, whose resources the
+// linker keeps only when they are asked for by name.
+static QIcon deckIcon() {
+    Q_INIT_RESOURCE(deck_icon);
+    return QIcon(":/icons/lumatrone.png");
+}
 
 namespace luma {
 
@@ -68,6 +76,7 @@ QLabel* FrmMain::label(QWidget* parent, const QString& name, const QString& capt
 void FrmMain::buildWindow() {
     setObjectName("frmMain");
     setWindowTitle(" Lumatrone DJ System");
+    setWindowIcon(deckIcon());  // the same icon as the desktop entry's
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(px(6615), px(11520));
     colourize(this, 0x767246);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "deck/item_reader.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace luma {
@@ -124,6 +125,18 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
         EXPECT_EQ(result.settings.musicFolder, "/music");
         EXPECT_EQ(result.settings.joystickNumber, joystick);
     }
+}
+
+// An installed program folder is read-only: the user's own copy wins.
+TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
+    test::TempDir program, config;
+    writeFile(program, "deck1.ini", settingsText({{6, "1"}}));
+    std::filesystem::create_directory(config.path() / "lumatrone");
+    const test::ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
+    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
+    writeFile(config, "lumatrone/deck1.ini", settingsText({{6, "3"}}));
+    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
+    EXPECT_EQ(readConfig(folderOf(program), "2").settings.soundDevice, 0) << "deck 2 has none";
 }
 
 TEST(ReadConfigTest, OnlyExactOnSwitchesOn) {

@@ -28,6 +28,7 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
                            "BASS_SetGlobalVolumes(50,50,50)"}));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
+    EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
     EXPECT_EQ(deck->pos(), QPoint(0, 0));
     EXPECT_EQ(deck->state.IsStopped, kTrue);
     EXPECT_EQ(deck->state.VolumePos, 50);
