@@ -82,6 +82,7 @@ int main() {
             return BASS_ChannelGetPosition(stream) > target;  // rendered from there
         }));
     }
+    const uint32_t underruns = LUMA_GetUnderruns();
     BASS_Free();
 
     const Stats playStats = stats(play);
@@ -92,5 +93,6 @@ int main() {
     std::printf("play / period: mean %.2f, max %.2f; play / seek: mean %.2f\n",
                 playStats.mean / kPeriodMs, playStats.worst / kPeriodMs,
                 playStats.mean / seekStats.mean);
+    std::printf("output underruns during the run: %u\n", underruns);
     return 0;
 }
