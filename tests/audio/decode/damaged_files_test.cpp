@@ -13,15 +13,13 @@ namespace {
 class DamagedFileTest : public testing::TestWithParam<StreamFormat> {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(GetParam().write(intactPath, source));
         auto intact = openStreamDecoder(intactPath);
         ASSERT_TRUE(intact);
         intactAudio = readAll<int16_t>(*intact);
     }
 
     TempDir dir;
-    Signal source = makeSine(440, 8.0, GetParam().rate);
-    std::string intactPath = dir.file(std::string("intact.") + GetParam().name);
+    std::string intactPath = GetParam().toneFile(dir);
     std::string damagedPath = dir.file(std::string("damaged.") + GetParam().name);
     std::vector<int16_t> intactAudio;
 };
@@ -74,9 +72,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, DamagedFileTest, testing::ValuesIn(streamForma
 // the length then comes from decoding.
 TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     TempDir dir;
-    const Signal source = makeSine(440, 3.0);
-    const std::string path = dir.file("unknown.flac");
-    ASSERT_TRUE(writeFlac(path, source));
+    const Signal source = streamFormat("flac").tone();
+    const std::string path = streamFormat("flac").toneFile(dir);
     {
         // "fLaC", a block header, then STREAMINFO: the 36-bit sample count
         // takes the low nibble of byte 21 and bytes 22-25.

@@ -8,29 +8,16 @@
 namespace luma::test {
 namespace {
 
-// A sine whose level rises through the file, so no two stretches look alike.
-Signal risingTone(int rate) {
-    Signal signal = makeSine(440, 3.0, rate);
-    const int64_t frames = signal.frames();
-    for (int64_t f = 0; f < frames; ++f) {
-        const float level = 0.2f + 1.4f * float(f) / float(frames);
-        signal.samples[2 * f] *= level;
-        signal.samples[2 * f + 1] *= level;
-    }
-    return signal;
-}
-
 class SeekTest : public testing::TestWithParam<StreamFormat> {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(GetParam().write(path, risingTone(GetParam().rate)));
         decoder = openStreamDecoder(path);
         ASSERT_TRUE(decoder);
         reference = readAll<int16_t>(*decoder);
     }
 
     TempDir dir;
-    std::string path = dir.file(std::string("rising.") + GetParam().name);
+    std::string path = GetParam().toneFile(dir);  // its level rises: no two stretches alike
     std::unique_ptr<Decoder> decoder;
     std::vector<int16_t> reference;
 };

@@ -26,6 +26,14 @@ double toneAmplitude(const std::vector<float>& samples, double rate, double hz) 
     return 2.0 * std::hypot(re, im) / static_cast<double>(n);
 }
 
+double largestStep(const std::vector<float>& samples) {
+    double largest = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        largest = std::max(largest, std::fabs(static_cast<double>(samples[i] - samples[i - 1])));
+    }
+    return largest;
+}
+
 double peak(const std::vector<float>& samples) {
     double p = 0;
     for (float s : samples) p = std::max(p, std::fabs(static_cast<double>(s)));

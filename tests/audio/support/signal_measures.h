@@ -13,5 +13,7 @@ std::vector<float> side(const std::vector<float>& interleaved, int which);
 double toneAmplitude(const std::vector<float>& samples, double rate, double hz);
 // Peak of absolute values.
 double peak(const std::vector<float>& samples);
+// The largest difference between neighbouring samples: a click shows as a step.
+double largestStep(const std::vector<float>& samples);
 
 }  // namespace luma::test
