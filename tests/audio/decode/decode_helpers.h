@@ -49,6 +49,22 @@ bool isSilent(const std::vector<Sample>& samples, size_t from, size_t to) {
                        [](Sample s) { return s == Sample{}; });
 }
 
+// The tone file of the format under test, opened, and all of it as read.
+class FormatTest : public testing::TestWithParam<StreamFormat> {
+  protected:
+    void SetUp() override {
+        decoder = openStreamDecoder(path);
+        ASSERT_TRUE(decoder) << path;
+        audio = readAll<int16_t>(*decoder);
+        ASSERT_TRUE(decoder->seek(0));
+    }
+
+    TempDir dir;
+    std::string path = GetParam().toneFile(dir);
+    std::unique_ptr<Decoder> decoder;
+    std::vector<int16_t> audio;
+};
+
 inline void truncateFile(const std::string& path, double keptFraction) {
     const auto size = std::filesystem::file_size(path);
     std::filesystem::resize_file(path, static_cast<uintmax_t>(double(size) * keptFraction));
