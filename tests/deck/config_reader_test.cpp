@@ -216,13 +216,15 @@ TEST(ShippedDefaultsTest, BothDecksStartWithTheDemoFolder) {
 TEST(ShippedDefaultsTest, GenreNamesFollowTheId3Numbering) {
     const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
     ASSERT_EQ(names.size(), kGenreCount);
-    EXPECT_EQ(names[0], "Blues");
-    EXPECT_EQ(names[17], "Rock");
-    EXPECT_EQ(names[80], "Folk");
-    EXPECT_EQ(names[147], "Synthpop");
-    EXPECT_EQ(names[191], "Psybient");
-    EXPECT_EQ(names[192], "Unknown");
-    EXPECT_EQ(names[255], "Unknown");
+    for (auto [id, name] : {std::pair{0, "Blues"},
+                            {17, "Rock"},
+                            {80, "Folk"},
+                            {147, "Synthpop"},
+                            {191, "Psybient"},
+                            {192, "Unknown"},
+                            {255, "Unknown"}}) {
+        EXPECT_EQ(names[id], name) << id;
+    }
 }
 
 // --- MIDI device lookup ---------------------------------------------------------

@@ -13,15 +13,17 @@ namespace {
 
 TEST(TempoRange, HalvesAndDoublesIntoRange) {
     const TempoRange range = TempoRange::orDefault(70, 180);
-    EXPECT_DOUBLE_EQ(range.fold(128), 128);
-    EXPECT_DOUBLE_EQ(range.fold(70), 70);
-    EXPECT_DOUBLE_EQ(range.fold(180), 180);
-    EXPECT_DOUBLE_EQ(range.fold(200), 100);
-    EXPECT_DOUBLE_EQ(range.fold(400), 100);
-    EXPECT_DOUBLE_EQ(range.fold(60), 120);
-    EXPECT_DOUBLE_EQ(range.fold(30), 120);
-    EXPECT_EQ(range.fold(0), 0);
-    EXPECT_EQ(range.fold(std::nan("")), 0);
+    for (auto [bpm, folded] : {std::pair{128.0, 128.0},
+                               {70.0, 70.0},
+                               {180.0, 180.0},
+                               {200.0, 100.0},
+                               {400.0, 100.0},
+                               {60.0, 120.0},
+                               {30.0, 120.0},
+                               {0.0, 0.0},
+                               {std::nan(""), 0.0}}) {
+        EXPECT_DOUBLE_EQ(range.fold(bpm), folded) << bpm;
+    }
 }
 
 TEST(TempoRange, NarrowRangeTakesTheNearestOctave) {
