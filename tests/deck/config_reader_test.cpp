@@ -216,15 +216,11 @@ TEST(ShippedDefaultsTest, BothDecksStartWithTheDemoFolder) {
 TEST(ShippedDefaultsTest, GenreNamesFollowTheId3Numbering) {
     const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
     ASSERT_EQ(names.size(), kGenreCount);
-    for (auto [id, name] : {std::pair{0, "Blues"},
-                            {17, "Rock"},
-                            {80, "Folk"},
-                            {147, "Synthpop"},
-                            {191, "Psybient"},
-                            {192, "Unknown"},
-                            {255, "Unknown"}}) {
-        EXPECT_EQ(names[id], name) << id;
-    }
+    const std::pair<int, const char*> cases[] = {
+        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
+        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
+    };
+    for (auto [id, name] : cases) EXPECT_EQ(names[id], name) << id;
 }
 
 // --- MIDI device lookup ---------------------------------------------------------

@@ -13,17 +13,11 @@ namespace {
 
 TEST(TempoRange, HalvesAndDoublesIntoRange) {
     const TempoRange range = TempoRange::orDefault(70, 180);
-    for (auto [bpm, folded] : {std::pair{128.0, 128.0},
-                               {70.0, 70.0},
-                               {180.0, 180.0},
-                               {200.0, 100.0},
-                               {400.0, 100.0},
-                               {60.0, 120.0},
-                               {30.0, 120.0},
-                               {0.0, 0.0},
-                               {std::nan(""), 0.0}}) {
-        EXPECT_DOUBLE_EQ(range.fold(bpm), folded) << bpm;
-    }
+    const std::pair<double, double> cases[] = {
+        {128, 128}, {70, 70},  {180, 180}, {200, 100},        {400, 100},
+        {60, 120},  {30, 120}, {0, 0},     {std::nan(""), 0},
+    };
+    for (auto [bpm, folded] : cases) EXPECT_DOUBLE_EQ(range.fold(bpm), folded) << bpm;
 }
 
 TEST(TempoRange, NarrowRangeTakesTheNearestOctave) {
