@@ -252,9 +252,7 @@ TEST_F(TransportTest, TouchBendsOrBrakesAndRestoresOnRelease) {
     deck->Lum_TouchF2();  // spin up to 100000 Hz over TouchAmount ms
     EXPECT_EQ(takeCalls().last(), "BASS_ChannelSlideAttributes(268435457,100000,50,0,2500)");
     EXPECT_EQ(deck->cmdForward->dotColor(), 0xFF);
-    deck->Lum_TouchUp();
-    deck->Lum_TouchB2();  // brake to 10 Hz
-    EXPECT_EQ(takeCalls().last(), "BASS_ChannelSlideAttributes(268435457,10,50,0,2500)");
+    // (The brake's slide is checked with the stored volume below.)
 }
 
 TEST_F(TransportTest, EqualiserKillsRestoresAndTheDoubledBass) {
