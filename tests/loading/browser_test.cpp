@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 
 #include "loading/drive_list.h"
@@ -12,11 +11,6 @@
 
 namespace luma {
 namespace {
-
-void touch(const QString& path) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-}
 
 TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
     const QString table =
@@ -73,7 +67,7 @@ TEST(FileListTest, ShowsMatchingNormalFilesOnly) {
     test::TempDir dir;
     const QString root = QString::fromStdString(dir.path().string());
     for (const char* name : {"b.mp3", "A.WAV", "c.ogg", "notes.txt", ".hidden.mp3"}) {
-        touch(root + "/" + name);
+        dir.write(name, "");
     }
     ASSERT_TRUE(QDir(root).mkpath("folder.mp3"));
     FileList files;

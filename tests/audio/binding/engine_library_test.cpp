@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "support/temp_dir.h"
 
 namespace luma {
@@ -23,8 +21,7 @@ TEST(EngineLibraryTest, RefusesWhatIsNotTheEngine) {
     std::string error;
     EXPECT_EQ(loadEngineLibrary(dir.file("liblumaaudio.so"), &error), nullptr);
     EXPECT_FALSE(error.empty());
-    std::ofstream(dir.file("fake.so")) << "not a shared object";
-    EXPECT_EQ(loadEngineLibrary(dir.file("fake.so"), &error), nullptr);
+    EXPECT_EQ(loadEngineLibrary(dir.write("fake.so", "not a shared object"), &error), nullptr);
     // A real shared library without the engine's calls.
     EXPECT_EQ(loadEngineLibrary("libm.so.6", &error), nullptr);
     EXPECT_NE(error.find("BASS_GetVersion"), std::string::npos) << error;

@@ -14,11 +14,6 @@
 namespace luma::test {
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes, bool append = false) {
-    std::ofstream file(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-    file << bytes;
-}
-
 std::string readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -66,8 +61,9 @@ TEST_F(BadInput, UnreadableFileGivesNoStream) {
 TEST_F(BadInput, ModuleHoldingMpegFramesIsNoStream) {
     const std::string frames = readBytes(fixture("tone.mp3"));
     for (size_t gap : {0, 9000}) {
-        const std::string path = dir.file("tune" + std::to_string(gap) + ".mod");
-        writeBytes(path, readBytes(fixture("tune.mod")) + std::string(gap, '\x55') + frames);
+        const std::string path =
+            dir.write("tune" + std::to_string(gap) + ".mod",
+                      readBytes(fixture("tune.mod")) + std::string(gap, '\x55') + frames);
         ASSERT_TRUE(openMpg123Decoder(path)) << "the test file should fool mpg123 alone";
         EXPECT_FALSE(openStreamDecoder(path)) << "gap " << gap;
         EXPECT_TRUE(openModuleDecoder(path)) << "gap " << gap;
@@ -87,12 +83,12 @@ TEST_F(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
     const std::string ogg = streamFormat("ogg").toneFile(dir);
     const std::string flac = streamFormat("flac").toneFile(dir);
     truncateFile(flac, 0.5);
-    writeBytes(dir.file("header.wav"), readBytes(dir.file("tone.wav")).substr(0, 44));
-    writeBytes(dir.file("empty.wav"), "");
-    writeBytes(dir.file("text.mp3"), "These are the liner notes, not a song.\n");
-    writeBytes(dir.file("noise.flac"), randomBytes(100000, 1));
-    writeBytes(dir.file("noise.ogg"), "OggS" + randomBytes(5000, 3));
-    writeBytes(dir.file("noise.mod"), randomBytes(50000, 2));
+    dir.write("header.wav", readBytes(dir.file("tone.wav")).substr(0, 44));
+    dir.write("empty.wav", "");
+    dir.write("text.mp3", "These are the liner notes, not a song.\n");
+    dir.write("noise.flac", randomBytes(100000, 1));
+    dir.write("noise.ogg", "OggS" + randomBytes(5000, 3));
+    dir.write("noise.mod", randomBytes(50000, 2));
     ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
     const size_t before = openDescriptors();
     const auto expectTaken = [](const std::string& path, bool asStream, bool asModule) {
@@ -118,7 +114,7 @@ TEST_F(BadInput, LargeId3TagBeforeMp3IsSkipped) {
     std::string tag("ID3\x03\x00\x00", 6);
     for (int shift : {21, 14, 7, 0}) tag += static_cast<char>((size >> shift) & 0x7F);
     tag += std::string(size, '\0');
-    writeBytes(dir.file("tagged.mp3"), tag + readBytes(fixture("tone.mp3")));
+    dir.write("tagged.mp3", tag + readBytes(fixture("tone.mp3")));
     auto decoder = openStreamDecoder(dir.file("tagged.mp3"));
     ASSERT_TRUE(decoder);
     EXPECT_EQ(decoder->info().frames, streamFormat("mp3").tone().frames());
