@@ -2,7 +2,6 @@
 // null output and shuts down cleanly.
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 

@@ -3,7 +3,6 @@
 // crate's tracks.
 #include <QFileInfo>
 #include <filesystem>
-#include <fstream>
 
 #include "engine_deck_fixture.h"
 #include "loading/file_names.h"

@@ -2,6 +2,8 @@
 // and seeks land on the exact frame.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "decode/decoder.h"
 #include "decode_helpers.h"
 #include "support/sine_fit.h"
