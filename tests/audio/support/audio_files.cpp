@@ -56,7 +56,7 @@ Signal StreamFormat::tone(int channels) const {
     Signal signal = makeSine(440, seconds, rate, channels);
     const double frames = static_cast<double>(signal.frames());
     for (size_t i = 0; i < signal.samples.size(); ++i) {
-        signal.samples[i] *= static_cast<float>(0.9 + 0.1 * double(i / channels) / frames);
+        signal.samples[i] *= static_cast<float>(0.7 + 0.3 * double(i / channels) / frames);
     }
     return signal;
 }

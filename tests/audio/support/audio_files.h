@@ -40,7 +40,7 @@ struct StreamFormat {
     int64_t lengthQuantum;  // 0: decodes to the written length; else a whole number of these
     double fixedToneHz;     // 0: a tone decodes to itself; else always to this one
     double decodedHz(double writtenHz) const { return fixedToneHz ? fixedToneHz : writtenHz; }
-    // The material: 440 Hz rising from 0.45 to 0.5, so that no two stretches
+    // The material: 440 Hz rising from 0.35 to 0.5, so that no two stretches
     // are alike; 1 s of mono, 2 s of stereo in a fixture and 6 s when written
     // at test time. (Layer I, which no packaged
     // tool writes, was made by a small encoder of our own: each 384-sample
