@@ -14,6 +14,7 @@
 
 #include "bench_deck.h"
 #include "bpm/tempo_detector.h"
+#include "mp3_file.h"
 #include "support/audio_files.h"
 
 namespace {
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     luma::bench::BenchDeck bench;
     const std::string track = (bench.crate() + "/five minutes.mp3").toStdString();
     std::fprintf(stderr, "encoding a 5-minute 320 kbit/s MP3...\n");
-    if (!luma::test::writeMp3(track, musicLike(300), 320)) return 1;
+    if (!luma::bench::writeMp3(track, musicLike(300), 320)) return 1;
     luma::FrmMain& deck = bench.start();
 
     mpg123_init();

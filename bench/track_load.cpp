@@ -15,6 +15,7 @@
 #include "core/track.h"
 #include "core/track_loader.h"
 #include "decode/decoder.h"
+#include "mp3_file.h"
 #include "support/audio_files.h"
 #include "support/temp_dir.h"
 
@@ -94,8 +95,8 @@ int main() {
     const std::string five = dir.file("five-minutes.mp3");
     const std::string ten = dir.file("ten-minutes.mp3");
     std::fprintf(stderr, "encoding test tracks...\n");
-    if (!luma::test::writeMp3(five, musicLike(300), 320) ||
-        !luma::test::writeMp3(ten, musicLike(600), 128)) {
+    if (!luma::bench::writeMp3(five, musicLike(300), 320) ||
+        !luma::bench::writeMp3(ten, musicLike(600), 128)) {
         return 1;
     }
     mpg123_init();

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/bgr_colour.h"
-#include "controls/mouse_codes.h"
-
 namespace luma {
 namespace {
 
@@ -27,19 +24,6 @@ TEST(ShapeKind, RoundedAndOvalKindsLeaveTheCornersOut) {
     EXPECT_FALSE(shapePath(5, kWide).contains(squareCorner));
     EXPECT_TRUE(shapePath(0, kWide).contains(wideCorner));
     EXPECT_TRUE(shapePath(1, kWide).contains(squareCorner));
-}
-
-TEST(BgrColour, RedSitsInTheLowByte) {
-    EXPECT_EQ(colourFromBgr(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(colourFromBgr(0x808000), QColor(0, 0x80, 0x80));
-    EXPECT_EQ(colourFromBgr(0x7F112233), QColor(0x33, 0x22, 0x11));  // high byte ignored
-}
-
-TEST(MouseCodes, ShiftStateAddsUp) {
-    EXPECT_EQ(shiftStateCode(Qt::ShiftModifier | Qt::AltModifier), 5);
-    EXPECT_EQ(shiftStateCode(Qt::ControlModifier | Qt::KeypadModifier), 2);
-    EXPECT_EQ(mouseButtonCode(Qt::MiddleButton), 4);
-    EXPECT_EQ(mouseButtonCode(Qt::BackButton), 0);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <tuple>
@@ -23,13 +22,8 @@ QString folderOf(const test::TempDir& dir) {
     return QString::fromStdString(dir.path().string());
 }
 
-void writeFile(const test::TempDir& dir, const std::string& name, const std::string& text) {
-    std::ofstream(dir.file(name), std::ios::binary) << text;
-}
-
 std::vector<QString> readAll(const test::TempDir& dir, const std::string& text) {
-    writeFile(dir, "items.txt", text);
-    ItemReader reader(QString::fromStdString(dir.file("items.txt")));
+    ItemReader reader(QString::fromStdString(dir.write("items.txt", text)));
     std::vector<QString> items;
     while (auto item = reader.next()) items.push_back(*item);
     return items;
@@ -68,8 +62,7 @@ TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
 
 TEST(ItemReaderTest, ReadingPastTheEndOrAMissingFileGivesNothing) {
     test::TempDir dir;
-    writeFile(dir, "one.txt", "only\n");
-    ItemReader reader(QString::fromStdString(dir.file("one.txt")));
+    ItemReader reader(QString::fromStdString(dir.write("one.txt", "only\n")));
     EXPECT_EQ(reader.next(), QString("only"));
     EXPECT_EQ(reader.next(), std::nullopt);
     EXPECT_EQ(reader.nextOrEmpty(), QString());
@@ -114,7 +107,7 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
     for (auto [deck, device, midi, joystick] :
          {std::tuple{"1", 2, "Pad A", "0"}, {"2", 4, "Pad B", "1"}, {"3", 4, "Pad B", "1"}}) {
         SCOPED_TRACE(deck);
-        writeFile(dir, std::string("deck") + deck + ".ini", text);
+        dir.write(std::string("deck") + deck + ".ini", text);
         const ConfigResult result = readConfig(folderOf(dir), deck);
         EXPECT_TRUE(result.settingsFileOpened);
         EXPECT_TRUE(result.settings.showBpm);
@@ -130,18 +123,18 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
 // An installed program folder is read-only: the user's own copy wins.
 TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
     test::TempDir program, config;
-    writeFile(program, "deck1.ini", settingsText({{6, "1"}}));
+    program.write("deck1.ini", settingsText({{6, "1"}}));
     std::filesystem::create_directory(config.path() / "lumatrone");
     const test::ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
-    writeFile(config, "lumatrone/deck1.ini", settingsText({{6, "3"}}));
+    config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
     EXPECT_EQ(readConfig(folderOf(program), "2").settings.soundDevice, 0) << "deck 2 has none";
 }
 
 TEST(ReadConfigTest, OnlyExactOnSwitchesOn) {
     test::TempDir dir;
-    writeFile(dir, "deck1.ini", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}));
+    dir.write("deck1.ini", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}));
     const ConfigResult result = readConfig(folderOf(dir), "1");
     EXPECT_FALSE(result.settings.showBpm);
     EXPECT_FALSE(result.settings.joystickTimer);
@@ -151,7 +144,7 @@ TEST(ReadConfigTest, OnlyExactOnSwitchesOn) {
 TEST(ReadConfigTest, UnquotedCommaInTheMusicFolderShiftsTheJoysticksQuotedOneDoesNot) {
     test::TempDir dir;
     for (const char* deck : {"1", "2"}) {
-        writeFile(dir, std::string("deck") + deck + ".ini",
+        dir.write(std::string("deck") + deck + ".ini",
                   settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}}));
     }
     const ConfigResult result = readConfig(folderOf(dir), "1");
@@ -159,7 +152,7 @@ TEST(ReadConfigTest, UnquotedCommaInTheMusicFolderShiftsTheJoysticksQuotedOneDoe
     EXPECT_EQ(result.settings.joystickNumber, "b");
     EXPECT_EQ(readConfig(folderOf(dir), "2").settings.joystickNumber, "7");
 
-    writeFile(dir, "deck1.ini", settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}}));
+    dir.write("deck1.ini", settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}}));
     const ConfigResult quoted = readConfig(folderOf(dir), "1");
     EXPECT_EQ(quoted.settings.musicFolder, "/mnt/a,b");
     EXPECT_EQ(quoted.settings.joystickNumber, "7");
@@ -174,7 +167,7 @@ TEST(ReadConfigTest, MissingOrShortFilesLeaveTheRestEmpty) {
     EXPECT_FALSE(missing.settings.joystickTimer);
     EXPECT_EQ(missing.settings.touchMode, 0);
     EXPECT_EQ(missing.settings.soundDevice, 0);
-    writeFile(dir, "deck2.ini", "ON\n0\nON\n0\n0\n0\n4");
+    dir.write("deck2.ini", "ON\n0\nON\n0\n0\n0\n4");
     const ConfigResult shortFile = readConfig(folderOf(dir), "2");
     EXPECT_TRUE(shortFile.settingsFileOpened);
     EXPECT_TRUE(shortFile.settings.showBpm);
@@ -193,7 +186,7 @@ TEST(ReadConfigTest, MissingOrShortFilesLeaveTheRestEmpty) {
 
 TEST(ReadConfigTest, ShortStylesFileFillsTheRestWithEmptyNames) {
     test::TempDir dir;
-    writeFile(dir, "styles.ini", "Blues\n\"Rock, Hard\"\nCountry\n");
+    dir.write("styles.ini", "Blues\n\"Rock, Hard\"\nCountry\n");
     const ConfigResult result = readConfig(folderOf(dir), "1");
     ASSERT_EQ(result.genreNames.size(), kGenreCount);
     EXPECT_EQ(result.genreNames[0], "Blues");
@@ -229,13 +222,11 @@ TEST(ShippedDefaultsTest, BothDecksStartWithTheDemoFolder) {
 TEST(ShippedDefaultsTest, GenreNamesFollowTheId3Numbering) {
     const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
     ASSERT_EQ(names.size(), kGenreCount);
-    EXPECT_EQ(names[0], "Blues");
-    EXPECT_EQ(names[17], "Rock");
-    EXPECT_EQ(names[80], "Folk");
-    EXPECT_EQ(names[147], "Synthpop");
-    EXPECT_EQ(names[191], "Psybient");
-    EXPECT_EQ(names[192], "Unknown");
-    EXPECT_EQ(names[255], "Unknown");
+    const std::pair<int, const char*> cases[] = {
+        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
+        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
+    };
+    for (auto [id, name] : cases) EXPECT_EQ(names[id], name) << id;
 }
 
 // --- MIDI device lookup ---------------------------------------------------------

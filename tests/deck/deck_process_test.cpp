@@ -2,11 +2,9 @@
 // the system's default output and shut down cleanly, saying nothing on stderr.
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <filesystem>
-#include <fstream>
 
 #include "support/temp_dir.h"
 
@@ -19,7 +17,7 @@ namespace {
 // the MIDI scan may complain about the missing JACK server.
 TEST(DeckProcessTest, BothDecksComeUpOnTheDefaultOutputQuietlyAndShutDownCleanly) {
     TempDir dir;
-    std::ofstream(dir.file(".asoundrc")) << "pcm.!default { type null }\n";
+    dir.write(".asoundrc", "pcm.!default { type null }\n");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("LUMATRONE_AUDIO");
     environment.insert("HOME", QString::fromStdString(dir.path().string()));

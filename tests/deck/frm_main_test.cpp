@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
-#include <QTest>
-#include <fstream>
 
 #include "binding/engine_library.h"
 #include "deck_fixture.h"

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,11 +14,6 @@
 
 namespace luma {
 namespace {
-
-void touch(const QString& path) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-}
 
 TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
     const QString table =
@@ -97,7 +91,7 @@ TEST(FileListTest, ShowsMatchingNormalFilesOnly) {
     test::TempDir dir;
     const QString root = QString::fromStdString(dir.path().string());
     for (const char* name : {"b.mp3", "A.WAV", "c.ogg", "notes.txt", ".hidden.mp3"}) {
-        touch(root + "/" + name);
+        dir.write(name, "");
     }
     ASSERT_TRUE(QDir(root).mkpath("folder.mp3"));
     FileList files;

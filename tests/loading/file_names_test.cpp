@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "loading/file_list.h"
 #include "loading/folder_list.h"
@@ -40,13 +39,10 @@ TEST(FileNamesTest, BrowserListsAndOpensNamesInAnOldCodePage) {
     const std::string latinFolder = "Caf\xe9";  // "Café" as an old player wrote it
     const std::string latinFile = "Ni\xf1o 124.mp3";
     std::filesystem::create_directory(dir.path() / latinFolder);
-    {
-        std::ofstream file(dir.path() / latinFolder / latinFile, std::ios::binary);
-        std::string tag(128, '\0');
-        tag.replace(0, 3, "TAG");
-        tag.replace(3, 5, "Title");
-        file << std::string(1000, '\x55') << tag;
-    }
+    std::string tagBytes(128, '\0');
+    tagBytes.replace(0, 3, "TAG");
+    tagBytes.replace(3, 5, "Title");
+    dir.write(latinFolder + "/" + latinFile, std::string(1000, '\x55') + tagBytes);
     const QString root = decodeFileName(QByteArray::fromStdString(dir.path().string()));
 
     FolderList folders;

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 
 #include "support/temp_dir.h"
 
@@ -23,12 +22,8 @@ QByteArray tagRecord(const QByteArray& marker, uint8_t genre) {
 
 class Id3v1TagTest : public ::testing::Test {
   protected:
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = QString::fromStdString(dir.file(name.toStdString()));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+    QString write(const std::string& name, const QByteArray& bytes) {
+        return QString::fromStdString(dir.write(name, bytes.toStdString()));
     }
     test::TempDir dir;
 };

@@ -8,7 +8,6 @@
 
 #include <QString>
 #include <filesystem>
-#include <fstream>
 
 #include "support/temp_dir.h"
 
@@ -24,7 +23,7 @@ TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
     };
     for (const char* name :
          {"song.mp3", "real.wav", "track01.ogg", "[live] set.flac", ".hidden", ".config.ini"}) {
-        std::ofstream(dir.file(name)) << "x";
+        dir.write(name, "x");
     }
     std::filesystem::create_directory(dir.path() / "music");
     std::filesystem::create_symlink(dir.path() / "real.wav", dir.path() / "link.wav");
@@ -59,7 +58,7 @@ TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
     EXPECT_FALSE(FileExists("/dev/null"));
 
     test::TempDir hiddenOnly;
-    std::ofstream(hiddenOnly.file(".config.ini")) << "x";
+    hiddenOnly.write(".config.ini", "x");
     EXPECT_FALSE(FileExists(QString::fromStdString(hiddenOnly.file("*"))));
 }
 

@@ -2,7 +2,6 @@
 // refinement usually lands within 0.05 %, so 0.2 % is asserted on clean ones).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "detect.h"

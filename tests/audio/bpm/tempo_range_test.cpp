@@ -13,15 +13,11 @@ namespace {
 
 TEST(TempoRange, HalvesAndDoublesIntoRange) {
     const TempoRange range = TempoRange::orDefault(70, 180);
-    EXPECT_DOUBLE_EQ(range.fold(128), 128);
-    EXPECT_DOUBLE_EQ(range.fold(70), 70);
-    EXPECT_DOUBLE_EQ(range.fold(180), 180);
-    EXPECT_DOUBLE_EQ(range.fold(200), 100);
-    EXPECT_DOUBLE_EQ(range.fold(400), 100);
-    EXPECT_DOUBLE_EQ(range.fold(60), 120);
-    EXPECT_DOUBLE_EQ(range.fold(30), 120);
-    EXPECT_EQ(range.fold(0), 0);
-    EXPECT_EQ(range.fold(std::nan("")), 0);
+    const std::pair<double, double> cases[] = {
+        {128, 128}, {70, 70},  {180, 180}, {200, 100},        {400, 100},
+        {60, 120},  {30, 120}, {0, 0},     {std::nan(""), 0},
+    };
+    for (auto [bpm, folded] : cases) EXPECT_DOUBLE_EQ(range.fold(bpm), folded) << bpm;
 }
 
 TEST(TempoRange, NarrowRangeTakesTheNearestOctave) {

@@ -2,7 +2,6 @@
 // little or too much audio, and audio arriving in blocks of any size.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <vector>
 

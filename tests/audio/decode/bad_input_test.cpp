@@ -14,11 +14,6 @@
 namespace luma::test {
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes, bool append = false) {
-    std::ofstream file(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-    file << bytes;
-}
-
 std::string readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -34,7 +29,7 @@ std::string randomBytes(size_t count, unsigned seed) {
 class BadInput : public testing::Test {
   protected:
     TempDir dir;
-    Signal tone = makeSine(440, 1.0);
+    Signal tone = makeSine(440, 0.5);
 };
 
 // Root reads whatever the permissions say, so as root the attempt is made
@@ -64,12 +59,11 @@ TEST_F(BadInput, UnreadableFileGivesNoStream) {
 // mpg123 on its own resyncs through a module's header into MPEG frames held
 // as sample data (as MO3 files hold theirs) and would play them.
 TEST_F(BadInput, ModuleHoldingMpegFramesIsNoStream) {
-    ASSERT_TRUE(writeMp3(dir.file("sample.mp3"), tone));
-    const std::string frames = readBytes(dir.file("sample.mp3"));
+    const std::string frames = readBytes(fixture("tone.mp3"));
     for (size_t gap : {0, 9000}) {
-        const std::string path = dir.file("tune" + std::to_string(gap) + ".mod");
-        ASSERT_TRUE(writeModule(path, 2.0));
-        writeBytes(path, std::string(gap, '\x55') + frames, true);
+        const std::string path =
+            dir.write("tune" + std::to_string(gap) + ".mod",
+                      readBytes(fixture("tune.mod")) + std::string(gap, '\x55') + frames);
         ASSERT_TRUE(openMpg123Decoder(path)) << "the test file should fool mpg123 alone";
         EXPECT_FALSE(openStreamDecoder(path)) << "gap " << gap;
         EXPECT_TRUE(openModuleDecoder(path)) << "gap " << gap;
@@ -86,27 +80,25 @@ size_t openDescriptors() {
 // never ends).
 TEST_F(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), tone));
-    ASSERT_TRUE(writeMp3(dir.file("tone.mp3"), tone));
-    ASSERT_TRUE(writeOggVorbis(dir.file("tone.ogg"), tone));
-    ASSERT_TRUE(writeFlac(dir.file("cut.flac"), tone));
-    truncateFile(dir.file("cut.flac"), 0.5);
-    ASSERT_TRUE(writeModule(dir.file("tune.mod"), 1.0));
-    writeBytes(dir.file("header.wav"), readBytes(dir.file("tone.wav")).substr(0, 44));
-    writeBytes(dir.file("empty.wav"), "");
-    writeBytes(dir.file("text.mp3"), "These are the liner notes, not a song.\n");
-    writeBytes(dir.file("noise.flac"), randomBytes(100000, 1));
-    writeBytes(dir.file("noise.ogg"), "OggS" + randomBytes(5000, 3));
-    writeBytes(dir.file("noise.mod"), randomBytes(50000, 2));
+    const std::string ogg = streamFormat("ogg").toneFile(dir);
+    const std::string flac = streamFormat("flac").toneFile(dir);
+    truncateFile(flac, 0.5);
+    dir.write("header.wav", readBytes(dir.file("tone.wav")).substr(0, 44));
+    dir.write("empty.wav", "");
+    dir.write("text.mp3", "These are the liner notes, not a song.\n");
+    dir.write("noise.flac", randomBytes(100000, 1));
+    dir.write("noise.ogg", "OggS" + randomBytes(5000, 3));
+    dir.write("noise.mod", randomBytes(50000, 2));
     ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
     const size_t before = openDescriptors();
     const auto expectTaken = [](const std::string& path, bool asStream, bool asModule) {
         EXPECT_EQ(openStreamDecoder(path) != nullptr, asStream) << path;
         EXPECT_EQ(openModuleDecoder(path) != nullptr, asModule) << path;
     };
-    for (const char* name : {"tone.wav", "tone.mp3", "tone.ogg", "cut.flac"}) {
-        expectTaken(dir.file(name), true, false);
+    for (const std::string& path : {dir.file("tone.wav"), fixture("tone.mp3"), ogg, flac}) {
+        expectTaken(path, true, false);
     }
-    expectTaken(dir.file("tune.mod"), false, true);
+    expectTaken(fixture("tune.mod"), false, true);
     for (const char* name : {"header.wav", "empty.wav", "text.mp3", "noise.flac", "noise.ogg",
                              "noise.mod", "pipe.wav", "missing.wav"}) {
         expectTaken(dir.file(name), false, false);
@@ -118,15 +110,14 @@ TEST_F(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
 
 // A tag of any size is skipped, however far it pushes the first frame.
 TEST_F(BadInput, LargeId3TagBeforeMp3IsSkipped) {
-    ASSERT_TRUE(writeMp3(dir.file("plain.mp3"), tone));
     const uint32_t size = 300000;  // stored as four 7-bit bytes
     std::string tag("ID3\x03\x00\x00", 6);
     for (int shift : {21, 14, 7, 0}) tag += static_cast<char>((size >> shift) & 0x7F);
     tag += std::string(size, '\0');
-    writeBytes(dir.file("tagged.mp3"), tag + readBytes(dir.file("plain.mp3")));
+    dir.write("tagged.mp3", tag + readBytes(fixture("tone.mp3")));
     auto decoder = openStreamDecoder(dir.file("tagged.mp3"));
     ASSERT_TRUE(decoder);
-    EXPECT_EQ(decoder->info().frames, tone.frames());
+    EXPECT_EQ(decoder->info().frames, streamFormat("mp3").tone().frames());
 }
 
 }  // namespace

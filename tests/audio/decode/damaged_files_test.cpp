@@ -10,30 +10,19 @@
 namespace luma::test {
 namespace {
 
-class DamagedFileTest : public testing::TestWithParam<StreamFormat> {
+class DamagedFileTest : public FormatTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(GetParam().write(intactPath, source));
-        auto intact = openStreamDecoder(intactPath);
-        ASSERT_TRUE(intact);
-        intactAudio = readAll<int16_t>(*intact);
-    }
-
-    TempDir dir;
-    Signal source = makeSine(440, 8.0, GetParam().rate);
-    std::string intactPath = dir.file(std::string("intact.") + GetParam().name);
     std::string damagedPath = dir.file(std::string("damaged.") + GetParam().name);
-    std::vector<int16_t> intactAudio;
 };
 
 // Cut at odd byte counts, so the cut falls inside a frame, packet or page
 // (and, for WAV and AIFF, leaves a header that promises more than is there):
 // once well before the end, once within the last stretch before it.
 TEST_P(DamagedFileTest, CutFileEndsWhereItsAudioEnds) {
-    const int64_t intactFrames = static_cast<int64_t>(intactAudio.size() / 2);
+    const int64_t intactFrames = static_cast<int64_t>(audio.size() / 2);
     for (double kept : {0.7013, 0.9931}) {
         SCOPED_TRACE(kept);
-        std::filesystem::copy_file(intactPath, damagedPath,
+        std::filesystem::copy_file(path, damagedPath,
                                    std::filesystem::copy_options::overwrite_existing);
         truncateFile(damagedPath, kept);
         auto decoder = openStreamDecoder(damagedPath);
@@ -45,7 +34,7 @@ TEST_P(DamagedFileTest, CutFileEndsWhereItsAudioEnds) {
         const std::vector<int16_t> cut = readAll<int16_t>(*decoder);
         ASSERT_EQ(static_cast<int64_t>(cut.size()), frames * 2);
         // Every frame is the intact file's own, to the last: none is made up.
-        EXPECT_TRUE(std::equal(cut.begin(), cut.end(), intactAudio.begin()));
+        EXPECT_TRUE(std::equal(cut.begin(), cut.end(), audio.begin()));
         EXPECT_FALSE(isSilent(cut, cut.size() - 128, cut.size()));
         ASSERT_TRUE(decoder->seek(frames / 3));
         EXPECT_EQ(readFrames<int16_t>(*decoder, 1).size(), 2u);
@@ -54,7 +43,7 @@ TEST_P(DamagedFileTest, CutFileEndsWhereItsAudioEnds) {
 
 // Overwritten bytes in the middle: no crash, and read() still keeps to the length.
 TEST_P(DamagedFileTest, GarbledMiddleStillPlaysThrough) {
-    std::filesystem::copy_file(intactPath, damagedPath);
+    std::filesystem::copy_file(path, damagedPath);
     {
         std::fstream file(damagedPath, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(static_cast<std::streamoff>(std::filesystem::file_size(damagedPath) / 2));
@@ -74,9 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, DamagedFileTest, testing::ValuesIn(streamForma
 // the length then comes from decoding.
 TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     TempDir dir;
-    const Signal source = makeSine(440, 3.0);
-    const std::string path = dir.file("unknown.flac");
-    ASSERT_TRUE(writeFlac(path, source));
+    const Signal source = streamFormat("flac").tone();
+    const std::string path = streamFormat("flac").toneFile(dir);
     {
         // "fLaC", a block header, then STREAMINFO: the 36-bit sample count
         // takes the low nibble of byte 21 and bytes 22-25.

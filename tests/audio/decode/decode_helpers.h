@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -48,6 +47,22 @@ bool isSilent(const std::vector<Sample>& samples, size_t from, size_t to) {
     return std::all_of(samples.begin() + from, samples.begin() + to,
                        [](Sample s) { return s == Sample{}; });
 }
+
+// The tone file of the format under test, opened, and all of it as read.
+class FormatTest : public testing::TestWithParam<StreamFormat> {
+  protected:
+    void SetUp() override {
+        decoder = openStreamDecoder(path);
+        ASSERT_TRUE(decoder) << path;
+        audio = readAll<int16_t>(*decoder);
+        ASSERT_TRUE(decoder->seek(0));
+    }
+
+    TempDir dir;
+    std::string path = GetParam().toneFile(dir);
+    std::unique_ptr<Decoder> decoder;
+    std::vector<int16_t> audio;
+};
 
 inline void truncateFile(const std::string& path, double keptFraction) {
     const auto size = std::filesystem::file_size(path);

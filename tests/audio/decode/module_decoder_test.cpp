@@ -10,13 +10,10 @@ namespace {
 class ModuleDecoderTest : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(writeModule(path, 3.0));
-        decoder = openModuleDecoder(path);
+        decoder = openModuleDecoder(fixture("tune.mod"));
         ASSERT_TRUE(decoder);
     }
 
-    TempDir dir;
-    std::string path = dir.file("tune.mod");
     std::unique_ptr<Decoder> decoder;
 };
 

@@ -10,14 +10,6 @@ namespace {
 constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
 constexpr double kAmplitude = 0.9;
 
-double largestStep(const std::vector<float>& samples) {
-    double largest = 0;
-    for (size_t i = 1; i < samples.size(); ++i) {
-        largest = std::max(largest, std::fabs(static_cast<double>(samples[i] - samples[i - 1])));
-    }
-    return largest;
-}
-
 class DeclickTest : public EngineTest {
   protected:
     // A 997 Hz sine at 0.9: a cut anywhere steps by up to 1.8.

@@ -80,9 +80,8 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
 }
 
 TEST_F(BadHandleTest, FreeCallsReleaseOnlyTheirOwnKind) {
-    ASSERT_TRUE(writeModule(dir.file("a.mod"), 2.0));
     const uint32_t stream = openPlayable(writeWav(makeSine(440, 0.5)));
-    const uint32_t module = BASS_MusicLoad(0, dir.file("a.mod").c_str(), 0, 0, 0x1005);
+    const uint32_t module = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x1005);
     ASSERT_NE(module, 0u);
     EXPECT_EQ(BASS_MusicFree(stream), 0);
     EXPECT_EQ(BASS_StreamFree(module), 0);
@@ -97,9 +96,8 @@ class BadFileTest : public EngineTest {};
 
 // The decoders refuse bad files themselves; here: what the interface adds.
 TEST_F(BadFileTest, StreamsAndModulesRefuseEachOtherAndWhatIsNoFile) {
-    ASSERT_TRUE(writeModule(dir.file("tune.mod"), 2.0));
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
-    EXPECT_EQ(BASS_StreamCreateFile(0, dir.file("tune.mod").c_str(), 0, 0, 0x20080), 0u)
+    EXPECT_EQ(BASS_StreamCreateFile(0, fixture("tune.mod").c_str(), 0, 0, 0x20080), 0u)
         << "a module is left to BASS_MusicLoad";
     EXPECT_EQ(BASS_MusicLoad(0, dir.file("tone.wav").c_str(), 0, 0, 0x1005), 0u);
     for (const char* path : {static_cast<const char*>(nullptr), "", "/nonexistent/x.wav"}) {

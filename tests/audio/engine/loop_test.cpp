@@ -59,14 +59,6 @@ double heardIndex(float left) {
     return left * 32768.0 + 16384.0;
 }
 
-double largestStep(const std::vector<float>& samples) {
-    double largest = 0;
-    for (size_t i = 1; i < samples.size(); ++i) {
-        largest = std::max(largest, std::fabs(static_cast<double>(samples[i] - samples[i - 1])));
-    }
-    return largest;
-}
-
 TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
     for (int rate : {44100, 60417, 97000}) {
         SCOPED_TRACE(rate);

@@ -101,8 +101,7 @@ TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
 }
 
 TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
-    ASSERT_TRUE(writeModule(dir.file("tune.mod"), 3.0));
-    const uint32_t module = BASS_MusicLoad(0, dir.file("tune.mod").c_str(), 0, 0, 0x1005);
+    const uint32_t module = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x1005);
     ASSERT_NE(module, 0u);
     const uint64_t length = BASS_StreamGetLength(module);
     EXPECT_GT(length, 44100u * 4);
@@ -114,7 +113,7 @@ TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
     EXPECT_GT(peak(render(44100)), 0.01);
     EXPECT_EQ(BASS_ChannelGetPosition(module), 44100u * 4);
     EXPECT_NE(BASS_ChannelGetLevel(module), 0xFFFFFFFFu);
-    const uint32_t decodeOnly = BASS_MusicLoad(0, dir.file("tune.mod").c_str(), 0, 0, 0x202000);
+    const uint32_t decodeOnly = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x202000);
     ASSERT_NE(decodeOnly, 0u);
     EXPECT_EQ(BASS_StreamGetLength(decodeOnly), length);
     EXPECT_EQ(BASS_StreamPlay(decodeOnly, 0, 0), 0) << "decode-only channels are never played";

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <portaudio.h>
 
-#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>

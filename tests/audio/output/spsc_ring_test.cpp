@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <thread>
-#include <vector>
 
 namespace luma {
 namespace {

@@ -1,9 +1,12 @@
-// Test material: audio files of every format the engine reads, made at test time.
+// Test material: a sine, 16-bit WAV files of it, and a tone in every stream
+// format the engine reads.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace luma::test {
 
@@ -19,36 +22,36 @@ struct Signal {
 Signal makeSine(double hz, double seconds, int rate = 44100, int channels = 2,
                 double amplitude = 0.5);
 
-// Each writer returns false when it could not make the file (a missing
-// encoder tool is a failed test set-up, not a skipped test).
+// False when the file could not be written.
 bool writeWav16(const std::string& path, const Signal& signal);
-bool writeWavFloat(const std::string& path, const Signal& signal);  // 32-bit float WAV
-bool writeWav24(const std::string& path, const Signal& signal);
-bool writeAiff(const std::string& path, const Signal& signal);
-bool writeFlac(const std::string& path, const Signal& signal);
-bool writeOggVorbis(const std::string& path, const Signal& signal);
-bool writeOpus(const std::string& path, const Signal& signal);
-bool writeMp3(const std::string& path, const Signal& signal, int kbps = 192);  // with a LAME tag
-bool writeMp2(const std::string& path, const Signal& signal);                  // 192 kbit/s
-// MPEG-1 Layer I, from our own small encoder (no packaged tool writes it):
-// 384-sample frames at 384 kbit/s, 44100, 48000 or 32000 Hz. Not the
-// signal's waveform: each frame carries a tone at the centre of one subband
-// (1875 Hz at 48000 Hz) at the level of the signal's peak in that frame.
-bool writeMp1(const std::string& path, const Signal& signal);
-// A ProTracker MOD that plays a square-ish tone for about `seconds`.
-bool writeModule(const std::string& path, double seconds);
+// A 32-bit float WAV, the samples as they are (NaN and all).
+bool writeWavFloat(const std::string& path, const Signal& signal);
+
+// A committed file under tests/data: tone.* and mono.* (formatTone in the
+// lossy formats) and tune.mod, a 3-second ProTracker module of a square tone
+// on both sides.
+std::string fixture(const std::string& name);
 
 // Every stream format the engine reads, with what its files decode to.
 struct StreamFormat {
-    const char* name;  // also the file's extension
-    bool (*write)(const std::string& path, const Signal& signal);
-    int rate;  // the material is written at this rate
+    const char* name;   // also the file's extension
+    int sndfileFormat;  // written at test time by libsndfile; 0: a fixture file
+    int rate;           // the material's rate
     bool lossless;
     bool wide;              // carries more than 16 bits
     int64_t lengthQuantum;  // 0: decodes to the written length; else a whole number of these
     double fixedToneHz;     // 0: a tone decodes to itself; else always to this one
     double decodedHz(double writtenHz) const { return fixedToneHz ? fixedToneHz : writtenHz; }
+    // The material: 440 Hz rising from 0.35 to 0.5, so that no two stretches
+    // are alike; 1 s of mono, 2 s of stereo in a fixture and 6 s when written
+    // at test time. (Layer I, which no packaged
+    // tool writes, was made by a small encoder of our own: each 384-sample
+    // frame a tone at the centre of subband 2, 1875 Hz, at the frame's peak.)
+    Signal tone(int channels = 2) const;
+    // A file of tone(channels) in this format: written into `dir`, or the fixture.
+    std::string toneFile(const TempDir& dir, int channels = 2) const;
 };
 const std::vector<StreamFormat>& streamFormats();
+const StreamFormat& streamFormat(const std::string& name);
 
 }  // namespace luma::test

@@ -18,12 +18,11 @@ class JackServer {
 
     bool running();  // false once it has exited, or if it never started
     const std::string& name() const { return name_; }
-    std::string problem() const;  // why it may not be running: errors and its log
+    std::string problem() const;  // why it may not be running: its log
 
   private:
     TempDir dir_;
     std::string name_;
-    std::string startError_;
     pid_t pid_ = -1;
 };
 

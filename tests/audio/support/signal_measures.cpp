@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <numbers>
 
 namespace luma::test {
@@ -24,6 +25,22 @@ double toneAmplitude(const std::vector<float>& samples, double rate, double hz) 
         im += samples[i] * std::sin(phase);
     }
     return 2.0 * std::hypot(re, im) / static_cast<double>(n);
+}
+
+double largestStep(const std::vector<float>& samples) {
+    double largest = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        largest = std::max(largest, std::fabs(static_cast<double>(samples[i] - samples[i - 1])));
+    }
+    return largest;
+}
+
+double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate) {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double q = 1.0 / (2.0 * std::sinh(std::numbers::ln2 / 2.0 * semitones / 12.0));
+    const std::complex<double> s(
+        0.0, std::tan(std::numbers::pi * hz / rate) / std::tan(std::numbers::pi * centreHz / rate));
+    return 20.0 * std::log10(std::abs((s * s + s * (a / q) + 1.0) / (s * s + s / (a * q) + 1.0)));
 }
 
 double peak(const std::vector<float>& samples) {

@@ -1,4 +1,5 @@
-// Measurements on rendered audio: one side of stereo, a tone's amplitude, the peak.
+// Measurements on rendered audio: one side of stereo, a tone's amplitude, the
+// peak, the largest step; and the equaliser's designed response to hold them to.
 #pragma once
 
 #include <vector>
@@ -11,7 +12,13 @@ std::vector<float> side(const std::vector<float>& interleaved, int which);
 // Amplitude of the `hz` component of `samples` (single-bin DFT over a whole
 // number of cycles where possible), for gain measurements.
 double toneAmplitude(const std::vector<float>& samples, double rate, double hz);
+// Gain in dB at `hz` of the peaking equaliser's bell as designed: the
+// analogue prototype at the bilinear-warped frequency, Q from the bandwidth
+// between the half-gain points.
+double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate);
 // Peak of absolute values.
 double peak(const std::vector<float>& samples);
+// The largest difference between neighbouring samples: a click shows as a step.
+double largestStep(const std::vector<float>& samples);
 
 }  // namespace luma::test

@@ -1,4 +1,4 @@
-// Least-squares sine fit: frequency, amplitude, phase, DC and what is left.
+// Least-squares sine fit: frequency, amplitude and what is left.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,6 @@ namespace luma::test {
 struct SineFit {
     double frequencyHz = 0.0;
     double amplitude = 0.0;
-    double phase = 0.0;  // radians at sample 0, in (-pi, pi]
-    double offset = 0.0;
     double snrDb = 0.0;  // fitted sine's power over the residual's
 };
 

@@ -1,6 +1,7 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -15,6 +16,11 @@ TempDir::TempDir() {
         path_ = root / ("luma-" + std::to_string(entropy()));
         if (std::filesystem::create_directory(path_)) break;
     }
+}
+
+std::string TempDir::write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(file(name), std::ios::binary | std::ios::trunc) << bytes;
+    return file(name);
 }
 
 TempDir::~TempDir() {

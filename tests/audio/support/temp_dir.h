@@ -15,6 +15,8 @@ class TempDir {
 
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // Writes `bytes` to the file `name` in it; returns the file's path.
+    std::string write(const std::string& name, const std::string& bytes) const;
 
   private:
     std::filesystem::path path_;
