@@ -67,8 +67,8 @@ ConfigResult readConfig(const QString& programFolder, const QString& commandLine
 
 QString settingsFilePath(const QString& programFolder, const QString& commandLine) {
     const QString name = QStringLiteral("deck%1.ini").arg(commandLine);
-    const QString users =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/lumatrone/" + name;
+    const QString users = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                          "/lumatrone/" + name;
     return QFileInfo::exists(users) ? users : QDir(programFolder).filePath(name);
 }
 

@@ -1,10 +1,10 @@
 // Builds the deck window's controls with their design values. Places are
 // twips from the client area's top-left corner (15 to a pixel), as the
 // window's design gives them.
-#include <QIcon>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QIcon>
 
 #include "controls/bgr_colour.h"
 #include "controls/design_fonts.h"
