@@ -22,6 +22,13 @@ std::vector<float> sine(double amplitude, int frames) {
     return x;
 }
 
+// Through the limiter in 256-frame periods, as the mixer calls it.
+void limit(OutputLimiter& limiter, std::vector<float>& x) {
+    for (size_t at = 0; at < x.size(); at += 512) {
+        limiter.process(x.data() + at, static_cast<int>(std::min<size_t>(512, x.size() - at) / 2));
+    }
+}
+
 float loudest(const std::vector<float>& x, size_t from = 0) {
     float top = 0;
     for (size_t i = from; i < x.size(); ++i) top = std::max(top, std::fabs(x[i]));
@@ -32,7 +39,7 @@ TEST(OutputLimiter, PassesAQuietMixBitForBit) {
     OutputLimiter limiter;
     const std::vector<float> in = sine(OutputLimiter::kThreshold, 4096);
     std::vector<float> out = in;
-    for (size_t at = 0; at < out.size(); at += 512) limiter.process(out.data() + at, 256);
+    limit(limiter, out);
     EXPECT_EQ(out, in);
 }
 
@@ -42,13 +49,13 @@ TEST(OutputLimiter, PassesAQuietMixBitForBit) {
 TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
     OutputLimiter limiter;
     std::vector<float> loud = sine(2.7, 44100);
-    for (size_t at = 0; at < loud.size(); at += 512) limiter.process(loud.data() + at, 256);
+    limit(limiter, loud);
     EXPECT_LE(loudest(loud), OutputLimiter::kThreshold);
     EXPECT_GT(loudest(loud, loud.size() / 2), 0.85f) << "held near the threshold, not pumped down";
 
     const std::vector<float> quiet = sine(0.5, 3 * 44100 / 2);
     std::vector<float> out = quiet;
-    for (size_t at = 0; at < out.size(); at += 512) limiter.process(out.data() + at, 256);
+    limit(limiter, out);
     EXPECT_EQ(limiter.gain(), 1.0f);
     const size_t afterRelease = 2 * 44100;  // 1 s
     EXPECT_TRUE(std::equal(out.begin() + afterRelease, out.end(), quiet.begin() + afterRelease));
