@@ -41,8 +41,9 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     TempDir dir;
     const std::string recording = dir.file("session.wav");
     setenv("LUMATRONE_AUDIO", ("wav:" + recording).c_str(), 1);
+    // Paced by the clock: never ahead of it (a loaded machine may hold it back).
     const double played = playFor(dir, 0, 600ms);
-    EXPECT_GT(played, 0.3) << "paced in real time";
+    EXPECT_GT(played, 0.1);
     EXPECT_LT(played, 1.2);
 
     SF_INFO info{};
@@ -54,7 +55,7 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     sf_readf_float(file, frames.data(), info.frames);
     sf_close(file);
     const std::vector<float> left = side(frames, 0);
-    ASSERT_GT(left.size(), 22050u);
+    ASSERT_GT(left.size(), 3 * 8192u);
     // The tone starts somewhere after the recording does; fit its middle.
     const SineFit fit = fitSine(left.data() + left.size() / 2 - 8192, 8192, 44100, 1000);
     EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.1);
