@@ -43,7 +43,13 @@ bool ignored(int status) {
 
 }  // namespace
 
-MidiInput::MidiInput(QObject* parent) : QObject(parent) {}
+// How often an open device is looked for in its back end's list.
+constexpr int kPresenceCheckMs = 500;
+
+MidiInput::MidiInput(QObject* parent) : QObject(parent) {
+    presence_.setInterval(kPresenceCheckMs);
+    connect(&presence_, &QTimer::timeout, this, &MidiInput::checkPresence);
+}
 
 MidiInput::~MidiInput() {
     close();
@@ -120,10 +126,21 @@ void MidiInput::open() {
         return;
     }
     port_ = std::move(in);
+    openName_ = device.name;
+    failed_ = false;
+    presence_.start();
+    if (device.api == RtMidi::UNIX_JACK) {
+        jackWatch_ = std::make_unique<JackWatch>([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { fail(tr("The JACK server has stopped")); }, Qt::QueuedConnection);
+        });
+    }
 }
 
 void MidiInput::close() {
     stop();
+    presence_.stop();
+    jackWatch_.reset();
     if (!port_) return;
     try {
         port_->cancelCallback();
@@ -144,6 +161,7 @@ void MidiInput::start() {
 void MidiInput::stop() {
     started_ = false;
     ++generation_;
+    waiting_.clear();
 }
 
 bool MidiInput::act(int actionCode) {
@@ -159,6 +177,9 @@ bool MidiInput::act(int actionCode) {
             return true;
         case Stop:
             stop();
+            return true;
+        case Acknowledge:
+            current_ = {};
             return true;
         default:
             return false;
@@ -182,7 +203,43 @@ void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
 void MidiInput::deliver(int status, int data1, unsigned generation) {
     // A stop (or stop and start) since it was posted makes it stale.
     if (!started_ || generation != generation_) return;
-    emit message(status, data1);
+    waiting_.push_back({status, data1});
+    if (handling_) return;  // the handler below is still at work; its loop takes it
+    while (!waiting_.empty()) {
+        current_ = waiting_.front();
+        waiting_.pop_front();
+        handling_ = true;
+        emit message(current_.status, current_.data1);
+        handling_ = false;
+    }
+}
+
+void MidiInput::checkPresence() {
+    if (!port_) return;
+    bool listed = false;
+    // A port that vanishes while we list raises a warning; it only means "not listed".
+    opening_ = true;
+    try {
+        const unsigned count = port_->getPortCount();
+        for (unsigned port = 0; port < count && !listed; ++port) {
+            listed = port_->getPortName(port) == openName_;
+        }
+    } catch (const std::exception&) {
+    }
+    opening_ = false;
+    openProblem_.clear();
+    if (!listed) {
+        fail(tr("MIDI device %1 (%2) has gone away")
+                 .arg(deviceIndex_)
+                 .arg(QString::fromStdString(openName_)));
+    }
+}
+
+void MidiInput::fail(const QString& text) {
+    if (failed_) return;
+    failed_ = true;
+    presence_.stop();
+    emit error(text);
 }
 
 // On our thread while open() runs; otherwise possibly on RtMidi's.
@@ -196,7 +253,7 @@ void MidiInput::onRtMidiError(RtMidiError::Type type, const std::string& text, v
     }
     const QString message = QString::fromStdString(text);
     QMetaObject::invokeMethod(
-        input, [input, message] { emit input->error(message); }, Qt::QueuedConnection);
+        input, [input, message] { input->fail(message); }, Qt::QueuedConnection);
 }
 
 }  // namespace luma
