@@ -194,20 +194,26 @@ void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
     if (ignored(status)) return;
     const int data1 = bytes->size() > 1 ? (*bytes)[1] : 0;
     const unsigned generation = input->generation_;
+    const auto arrived = std::chrono::steady_clock::now();
     // Queued with the object as context: dropped if it is gone by then.
     QMetaObject::invokeMethod(
-        input, [input, status, data1, generation] { input->deliver(status, data1, generation); },
+        input,
+        [input, status, data1, generation, arrived] {
+            input->deliver(status, data1, generation, arrived);
+        },
         Qt::QueuedConnection);
 }
 
-void MidiInput::deliver(int status, int data1, unsigned generation) {
+void MidiInput::deliver(int status, int data1, unsigned generation,
+                        std::chrono::steady_clock::time_point arrived) {
     // A stop (or stop and start) since it was posted makes it stale.
     if (!started_ || generation != generation_) return;
-    waiting_.push_back({status, data1});
+    waiting_.push_back({status, data1, arrived});
     if (handling_) return;  // the handler below is still at work; its loop takes it
     while (!waiting_.empty()) {
         current_ = waiting_.front();
         waiting_.pop_front();
+        lastArrival_ = current_.arrived;
         handling_ = true;
         emit message(current_.status, current_.data1);
         handling_ = false;

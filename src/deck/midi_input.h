@@ -28,6 +28,7 @@
 #include <QString>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <string>
@@ -68,6 +69,8 @@ class MidiInput : public QObject {
     // The message being handled: status byte and first data byte, 0 outside one.
     int status() const { return current_.status; }
     int data1() const { return current_.data1; }
+    // When the latest message handed over reached this object (RtMidi's thread).
+    std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
 
   signals:
     // status byte and first data byte (0 if the message has none)
@@ -84,12 +87,14 @@ class MidiInput : public QObject {
     static std::vector<Device> enumerate();
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
     static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
-    void deliver(int status, int data1, unsigned generation);
+    void deliver(int status, int data1, unsigned generation,
+                 std::chrono::steady_clock::time_point arrived);
     void checkPresence();
     void fail(const QString& text);  // the first problem of an open device only
 
     struct Message {
         int status = 0, data1 = 0;
+        std::chrono::steady_clock::time_point arrived{};
     };
 
     int deviceIndex_ = -1;
@@ -103,6 +108,7 @@ class MidiInput : public QObject {
     std::atomic<unsigned> generation_{0};
     std::deque<Message> waiting_;  // arrived while a handler ran
     Message current_;
+    std::chrono::steady_clock::time_point lastArrival_{};
     bool handling_ = false;
     std::string openName_;
     bool failed_ = false;
