@@ -41,10 +41,10 @@ bool ignored(int status) {
            status == 0xFE;
 }
 
-}  // namespace
-
 // How often an open device is looked for in its back end's list.
 constexpr int kPresenceCheckMs = 500;
+
+}  // namespace
 
 MidiInput::MidiInput(QObject* parent) : QObject(parent) {
     presence_.setInterval(kPresenceCheckMs);

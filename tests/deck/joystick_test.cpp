@@ -11,6 +11,7 @@ struct Sequence {
     const char* name;
     std::vector<int> masks;  // one poll each
     int back, forward;       // jogs expected
+    friend void PrintTo(const Sequence& sequence, std::ostream* out) { *out << sequence.name; }
 };
 
 class JoystickTest : public FrmMainTest, public ::testing::WithParamInterface<Sequence> {
@@ -19,6 +20,8 @@ class JoystickTest : public FrmMainTest, public ::testing::WithParamInterface<Se
         FrmMainTest::SetUp();
         deck = makeDeck("1");
         deck->Form_Load();
+        deck->txtJoyID->setText("4");
+        deck->PollJoystick();  // the deck reads joysticks before the pad is plugged in
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
         index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 0);
