@@ -1,6 +1,7 @@
 // A controller on a private JACK server plays a real deck on the null output:
 // the device listing names it, the settings file takes that name, and its
 // control changes run the deck's commands.
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include "deck/device_listing.h"
@@ -17,37 +18,25 @@ class RemoteControlTest : public EngineDeckTest {
         EngineDeckTest::SetUp();
         feed.start();
     }
-    // The feed's line of the device listing, as a settings line takes it.
-    QString listedFeedName() {
+    // Deck 1's MIDI line is the feed's name as the device listing quotes it.
+    void startOnFeed() {
         MidiInput midi;
         JoystickReader joysticks;
-        QString found;
-        waitFor([&] {
-            QString text;
+        QString text;
+        ASSERT_TRUE(waitFor([&] {
             QTextStream out(&text);
             listDevices(nullptr, midi, joysticks, out);
-            for (const QString& line : text.split('\n')) {
-                if (line.contains(kFeedClient)) found = line.mid(line.indexOf('"'));
-            }
-            return !found.isEmpty();
-        });
-        return found;
-    }
-    void startOnFeed() {
-        QStringList lines = {"ON", "0", "OFF", "ON", "0", "0", "0", listedFeedName(), ""};
-        while (lines.size() < 35) lines << "0";
-        lines << '"' + folder_ + "/crate\""
-              << "0"
-              << "1";
-        writeFile("deck1.ini", lines.join('\n'));
+            return text.contains(kFeedClient);
+        }));
+        const auto name = QRegularExpression(R"(\d+  ("[^"]*luma-feed[^"]*"))").match(text);
+        QStringList lines = {"ON", "0", "OFF", "ON", "0", "0", "0", name.captured(1)};
+        while (lines.size() < 35) lines << "";
+        writeFile("deck1.ini", (lines << '"' + folder_ + "/crate\"").join('\n'));
         startDeck();
         ASSERT_TRUE(deck->MIDIInput->isStarted());
-        connect();
-    }
-    void connect() {
-        QObject::connect(deck->MIDIInput, &MidiInput::message, [this](int status, int data1) {
-            handled.push_back({status, data1});
-        });
+        QObject::connect(deck->MIDIInput, &MidiInput::message,
+                         [this](int status, int data1) {
+            handled.push_back({status, data1}); });
     }
     int64_t position() {
         return static_cast<int64_t>(deck->audio()->BASS_ChannelGetPosition(deck->state.Channel));
