@@ -197,6 +197,17 @@ int main(int argc, char** argv) {
     runUntil([&] { return padDone.load(); }, 120s);
     player.join();
 
+    // What the two commands cost by themselves, called straight.
+    std::vector<double> commandsAlone;
+    for (int i = 0; i < kMessages / 2; ++i) {
+        for (auto command : {&luma::FrmMain::Lum_TouchB2, &luma::FrmMain::Lum_TouchUp}) {
+            const auto start = Clock::now();
+            (deck.*command)();
+            commandsAlone.push_back(msBetween(start, Clock::now()));
+        }
+        runUntil([] { return false; }, 2ms);
+    }
+
     // What one poll costs the window's thread, the pad idle.
     deck.tmrDJControl->setEnabled(false);
     const auto pollStart = Clock::now();
@@ -209,6 +220,7 @@ int main(int argc, char** argv) {
                 kJackPeriodMs, pollMs);
     const Spread midi = report("MIDI at the deck's input -> engine", atComponent);
     report("MIDI at a 2nd JACK reader -> engine", between(arrived, commanded));
+    report("  of which the command itself", commandsAlone);
     const Spread base = report("baseline: post -> window thread", posted);
     std::printf("  MIDI / baseline: median %.2f, worst %.2f; %d of %d messages handled\n",
                 midi.median / base.median, midi.worst / base.worst, commanded.count.load(),
