@@ -34,9 +34,9 @@ class RemoteControlTest : public EngineDeckTest {
         writeFile("deck1.ini", (lines << '"' + folder_ + "/crate\"").join('\n'));
         startDeck();
         ASSERT_TRUE(deck->MIDIInput->isStarted());
-        QObject::connect(deck->MIDIInput, &MidiInput::message,
-                         [this](int status, int data1) {
-            handled.push_back({status, data1}); });
+        QObject::connect(deck->MIDIInput, &MidiInput::message, [this](int status, int data1) {
+            handled.push_back({status, data1});
+        });
     }
     int64_t position() {
         return static_cast<int64_t>(deck->audio()->BASS_ChannelGetPosition(deck->state.Channel));
