@@ -3,9 +3,9 @@
 // without ports, listens for the server's end.
 #pragma once
 
-#include <functional>
+#include <jack/types.h>
 
-typedef struct _jack_client jack_client_t;
+#include <functional>
 
 namespace luma {
 

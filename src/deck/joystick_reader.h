@@ -8,11 +8,11 @@
 // deck's window is in front. Everything runs on the caller's thread.
 #pragma once
 
+#include <SDL_joystick.h>  // not SDL.h, which would rename main()
+
 #include <QString>
 #include <cstdint>
 #include <map>
-
-struct _SDL_Joystick;
 
 namespace luma {
 
@@ -33,10 +33,10 @@ class JoystickReader {
 
   private:
     bool start();
-    _SDL_Joystick* joystick(int index);
+    SDL_Joystick* joystick(int index);
 
     enum class Started { No, Yes, Failed } started_ = Started::No;
-    std::map<int32_t, _SDL_Joystick*> open_;  // by SDL's instance id
+    std::map<int32_t, SDL_Joystick*> open_;  // by SDL's instance id
 };
 
 }  // namespace luma
