@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "binding/engine_library.h"
@@ -42,10 +43,18 @@ class BenchDeck {
             QFile::copy(builtProgramFolder() + "/" + file, folder_ + "/" + file);
         }
         QFile(folder_ + "/" + kEngineLibraryFile).open(QIODevice::WriteOnly);
+        setSettings({});
+    }
+    // deck1.ini: the BPM display on, the crate as the folder, other lines 0,
+    // except the lines given (by number).
+    void setSettings(const std::map<int, QString>& lines) {
+        QStringList text = {"ON"};
+        while (text.size() < 38) text << "0";
+        text[35] = '"' + crate() + '"';
+        for (const auto& [line, value] : lines) text[line - 1] = value;
         QFile settings(folder_ + "/deck1.ini");
         settings.open(QIODevice::WriteOnly);
-        for (int line = 1; line <= 35; ++line) settings.write(line == 1 ? "ON\n" : "0\n");
-        settings.write(("\"" + crate() + "\"\n0\n1\n").toUtf8());
+        settings.write((text.join('\n') + '\n').toUtf8());
     }
     QString crate() const { return folder_ + "/crate"; }
     // Starts deck 1 on the tracks put in the crate, the first one selected.

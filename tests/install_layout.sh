@@ -7,7 +7,8 @@ root="$(mktemp -d)"
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr/local >/dev/null
 prefix="$root/usr/local"
-for file in lib/lumatrone/lumatrone lib/lumatrone/lumatrone-deck lib/lumatrone/liblumaaudio.so \
+for file in lib/lumatrone/lumatrone lib/lumatrone/lumatrone-deck lib/lumatrone/lumatrone-devices \
+            lib/lumatrone/liblumaaudio.so \
             lib/lumatrone/deck1.ini lib/lumatrone/deck2.ini lib/lumatrone/styles.ini \
             lib/lumatrone/deck.design share/applications/lumatrone.desktop \
             share/icons/hicolor/scalable/apps/lumatrone.svg \

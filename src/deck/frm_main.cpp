@@ -49,11 +49,7 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     buildTimers();
     connectHandlers();
     MIDIInput = new MidiInput(this);
-    connect(MIDIInput, &MidiInput::error, this, [this] {
-        platform_.message("MIDI Error, check your hardware and configure lumatroneDJsystem again.",
-                          "lumatroneDJsystem", kMessageCritical);
-        salir();
-    });
+    connectRemote();
 }
 
 FrmMain::~FrmMain() = default;

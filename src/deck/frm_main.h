@@ -19,6 +19,7 @@
 #include "deck/deck_platform.h"
 #include "deck/deck_state.h"
 #include "deck/deck_timer.h"
+#include "deck/joystick_reader.h"
 #include "deck/midi_input.h"
 #include "deck/mod_bpm.h"
 #include "deck/scroll_bar.h"
@@ -146,6 +147,12 @@ class FrmMain : public QWidget {
 
     MidiInput* MIDIInput;
 
+    // Remote control: the MIDI input's events and the joystick poll.
+    void MIDIInput_Message();
+    void MIDIInput_Error();
+    void PollJoystick();
+    JoystickReader joysticks;
+
     // Browser chaining.
     void drvFile_Change();
     void dirFile_Change();
@@ -163,6 +170,8 @@ class FrmMain : public QWidget {
     void syncLoop();
     void connectHandlers();
     void connectTransport();
+    void connectRemote();
+    void midiStop();
     void buildWindow();
     void buildDisplayPanel();
     void buildLabels();

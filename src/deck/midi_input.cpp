@@ -57,9 +57,15 @@ bool ignored(int status) {
            status == 0xFE;
 }
 
+// How often an open device is looked for in its back end's list.
+constexpr int kPresenceCheckMs = 500;
+
 }  // namespace
 
-MidiInput::MidiInput(QObject* parent) : QObject(parent) {}
+MidiInput::MidiInput(QObject* parent) : QObject(parent) {
+    presence_.setInterval(kPresenceCheckMs);
+    connect(&presence_, &QTimer::timeout, this, &MidiInput::checkPresence);
+}
 
 MidiInput::~MidiInput() {
     close();
@@ -136,10 +142,21 @@ void MidiInput::open() {
         return;
     }
     port_ = std::move(in);
+    openName_ = device.name;
+    failed_ = false;
+    presence_.start();
+    if (device.api == RtMidi::UNIX_JACK) {
+        jackWatch_ = std::make_unique<JackWatch>([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { fail(tr("The JACK server has stopped")); }, Qt::QueuedConnection);
+        });
+    }
 }
 
 void MidiInput::close() {
     stop();
+    presence_.stop();
+    jackWatch_.reset();
     if (!port_) return;
     try {
         port_->cancelCallback();
@@ -160,6 +177,7 @@ void MidiInput::start() {
 void MidiInput::stop() {
     started_ = false;
     ++generation_;
+    waiting_.clear();
 }
 
 bool MidiInput::act(int actionCode) {
@@ -176,6 +194,9 @@ bool MidiInput::act(int actionCode) {
         case Stop:
             stop();
             return true;
+        case Acknowledge:
+            current_ = {};
+            return true;
         default:
             return false;
     }
@@ -189,16 +210,58 @@ void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
     if (ignored(status)) return;
     const int data1 = bytes->size() > 1 ? (*bytes)[1] : 0;
     const unsigned generation = input->generation_;
+    const auto arrived = std::chrono::steady_clock::now();
     // Queued with the object as context: dropped if it is gone by then.
     QMetaObject::invokeMethod(
-        input, [input, status, data1, generation] { input->deliver(status, data1, generation); },
+        input,
+        [input, status, data1, generation, arrived] {
+            input->deliver(status, data1, generation, arrived);
+        },
         Qt::QueuedConnection);
 }
 
-void MidiInput::deliver(int status, int data1, unsigned generation) {
+void MidiInput::deliver(int status, int data1, unsigned generation,
+                        std::chrono::steady_clock::time_point arrived) {
     // A stop (or stop and start) since it was posted makes it stale.
     if (!started_ || generation != generation_) return;
-    emit message(status, data1);
+    waiting_.push_back({status, data1, arrived});
+    if (handling_) return;  // the handler below is still at work; its loop takes it
+    while (!waiting_.empty()) {
+        current_ = waiting_.front();
+        waiting_.pop_front();
+        lastArrival_ = current_.arrived;
+        handling_ = true;
+        emit message(current_.status, current_.data1);
+        handling_ = false;
+    }
+}
+
+void MidiInput::checkPresence() {
+    if (!port_) return;
+    bool listed = false;
+    // A port that vanishes while we list raises a warning; it only means "not listed".
+    opening_ = true;
+    try {
+        const unsigned count = port_->getPortCount();
+        for (unsigned port = 0; port < count && !listed; ++port) {
+            listed = port_->getPortName(port) == openName_;
+        }
+    } catch (const std::exception&) {
+    }
+    opening_ = false;
+    openProblem_.clear();
+    if (!listed) {
+        fail(tr("MIDI device %1 (%2) has gone away")
+                 .arg(deviceIndex_)
+                 .arg(QString::fromStdString(openName_)));
+    }
+}
+
+void MidiInput::fail(const QString& text) {
+    if (failed_) return;
+    failed_ = true;
+    presence_.stop();
+    emit error(text);
 }
 
 // On our thread while open() runs; otherwise possibly on RtMidi's.
@@ -212,7 +275,7 @@ void MidiInput::onRtMidiError(RtMidiError::Type type, const std::string& text, v
     }
     const QString message = QString::fromStdString(text);
     QMetaObject::invokeMethod(
-        input, [input, message] { emit input->error(message); }, Qt::QueuedConnection);
+        input, [input, message] { input->fail(message); }, Qt::QueuedConnection);
 }
 
 }  // namespace luma

@@ -12,17 +12,29 @@
 //
 // RtMidi calls back on a thread of its own; each short message is posted to the
 // thread this object lives on and emitted there as message(), but only while
-// input is started. Nothing here throws.
+// input is started. Messages come one at a time in arrival order: one that
+// arrives while a handler still runs (say it shows a box) waits for it to
+// return. During the emission status() and data1() describe the message; the
+// acknowledge action ends it.
+//
+// An open device is watched: when it leaves the list (a USB controller pulled
+// out, the sending program ended) or its JACK server stops, error() is raised,
+// once per open. Nothing here throws.
 #pragma once
 
 #include <RtMidi.h>
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
+#include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "deck/jack_watch.h"
 
 namespace luma {
 
@@ -32,7 +44,7 @@ class MidiInput : public QObject {
 
   public:
     // The deck's action codes, written after the device index.
-    enum Action { Open = 1, Close = 2, Start = 4, Stop = 5 };
+    enum Action { Open = 1, Close = 2, Start = 4, Stop = 5, Acknowledge = 6 };
 
     explicit MidiInput(QObject* parent = nullptr);
     ~MidiInput() override;  // closes the device
@@ -54,6 +66,12 @@ class MidiInput : public QObject {
     bool isOpen() const { return port_ != nullptr; }
     bool isStarted() const { return started_.load(); }
 
+    // The message being handled: status byte and first data byte, 0 outside one.
+    int status() const { return current_.status; }
+    int data1() const { return current_.data1; }
+    // When the latest message handed over reached this object (RtMidi's thread).
+    std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
+
   signals:
     // status byte and first data byte (0 if the message has none)
     void message(int status, int data1);
@@ -69,7 +87,15 @@ class MidiInput : public QObject {
     static std::vector<Device> enumerate();
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
     static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
-    void deliver(int status, int data1, unsigned generation);
+    void deliver(int status, int data1, unsigned generation,
+                 std::chrono::steady_clock::time_point arrived);
+    void checkPresence();
+    void fail(const QString& text);  // the first problem of an open device only
+
+    struct Message {
+        int status = 0, data1 = 0;
+        std::chrono::steady_clock::time_point arrived{};
+    };
 
     int deviceIndex_ = -1;
     std::vector<Device> devices_;
@@ -80,6 +106,14 @@ class MidiInput : public QObject {
     std::atomic<bool> started_{false};
     // Bumped by every start and stop so messages posted before a stop are dropped.
     std::atomic<unsigned> generation_{0};
+    std::deque<Message> waiting_;  // arrived while a handler ran
+    Message current_;
+    std::chrono::steady_clock::time_point lastArrival_{};
+    bool handling_ = false;
+    std::string openName_;
+    bool failed_ = false;
+    QTimer presence_;
+    std::unique_ptr<JackWatch> jackWatch_;
 };
 
 }  // namespace luma

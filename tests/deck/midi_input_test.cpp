@@ -2,45 +2,14 @@
 // the controller, the deck's input reads it.
 #include "deck/midi_input.h"
 
-#include <RtMidi.h>
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <chrono>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <vector>
 
-#include "support/jack_server.h"
-#include "support/scoped_env.h"
-
-using namespace std::chrono_literals;
-using luma::test::JackServer;
-using luma::test::ScopedEnv;
+#include "midi_feed.h"
 
 namespace luma {
 namespace {
 
-const char kFeedClient[] = "luma-feed";
-
-// Runs the event loop until done() holds or the limit passes.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 3s) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limit.count()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-void noteError(RtMidiError::Type, const std::string&, void* failed) {
-    *static_cast<bool*>(failed) = true;
-}
+using namespace luma::test;
 
 int status(const QSignalSpy& spy, int i) {
     return spy.at(i).at(0).toInt();
@@ -51,25 +20,7 @@ int data1(const QSignalSpy& spy, int i) {
 
 class MidiInputTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(server_.running()) << server_.problem();
-        // jackd takes a moment before it accepts clients. Probing with an input:
-        // an RtMidiOut that fails to connect leaks its buffers.
-        bool up = false;
-        for (int tries = 0; !up && server_.running() && tries < 50; ++tries) {
-            RtMidiIn probe(RtMidi::UNIX_JACK, kFeedClient);
-            bool failed = false;
-            probe.setErrorCallback(&noteError, &failed);
-            probe.getPortCount();
-            up = !failed;
-            if (!up) std::this_thread::sleep_for(100ms);
-        }
-        ASSERT_TRUE(up) << server_.problem();
-        feed_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, kFeedClient);
-        feed_->setErrorCallback(&noteError, &feedFailed_);
-        feed_->openVirtualPort("feed");
-        ASSERT_FALSE(feedFailed_) << server_.problem();
-    }
+    void SetUp() override { feed_.start(); }
 
     // The feed's number among the input's devices, -1 if it never shows.
     int feedIndex(MidiInput& input) {
@@ -84,12 +35,9 @@ class MidiInputTest : public ::testing::Test {
         return found;
     }
 
-    void send(std::vector<unsigned char> bytes) { feed_->sendMessage(&bytes); }
+    void send(std::vector<unsigned char> bytes) { feed_.send(std::move(bytes)); }
 
-    JackServer server_{48000, 256};
-    ScopedEnv env_{"JACK_DEFAULT_SERVER", server_.name()};
-    std::unique_ptr<RtMidiOut> feed_;
-    bool feedFailed_ = false;
+    MidiFeed feed_;
 };
 
 TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices) {

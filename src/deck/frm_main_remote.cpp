@@ -1,0 +1,79 @@
+// Remote control: control changes on MIDI channel 1 call the deck's
+// commands, and a joystick's first two buttons jog.
+#include <cmath>
+
+#include "deck/frm_main.h"
+#include "deck/number_text.h"
+
+namespace luma {
+
+namespace {
+
+constexpr int kControlChangeChannel1 = 176;
+constexpr int kRed = 255;
+constexpr int kJoysticks = 5;
+constexpr int16_t kNoButtons = 4;  // "no mask yet" in a press sequence
+
+}  // namespace
+
+void FrmMain::connectRemote() {
+    connect(MIDIInput, &MidiInput::message, this, &FrmMain::MIDIInput_Message);
+    connect(MIDIInput, &MidiInput::error, this, &FrmMain::MIDIInput_Error);
+    connect(tmrDJControl, &DeckTimer::timer, this, &FrmMain::PollJoystick);
+}
+
+void FrmMain::MIDIInput_Message() {
+    // Controller number and command; every matching row runs, in this order.
+    struct Row {
+        int controller;
+        void (FrmMain::*command)();
+    };
+    static constexpr Row kCommands[] = {
+        {16, &FrmMain::Lum_Pause},   {17, &FrmMain::midiStop},    {18, &FrmMain::Lum_CUE},
+        {19, &FrmMain::Lum_TouchB2}, {20, &FrmMain::Lum_TouchF2}, {35, &FrmMain::Lum_TouchUp},
+        {40, &FrmMain::salir},
+    };
+    optActivity->setChecked(true);
+    tmrLED->setEnabled(true);  // its tick puts the lamp out again
+    MIDIInput->setDeviceIndex(state.MidiDevice);
+    if (MIDIInput->status() == kControlChangeChannel1) {
+        for (const Row& row : kCommands) {
+            if (MIDIInput->data1() == row.controller) (this->*row.command)();
+        }
+    }
+    MIDIInput->setDeviceIndex(state.MidiDevice);
+    MIDIInput->act(MidiInput::Acknowledge);
+}
+
+void FrmMain::midiStop() {
+    cmdStop->setDotColor(kRed);
+    Lum_Stop();
+}
+
+void FrmMain::MIDIInput_Error() {
+    platform_.message("MIDI Error, check your hardware and configure lumatroneDJsystem again.",
+                      "lumatroneDJsystem", kMessageCritical);
+    salir();
+}
+
+void FrmMain::PollJoystick() {
+    const double number = std::nearbyint(leadingNumber(txtJoyID->text()));
+    if (!(number >= 0 && number < kJoysticks)) return;  // only joysticks 0 to 4 have a place
+    const auto j = static_cast<size_t>(number);
+    const auto b = static_cast<int16_t>(joysticks.buttons(static_cast<int>(j)));
+    int16_t& first = state.JoyFirstButtons[j];
+    int16_t& second = state.JoySecondButtons[j];
+    if (b == 0) first = second = kNoButtons;
+    if (b == state.JoyLastButtons[j]) return;
+    if (b > 0) (first == kNoButtons ? first : second) = b;
+    if (first == 1 && second == 3) {
+        cmdBack->setBackColor(kRed);
+        emit cmdBack->mouseDown(1, 0, 1.0f, 1.0f);
+    } else if (first == 3 && second == 1) {
+        cmdForward->setBackColor(kRed);
+        emit cmdForward->mouseDown(1, 0, 1.0f, 1.0f);
+    }
+    state.JoyLastButtons[j] = b;
+}
+
+}  // namespace luma
