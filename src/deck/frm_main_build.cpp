@@ -194,7 +194,8 @@ void FrmMain::buildLabels() {
     for (int i = 0; i < 3; ++i) {
         const int top = 2160 + i * 360;
         lblEQR.add(mixerCaptions[i], label(this, "lblEQR", mixerNames[i], 3690, top, 345, 255));
-        QLabel* readout = label(this, "lblinfo", mixerValues[i], 5520, top, 315, 255);
+        // Wide enough for the widest value of each ("5000", "-100").
+        QLabel* readout = label(this, "lblinfo", mixerValues[i], 5430, top, 420, 255);
         lblinfo.add(8 + i, readout);
     }
 
@@ -269,7 +270,7 @@ void FrmMain::buildSliders() {
     for (int i = 0; i < 3; ++i) {
         auto* bar = new ScrollBar(Qt::Horizontal, this);
         bar->setObjectName("hscEQ");
-        bar->setGeometry(rectTwips(4050, 2160 + i * 360, 1455, 255));
+        bar->setGeometry(rectTwips(4050, 2160 + i * 360, 1365, 255));
         bar->setRange(mixers[i].min, mixers[i].max);
         bar->setLargeChange(mixers[i].large);
         bar->setValue(mixers[i].value);
@@ -334,6 +335,7 @@ void FrmMain::buildBrowser() {
     optActivity = new QRadioButton(this);
     optActivity->setObjectName("optActivity");
     optActivity->setGeometry(rectTwips(1800, 3960, 255, 255));
+    optActivity->setAutoExclusive(false);  // a lamp: the deck puts it out by code
     for (QWidget* option : std::initializer_list<QWidget*>{chkMono, chkRepeat, optActivity}) {
         option->setFont(tahoma(8.25));
         colourize(option, -1, 0xFFFFFF);
@@ -341,7 +343,7 @@ void FrmMain::buildBrowser() {
 }
 
 void FrmMain::buildMeters() {
-    pctSpectrum = new QWidget(this);
+    pctSpectrum = new SpectrumBox(this);
     pctSpectrum->setObjectName("pctSpectrum");
     pctSpectrum->setGeometry(rectTwips(240, 2325, 1320, 1515));
     colourize(pctSpectrum, 0x000000);
@@ -354,6 +356,7 @@ void FrmMain::buildMeters() {
     shpVU.add(1, shape(pctVU, "shpVU", {12, 97, 11, 100}, 0x00C000, 0x00C000));
     shpVU.add(2, shape(pctVU, "shpVU", {0, 0, 11, 4}, 0x0000FF, 0x000080));
     shpVU.add(3, shape(pctVU, "shpVU", {12, 0, 11, 4}, 0x0000FF, 0x000080));
+    vuMeter = std::make_unique<VuMeter>(std::array{shpVU(0), shpVU(1), shpVU(2), shpVU(3)});
 }
 
 void FrmMain::buildTimers() {
@@ -366,9 +369,11 @@ void FrmMain::buildTimers() {
     // The fast watch timers: the period is the design's pair's value named
     // by the procedure that owns each (level 10..30 ms, loop watch 1..2 ms,
     // spectrum 10..35 ms, file name 50..250 ms, joystick 1 ms, CUE 75 ms).
-    FXTimer1 = new DeckTimer(10, true, this);
+    // The level timer reads the engine's 20 ms peak once a window: every
+    // sample heard counts once, and the meter rises at 50 steps a second.
+    FXTimer1 = new DeckTimer(20, true, this);
     FXTimer2 = new DeckTimer(2, true, this);
-    tmrSpectrum = new DeckTimer(25, false, this);
+    tmrSpectrum = new DeckTimer(ModSpectrum::kBarsPeriodMs, false, this);
     tmrFilename = new DeckTimer(50, true, this);
     tmrDJControl = new DeckTimer(1, true, this);
     tmrCue = new DeckTimer(75, false, this);
