@@ -203,8 +203,11 @@ void FrmMain::buildLabels() {
     lblVU = label(this, "lblVU", "Oscilloscope", 240, 2145, 1320, 180);
     Label15 = label(this, "Label15", "VU", 1680, 2145, 375, 180);
     Label14 = label(this, "Label14", "Activity", 1140, 3990, 660, 210);
-    Label6 = label(this, "Label6", "Deck CPU", 1140, 4230, 690, 210);
-    lblCPU = label(this, "lblCPU", "0%", 1830, 4230, 285, 210);
+    // The load readout needs room for "12.3 %": it and its caption take the
+    // panel's small caption size.
+    Label6 = label(this, "Label6", "Deck CPU", 1080, 4230, 570, 210);
+    lblCPU = label(this, "lblCPU", "0%", 1680, 4230, 450, 210);
+    for (QLabel* small : {Label6, lblCPU}) small->setFont(tahoma(6.75));
     lblPitch.add(5, label(this, "lblPitch", "Pitch", 5910, 390, 585, 195));
     lblPitch(5)->setAlignment(Qt::AlignCenter);
 }

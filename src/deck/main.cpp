@@ -22,11 +22,17 @@ int main(int argc, char** argv) {
                        });
     deck.Form_Load();
     deck.show();
-    // LUMATRONE_SCREENSHOT=file.png: render the window once started, then quit
-    // (works on the offscreen platform too).
+    // LUMATRONE_SCREENSHOT=file.png: play the first track of the file list
+    // for a moment, render the window, then quit (works on the offscreen
+    // platform too).
     const QString screenshot = qEnvironmentVariable("LUMATRONE_SCREENSHOT");
     if (!screenshot.isEmpty()) {
-        QTimer::singleShot(300, &deck, [&] {
+        if (deck.filFile->count() > 0) {
+            deck.filFile->setCurrentRow(0);
+            deck.filFile_DblClick();
+            deck.Lum_Pause();
+        }
+        QTimer::singleShot(2000, &deck, [&] {
             const bool saved = deck.grab().save(screenshot);
             deck.salir();
             return saved;

@@ -133,12 +133,14 @@ TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
     }
 }
 
-TEST_F(DisplaysTest, MixerReadoutsShowTheirWholeValues) {
-    const char* widest[] = {"100", "-100", "5000"};
-    for (int i = 0; i < 3; ++i) {
-        QLabel* readout = deck->lblinfo(8 + i);
-        readout->setText(widest[i]);
-        EXPECT_LE(readout->sizeHint().width(), readout->width()) << widest[i];
+TEST_F(DisplaysTest, ReadoutsShowTheirWholeValues) {
+    const std::pair<QLabel*, QString> widest[] = {{deck->lblinfo(8), "100"},
+                                                  {deck->lblinfo(9), "-100"},
+                                                  {deck->lblinfo(10), "5000"},
+                                                  {deck->lblCPU, "12.3 %"}};
+    for (const auto& [readout, text] : widest) {
+        readout->setText(text);
+        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
         EXPECT_LE(readout->mapTo(deck.get(), QPoint(readout->width(), 0)).x(), deck->width());
     }
 }
