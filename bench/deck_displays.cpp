@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "bench_deck.h"
@@ -30,14 +33,23 @@ double processSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// Runs the event loop for `seconds`; the share of one core the process used.
-double coreShare(QApplication& application, double seconds) {
+// Runs the window's events for `seconds` (in a loop of its own: quitting
+// the application would close the window, which ends the deck); the share
+// of one core the whole process used meanwhile.
+double coreShare(double seconds, std::map<std::string, double>& threads) {
+    const auto threadsBefore = luma::bench::threadSeconds();
     const double before = processSeconds();
     QElapsedTimer wall;
     wall.start();
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &application, &QApplication::quit);
-    application.exec();
-    return (processSeconds() - before) / (wall.nsecsElapsed() / 1e9);
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    const double elapsed = wall.nsecsElapsed() / 1e9;
+    for (const auto& [name, used] : luma::bench::threadSeconds()) {
+        const auto start = threadsBefore.find(name);
+        threads[name] = (used - (start == threadsBefore.end() ? 0.0 : start->second)) / elapsed;
+    }
+    return (processSeconds() - before) / elapsed;
 }
 
 template <typename Tick>
@@ -65,7 +77,6 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     qputenv("LUMATRONE_AUDIO", "null");
     QApplication application(argc, argv);
-    application.setQuitOnLastWindowClosed(false);
     luma::bench::BenchDeck bench;
     // A long name, so that both marquees run.
     const QString track =
@@ -77,14 +88,15 @@ int main(int argc, char** argv) {
     deck.show();
     deck.filFile_DblClick();
 
-    const double idle = coreShare(application, kSeconds);
+    std::map<std::string, double> idleThreads, playingThreads;
+    const double idle = coreShare(kSeconds, idleThreads);
     deck.Lum_Pause();
     const uint32_t channel = deck.state.Channel;
     auto heardFrames = [&] { return deck.audio()->BASS_ChannelGetPosition(channel) / 4.0; };
     const double framesBefore = heardFrames();
     QElapsedTimer clock;
     clock.start();
-    const double playing = coreShare(application, kSeconds);
+    const double playing = coreShare(kSeconds, playingThreads);
     const double behind = clock.nsecsElapsed() / 1e9 * kRate - (heardFrames() - framesBefore);
     const bool scrolled = deck.tmrScroll->enabled();
 
@@ -93,6 +105,10 @@ int main(int argc, char** argv) {
     std::printf("  idle deck      %6.2f %% of one core\n", 100 * idle);
     std::printf("  playing deck   %6.2f %% of one core (%.2f x idle; meters, spectrum%s)\n",
                 100 * playing, playing / idle, scrolled ? ", marquee" : "");
+    for (const auto& [name, share] : playingThreads) {
+        std::printf("    %-16s %6.2f %% playing, %6.2f %% idle\n", name.c_str(), 100 * share,
+                    idleThreads.count(name) ? 100 * idleThreads.at(name) : 0.0);
+    }
     std::printf("  audio clock    %.0f frames behind the wall clock: %d periods lost\n", behind,
                 behind > kPeriodFrames ? static_cast<int>(behind / kPeriodFrames) : 0);
 
@@ -106,6 +122,8 @@ int main(int argc, char** argv) {
         deck.tmrSpectrum_Timer();
         deck.pctSpectrum->repaint();
     });
+    // deck_displays PICTURE.png: also keeps a picture of the spectrogram.
+    if (argc > 1) deck.grab().save(argv[1]);
     timeTicks("level meter", [&] {
         deck.FXTimer1_Timer();
         deck.tmrVU_Timer();

@@ -200,7 +200,8 @@ void FrmMain::buildLabels() {
     }
 
     // Meters and status.
-    lblVU = label(this, "lblVU", "Oscilloscope", 240, 2145, 1320, 180);
+    // Wide enough for the other view's caption, "Spectrum Analyzer".
+    lblVU = label(this, "lblVU", "Oscilloscope", 240, 2145, 1425, 180);
     Label15 = label(this, "Label15", "VU", 1680, 2145, 375, 180);
     Label14 = label(this, "Label14", "Activity", 1140, 3990, 660, 210);
     // The load readout needs room for "12.3 %": it and its caption take the

@@ -15,8 +15,9 @@ class ModSpectrum {
   public:
     static constexpr uint32_t kFft2048 = 0x80000002u;  // 1024 magnitudes
     static constexpr int kSpectrogramPeriodMs = 25;
-    // The bars follow the music as fast as a screen shows them.
-    static constexpr int kBarsPeriodMs = 16;
+    // The bars move at 50 frames a second: fluid, and each frame's
+    // 2048-sample window (46 ms) overlaps the last one by half or more.
+    static constexpr int kBarsPeriodMs = 20;
 
     int32_t SpecWidth = 88;
     int32_t SpecHeight = 101;

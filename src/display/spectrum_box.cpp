@@ -25,13 +25,18 @@ void SpectrumBox::setDIBits(const BitmapInfo& info, const uint8_t* bits) {
     const int rows = std::abs(info.height);
     const int stride = (info.width + 3) / 4 * 4;
     const int width = std::min(info.width, picture_.width());
+    bool changed = false;
     for (int y = 0; y < std::min(rows, picture_.height()); ++y) {
         const int stored = info.height > 0 ? rows - 1 - y : y;
         const uint8_t* source = bits + static_cast<ptrdiff_t>(stored) * stride;
         auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
-        for (int x = 0; x < width; ++x) line[x] = table[source[x]];
+        for (int x = 0; x < width; ++x) {
+            changed |= line[x] != table[source[x]];
+            line[x] = table[source[x]];
+        }
     }
-    update();
+    // A picture that did not change (a deck at rest) costs no paint.
+    if (changed) update();
 }
 
 void SpectrumBox::paintEvent(QPaintEvent* event) {

@@ -137,7 +137,8 @@ TEST_F(DisplaysTest, ReadoutsShowTheirWholeValues) {
     const std::pair<QLabel*, QString> widest[] = {{deck->lblinfo(8), "100"},
                                                   {deck->lblinfo(9), "-100"},
                                                   {deck->lblinfo(10), "5000"},
-                                                  {deck->lblCPU, "12.3 %"}};
+                                                  {deck->lblCPU, "12.3 %"},
+                                                  {deck->lblVU, "Spectrum Analyzer"}};
     for (const auto& [readout, text] : widest) {
         readout->setText(text);
         EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
