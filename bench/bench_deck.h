@@ -3,12 +3,17 @@
 // genre names, an empty crate to put tracks in).
 #pragma once
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "binding/engine_library.h"
 #include "deck/frm_main.h"
@@ -33,6 +38,22 @@ inline void useOffscreenNullOutput() {
 // The folder the engine library was built in, with the shipped files beside it.
 inline QString builtProgramFolder() {
     return QFileInfo(LUMA_ENGINE_PATH).absolutePath();
+}
+
+// Time on a processor (ns) of each thread of this process, by name, from
+// the scheduler's own accounting (finer than the 10 ms ticks of stat).
+inline std::map<std::string, double> threadSeconds() {
+    std::map<std::string, double> seconds;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream commFile(task.path() / "comm");
+        std::string name;
+        std::getline(commFile, name);
+        if (task.path().filename() == std::to_string(getpid())) name = "window thread";
+        std::ifstream schedstat(task.path() / "schedstat");
+        double nanoseconds = 0;
+        if (schedstat >> nanoseconds) seconds[name] += nanoseconds / 1e9;
+    }
+    return seconds;
 }
 
 class BenchDeck {

@@ -71,7 +71,7 @@ void FrmMain::Form_Load() {
     if (deckNumber == 2) left = kDeckTwoLeftTwips / kTwipsPerPixel;
     move(left, 0);
     FillDeviceList();
-    // The spectrum's picture is set up with the spectrum display itself.
+    modSpectrum.setUpBitmap();
     tmrSpectrum->setEnabled(true);
     tmrCPU->setEnabled(true);
     ReadConfig();

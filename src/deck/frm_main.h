@@ -24,6 +24,9 @@
 #include "deck/mod_bpm.h"
 #include "deck/scroll_bar.h"
 #include "deck/slider.h"
+#include "display/mod_spectrum.h"
+#include "display/spectrum_box.h"
+#include "display/vu_meter.h"
 #include "loading/drive_list.h"
 #include "loading/file_list.h"
 #include "loading/folder_list.h"
@@ -105,6 +108,20 @@ class FrmMain : public QWidget {
     void lblEQR_MouseDown(int index, int button);
     void lblEQR_MouseUp(int index, int button);
 
+    // Meters and status displays. The MIDI input lights the activity lamp
+    // (optActivity checked) and enables tmrLED; tmrLED_Timer puts it out
+    // 250 ms after the last message, with the transport buttons' dots.
+    void FXTimer1_Timer();
+    void tmrVU_Timer();
+    void tmrVUReset_Timer();
+    void tmrSpectrum_Timer();
+    void pctSpectrum_MouseDown();
+    void tmrCPU_Timer();
+    void tmrLED_Timer();
+    void tmrScroll_Timer();
+    void tmrFilename_Timer();
+    ModSpectrum modSpectrum;
+
     // Title strip and panels.
     ShapeWidget* Shape1;
     QLabel* lblWindowTitle;
@@ -138,8 +155,10 @@ class FrmMain : public QWidget {
     QRadioButton* optActivity;
 
     // Meters.
-    QWidget *pctSpectrum, *pctVU;
+    SpectrumBox* pctSpectrum;
+    QWidget* pctVU;
     ControlArray<ShapeWidget> shpVU;
+    std::unique_ptr<VuMeter> vuMeter;
 
     // Timers.
     DeckTimer *Timer1, *tmrVU, *tmrVUReset, *tmrExit, *tmrLED, *tmrCPU, *tmrScroll;
@@ -172,6 +191,7 @@ class FrmMain : public QWidget {
     void connectTransport();
     void connectRemote();
     void midiStop();
+    void connectDisplays();
     void buildWindow();
     void buildDisplayPanel();
     void buildLabels();

@@ -203,16 +203,21 @@ void FrmMain::buildLabels() {
     for (int i = 0; i < 3; ++i) {
         const int top = 2160 + i * 360;
         lblEQR.add(mixerCaptions[i], label(this, "lblEQR", mixerNames[i], 3690, top, 345, 255));
-        QLabel* readout = label(this, "lblinfo", mixerValues[i], 5520, top, 315, 255);
+        // Wide enough for the widest value of each ("5000", "-100").
+        QLabel* readout = label(this, "lblinfo", mixerValues[i], 5430, top, 420, 255);
         lblinfo.add(8 + i, readout);
     }
 
     // Meters and status.
-    lblVU = label(this, "lblVU", "Oscilloscope", 240, 2145, 1320, 180);
+    // Wide enough for the other view's caption, "Spectrum Analyzer".
+    lblVU = label(this, "lblVU", "Oscilloscope", 240, 2145, 1425, 180);
     Label15 = label(this, "Label15", "VU", 1680, 2145, 375, 180);
     Label14 = label(this, "Label14", "Activity", 1140, 3990, 660, 210);
-    Label6 = label(this, "Label6", "Deck CPU", 1140, 4230, 690, 210);
-    lblCPU = label(this, "lblCPU", "0%", 1830, 4230, 285, 210);
+    // The load readout needs room for "12.3 %": it and its caption take the
+    // panel's small caption size.
+    Label6 = label(this, "Label6", "Deck CPU", 1080, 4230, 570, 210);
+    lblCPU = label(this, "lblCPU", "0%", 1680, 4230, 450, 210);
+    for (QLabel* small : {Label6, lblCPU}) small->setFont(tahoma(6.75));
     lblPitch.add(5, label(this, "lblPitch", "Pitch", 5910, 390, 585, 195));
     lblPitch(5)->setAlignment(Qt::AlignCenter);
 }
@@ -278,7 +283,7 @@ void FrmMain::buildSliders() {
     for (int i = 0; i < 3; ++i) {
         auto* bar = new ScrollBar(Qt::Horizontal, this);
         bar->setObjectName("hscEQ");
-        bar->setGeometry(rectTwips(4050, 2160 + i * 360, 1455, 255));
+        bar->setGeometry(rectTwips(4050, 2160 + i * 360, 1365, 255));
         bar->setRange(mixers[i].min, mixers[i].max);
         bar->setLargeChange(mixers[i].large);
         bar->setValue(mixers[i].value);
@@ -343,6 +348,7 @@ void FrmMain::buildBrowser() {
     optActivity = new QRadioButton(this);
     optActivity->setObjectName("optActivity");
     optActivity->setGeometry(rectTwips(1800, 3960, 255, 255));
+    optActivity->setAutoExclusive(false);  // a lamp: the deck puts it out by code
     for (QWidget* option : std::initializer_list<QWidget*>{chkMono, chkRepeat, optActivity}) {
         option->setFont(tahoma(8.25));
         colourize(option, -1, 0xFFFFFF);
@@ -350,7 +356,7 @@ void FrmMain::buildBrowser() {
 }
 
 void FrmMain::buildMeters() {
-    pctSpectrum = new QWidget(this);
+    pctSpectrum = new SpectrumBox(this);
     pctSpectrum->setObjectName("pctSpectrum");
     pctSpectrum->setGeometry(rectTwips(240, 2325, 1320, 1515));
     colourize(pctSpectrum, 0x000000);
@@ -363,6 +369,7 @@ void FrmMain::buildMeters() {
     shpVU.add(1, shape(pctVU, "shpVU", {12, 97, 11, 100}, 0x00C000, 0x00C000));
     shpVU.add(2, shape(pctVU, "shpVU", {0, 0, 11, 4}, 0x0000FF, 0x000080));
     shpVU.add(3, shape(pctVU, "shpVU", {12, 0, 11, 4}, 0x0000FF, 0x000080));
+    vuMeter = std::make_unique<VuMeter>(std::array{shpVU(0), shpVU(1), shpVU(2), shpVU(3)});
 }
 
 void FrmMain::buildTimers() {
@@ -375,9 +382,11 @@ void FrmMain::buildTimers() {
     // The fast watch timers: the period is the design's pair's value named
     // by the procedure that owns each (level 10..30 ms, loop watch 1..2 ms,
     // spectrum 10..35 ms, file name 50..250 ms, joystick 1 ms, CUE 75 ms).
-    FXTimer1 = new DeckTimer(10, true, this);
+    // The level timer reads the engine's 20 ms peak once a window: every
+    // sample heard counts once, and the meter rises at 50 steps a second.
+    FXTimer1 = new DeckTimer(20, true, this);
     FXTimer2 = new DeckTimer(2, true, this);
-    tmrSpectrum = new DeckTimer(25, false, this);
+    tmrSpectrum = new DeckTimer(ModSpectrum::kBarsPeriodMs, false, this);
     tmrFilename = new DeckTimer(50, true, this);
     tmrDJControl = new DeckTimer(1, true, this);
     tmrCue = new DeckTimer(75, false, this);

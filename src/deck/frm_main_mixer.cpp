@@ -27,6 +27,7 @@ void FrmMain::connectHandlers() {
     for (int i = 0; i < 3; ++i) lblEQR(i)->installEventFilter(this);
     connect(filFile, &FileList::dblClick, this, &FrmMain::filFile_DblClick);
     connectTransport();
+    connectDisplays();
 }
 
 void FrmMain::Lum_Equalize(int16_t band, int16_t value) {

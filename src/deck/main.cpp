@@ -1,6 +1,7 @@
 // lumatrone-deck: one deck of the Lumatrone DJ System. The deck number is
 // the whole command line ("1" or "2"); the launcher starts both.
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
 
@@ -20,13 +21,23 @@ int main(int argc, char** argv) {
                            std::string error;
                            return luma::loadEngineLibrary(path.toStdString(), &error);
                        });
+    // Taken before start-up moves into the program folder.
+    const QString screenshot =
+        qEnvironmentVariableIsEmpty("LUMATRONE_SCREENSHOT")
+            ? QString()
+            : QFileInfo(qEnvironmentVariable("LUMATRONE_SCREENSHOT")).absoluteFilePath();
     deck.Form_Load();
     deck.show();
-    // LUMATRONE_SCREENSHOT=file.png: render the window once started, then quit
-    // (works on the offscreen platform too).
-    const QString screenshot = qEnvironmentVariable("LUMATRONE_SCREENSHOT");
+    // LUMATRONE_SCREENSHOT=file.png: play the first track of the file list
+    // for a moment, render the window, then quit (works on the offscreen
+    // platform too).
     if (!screenshot.isEmpty()) {
-        QTimer::singleShot(300, &deck, [&] {
+        if (deck.filFile->count() > 0) {
+            deck.filFile->setCurrentRow(0);
+            deck.filFile_DblClick();
+            deck.Lum_Pause();
+        }
+        QTimer::singleShot(2500, &deck, [&] {
             const bool saved = deck.grab().save(screenshot);
             deck.salir();
             return saved;

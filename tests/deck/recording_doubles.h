@@ -37,6 +37,10 @@ class RecordingAudio : public AudioLibrary {
     float percents2Bpm = 0.0f;
     float approxPercents = 0.0f;
     std::map<uint32_t, std::array<float, 3>> fxParameters;
+    // Meters: the level reading, the FFT magnitudes (none: not playing), the load.
+    uint32_t level = UINT32_MAX;
+    std::vector<float> spectrum;
+    float cpu = 0.0f;
 
     QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
 
@@ -61,7 +65,7 @@ class RecordingAudio : public AudioLibrary {
     int32_t BASS_SetGlobalVolumes(int32_t music, int32_t sample, int32_t stream) override {
         return note("BASS_SetGlobalVolumes" + args({music, sample, stream}), 1);
     }
-    float BASS_GetCPU() override { return 0.0f; }
+    float BASS_GetCPU() override { return cpu; }
     uint32_t BASS_StreamCreateFile(int32_t, const char* file, uint32_t, uint32_t,
                                    uint32_t flags) override {
         return note(
@@ -111,8 +115,12 @@ class RecordingAudio : public AudioLibrary {
                                         uint32_t ms) override {
         return note("BASS_ChannelSlideAttributes" + args({handle, freq, volume, pan, ms}), 0);
     }
-    uint32_t BASS_ChannelGetLevel(uint32_t) override { return UINT32_MAX; }
-    uint32_t BASS_ChannelGetData(uint32_t, void*, uint32_t) override { return UINT32_MAX; }
+    uint32_t BASS_ChannelGetLevel(uint32_t) override { return level; }
+    uint32_t BASS_ChannelGetData(uint32_t, void* buffer, uint32_t) override {
+        if (spectrum.empty()) return UINT32_MAX;
+        std::copy(spectrum.begin(), spectrum.end(), static_cast<float*>(buffer));
+        return static_cast<uint32_t>(spectrum.size() * sizeof(float));
+    }
     uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type) override {
         return note("BASS_ChannelSetFX" + args({handle, type}), handle ? nextFx_++ : 0);
     }

@@ -1,0 +1,134 @@
+// The meters' cost on a real X server (run under xvfb-run): the whole
+// process's processor use while a deck plays with its level meter,
+// spectrum and marquee running, against the same deck idle in the same
+// run; whether the audio clock kept time meanwhile; and the time of one
+// spectrum tick and one level-meter tick, drawing and painting included.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench_deck.h"
+
+namespace {
+
+constexpr double kSeconds = 20.0;
+constexpr int kTicks = 1000;
+constexpr double kRate = 44100.0;
+constexpr int kPeriodFrames = 256;  // the null output's period
+
+double processSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the window's events for `seconds` (in a loop of its own: quitting
+// the application would close the window, which ends the deck); the share
+// of one core the whole process used meanwhile.
+double coreShare(double seconds, std::map<std::string, double>& threads) {
+    const auto threadsBefore = luma::bench::threadSeconds();
+    const double before = processSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    const double elapsed = wall.nsecsElapsed() / 1e9;
+    for (const auto& [name, used] : luma::bench::threadSeconds()) {
+        const auto start = threadsBefore.find(name);
+        threads[name] = (used - (start == threadsBefore.end() ? 0.0 : start->second)) / elapsed;
+    }
+    return (processSeconds() - before) / elapsed;
+}
+
+template <typename Tick>
+void timeTicks(const char* name, Tick tick) {
+    std::vector<double> micros;
+    for (int i = 0; i < kTicks; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        tick();
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(micros.begin(), micros.end());
+    std::printf("  %-14s median %7.1f us, worst %7.1f us (%d ticks)\n", name, micros[kTicks / 2],
+                micros.back(), kTicks);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "needs an X server: xvfb-run build/bench/deck_displays\n");
+        return 1;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("LUMATRONE_AUDIO", "null");
+    QApplication application(argc, argv);
+    luma::bench::BenchDeck bench;
+    // A long name, so that both marquees run.
+    const QString track =
+        bench.crate() + "/House Groove 124 - extended club mix for the marquee.wav";
+    if (!QFile::copy(luma::bench::builtProgramFolder() + "/demo/House Groove 124.wav", track)) {
+        return 1;
+    }
+    luma::FrmMain& deck = bench.start();
+    deck.show();
+    deck.filFile_DblClick();
+
+    std::map<std::string, double> idleThreads, playingThreads;
+    const double idle = coreShare(kSeconds, idleThreads);
+    deck.Lum_Pause();
+    const uint32_t channel = deck.state.Channel;
+    auto heardFrames = [&] { return deck.audio()->BASS_ChannelGetPosition(channel) / 4.0; };
+    const double framesBefore = heardFrames();
+    QElapsedTimer clock;
+    clock.start();
+    const double playing = coreShare(kSeconds, playingThreads);
+    const double behind = clock.nsecsElapsed() / 1e9 * kRate - (heardFrames() - framesBefore);
+    const bool scrolled = deck.tmrScroll->enabled();
+
+    std::printf("deck on X (%s), %.0f s each, whole process:\n",
+                qPrintable(QGuiApplication::platformName()), kSeconds);
+    std::printf("  idle deck      %6.2f %% of one core\n", 100 * idle);
+    std::printf("  playing deck   %6.2f %% of one core (%.2f x idle; meters, spectrum%s)\n",
+                100 * playing, playing / idle, scrolled ? ", marquee" : "");
+    for (const auto& [name, share] : playingThreads) {
+        std::printf("    %-16s %6.2f %% playing, %6.2f %% idle\n", name.c_str(), 100 * share,
+                    idleThreads.count(name) ? 100 * idleThreads.at(name) : 0.0);
+    }
+    std::printf("  audio clock    %.0f frames behind the wall clock: %d periods lost\n", behind,
+                behind > kPeriodFrames ? static_cast<int>(behind / kPeriodFrames) : 0);
+
+    // The ticks while the track plays on: reading, drawing, painting on screen.
+    timeTicks("spectrum bars", [&] {
+        deck.tmrSpectrum_Timer();
+        deck.pctSpectrum->repaint();
+    });
+    deck.pctSpectrum_MouseDown();
+    timeTicks("spectrogram", [&] {
+        deck.tmrSpectrum_Timer();
+        deck.pctSpectrum->repaint();
+    });
+    // deck_displays PICTURE.png: also keeps a picture of the spectrogram.
+    if (argc > 1) deck.grab().save(argv[1]);
+    timeTicks("level meter", [&] {
+        deck.FXTimer1_Timer();
+        deck.tmrVU_Timer();
+        deck.pctVU->repaint();
+    });
+    deck.salir();
+    return 0;
+}
