@@ -27,6 +27,8 @@ namespace {
 constexpr double kSpan = 90.0;        // seconds the deck analyses
 constexpr double kShortest = 30.0;    // shorter music holds too few beats to judge
 constexpr double kSteadiness = 0.02;  // the most any stretch may stray from the mean tempo
+constexpr double kOffGrid = 0.04;     // quarter notes a note may lie off the beat's grid
+constexpr double kOnGrid = 0.75;      // share of notes that must lie on it
 
 std::vector<uint8_t> readAll(const char* path) {
     std::ifstream in(path, std::ios::binary);
@@ -63,6 +65,7 @@ struct MidiReader {
 struct MidiEvents {
     std::map<uint64_t, double> tempos;  // tick -> microseconds per quarter
     std::map<uint64_t, int> compound;   // tick -> 1 for 6/8, 9/8, 12/8; 0 for other metres
+    std::vector<uint64_t> notes;        // tick of every note start
     uint64_t firstNote = UINT64_MAX, lastNote = 0;
 };
 
@@ -99,10 +102,34 @@ bool readTrack(MidiReader& r, size_t end, MidiEvents& events) {
         if (kind == 0x90 && velocity > 0) {
             events.firstNote = std::min(events.firstNote, tick);
             events.lastNote = std::max(events.lastNote, tick);
+            events.notes.push_back(tick);
         }
         (void)byte;
     }
     return r.ok();
+}
+
+// The share of notes on a grid of sixteenths and eighth-note triplets, at the grid's
+// best offset (some files lag every note alike). Music played in without the
+// sequencer's clock keeps the file's default tempo, which then says nothing about
+// the beat.
+double shareOnGrid(const std::vector<uint64_t>& notes, uint32_t division) {
+    if (notes.empty()) return 0.0;
+    int best = 0;
+    for (int offset = 0; offset < 96; ++offset) {
+        int on = 0;
+        for (uint64_t tick : notes) {
+            const double quarters = double(tick % division) / division - offset / 96.0 + 1.0;
+            double distance = 1.0;
+            for (double step : {0.25, 1.0 / 3}) {
+                const double steps = quarters / step;
+                distance = std::min(distance, std::abs(steps - std::round(steps)) * step);
+            }
+            on += distance <= kOffGrid;
+        }
+        best = std::max(best, on);
+    }
+    return double(best) / double(notes.size());
 }
 
 int midiTruth(const char* path) {
@@ -122,6 +149,7 @@ int midiTruth(const char* path) {
         r.at = end;
     }
     if (events.firstNote == UINT64_MAX) return unsteady("no notes");
+    if (shareOnGrid(events.notes, division) < kOnGrid) return unsteady("notes off the beat");
     if (!events.tempos.count(0)) events.tempos[0] = 500000.0;  // the files' default, 120 BPM
 
     // Seconds at each tempo change, up to the span after the first note.
