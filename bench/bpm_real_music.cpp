@@ -4,16 +4,23 @@
 // does; all answers and truths are read in the deck's range, 70..180 BPM, by
 // octaves (the others' own ranges differ from the deck's).
 //
-//   bpm_real_music [SET.tsv] [tune|held|all]   (default: build/tempo-set/set.tsv, tune)
+//   bpm_real_music [SET.tsv] [tune|held|all] [plain|hits|quiet]
+//       (default: build/tempo-set/set.tsv, tune, plain)
+//
+// "hits" adds loud noise bursts that keep no time (half again the piece's peak,
+// 1.5 a second at random); "quiet" plays the piece 50 dB down over a faint hiss.
+// Either leaves a steady beat a listener still hears at once.
 //
 // Per part: Accuracy1, Accuracy2 (see tempo_trackers.h), the share within
 // 0.5 %, the pieces read as no beat at all, and the time per piece.
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,6 +77,26 @@ std::vector<float> readMono(const std::string& path, int& rate) {
     return mono;
 }
 
+void applyCondition(std::vector<float>& mono, const std::string& condition, int rate,
+                    unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    if (condition == "hits") {
+        float peak = 0.0f;
+        for (float s : mono) peak = std::max(peak, std::abs(s));
+        std::exponential_distribution<double> gap(1.5);
+        for (double at = gap(random); at * rate < double(mono.size()); at += gap(random)) {
+            const auto start = static_cast<size_t>(at * rate);
+            for (size_t i = 0; i < size_t(0.03 * rate) && start + i < mono.size(); ++i) {
+                mono[start + i] +=
+                    1.5f * peak * sample(random) * std::exp(-float(i) / (0.01f * rate));
+            }
+        }
+    } else if (condition == "quiet") {
+        for (float& s : mono) s = 0.003f * s + 0.0003f * sample(random);
+    }
+}
+
 struct Tally {
     int pieces = 0, exact = 0, related = 0, precise = 0, zero = 0;
     double seconds = 0.0;
@@ -98,6 +125,7 @@ struct PartTallies {
 int main(int argc, char** argv) {
     const std::string setPath = argc > 1 ? argv[1] : "build/tempo-set/set.tsv";
     const std::string parts = argc > 2 ? argv[2] : "tune";
+    const std::string condition = argc > 3 ? argv[3] : "plain";
     const std::vector<Piece> pieces = readSet(setPath);
     if (pieces.empty()) {
         std::fprintf(stderr, "no pieces in %s: run tools/tempo-set/build.sh first\n",
@@ -111,11 +139,12 @@ int main(int argc, char** argv) {
     for (const Piece& piece : pieces) {
         if (parts != "all" && piece.part != parts) continue;
         int rate = 44100;
-        const std::vector<float> mono = readMono(piece.path, rate);
+        std::vector<float> mono = readMono(piece.path, rate);
         if (mono.empty()) {
             std::fprintf(stderr, "cannot read %s\n", piece.path.c_str());
             continue;
         }
+        applyCondition(mono, condition, rate, static_cast<unsigned>(&piece - pieces.data()));
         const double truth = deckRange.fold(piece.truth);
         PartTallies& tallies = piece.part == "held" ? held : tune;
         double answers[3];
@@ -139,8 +168,8 @@ int main(int argc, char** argv) {
     for (auto [name, tallies] :
          {std::pair{"tuning part", &tune}, std::pair{"held-out part", &held}}) {
         if (tallies->ours.pieces == 0) continue;
-        std::printf("\n%s, %d pieces: Accuracy1  Accuracy2  within 0.5 %%  at 0  time/piece\n",
-                    name, tallies->ours.pieces);
+        std::printf("\n%s (%s), %d pieces: Accuracy1  Accuracy2  within 0.5 %%  at 0  time/piece\n",
+                    name, condition.c_str(), tallies->ours.pieces);
         tallies->ours.print("ours");
         tallies->queenMary.print("Queen Mary");
         tallies->aubio.print("aubio");
