@@ -1,11 +1,7 @@
 // Tempo accuracy of our detector against two published beat trackers, the
 // Queen Mary DSP tracker and aubio, on synthetic dance tracks of known tempo;
 // then the cost of each per second of audio, measured in this same run.
-//
-// Accuracy1: within 4 % of the true tempo. Accuracy2: within 4 % of the tempo
-// or of its double, half, triple or third.
-#include <aubio/aubio.h>
-
+// Accuracy1 and Accuracy2 as tempo_trackers.h defines them.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -14,11 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "bpm/tempo_detector.h"
-#include "dsp/onsets/DetectionFunction.h"
-#include "dsp/tempotracking/TempoTrackV2.h"
 #include "support/beat_tracks.h"
 #include "support/drum_voices.h"
+#include "tempo_trackers.h"
 
 namespace {
 
@@ -28,66 +22,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRate = 44100;
 
-double tempoFromBeats(std::vector<double> seconds) {
-    if (seconds.size() < 3) return 0.0;
-    std::vector<double> intervals;
-    for (size_t i = 1; i < seconds.size(); ++i) intervals.push_back(seconds[i] - seconds[i - 1]);
-    std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
-    const double median = intervals[intervals.size() / 2];
-    return median > 0 ? 60.0 / median : 0.0;
-}
-
 double ours(const std::vector<float>& mono) {
-    luma::TempoDetector detector(kRate);
-    detector.process(mono.data(), mono.size());
-    return detector.tempo();
+    return luma::bench::ours(mono, kRate);
 }
-
-// As the tracker is usually run: complex-domain onsets at step 512, frame 1024,
-// then the beat period path and the beats along it.
 double queenMary(const std::vector<float>& mono) {
-    constexpr int kStep = 512, kFrame = 1024;
-    DFConfig config{};
-    config.stepSize = kStep;
-    config.frameLength = kFrame;
-    config.DFType = DF_COMPLEXSD;
-    config.dbRise = 3;
-    config.adaptiveWhitening = false;
-    config.whiteningRelaxCoeff = -1;
-    config.whiteningFloor = -1;
-    DetectionFunction detection(config);
-    std::vector<double> frame(kFrame), df;
-    for (size_t start = 0; start + kStep <= mono.size(); start += kStep) {
-        for (int i = 0; i < kFrame; ++i) {
-            frame[i] = start + i < mono.size() ? mono[start + i] : 0.0;
-        }
-        df.push_back(detection.processTimeDomain(frame.data()));
-    }
-    if (df.size() > 2) df.erase(df.begin(), df.begin() + 2);  // the first values are start-up
-    TempoTrackV2 tracker(kRate, kStep);
-    std::vector<double> beatPeriod(df.size()), tempi, beats;
-    tracker.calculateBeatPeriod(df, beatPeriod, tempi);
-    tracker.calculateBeats(df, beatPeriod, beats);
-    for (double& beat : beats) beat = beat * kStep / kRate;
-    return tempoFromBeats(beats);
+    return luma::bench::queenMary(mono, kRate);
 }
-
-// aubio's own tempo reading is quantised to its hop, so the tempo comes from its beats.
 double aubio(const std::vector<float>& mono) {
-    constexpr uint_t kWindow = 1024, kHop = 512;
-    aubio_tempo_t* tempo = new_aubio_tempo("default", kWindow, kHop, kRate);
-    fvec_t* in = new_fvec(kHop);
-    fvec_t* out = new_fvec(1);
-    std::vector<double> beats;
-    for (size_t start = 0; start + kHop <= mono.size(); start += kHop) {
-        for (uint_t i = 0; i < kHop; ++i) in->data[i] = mono[start + i];
-        aubio_tempo_do(tempo, in, out);
-        if (out->data[0] != 0) beats.push_back(aubio_tempo_get_last_s(tempo));
-    }
-    del_fvec(in);
-    del_fvec(out);
-    del_aubio_tempo(tempo);
-    return tempoFromBeats(beats);
+    return luma::bench::aubio(mono, kRate);
 }
 
 struct StyleRange {
@@ -139,16 +81,8 @@ std::vector<BeatTrackRecipe> benchTracks() {
     return tracks;
 }
 
-bool near(double estimate, double truth) {
-    return std::abs(estimate / truth - 1.0) <= 0.04;
-}
-
-bool nearRelated(double estimate, double truth) {
-    for (double factor : {1.0, 2.0, 0.5, 3.0, 1.0 / 3.0}) {
-        if (near(estimate, truth * factor)) return true;
-    }
-    return false;
-}
+using luma::bench::near;
+using luma::bench::nearRelated;
 
 struct Tally {
     int exact = 0, related = 0, tight = 0, tighter = 0;

@@ -21,6 +21,12 @@ constexpr double kBandEdgesHz[kAirBand] = {30, 120, 500, 2500};  // the last run
 // Compression: log(1 + gain * magnitude), magnitude 1 for a full-scale sine. The gain
 // sets where the curve turns from linear to logarithmic, about -60 dBFS per bin.
 constexpr float kCompressionGain = 1000.0f;
+// Quiet music is raised towards this level (RMS of the band below ~5 kHz, 1 for a
+// full-scale sine's peak) before compression, at most by kMostBoost, so that its
+// onsets are compressed as a normal recording's are. The level follows the music's
+// loud parts: it rises within about kRiseSeconds and falls over kFallSeconds.
+constexpr float kReferenceLevel = 0.05f, kMostBoost = 1e4f;
+constexpr double kRiseSeconds = 0.5, kFallSeconds = 10.0;
 
 // One plan for all detectors, made once and kept: FFTW's planner is not
 // thread-safe, its new-array execute is.
@@ -51,13 +57,14 @@ void applyWindow(const float* __restrict frame, const float* __restrict window,
 }
 
 // Each bin's rise in log magnitude since the last frame; `previous` becomes this frame's.
-void logRises(const float* __restrict real, const float* __restrict imaginary,
+void logRises(const float* __restrict real, const float* __restrict imaginary, float boost,
               float* __restrict previous, float* __restrict rise) {
     // Half the log of the power is the log of the magnitude, without a square root.
-    constexpr float kScale = 4.0f / kFrame * kCompressionGain;  // 2 / (kFrame / 2)
+    const float scale = 4.0f / kFrame * kCompressionGain * boost;  // 2 / (kFrame / 2)
+    const float scaleSquared = scale * scale;
     for (int k = 0; k < kUsedBins; ++k) {
         const float power = real[k] * real[k] + imaginary[k] * imaginary[k];
-        const float logMagnitude = 0.5f * fastLog(1.0f + kScale * kScale * power);
+        const float logMagnitude = 0.5f * fastLog(1.0f + scaleSquared * power);
         rise[k] = std::max(0.0f, logMagnitude - previous[k]);
         previous[k] = logMagnitude;
     }
@@ -78,6 +85,8 @@ struct OnsetStrength::Spectrum {
 
 OnsetStrength::OnsetStrength(double sampleRate, double maxSeconds)
     : frameRate_(sampleRate / kHop),
+      levelRise_(static_cast<float>(1.0 - std::exp(-1.0 / (kRiseSeconds * frameRate_)))),
+      levelFall_(static_cast<float>(std::exp(-1.0 / (kFallSeconds * frameRate_)))),
       maxFrames_(static_cast<std::size_t>(std::max(0.0, maxSeconds * frameRate_))),
       pending_(kFrame - kHop, 0.0f),  // the first frame ends one hop into the audio
       pendingAir_(kFrame - kHop, 0.0f),
@@ -113,11 +122,20 @@ void OnsetStrength::process(const float* low, const float* air, std::size_t coun
     }
 }
 
+float OnsetStrength::followLevel() {
+    float power = 0.0f;
+    for (int i = kFrame - kHop; i < kFrame; ++i) power += pending_[i] * pending_[i];
+    meanPower_ += levelRise_ * (power / kHop - meanPower_);
+    level_ = std::max(std::sqrt(meanPower_), level_ * levelFall_);
+    return std::min(kMostBoost, kReferenceLevel / std::max(level_, kReferenceLevel / kMostBoost));
+}
+
 void OnsetStrength::analyseFrame() {
+    const float boost = std::max(1.0f, followLevel());
     applyWindow(pending_.data(), window_.data(), spectrum_->in);
     fftwf_execute_split_dft_r2c(sharedPlan(), spectrum_->in, spectrum_->real, spectrum_->imaginary);
     alignas(32) float rise[kUsedBins];
-    logRises(spectrum_->real, spectrum_->imaginary, previous_.data(), rise);
+    logRises(spectrum_->real, spectrum_->imaginary, boost, previous_.data(), rise);
     for (int band = 0; band < kAirBand; ++band) {
         // Four running sums, so the adds do not wait on each other.
         float a = 0.0f, b = 0.0f, c = 0.0f, d = 0.0f;
@@ -135,7 +153,8 @@ void OnsetStrength::analyseFrame() {
     for (int i = (kFrame - kHop) / 2; i < (kFrame + kHop) / 2; ++i) {
         power += pendingAir_[i] * pendingAir_[i];
     }
-    const float air = 0.5f * fastLog(1.0f + kCompressionGain * kCompressionGain * power / kHop);
+    const float airGain = kCompressionGain * boost;
+    const float air = 0.5f * fastLog(1.0f + airGain * airGain * power / kHop);
     values_.push_back(std::max(0.0f, air - previousAir_));
     previousAir_ = air;
 }

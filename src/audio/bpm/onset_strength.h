@@ -30,13 +30,16 @@ class OnsetStrength {
   private:
     struct Spectrum;
     void analyseFrame();
+    float followLevel();  // the boost for quiet music, from the hop just read
 
     double frameRate_;
+    float levelRise_, levelFall_;  // per-frame smoothing of the music's level
     std::size_t maxFrames_;
     int bandStart_[kAirBand + 1];  // first bin of each spectral band, then one past the last
     std::vector<float> pending_;   // samples not yet consumed by a full frame
     std::vector<float> pendingAir_;
     float previousAir_ = 0.0f;
+    float meanPower_ = 0.0f, level_ = 0.0f;
     std::vector<float> window_;
     std::vector<float> previous_;  // last frame's log magnitudes
     std::unique_ptr<Spectrum> spectrum_;

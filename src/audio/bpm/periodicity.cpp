@@ -10,7 +10,32 @@ namespace {
 constexpr double kSlowestBpm = 40.0, kFastestBpm = 240.0;
 // A weak pull towards common tempos, only to rank equally strong periodicities.
 constexpr double kPriorCentreBpm = 120.0, kPriorOctaves = 1.5;
-constexpr double kMinStrength = 0.1;
+// The autocorrelation of a curve without a beat spreads about 1 / sqrt(frames) around
+// zero; a beat must stand this many spreads clear of it, and above the floor.
+constexpr double kNoiseSpreads = 4.5, kMinStrength = 0.05;
+// Onsets above this quantile of the peaks are capped at it.
+constexpr double kCapQuantile = 0.9;
+// Rise in log magnitude (per bin, band-averaged) that the common onsets must reach.
+constexpr float kFaintestOnset = 0.05f;
+
+// A few onsets far above the rest (a crash, a hit once in a few bars, a click) would
+// own the autocorrelation and hide the beat under them; they are capped at what the
+// common peaks reach.
+std::vector<float> capped(const std::vector<float>& curve) {
+    std::vector<float> peaks;
+    for (std::size_t t = 1; t + 1 < curve.size(); ++t) {
+        if (curve[t] > curve[t - 1] && curve[t] >= curve[t + 1]) peaks.push_back(curve[t]);
+    }
+    if (peaks.empty()) return {};
+    const auto at =
+        peaks.begin() + static_cast<std::ptrdiff_t>(double(peaks.size() - 1) * kCapQuantile);
+    std::nth_element(peaks.begin(), at, peaks.end());
+    if (*at < kFaintestOnset) return {};  // ripples of a steady sound, not onsets
+    std::vector<float> out(curve.size());
+    std::transform(curve.begin(), curve.end(), out.begin(),
+                   [cap = *at](float v) { return std::min(v, cap); });
+    return out;
+}
 
 // Autocorrelation of the mean-removed curve for lags 0..maxLag, each lag averaged over
 // its overlap so long lags are not penalised, then scaled to 1 at lag 0.
@@ -57,7 +82,9 @@ Periodicity strongestPeriodicity(const std::vector<float>& novelty, double frame
     if (double(novelty.size()) < 2 * longest + 2) return {};
     const auto maxLag =
         std::min(static_cast<std::size_t>(std::ceil(longest * 4 + 2)), novelty.size() / 2);
-    const std::vector<double> acf = autocorrelation(novelty, maxLag);
+    const std::vector<float> onsets = capped(novelty);
+    if (onsets.empty()) return {};
+    const std::vector<double> acf = autocorrelation(onsets, maxLag);
 
     double bestScore = 0.0, bestLag = 0.0;
     for (int step = 0; shortest + step * 0.25 <= longest; ++step) {
@@ -69,7 +96,9 @@ Periodicity strongestPeriodicity(const std::vector<float>& novelty, double frame
     }
     if (bestLag == 0.0) return {};
     const double strength = interpolated(acf, bestLag);
-    if (strength < kMinStrength) return {};
+    if (strength < std::max(kMinStrength, kNoiseSpreads / std::sqrt(double(novelty.size())))) {
+        return {};
+    }
     return {bestLag, strength};
 }
 

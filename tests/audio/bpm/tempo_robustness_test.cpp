@@ -35,6 +35,35 @@ TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
     }
 }
 
+// Loud hits that keep no time (clicks, crashes, a door) may outnumber the beats;
+// the beat under them is still found.
+TEST(TempoDetector, HearsTheBeatUnderStrayHits) {
+    struct Case {
+        BeatStyle style;
+        double bpm, level, longestGap;  // of the hits: peak against the track's, seconds
+    } cases[] = {{BeatStyle::syncopatedKick, 97, 15, 0.4}, {BeatStyle::halfTime, 120, 10, 0.3}};
+    for (const Case& c : cases) {
+        BeatTrackRecipe recipe;
+        recipe.style = c.style;
+        recipe.bpm = c.bpm;
+        recipe.seconds = 60;
+        recipe.bassline = true;
+        recipe.seed = 31;
+        recipe.channels = 1;
+        std::vector<float> track = makeBeatTrack(recipe).samples;
+        VoiceRandom random(5);
+        for (double at = random.between(0, c.longestGap); at < recipe.seconds;
+             at += random.between(0.1, c.longestGap)) {
+            const auto start = static_cast<size_t>(at * kRate);
+            for (size_t i = 0; i < kRate / 30 && start + i < track.size(); ++i) {
+                track[start + i] +=
+                    static_cast<float>(c.level * random.gaussian() * std::exp(-i / 400.0));
+            }
+        }
+        EXPECT_NEAR(detectTempo(track, kRate), c.bpm, 0.01 * c.bpm) << styleName(c.style);
+    }
+}
+
 TEST(TempoDetector, TreatsBadSamplesAsSilence) {
     std::vector<float> track = beatTrack(126, 20, 11);
     for (size_t i = 5 * kRate; i < 5 * kRate + 2000; ++i) {
