@@ -1,5 +1,6 @@
 // What the detector makes of awkward input: no beat at all, bad samples, too
 // little or too much audio, and audio arriving in blocks of any size.
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include <limits>
