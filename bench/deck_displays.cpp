@@ -3,6 +3,7 @@
 // spectrum and marquee running, against the same deck idle in the same
 // run; whether the audio clock kept time meanwhile; and the time of one
 // spectrum tick and one level-meter tick, drawing and painting included.
+#include <dlfcn.h>
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -111,6 +112,14 @@ int main(int argc, char** argv) {
     }
     std::printf("  audio clock    %.0f frames behind the wall clock: %d periods lost\n", behind,
                 behind > kPeriodFrames ? static_cast<int>(behind / kPeriodFrames) : 0);
+    // The engine's own count of periods the output rendered late.
+    void* engine = dlopen(qPrintable(luma::bench::builtProgramFolder() + "/liblumaaudio.so"),
+                          RTLD_NOW | RTLD_NOLOAD);
+    using Underruns = uint32_t (*)();
+    if (auto underruns =
+            engine ? reinterpret_cast<Underruns>(dlsym(engine, "LUMA_GetUnderruns")) : nullptr) {
+        std::printf("  output underruns while playing and idle: %u\n", underruns());
+    }
 
     // The ticks while the track plays on: reading, drawing, painting on screen.
     timeTicks("spectrum bars", [&] {
