@@ -16,6 +16,10 @@ if [ "${1:-}" = "--sanitize" ]; then
   # Leaks inside system libraries we do not own (fontconfig's caches).
   export LSAN_OPTIONS="suppressions=$root/tools/lsan-suppressions.txt:print_suppressions=0"
 fi
+# Rebuilds after a switch of branch or build type go faster through ccache, where it is installed.
+if command -v ccache >/dev/null; then
+  options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
