@@ -7,7 +7,7 @@
 
 #include "detect.h"
 #include "support/beat_tracks.h"
-#include "support/drum_voices.h"
+#include "drums/drum_voices.h"
 
 namespace luma::test {
 namespace {
@@ -28,7 +28,7 @@ TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
     EXPECT_EQ(detectTempo(monoOf(makeSine(440, 20, kRate, 1)), kRate), 0.0) << "tone";
     EXPECT_EQ(detectTempo(monoOf(makeSine(55, 20, kRate, 1)), kRate), 0.0) << "bass tone";
     for (uint32_t seed : {1u, 2u, 3u}) {
-        VoiceRandom random(seed);
+        drums::VoiceRandom random(seed);
         std::vector<float> noise(kRate * 20);
         for (float& s : noise) s = static_cast<float>(0.3 * random.gaussian());
         EXPECT_EQ(detectTempo(noise, kRate), 0.0) << "noise " << seed;
