@@ -50,11 +50,20 @@ int main(int argc, char** argv) {
         return 2;
     }
     const Track tracks[] = {
-        {"House Groove 124.wav", "House Groove", 35, 16,
+        {"House Groove 124.wav",
+         "House Groove",
+         35,
+         16,
          {.bpm = 124.0, .style = BeatStyle::fourOnTheFloor, .bassline = true, .pad = true}},
-        {"Techno Drive 132.wav", "Techno Drive", 18, 16,
+        {"Techno Drive 132.wav",
+         "Techno Drive",
+         18,
+         16,
          {.bpm = 132.0, .style = BeatStyle::syncopatedKick, .bassline = true, .seed = 2}},
-        {"Broken Beat 96.wav", "Broken Beat", 7, 12,
+        {"Broken Beat 96.wav",
+         "Broken Beat",
+         7,
+         12,
          {.bpm = 96.0, .style = BeatStyle::breakbeat, .bassline = true, .seed = 3}},
     };
     for (const Track& track : tracks) {
