@@ -40,57 +40,14 @@ class RecordingAudio : public AudioLibrary {
 
     QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
 
-    uint32_t BASS_GetVersion() override { return note(version, "BASS_GetVersion"); }
-    const char* BASS_GetDeviceDescription(uint32_t device) override {
-        return note(device < devices.size() ? devices[device].c_str() : nullptr,
-                    "BASS_GetDeviceDescription", device);
-    }
-    int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void*) override {
-        return note(initResult, "BASS_Init", device, freq, flags);
-    }
-    int32_t BASS_Start() override { return note(1, "BASS_Start"); }
-    int32_t BASS_Stop() override { return note(1, "BASS_Stop"); }
-    void BASS_Free() override { note(0, "BASS_Free"); }
+    // Calls that do more than answer, or are read too often to record.
     int32_t BASS_GetInfo(uint32_t* info14) override {
         info14[10] = soundSystemVersion;
         return note(1, "BASS_GetInfo", info14[0]);
     }
-    int32_t BASS_SetBufferLength(float seconds) override {
-        return note(1, "BASS_SetBufferLength", seconds);
-    }
-    int32_t BASS_SetGlobalVolumes(int32_t music, int32_t sample, int32_t stream) override {
-        return note(1, "BASS_SetGlobalVolumes", music, sample, stream);
-    }
     float BASS_GetCPU() override { return 0.0f; }
-    uint32_t BASS_StreamCreateFile(int32_t, const char* file, uint32_t, uint32_t,
-                                   uint32_t flags) override {
-        return note((flags & 0x200000) ? decodeStreamHandle : streamHandle, "BASS_StreamCreateFile",
-                    file, hex(flags));
-    }
-    uint32_t BASS_MusicLoad(int32_t, const char* file, uint32_t, uint32_t,
-                            uint32_t flags) override {
-        return note((flags & 0x200000) ? decodeModuleHandle : moduleHandle, "BASS_MusicLoad", file,
-                    hex(flags));
-    }
-    int32_t BASS_StreamFree(uint32_t handle) override { return note(0, "BASS_StreamFree", handle); }
-    int32_t BASS_MusicFree(uint32_t handle) override { return note(0, "BASS_MusicFree", handle); }
-    uint64_t BASS_StreamGetLength(uint32_t handle) override {
-        return note(handle ? length : UINT64_MAX, "BASS_StreamGetLength", handle);
-    }
-    int32_t BASS_StreamPreBuf(uint32_t handle) override {
-        return note(0, "BASS_StreamPreBuf", handle);
-    }
-    int32_t BASS_StreamPlay(uint32_t handle, int32_t flush, uint32_t flags) override {
-        return note(0, "BASS_StreamPlay", handle, flush, flags);
-    }
-    int32_t BASS_ChannelStop(uint32_t handle) override {
-        return note(0, "BASS_ChannelStop", handle);
-    }
     uint64_t BASS_ChannelGetPosition(uint32_t handle) override {
         return handle ? position : UINT64_MAX;
-    }
-    int32_t BASS_ChannelSetPosition(uint32_t handle, uint64_t pos) override {
-        return note(0, "BASS_ChannelSetPosition", handle, pos);
     }
     float BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t pos) override {
         if (handle == 0 || rate == 0) return -1.0f;
@@ -101,15 +58,8 @@ class RecordingAudio : public AudioLibrary {
         if (handle && freq) *freq = rate;
         return note(handle != 0, "BASS_ChannelGetAttributes", handle);
     }
-    int32_t BASS_ChannelSlideAttributes(uint32_t handle, int32_t freq, int32_t volume, int32_t pan,
-                                        uint32_t ms) override {
-        return note(0, "BASS_ChannelSlideAttributes", handle, freq, volume, pan, ms);
-    }
     uint32_t BASS_ChannelGetLevel(uint32_t) override { return UINT32_MAX; }
     uint32_t BASS_ChannelGetData(uint32_t, void*, uint32_t) override { return UINT32_MAX; }
-    uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type) override {
-        return note(handle ? nextFx_++ : 0, "BASS_ChannelSetFX", handle, type);
-    }
     int32_t BASS_FXSetParameters(uint32_t fx, const void* params) override {
         const auto* v = static_cast<const float*>(params);
         if (fx) fxParameters[fx] = {v[0], v[1], v[2]};
@@ -131,22 +81,52 @@ class RecordingAudio : public AudioLibrary {
         }
         return -100.0f * percents2Bpm;
     }
-    float BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents) override {
-        return note(percents2Bpm, "BASS_FX_BPM_Percents2BPM", handle, percents);
+
+// A call that is recorded as "Name(args)" and answers `answer`.
+#define LUMA_RECORDED(Type, Name, Params, answer, ...)                            \
+    Type Name Params override {                                                   \
+        return static_cast<Type>(note(answer, #Name __VA_OPT__(, ) __VA_ARGS__)); \
     }
-    float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream) override {
-        return note(approxPercents, "BASS_FX_TempoGetApproxPercents", tempoStream);
-    }
-    int32_t BASS_FX_BPM_Free(uint32_t handle) override {
-        return note(handle != 0, "BASS_FX_BPM_Free", handle);
-    }
-    int32_t BASS_FX_TempoFree(uint32_t handle) override {
-        return note(0, "BASS_FX_TempoFree", handle);
-    }
-    int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
-                                int32_t on) override {
-        return note(handle != 0, "LUMA_ChannelSetLoop", handle, startBytes, endBytes, on);
-    }
+    LUMA_RECORDED(uint32_t, BASS_GetVersion, (), version)
+    LUMA_RECORDED(const char*, BASS_GetDeviceDescription, (uint32_t device),
+                  device < devices.size() ? devices[device].c_str() : nullptr, device)
+    LUMA_RECORDED(int32_t, BASS_Init, (int32_t device, uint32_t freq, uint32_t flags, void*),
+                  initResult, device, freq, flags)
+    LUMA_RECORDED(int32_t, BASS_Start, (), 1)
+    LUMA_RECORDED(int32_t, BASS_Stop, (), 1)
+    LUMA_RECORDED(void, BASS_Free, (), 0)
+    LUMA_RECORDED(int32_t, BASS_SetBufferLength, (float seconds), 1, seconds)
+    LUMA_RECORDED(int32_t, BASS_SetGlobalVolumes, (int32_t music, int32_t sample, int32_t stream),
+                  1, music, sample, stream)
+    LUMA_RECORDED(uint32_t, BASS_StreamCreateFile,
+                  (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
+                  (flags & 0x200000) ? decodeStreamHandle : streamHandle, file, hex(flags))
+    LUMA_RECORDED(uint32_t, BASS_MusicLoad,
+                  (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
+                  (flags & 0x200000) ? decodeModuleHandle : moduleHandle, file, hex(flags))
+    LUMA_RECORDED(int32_t, BASS_StreamFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_MusicFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(uint64_t, BASS_StreamGetLength, (uint32_t handle), handle ? length : UINT64_MAX,
+                  handle)
+    LUMA_RECORDED(int32_t, BASS_StreamPreBuf, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_StreamPlay, (uint32_t handle, int32_t flush, uint32_t flags), 0,
+                  handle, flush, flags)
+    LUMA_RECORDED(int32_t, BASS_ChannelStop, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_ChannelSetPosition, (uint32_t handle, uint64_t pos), 0, handle, pos)
+    LUMA_RECORDED(int32_t, BASS_ChannelSlideAttributes,
+                  (uint32_t handle, int32_t freq, int32_t volume, int32_t pan, uint32_t ms), 0,
+                  handle, freq, volume, pan, ms)
+    LUMA_RECORDED(uint32_t, BASS_ChannelSetFX, (uint32_t handle, uint32_t type),
+                  handle ? nextFx_++ : 0, handle, type)
+    LUMA_RECORDED(float, BASS_FX_BPM_Percents2BPM, (uint32_t handle, float percents), percents2Bpm,
+                  handle, percents)
+    LUMA_RECORDED(float, BASS_FX_TempoGetApproxPercents, (uint32_t stream), approxPercents, stream)
+    LUMA_RECORDED(int32_t, BASS_FX_BPM_Free, (uint32_t handle), handle != 0, handle)
+    LUMA_RECORDED(int32_t, BASS_FX_TempoFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
+                  (uint32_t handle, int32_t startBytes, int32_t endBytes, int32_t on), handle != 0,
+                  handle, startBytes, endBytes, on)
+#undef LUMA_RECORDED
 
   private:
     // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.
@@ -156,13 +136,19 @@ class RecordingAudio : public AudioLibrary {
         calls << name + (parts.isEmpty() ? QString() : "(" + parts.join(',') + ")");
         return result;
     }
-    static QString text(const QString& value) { return value; }
-    static QString text(const char* value) { return QString(value); }
+    static QString text(const QString& value) {
+        return value;
+    }
+    static QString text(const char* value) {
+        return QString(value);
+    }
     template <typename Number>
     static QString text(Number value) {
         return QString::number(value);
     }
-    static QString hex(uint32_t value) { return QString::number(value, 16); }
+    static QString hex(uint32_t value) {
+        return QString::number(value, 16);
+    }
 
     uint32_t nextFx_ = 0x50000001;
 };
