@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "bpm/tempo_detector.h"
-#include "dsp/onsets/DetectionFunction.h"
-#include "dsp/tempotracking/TempoTrackV2.h"
 #include "drums/beat_tracks.h"
 #include "drums/drum_voices.h"
+#include "dsp/onsets/DetectionFunction.h"
+#include "dsp/tempotracking/TempoTrackV2.h"
 
 namespace {
 
