@@ -29,9 +29,6 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
     EXPECT_EQ(deck->pos(), QPoint(0, 0));
-    EXPECT_EQ(deck->state.IsStopped, kTrue);
-    EXPECT_EQ(deck->state.VolumePos, 50);
-    EXPECT_EQ(deck->state.TouchAmount, 2500);
     EXPECT_EQ(deck->state.TouchMode, 1);
     EXPECT_EQ(deck->state.MidiDevice, -1) << "no MIDI device has an empty name here";
     EXPECT_EQ(deck->cmbDevices->count(), 2);
