@@ -10,14 +10,14 @@
 #include <memory>
 #include <vector>
 
-#include "support/beat_tracks.h"
-#include "support/drum_voices.h"
+#include "drums/beat_tracks.h"
+#include "drums/drum_voices.h"
 #include "tempo_trackers.h"
 
 namespace {
 
-using luma::test::BeatStyle;
-using luma::test::BeatTrackRecipe;
+using luma::drums::BeatStyle;
+using luma::drums::BeatTrackRecipe;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRate = 44100;
@@ -47,7 +47,7 @@ std::vector<BeatTrackRecipe> benchTracks() {
         {BeatStyle::tripletHats, 90, 140},    {BeatStyle::dottedAccents, 100, 140},
         {BeatStyle::drumAndBass, 160, 178},
     };
-    luma::test::VoiceRandom random(2024);
+    luma::drums::VoiceRandom random(2024);
     std::vector<BeatTrackRecipe> tracks;
     uint32_t seed = 1000;
     for (const StyleRange& range : styles) {
@@ -112,7 +112,7 @@ int main() {
     std::printf("%-13s %5s %3s %-15s %8s %8s  %8s  %8s\n", "style", "secs", "snr", "extras",
                 "truth", "ours", "QM", "aubio");
     for (const BeatTrackRecipe& recipe : tracks) {
-        const std::vector<float> mono = luma::test::makeBeatTrack(recipe).samples;
+        const std::vector<float> mono = luma::drums::renderBeatTrack(recipe).samples;
         const double us = ours(mono), qm = queenMary(mono), au = aubio(mono);
         usTally.add(us, recipe.bpm);
         qmTally.add(qm, recipe.bpm);
@@ -121,7 +121,7 @@ int main() {
         std::snprintf(extras, sizeof extras, "%s%s%s", recipe.bassline ? "bass " : "",
                       recipe.pad ? "pad " : "", recipe.swing > 0 ? "swing" : "");
         std::printf("%-13s %5.0f %3.0f %-15s %8.2f %8.2f%s %8.2f%s %8.2f%s\n",
-                    luma::test::styleName(recipe.style), recipe.seconds,
+                    luma::drums::styleName(recipe.style), recipe.seconds,
                     std::isfinite(recipe.snrDb) ? recipe.snrDb : 99.0, extras, recipe.bpm, us,
                     near(us, recipe.bpm) ? " " : "*", qm, near(qm, recipe.bpm) ? " " : "*", au,
                     near(au, recipe.bpm) ? " " : "*");
@@ -142,7 +142,7 @@ int main() {
     longRecipe.bassline = true;
     longRecipe.seed = 77;
     longRecipe.channels = 1;
-    const std::vector<float> mono = luma::test::makeBeatTrack(longRecipe).samples;
+    const std::vector<float> mono = luma::drums::renderBeatTrack(longRecipe).samples;
     const double usTime = bestSeconds([&] { return ours(mono); }, 5);
     const double qmTime = bestSeconds([&] { return queenMary(mono); }, 2);
     const double aubioTime = bestSeconds([&] { return aubio(mono); }, 2);

@@ -29,9 +29,6 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
     EXPECT_EQ(deck->pos(), QPoint(0, 0));
-    EXPECT_EQ(deck->state.IsStopped, kTrue);
-    EXPECT_EQ(deck->state.VolumePos, 50);
-    EXPECT_EQ(deck->state.TouchAmount, 2500);
     EXPECT_EQ(deck->state.TouchMode, 1);
     EXPECT_EQ(deck->state.MidiDevice, -1) << "no MIDI device has an empty name here";
     EXPECT_EQ(deck->cmbDevices->count(), 2);
@@ -49,45 +46,37 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
                                          "BASS_Free", "endProcess"}));
 }
 
-TEST_F(FrmMainTest, DeckTwoSitsRightAndReadsItsOwnLines) {
+TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) {
     setSettings(0, 3, folder_);
-    auto deck = makeDeck("2");
-    deck->Form_Load();
-    EXPECT_EQ(deck->pos(), QPoint(579, 0));
-    EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)"));
-    EXPECT_EQ(deck->txtJoyID->text(), "1");
-}
+    auto two = makeDeck("2");
+    two->Form_Load();
+    EXPECT_EQ(two->pos(), QPoint(579, 0));
+    EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)")) << "its own line";
+    EXPECT_EQ(two->txtJoyID->text(), "1");
+    EXPECT_TRUE(platform.messages.empty());
 
-TEST_F(FrmMainTest, OtherDeckNumbersStayPutAndReportTheMissingFile) {
-    auto deck = makeDeck("3");
-    deck->move(123, 45);
-    deck->Form_Load();
-    EXPECT_EQ(deck->pos(), QPoint(123, 0));
-    ASSERT_FALSE(platform.messages.empty());
+    audio = std::make_unique<RecordingAudio>();
+    auto three = makeDeck("3");
+    three->move(123, 45);
+    three->Form_Load();
+    EXPECT_EQ(three->pos(), QPoint(123, 0));
+    ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, "ERROR opening deck3.ini");
     EXPECT_EQ(platform.messages[0].style, kMessageOk);
-    EXPECT_FALSE(deck->lblBPMs->isVisibleTo(deck.get())) << "empty line 1: no tempo display";
+    EXPECT_FALSE(three->lblBPMs->isVisibleTo(three.get())) << "empty line 1: no tempo display";
     EXPECT_TRUE(audioView->calls.contains("BASS_Init(0,44100,0)"));
 }
 
-TEST_F(FrmMainTest, EmptyCommandLineOnlySaysSoAndEnds) {
-    auto deck = makeDeck("");
-    deck->Form_Load();
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "You must run lumatroneDJ.exe.");
-    EXPECT_EQ(platform.messages[0].caption, "");
-    EXPECT_EQ(platform.messages[0].style, kMessageOk);
-    EXPECT_EQ(platform.ends, 1);
-    EXPECT_FALSE(audioView->calls.contains("BASS_Init(1,44100,0)"));
-}
-
-TEST_F(FrmMainTest, EachFailedEngineCheckSaysWhyAndEnds) {
+TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
     struct Case {
         std::function<void(FrmMainTest&)> arrange;
         QString text, caption;
         bool initCalled;
+        int style = kMessageCritical;
+        QString commandLine = "1";
     };
     const Case cases[] = {
+        {[](FrmMainTest&) {}, "You must run lumatroneDJ.exe.", "", false, kMessageOk, ""},
         {[](FrmMainTest& t) { QFile::remove(t.folder_ + "/" + kEngineLibraryFile); },
          "BASS.DLL not exists", "BASS.DLL", false},
         {[](FrmMainTest& t) { t.audio->version = 1u | (80u << 16); },
@@ -105,12 +94,12 @@ TEST_F(FrmMainTest, EachFailedEngineCheckSaysWhyAndEnds) {
         platform = RecordingPlatform();
         writeFile(kEngineLibraryFile, "engine");
         c.arrange(*this);
-        auto deck = makeDeck("1");
+        auto deck = makeDeck(c.commandLine);
         deck->Form_Load();
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0].text, c.text);
         EXPECT_EQ(platform.messages[0].caption, c.caption);
-        EXPECT_EQ(platform.messages[0].style, kMessageCritical);
+        EXPECT_EQ(platform.messages[0].style, c.style);
         EXPECT_EQ(platform.ends, 1);
         const QStringList& calls = audioView->calls;
         EXPECT_EQ(calls.contains("BASS_Init(1,44100,0)"), c.initCalled);

@@ -44,62 +44,14 @@ class RecordingAudio : public AudioLibrary {
 
     QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
 
-    uint32_t BASS_GetVersion() override { return note("BASS_GetVersion", version); }
-    const char* BASS_GetDeviceDescription(uint32_t device) override {
-        return note("BASS_GetDeviceDescription" + args({device}),
-                    device < devices.size() ? devices[device].c_str() : nullptr);
-    }
-    int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void*) override {
-        return note("BASS_Init" + args({device, freq, flags}), initResult);
-    }
-    int32_t BASS_Start() override { return note("BASS_Start", 1); }
-    int32_t BASS_Stop() override { return note("BASS_Stop", 1); }
-    void BASS_Free() override { calls << "BASS_Free"; }
+    // Calls that do more than answer, or are read too often to record.
     int32_t BASS_GetInfo(uint32_t* info14) override {
         info14[10] = soundSystemVersion;
-        return note("BASS_GetInfo" + args({info14[0]}), 1);
-    }
-    int32_t BASS_SetBufferLength(float seconds) override {
-        return note("BASS_SetBufferLength(" + QString::number(seconds) + ")", 1);
-    }
-    int32_t BASS_SetGlobalVolumes(int32_t music, int32_t sample, int32_t stream) override {
-        return note("BASS_SetGlobalVolumes" + args({music, sample, stream}), 1);
+        return note(1, "BASS_GetInfo", info14[0]);
     }
     float BASS_GetCPU() override { return cpu; }
-    uint32_t BASS_StreamCreateFile(int32_t, const char* file, uint32_t, uint32_t,
-                                   uint32_t flags) override {
-        return note(
-            "BASS_StreamCreateFile(" + QString(file) + "," + QString::number(flags, 16) + ")",
-            (flags & 0x200000) ? decodeStreamHandle : streamHandle);
-    }
-    uint32_t BASS_MusicLoad(int32_t, const char* file, uint32_t, uint32_t,
-                            uint32_t flags) override {
-        return note("BASS_MusicLoad(" + QString(file) + "," + QString::number(flags, 16) + ")",
-                    (flags & 0x200000) ? decodeModuleHandle : moduleHandle);
-    }
-    int32_t BASS_StreamFree(uint32_t handle) override {
-        return note("BASS_StreamFree" + args({handle}), 0);
-    }
-    int32_t BASS_MusicFree(uint32_t handle) override {
-        return note("BASS_MusicFree" + args({handle}), 0);
-    }
-    uint64_t BASS_StreamGetLength(uint32_t handle) override {
-        return note("BASS_StreamGetLength" + args({handle}), handle ? length : UINT64_MAX);
-    }
-    int32_t BASS_StreamPreBuf(uint32_t handle) override {
-        return note("BASS_StreamPreBuf" + args({handle}), 0);
-    }
-    int32_t BASS_StreamPlay(uint32_t handle, int32_t flush, uint32_t flags) override {
-        return note("BASS_StreamPlay" + args({handle, flush, flags}), 0);
-    }
-    int32_t BASS_ChannelStop(uint32_t handle) override {
-        return note("BASS_ChannelStop" + args({handle}), 0);
-    }
     uint64_t BASS_ChannelGetPosition(uint32_t handle) override {
         return handle ? position : UINT64_MAX;
-    }
-    int32_t BASS_ChannelSetPosition(uint32_t handle, uint64_t pos) override {
-        return note("BASS_ChannelSetPosition" + args({handle, static_cast<long long>(pos)}), 0);
     }
     float BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t pos) override {
         if (handle == 0 || rate == 0) return -1.0f;
@@ -107,13 +59,8 @@ class RecordingAudio : public AudioLibrary {
     }
     int32_t BASS_ChannelGetAttributes(uint32_t handle, uint32_t* freq, uint32_t*,
                                       int32_t*) override {
-        calls << "BASS_ChannelGetAttributes" + args({handle});
         if (handle && freq) *freq = rate;
-        return handle != 0;
-    }
-    int32_t BASS_ChannelSlideAttributes(uint32_t handle, int32_t freq, int32_t volume, int32_t pan,
-                                        uint32_t ms) override {
-        return note("BASS_ChannelSlideAttributes" + args({handle, freq, volume, pan, ms}), 0);
+        return note(handle != 0, "BASS_ChannelGetAttributes", handle);
     }
     uint32_t BASS_ChannelGetLevel(uint32_t) override { return level; }
     uint32_t BASS_ChannelGetData(uint32_t, void* buffer, uint32_t) override {
@@ -121,65 +68,94 @@ class RecordingAudio : public AudioLibrary {
         std::copy(spectrum.begin(), spectrum.end(), static_cast<float*>(buffer));
         return static_cast<uint32_t>(spectrum.size() * sizeof(float));
     }
-    uint32_t BASS_ChannelSetFX(uint32_t handle, uint32_t type) override {
-        return note("BASS_ChannelSetFX" + args({handle, type}), handle ? nextFx_++ : 0);
-    }
     int32_t BASS_FXSetParameters(uint32_t fx, const void* params) override {
         const auto* v = static_cast<const float*>(params);
-        calls << "BASS_FXSetParameters(" + QString::number(fx, 16) + "," + QString::number(v[0]) +
-                     "," + QString::number(v[1]) + "," + QString::number(v[2]) + ")";
-        if (fx == 0) return 0;
-        fxParameters[fx] = {v[0], v[1], v[2]};
-        return 1;
+        if (fx) fxParameters[fx] = {v[0], v[1], v[2]};
+        return note(fx != 0, "BASS_FXSetParameters", hex(fx), v[0], v[1], v[2]);
     }
     int32_t BASS_FXGetParameters(uint32_t fx, void* params) override {
-        calls << "BASS_FXGetParameters(" + QString::number(fx, 16) + ")";
         const auto found = fxParameters.find(fx);
-        if (found == fxParameters.end()) return 0;
-        std::copy(found->second.begin(), found->second.end(), static_cast<float*>(params));
-        return 1;
+        if (found != fxParameters.end()) {
+            std::copy(found->second.begin(), found->second.end(), static_cast<float*>(params));
+        }
+        return note(found != fxParameters.end(), "BASS_FXGetParameters", hex(fx));
     }
     float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec, uint32_t minMaxBPM,
                                 uint32_t flags, BpmProgress progress) override {
-        calls << "BASS_FX_BPM_DecodeGet(" + QString::number(handle) + "," +
-                     QString::number(startSec) + "," + QString::number(endSec) + "," +
-                     QString::number(minMaxBPM) + "," + QString::number(flags) + ")";
+        note(0, "BASS_FX_BPM_DecodeGet", handle, startSec, endSec, minMaxBPM, flags);
         for (float percent : progressReports) {
             progress(handle, percent);
             if (duringProgress) duringProgress();
         }
         return -100.0f * percents2Bpm;
     }
-    float BASS_FX_BPM_Percents2BPM(uint32_t handle, float percents) override {
-        return note("BASS_FX_BPM_Percents2BPM(" + QString::number(handle) + "," +
-                        QString::number(percents) + ")",
-                    percents2Bpm);
+
+// A call that is recorded as "Name(args)" and answers `answer`.
+#define LUMA_RECORDED(Type, Name, Params, answer, ...)                            \
+    Type Name Params override {                                                   \
+        return static_cast<Type>(note(answer, #Name __VA_OPT__(, ) __VA_ARGS__)); \
     }
-    float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream) override {
-        return note("BASS_FX_TempoGetApproxPercents" + args({tempoStream}), approxPercents);
-    }
-    int32_t BASS_FX_BPM_Free(uint32_t handle) override {
-        return note("BASS_FX_BPM_Free" + args({handle}), handle != 0);
-    }
-    int32_t BASS_FX_TempoFree(uint32_t handle) override {
-        return note("BASS_FX_TempoFree" + args({handle}), 0);
-    }
-    int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
-                                int32_t on) override {
-        return note("LUMA_ChannelSetLoop" + args({handle, startBytes, endBytes, on}), handle != 0);
-    }
+    LUMA_RECORDED(uint32_t, BASS_GetVersion, (), version)
+    LUMA_RECORDED(const char*, BASS_GetDeviceDescription, (uint32_t device),
+                  device < devices.size() ? devices[device].c_str() : nullptr, device)
+    LUMA_RECORDED(int32_t, BASS_Init, (int32_t device, uint32_t freq, uint32_t flags, void*),
+                  initResult, device, freq, flags)
+    LUMA_RECORDED(int32_t, BASS_Start, (), 1)
+    LUMA_RECORDED(int32_t, BASS_Stop, (), 1)
+    LUMA_RECORDED(void, BASS_Free, (), 0)
+    LUMA_RECORDED(int32_t, BASS_SetBufferLength, (float seconds), 1, seconds)
+    LUMA_RECORDED(int32_t, BASS_SetGlobalVolumes, (int32_t music, int32_t sample, int32_t stream),
+                  1, music, sample, stream)
+    LUMA_RECORDED(uint32_t, BASS_StreamCreateFile,
+                  (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
+                  (flags & 0x200000) ? decodeStreamHandle : streamHandle, file, hex(flags))
+    LUMA_RECORDED(uint32_t, BASS_MusicLoad,
+                  (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
+                  (flags & 0x200000) ? decodeModuleHandle : moduleHandle, file, hex(flags))
+    LUMA_RECORDED(int32_t, BASS_StreamFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_MusicFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(uint64_t, BASS_StreamGetLength, (uint32_t handle), handle ? length : UINT64_MAX,
+                  handle)
+    LUMA_RECORDED(int32_t, BASS_StreamPreBuf, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_StreamPlay, (uint32_t handle, int32_t flush, uint32_t flags), 0,
+                  handle, flush, flags)
+    LUMA_RECORDED(int32_t, BASS_ChannelStop, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_ChannelSetPosition, (uint32_t handle, uint64_t pos), 0, handle, pos)
+    LUMA_RECORDED(int32_t, BASS_ChannelSlideAttributes,
+                  (uint32_t handle, int32_t freq, int32_t volume, int32_t pan, uint32_t ms), 0,
+                  handle, freq, volume, pan, ms)
+    LUMA_RECORDED(uint32_t, BASS_ChannelSetFX, (uint32_t handle, uint32_t type),
+                  handle ? nextFx_++ : 0, handle, type)
+    LUMA_RECORDED(float, BASS_FX_BPM_Percents2BPM, (uint32_t handle, float percents), percents2Bpm,
+                  handle, percents)
+    LUMA_RECORDED(float, BASS_FX_TempoGetApproxPercents, (uint32_t stream), approxPercents, stream)
+    LUMA_RECORDED(int32_t, BASS_FX_BPM_Free, (uint32_t handle), handle != 0, handle)
+    LUMA_RECORDED(int32_t, BASS_FX_TempoFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
+                  (uint32_t handle, int32_t startBytes, int32_t endBytes, int32_t on), handle != 0,
+                  handle, startBytes, endBytes, on)
+#undef LUMA_RECORDED
 
   private:
-    // Records `call` and answers `result`.
-    template <typename Result>
-    Result note(const QString& call, Result result) {
-        calls << call;
+    // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.
+    template <typename Result, typename... Args>
+    Result note(Result result, const char* name, const Args&... values) {
+        const QStringList parts{text(values)...};
+        calls << name + (parts.isEmpty() ? QString() : "(" + parts.join(',') + ")");
         return result;
     }
-    static QString args(std::initializer_list<long long> values) {
-        QStringList parts;
-        for (long long v : values) parts << QString::number(v);
-        return "(" + parts.join(',') + ")";
+    static QString text(const QString& value) {
+        return value;
+    }
+    static QString text(const char* value) {
+        return QString(value);
+    }
+    template <typename Number>
+    static QString text(Number value) {
+        return QString::number(value);
+    }
+    static QString hex(uint32_t value) {
+        return QString::number(value, 16);
     }
 
     uint32_t nextFx_ = 0x50000001;

@@ -187,7 +187,6 @@ TEST_F(TransportTest, TheEndStopsOrRepeatsOnlyWhileShowingPlay) {
 }
 
 TEST_F(TransportTest, TimeTextsOfPositions) {
-    EXPECT_EQ(deck->TimeText(int32_t(61.5 * kSecond)), "01:01,500");
     EXPECT_EQ(deck->TimeText(int32_t(7 * kSecond - 70)), "00:06,000") << "0.0004 s before 7 s";
     EXPECT_EQ(deck->TimeText(-1), ":,");
     audioView->position = 107 * kSecond + kSecond / 4;

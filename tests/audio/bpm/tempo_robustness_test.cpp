@@ -1,14 +1,14 @@
 // What the detector makes of awkward input: no beat at all, bad samples, too
 // little or too much audio, and audio arriving in blocks of any size.
-#include <cmath>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
 #include "detect.h"
+#include "drums/drum_voices.h"
 #include "support/beat_tracks.h"
-#include "support/drum_voices.h"
 
 namespace luma::test {
 namespace {
@@ -29,7 +29,7 @@ TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
     EXPECT_EQ(detectTempo(monoOf(makeSine(440, 20, kRate, 1)), kRate), 0.0) << "tone";
     EXPECT_EQ(detectTempo(monoOf(makeSine(55, 20, kRate, 1)), kRate), 0.0) << "bass tone";
     for (uint32_t seed : {1u, 2u, 3u}) {
-        VoiceRandom random(seed);
+        drums::VoiceRandom random(seed);
         std::vector<float> noise(kRate * 20);
         for (float& s : noise) s = static_cast<float>(0.3 * random.gaussian());
         EXPECT_EQ(detectTempo(noise, kRate), 0.0) << "noise " << seed;
@@ -52,7 +52,7 @@ TEST(TempoDetector, HearsTheBeatUnderStrayHits) {
         recipe.seed = 31;
         recipe.channels = 1;
         std::vector<float> track = makeBeatTrack(recipe).samples;
-        VoiceRandom random(5);
+        drums::VoiceRandom random(5);
         for (double at = random.between(0, c.longestGap); at < recipe.seconds;
              at += random.between(0.1, c.longestGap)) {
             const auto start = static_cast<size_t>(at * kRate);

@@ -49,8 +49,6 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     SF_INFO info{};
     SNDFILE* file = sf_open(recording.c_str(), SFM_READ, &info);
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(info.samplerate, 44100);
-    EXPECT_EQ(info.channels, 2);
     std::vector<float> frames(static_cast<size_t>(info.frames) * 2);
     sf_readf_float(file, frames.data(), info.frames);
     sf_close(file);

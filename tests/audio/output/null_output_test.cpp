@@ -19,8 +19,6 @@ TEST(NullOutput, RendersPeriodsAtRoughlyRealTimePace) {
     TestCallback callback;
     ASSERT_TRUE(output.open(-1, 48000, &callback));
     EXPECT_EQ(output.sampleRate(), 48000);
-    EXPECT_EQ(output.periodFrames(), 256);
-    EXPECT_EQ(output.latencyFrames(), 0);
     EXPECT_EQ(callback.periods.load(), 0) << "nothing renders before start()";
 
     const auto begin = Clock::now();

@@ -1,42 +1,20 @@
-// Synthetic dance tracks with a known tempo: drum patterns of several styles
-// played by synthesised voices, with optional bass, pad and noise.
+// The drum machine's tracks as test signals.
 #pragma once
 
-#include <cstdint>
-#include <limits>
+#include <utility>
 
+#include "drums/beat_tracks.h"
 #include "support/audio_files.h"
 
 namespace luma::test {
 
-enum class BeatStyle {
-    fourOnTheFloor,  // kick on every beat, hat on the off-beats
-    syncopatedKick,  // kicks on 1, 2-and and 4, snare on 2 and 4, eighth hats
-    breakbeat,       // an amen-like kick/snare figure with ghost notes
-    halfTime,        // kick on 1, snare on 3, eighth hats
-    shuffle,         // swung hats over kick and snare (swing 0.6 unless the recipe sets one)
-    sparseIntro,     // four bars of pad, four of hats alone, then the full beat
-    tripletHats,     // kick on every beat under loud hats in triplets
-    dottedAccents,   // kick on every beat, loud accents every dotted quarter (3 against 2)
-    drumAndBass,     // two-step: kicks on 1 and 3-and, snare on 2 and 4
-};
+using drums::BeatStyle;
+using drums::BeatTrackRecipe;
+using drums::styleName;
 
-const char* styleName(BeatStyle style);
-
-struct BeatTrackRecipe {
-    double bpm = 120.0;
-    double seconds = 30.0;
-    BeatStyle style = BeatStyle::fourOnTheFloor;
-    double swing = 0.0;  // 0 straight .. 1 full triplet feel, on off-beat eighths and sixteenths
-    double snrDb = std::numeric_limits<double>::infinity();  // white noise against the music
-    bool bassline = false;
-    bool pad = false;
-    uint32_t seed = 1;  // kit, humanisation, fills and noise all follow from it
-    int rate = 44100;
-    int channels = 2;
-};
-
-// Peak-normalised to 0.9. The first beat falls a little after the start, not on sample 0.
-Signal makeBeatTrack(const BeatTrackRecipe& recipe);
+inline Signal makeBeatTrack(const BeatTrackRecipe& recipe) {
+    drums::BeatTrack track = drums::renderBeatTrack(recipe);
+    return {std::move(track.samples), track.channels, track.rate};
+}
 
 }  // namespace luma::test

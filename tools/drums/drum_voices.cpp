@@ -1,10 +1,10 @@
-#include "support/drum_voices.h"
+#include "drums/drum_voices.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-namespace luma::test {
+namespace luma::drums {
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
@@ -161,4 +161,4 @@ void addPadChord(std::vector<float>& out, int64_t start, int rate, double hz, do
     }
 }
 
-}  // namespace luma::test
+}  // namespace luma::drums

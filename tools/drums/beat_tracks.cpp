@@ -1,13 +1,13 @@
-#include "support/beat_tracks.h"
+#include "drums/beat_tracks.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <vector>
 
-#include "support/drum_voices.h"
+#include "drums/drum_voices.h"
 
-namespace luma::test {
+namespace luma::drums {
 namespace {
 
 struct Hit {
@@ -169,7 +169,7 @@ const char* styleName(BeatStyle style) {
     return index < std::size(kNames) ? kNames[index] : "?";
 }
 
-Signal makeBeatTrack(const BeatTrackRecipe& recipe) {
+BeatTrack renderBeatTrack(const BeatTrackRecipe& recipe) {
     VoiceRandom random(recipe.seed);
     const DrumKit kit = DrumKit::random(random);
     const int rate = recipe.rate;
@@ -198,7 +198,7 @@ Signal makeBeatTrack(const BeatTrackRecipe& recipe) {
     for (float s : mono) peak = std::max(peak, std::abs(s));
     const float scale = peak > 0.0f ? 0.9f / peak : 0.0f;
 
-    Signal signal;
+    BeatTrack signal;
     signal.rate = rate;
     signal.channels = std::max(1, recipe.channels);
     signal.samples.resize(mono.size() * signal.channels);
@@ -210,4 +210,4 @@ Signal makeBeatTrack(const BeatTrackRecipe& recipe) {
     return signal;
 }
 
-}  // namespace luma::test
+}  // namespace luma::drums

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace luma::test {
+namespace luma::drums {
 
 // A small deterministic generator (the same numbers on every standard library).
 class VoiceRandom {
@@ -42,4 +42,4 @@ void addBassNote(std::vector<float>& out, int64_t start, int rate, double hz, do
 void addPadChord(std::vector<float>& out, int64_t start, int rate, double hz, double seconds,
                  double gain);
 
-}  // namespace luma::test
+}  // namespace luma::drums
