@@ -1,7 +1,9 @@
 #include "dsp/output_limiter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace luma::dsp {
 
@@ -9,6 +11,7 @@ namespace {
 // Below this (-0.0001 dB) the reduction is none and the mix passes untouched
 // again, about 0.9 s after the deepest reduction; the step is far below hearing.
 constexpr float kNoReduction = 1e-5f;
+constexpr uint32_t kMagnitudeBits = 0x7FFFFFFF;
 }  // namespace
 
 void OutputLimiter::setSampleRate(double sampleRate) noexcept {
@@ -18,9 +21,14 @@ void OutputLimiter::setSampleRate(double sampleRate) noexcept {
 void OutputLimiter::process(float* interleaved, int frames) noexcept {
     const int samples = 2 * frames;
     if (reduction_ == 0.0f) {
-        float loudest = 0.0f;
-        for (int i = 0; i < samples; ++i) loudest = std::max(loudest, std::fabs(interleaved[i]));
-        if (loudest <= kThreshold) return;  // the usual case: nothing to do
+        // The usual case, nothing to do, found fast: a float's magnitude bits
+        // order like the magnitudes (NaN above all), and a loop of integer
+        // maxima vectorises where one of float maxima may not.
+        uint32_t loudest = 0;
+        for (int i = 0; i < samples; ++i) {
+            loudest = std::max(loudest, std::bit_cast<uint32_t>(interleaved[i]) & kMagnitudeBits);
+        }
+        if (loudest <= std::bit_cast<uint32_t>(kThreshold)) return;
     }
     for (int i = 0; i < samples; i += 2) {
         reduction_ *= recovery_;
