@@ -78,6 +78,12 @@ class BenchDeck {
         settings.write((text.join('\n') + '\n').toUtf8());
     }
     QString crate() const { return folder_ + "/crate"; }
+    // Puts the built demo track `demoName` (its tag included) in the crate as
+    // `name` (default: its own). False when it cannot be copied.
+    bool addDemoTrack(const QString& demoName, const QString& name = {}) {
+        return QFile::copy(builtProgramFolder() + "/demo/" + demoName,
+                           crate() + "/" + (name.isEmpty() ? demoName : name));
+    }
     // Starts deck 1 on the tracks put in the crate, the first one selected.
     FrmMain& start() {
         deck_ = std::make_unique<FrmMain>("1", folder_, platform_, [](const QString&) {

@@ -17,10 +17,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     luma::bench::BenchDeck bench;
     // A demo track with its tag, as a performer would load one.
-    if (!QFile::copy(luma::bench::builtProgramFolder() + "/demo/House Groove 124.wav",
-                     bench.crate() + "/House Groove 124.wav")) {
-        return 1;
-    }
+    if (!bench.addDemoTrack("House Groove 124.wav")) return 1;
     luma::FrmMain& deck = bench.start();
     deck.show();
     deck.filFile_DblClick();

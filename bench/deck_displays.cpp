@@ -80,9 +80,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     luma::bench::BenchDeck bench;
     // A long name, so that both marquees run.
-    const QString track =
-        bench.crate() + "/House Groove 124 - extended club mix for the marquee.wav";
-    if (!QFile::copy(luma::bench::builtProgramFolder() + "/demo/House Groove 124.wav", track)) {
+    if (!bench.addDemoTrack("House Groove 124.wav",
+                            "House Groove 124 - extended club mix for the marquee.wav")) {
         return 1;
     }
     luma::FrmMain& deck = bench.start();

@@ -124,10 +124,7 @@ int main(int argc, char** argv) {
     luma::bench::BenchDeck bench;
     bench.setSettings(
         {{3, "ON"}, {4, "ON"}, {8, "\"bench-feed:feed\""}, {37, QString::number(padIndex)}});
-    if (!QFile::copy(luma::bench::builtProgramFolder() + "/demo/House Groove 124.wav",
-                     bench.crate() + "/House Groove 124.wav")) {
-        return 1;
-    }
+    if (!bench.addDemoTrack("House Groove 124.wav")) return 1;
     luma::FrmMain& deck = bench.start();
     deck.show();
     deck.filFile_DblClick();

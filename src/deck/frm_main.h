@@ -24,8 +24,8 @@
 #include "deck/mod_bpm.h"
 #include "deck/scroll_bar.h"
 #include "deck/slider.h"
+#include "display/analyser_box.h"
 #include "display/mod_spectrum.h"
-#include "display/spectrum_box.h"
 #include "display/vu_meter.h"
 #include "loading/drive_list.h"
 #include "loading/file_list.h"
@@ -155,7 +155,7 @@ class FrmMain : public QWidget {
     QRadioButton* optActivity;
 
     // Meters.
-    SpectrumBox* pctSpectrum;
+    AnalyserBox* pctSpectrum;
     QWidget* pctVU;
     ControlArray<ShapeWidget> shpVU;
     std::unique_ptr<VuMeter> vuMeter;

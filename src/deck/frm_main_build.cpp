@@ -356,7 +356,7 @@ void FrmMain::buildBrowser() {
 }
 
 void FrmMain::buildMeters() {
-    pctSpectrum = new SpectrumBox(this);
+    pctSpectrum = new AnalyserBox(this);
     pctSpectrum->setObjectName("pctSpectrum");
     pctSpectrum->setGeometry(rectTwips(240, 2325, 1320, 1515));
     colourize(pctSpectrum, 0x000000);

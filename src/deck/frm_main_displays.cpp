@@ -12,7 +12,7 @@ void FrmMain::connectDisplays() {
     connect(tmrVU, &DeckTimer::timer, this, &FrmMain::tmrVU_Timer);
     connect(tmrVUReset, &DeckTimer::timer, this, &FrmMain::tmrVUReset_Timer);
     connect(tmrSpectrum, &DeckTimer::timer, this, &FrmMain::tmrSpectrum_Timer);
-    connect(pctSpectrum, &SpectrumBox::mouseDown, this, &FrmMain::pctSpectrum_MouseDown);
+    connect(pctSpectrum, &AnalyserBox::mouseDown, this, &FrmMain::pctSpectrum_MouseDown);
     connect(tmrCPU, &DeckTimer::timer, this, &FrmMain::tmrCPU_Timer);
     connect(tmrLED, &DeckTimer::timer, this, &FrmMain::tmrLED_Timer);
     connect(tmrScroll, &DeckTimer::timer, this, &FrmMain::tmrScroll_Timer);

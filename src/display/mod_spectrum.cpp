@@ -52,7 +52,7 @@ void ModSpectrum::clearPicture() {
     SpecBuf.assign(static_cast<size_t>(SpecWidth * (SpecHeight + 1) + 1), 0);
 }
 
-void ModSpectrum::UpdateSpectrum(AudioLibrary* audio, const uint32_t& channel, SpectrumBox& box) {
+void ModSpectrum::UpdateSpectrum(AudioLibrary* audio, const uint32_t& channel, AnalyserBox& box) {
     std::array<float, kBins + 1> magnitudes{};
     if (audio) audio->BASS_ChannelGetData(channel, magnitudes.data(), kFft2048);
     if (SpecBuf.empty()) clearPicture();

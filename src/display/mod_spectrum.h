@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "binding/audio_library.h"
-#include "display/spectrum_box.h"
+#include "display/analyser_box.h"
 
 namespace luma {
 
@@ -31,7 +31,7 @@ class ModSpectrum {
     // Start-up: the picture's header and its 256-colour palette.
     void setUpBitmap();
     // One tick: reads the channel's spectrum and draws it into the box.
-    void UpdateSpectrum(AudioLibrary* audio, const uint32_t& channel, SpectrumBox& box);
+    void UpdateSpectrum(AudioLibrary* audio, const uint32_t& channel, AnalyserBox& box);
     // Toggles the view and starts it from a black picture.
     void switchView();
     // The period of the spectrum timer in the present view.

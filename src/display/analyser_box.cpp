@@ -1,4 +1,4 @@
-#include "display/spectrum_box.h"
+#include "display/analyser_box.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -6,12 +6,12 @@
 
 namespace luma {
 
-SpectrumBox::SpectrumBox(QWidget* parent) : QWidget(parent) {
+AnalyserBox::AnalyserBox(QWidget* parent) : QWidget(parent) {
     // The picture covers the whole box: nothing beneath needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void SpectrumBox::setDIBits(const BitmapInfo& info, const uint8_t* bits) {
+void AnalyserBox::setDIBits(const BitmapInfo& info, const uint8_t* bits) {
     if (info.bitCount != 8 || info.compression != 0 || info.width <= 0 || info.height == 0) return;
     if (picture_.size() != size()) {  // made once, at the box's size
         picture_ = QImage(size(), QImage::Format_RGB32);
@@ -39,7 +39,7 @@ void SpectrumBox::setDIBits(const BitmapInfo& info, const uint8_t* bits) {
     if (changed) update();
 }
 
-void SpectrumBox::paintEvent(QPaintEvent* event) {
+void AnalyserBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     if (picture_.isNull()) {
         painter.fillRect(event->rect(), Qt::black);
@@ -48,7 +48,7 @@ void SpectrumBox::paintEvent(QPaintEvent* event) {
     }
 }
 
-void SpectrumBox::mousePressEvent(QMouseEvent* event) {
+void AnalyserBox::mousePressEvent(QMouseEvent* event) {
     emit mouseDown(static_cast<int>(event->button()));
 }
 

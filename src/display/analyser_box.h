@@ -24,11 +24,11 @@ struct BitmapInfo {
     std::array<std::array<uint8_t, 4>, 257> colours{};
 };
 
-class SpectrumBox : public QWidget {
+class AnalyserBox : public QWidget {
     Q_OBJECT
 
   public:
-    explicit SpectrumBox(QWidget* parent = nullptr);
+    explicit AnalyserBox(QWidget* parent = nullptr);
 
     // Copies an uncompressed 8-bit picture described by `info` to the box's
     // top-left corner (rows stored bottom-up for a positive height, each
