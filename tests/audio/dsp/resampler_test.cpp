@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <numeric>
 #include <vector>
 
 #include "support/sine_fit.h"
@@ -103,11 +104,9 @@ TEST(ResamplerTone, ToneAboveTheOutputNyquistIsGone) {
         SCOPED_TRACE(testing::Message() << tone.hz << " Hz at step " << tone.step);
         ASSERT_GT(tone.hz * tone.step, kRate / 2.0);
         const Rendered out = renderTone(tone, 22050);
-        double power = 0.0;
-        for (size_t n = kSettle; n < out.left.size(); ++n) {
-            power += static_cast<double>(out.left[n]) * out.left[n];
-        }
-        const double sinePower = 0.125 * static_cast<double>(out.left.size() - kSettle);
+        const auto from = out.left.begin() + kSettle;
+        const double power = std::inner_product(from, out.left.end(), from, 0.0);
+        const double sinePower = 0.125 * static_cast<double>(out.left.end() - from);
         EXPECT_LT(10.0 * std::log10(power / sinePower), -100.0);
     }
 }
