@@ -37,11 +37,7 @@ TEST(TempoRange, NonsenseFallsBackToTheDefaults) {
 }
 
 TEST(TempoDetector, FoldsIntoTheGivenRange) {
-    BeatTrackRecipe recipe;
-    recipe.bpm = 87.5;
-    recipe.seconds = 15;
-    recipe.seed = 21;
-    const Signal track = makeBeatTrack(recipe);
+    const Signal track = makeBeatTrack({.bpm = 87.5, .seconds = 15, .seed = 21});
     EXPECT_NEAR(detectTempo(track, 100, 200), 175, 0.002 * 175);
     EXPECT_NEAR(detectTempo(track, 40, 80), 43.75, 0.002 * 43.75);
     EXPECT_NEAR(detectTempo(track, 300, 100), 87.5, 0.002 * 87.5);  // inverted: defaults

@@ -16,12 +16,7 @@ namespace {
 constexpr int kRate = 44100;
 
 std::vector<float> beatTrack(double bpm, double seconds, uint32_t seed) {
-    BeatTrackRecipe recipe;
-    recipe.bpm = bpm;
-    recipe.seconds = seconds;
-    recipe.seed = seed;
-    recipe.channels = 1;
-    return makeBeatTrack(recipe).samples;
+    return makeBeatTrack({.bpm = bpm, .seconds = seconds, .seed = seed, .channels = 1}).samples;
 }
 
 TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
@@ -44,13 +39,12 @@ TEST(TempoDetector, HearsTheBeatUnderStrayHits) {
         double bpm, level, longestGap;  // of the hits: peak against the track's, seconds
     } cases[] = {{BeatStyle::syncopatedKick, 97, 15, 0.4}, {BeatStyle::halfTime, 120, 10, 0.3}};
     for (const Case& c : cases) {
-        BeatTrackRecipe recipe;
-        recipe.style = c.style;
-        recipe.bpm = c.bpm;
-        recipe.seconds = 60;
-        recipe.bassline = true;
-        recipe.seed = 31;
-        recipe.channels = 1;
+        const BeatTrackRecipe recipe{.bpm = c.bpm,
+                                     .seconds = 60,
+                                     .style = c.style,
+                                     .bassline = true,
+                                     .seed = 31,
+                                     .channels = 1};
         std::vector<float> track = makeBeatTrack(recipe).samples;
         drums::VoiceRandom random(5);
         for (double at = random.between(0, c.longestGap); at < recipe.seconds;

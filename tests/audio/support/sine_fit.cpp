@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <utility>
 #include <vector>
 
 namespace luma::test {
@@ -62,13 +61,8 @@ Model refine(const std::vector<double>& x, size_t count, const Model& m, bool ho
         }
     }
     if (holdFrequency) normal[3][3] = 1.0;
-    for (int col = 0; col < 4; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < 4; ++row) {
-            if (std::abs(normal[row][col]) > std::abs(normal[pivot][col])) pivot = row;
-        }
-        std::swap(normal[col], normal[pivot]);
-        if (normal[col][col] == 0.0) return m;
+    for (int col = 0; col < 4; ++col) {  // positive definite: no pivoting needed
+        if (normal[col][col] <= 0.0) return m;
         for (int row = col + 1; row < 4; ++row) {
             const double f = normal[row][col] / normal[col][col];
             for (int k = col; k < 5; ++k) normal[row][k] -= f * normal[col][k];
@@ -120,11 +114,9 @@ SineFit fitSine(const float* samples, size_t count, double sampleRate, double ap
     fit.frequencyHz = m.omega * sampleRate / kTwoPi;
     fit.amplitude = std::hypot(m.a, m.b);
     const double signalPower = 0.5 * fit.amplitude * fit.amplitude;
-    if (signalPower == 0.0) {
-        fit.snrDb = -400.0;  // no sine at all
-    } else {
-        fit.snrDb = residualPower > 0.0 ? 10.0 * std::log10(signalPower / residualPower) : 400.0;
-    }
+    fit.snrDb = signalPower == 0.0     ? -400.0  // no sine at all
+                : residualPower == 0.0 ? 400.0
+                                       : 10.0 * std::log10(signalPower / residualPower);
     return fit;
 }
 
