@@ -32,13 +32,12 @@ TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
 
 TEST(DriveListTest, RemembersEachDrivesFolderAndRefusesWhatIsNoDrive) {
     test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
     DriveList drives;
     QSignalSpy change(&drives, &DriveList::change);
-    ASSERT_TRUE(drives.setDrive(QString::fromStdString(dir.path().string())));
-    EXPECT_EQ(change.count(), 1);
+    ASSERT_TRUE(drives.setDrive(folder));
     EXPECT_FALSE(drives.setDrive("relative/path"));
     EXPECT_EQ(change.count(), 1);
-    const QString folder = QString::fromStdString(dir.path().string());
     drives.rememberFolder(folder);
     EXPECT_EQ(drives.currentFolder(drives.drive()), folder);
 }
