@@ -81,9 +81,7 @@ TEST(FolderListTest, OpensReadableFoldersAndListsAncestorsThenChildren) {
     const int last = folders.count() - 1;
     EXPECT_EQ(folders.item(last)->text().trimmed(), "house");
     EXPECT_EQ(folders.item(last - 1)->text().trimmed(), "Ambient");
-    EXPECT_EQ(folders.item(0)->text(), "/");
-    emit folders.itemDoubleClicked(folders.item(last));
-    EXPECT_EQ(folders.path(), root + "/crate/house");
+    EXPECT_EQ(folders.item(0)->text(), "/");  // (a double click opens: see FileNamesTest)
 }
 
 TEST(FileListTest, ShowsMatchingNormalFilesOnly) {
