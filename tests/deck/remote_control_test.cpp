@@ -102,11 +102,7 @@ class DeviceLossTest : public RemoteControlTest, public ::testing::WithParamInte
 
 TEST_P(DeviceLossTest, EndsTheDeckAfterOneBox) {
     startOnFeed();
-    if (GetParam()) {
-        feed.port.reset();
-    } else {
-        feed.server.reset();
-    }
+    GetParam() ? feed.port.reset() : feed.server.reset();
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
     waitFor([] { return false; }, 600ms);  // a second report would have come by now
     ASSERT_EQ(platform.messages.size(), 1u);

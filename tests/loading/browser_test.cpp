@@ -32,13 +32,12 @@ TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
 
 TEST(DriveListTest, RemembersEachDrivesFolderAndRefusesWhatIsNoDrive) {
     test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
     DriveList drives;
     QSignalSpy change(&drives, &DriveList::change);
-    ASSERT_TRUE(drives.setDrive(QString::fromStdString(dir.path().string())));
-    EXPECT_EQ(change.count(), 1);
+    ASSERT_TRUE(drives.setDrive(folder));
     EXPECT_FALSE(drives.setDrive("relative/path"));
     EXPECT_EQ(change.count(), 1);
-    const QString folder = QString::fromStdString(dir.path().string());
     drives.rememberFolder(folder);
     EXPECT_EQ(drives.currentFolder(drives.drive()), folder);
 }
@@ -82,9 +81,7 @@ TEST(FolderListTest, OpensReadableFoldersAndListsAncestorsThenChildren) {
     const int last = folders.count() - 1;
     EXPECT_EQ(folders.item(last)->text().trimmed(), "house");
     EXPECT_EQ(folders.item(last - 1)->text().trimmed(), "Ambient");
-    EXPECT_EQ(folders.item(0)->text(), "/");
-    emit folders.itemDoubleClicked(folders.item(last));
-    EXPECT_EQ(folders.path(), root + "/crate/house");
+    EXPECT_EQ(folders.item(0)->text(), "/");  // (a double click opens: see FileNamesTest)
 }
 
 TEST(FileListTest, ShowsMatchingNormalFilesOnly) {

@@ -16,12 +16,7 @@ namespace {
 constexpr int kRate = 44100;
 
 std::vector<float> beatTrack(double bpm, double seconds, uint32_t seed) {
-    BeatTrackRecipe recipe;
-    recipe.bpm = bpm;
-    recipe.seconds = seconds;
-    recipe.seed = seed;
-    recipe.channels = 1;
-    return makeBeatTrack(recipe).samples;
+    return makeBeatTrack({.bpm = bpm, .seconds = seconds, .seed = seed, .channels = 1}).samples;
 }
 
 TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
@@ -44,13 +39,12 @@ TEST(TempoDetector, HearsTheBeatUnderStrayHits) {
         double bpm, level, longestGap;  // of the hits: peak against the track's, seconds
     } cases[] = {{BeatStyle::syncopatedKick, 97, 15, 0.4}, {BeatStyle::halfTime, 120, 10, 0.3}};
     for (const Case& c : cases) {
-        BeatTrackRecipe recipe;
-        recipe.style = c.style;
-        recipe.bpm = c.bpm;
-        recipe.seconds = 60;
-        recipe.bassline = true;
-        recipe.seed = 31;
-        recipe.channels = 1;
+        const BeatTrackRecipe recipe{.bpm = c.bpm,
+                                     .seconds = 60,
+                                     .style = c.style,
+                                     .bassline = true,
+                                     .seed = 31,
+                                     .channels = 1};
         std::vector<float> track = makeBeatTrack(recipe).samples;
         drums::VoiceRandom random(5);
         for (double at = random.between(0, c.longestGap); at < recipe.seconds;
@@ -79,11 +73,10 @@ TEST(TempoDetector, TreatsBadSamplesAsSilence) {
     EXPECT_EQ(detectTempo(nothingButNaN, kRate), 0.0);
 }
 
+// (One second is too little: checked between blocks below.)
 TEST(TempoDetector, NeedsAFewSecondsOfAudio) {
     const std::vector<float> track = beatTrack(120, 8, 12);
     EXPECT_EQ(detectTempo(std::vector<float>{}, kRate), 0.0);
-    EXPECT_EQ(detectTempo(std::vector<float>(track.begin(), track.begin() + kRate / 2), kRate),
-              0.0);
     EXPECT_NEAR(detectTempo(track, kRate), 120, 0.01 * 120);
 
     TempoDetector detector(kRate);
@@ -91,23 +84,19 @@ TEST(TempoDetector, NeedsAFewSecondsOfAudio) {
     EXPECT_EQ(detector.tempo(), 0.0);
 }
 
-TEST(TempoDetector, AnswerDoesNotDependOnTheBlockSize) {
+// Asked between blocks of any size, the detector answers as if fed at once.
+TEST(TempoDetector, AnswerDoesNotDependOnTheBlocks) {
     const std::vector<float> track = beatTrack(133, 20, 13);
     const double inBigBlocks = detectTempo(track, kRate, 0, 0, 4096);
     EXPECT_NEAR(inBigBlocks, 133, 0.002 * 133);
     EXPECT_EQ(detectTempo(track, kRate, 0, 0, 1), inBigBlocks);
     EXPECT_EQ(detectTempo(track, kRate, 0, 0, 1000), inBigBlocks);
-    EXPECT_EQ(detectTempo(track, kRate, 0, 0, track.size()), inBigBlocks);
-}
-
-TEST(TempoDetector, AsksCanComeBetweenBlocks) {
-    const std::vector<float> track = beatTrack(127, 20, 14);
     TempoDetector detector(kRate);
     detector.process(track.data(), kRate);
     EXPECT_EQ(detector.tempo(), 0.0);  // one second: too little yet
     detector.process(track.data() + kRate, track.size() - kRate);
-    EXPECT_NEAR(detector.tempo(), 127, 0.002 * 127);
-    EXPECT_EQ(detector.tempo(), detector.tempo());
+    EXPECT_EQ(detector.tempo(), inBigBlocks);
+    EXPECT_EQ(detector.tempo(), inBigBlocks);
 }
 
 // Twelve minutes, past what the detector keeps: it still answers, from the start.

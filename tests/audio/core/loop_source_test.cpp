@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace luma {
@@ -66,12 +67,11 @@ TEST_F(LoopSourceTest, AfterAWrapTheLeadInIsTheLoopsTail) {
 }
 
 TEST_F(LoopSourceTest, FadeNeverReachesBeforeTheTrackNorBeyondHalfTheLoop) {
-    source.set(50, kEnd, 0);
-    EXPECT_EQ(source.fadeFrames(), 50);
-    source.set(kStart, kStart + 100, 0);
-    EXPECT_EQ(source.fadeFrames(), 50);
-    source.set(0, 10, 0);
-    EXPECT_EQ(source.fadeFrames(), 0);
+    for (const auto [start, end, fade] :
+         {std::array<int64_t, 3>{50, kEnd, 50}, {kStart, kStart + 100, 50}, {0, 10, 0}}) {
+        source.set(start, end, 0);
+        EXPECT_EQ(source.fadeFrames(), fade) << start << ".." << end;
+    }
     const std::vector<float> left = read(5, 10);
     EXPECT_EQ(left, (std::vector<float>{5, 6, 7, 8, 9, 0, 1, 2, 3, 4})) << "a plain cut at 0";
 }

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "support/signal_measures.h"
+
 namespace luma::test {
 namespace {
 
@@ -29,12 +31,6 @@ void limit(OutputLimiter& limiter, std::vector<float>& x) {
     }
 }
 
-float loudest(const std::vector<float>& x, size_t from = 0) {
-    float top = 0;
-    for (size_t i = from; i < x.size(); ++i) top = std::max(top, std::fabs(x[i]));
-    return top;
-}
-
 TEST(OutputLimiter, PassesAQuietMixBitForBit) {
     OutputLimiter limiter;
     const std::vector<float> in = sine(OutputLimiter::kThreshold, 4096);
@@ -50,8 +46,9 @@ TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
     OutputLimiter limiter;
     std::vector<float> loud = sine(2.7, 44100);
     limit(limiter, loud);
-    EXPECT_LE(loudest(loud), OutputLimiter::kThreshold);
-    EXPECT_GT(loudest(loud, loud.size() / 2), 0.85f) << "held near the threshold, not pumped down";
+    EXPECT_LE(peak(loud), OutputLimiter::kThreshold);
+    EXPECT_GT(peak({loud.begin() + loud.size() / 2, loud.end()}), 0.85)
+        << "held near the threshold, not pumped down";
 
     const std::vector<float> quiet = sine(0.5, 3 * 44100 / 2);
     std::vector<float> out = quiet;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <random>
 #include <vector>
 
 #include "support/audio_files.h"
@@ -56,10 +55,7 @@ TEST(PeakingEqResponse, FollowsTheDesignedBell) {
 }
 
 TEST(PeakingEqResponse, ZeroGainPassesSamplesUntouched) {
-    std::mt19937 random(1);
-    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    std::vector<float> input(20000);
-    for (float& v : input) v = uniform(random);
+    const std::vector<float> input = sine(3000.0, 20000);
     PeakingEq eq;  // defaults to 0 dB
     std::vector<float> left = input, right = input;
     eq.process(left.data(), right.data(), 5000);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <numeric>
 #include <vector>
 
 #include "support/sine_fit.h"
@@ -71,27 +72,23 @@ Rendered renderTone(const ToneCase& tone, int frames, SourcePosition pos = {}) {
     return out;
 }
 
-SineFit fitTone(const std::vector<float>& x, double approxHz) {
-    return fitSine(x.data() + kSettle, x.size() - kSettle, kRate, approxHz);
-}
-
-double levelDb(double amplitude) {
-    return 20.0 * std::log10(amplitude / 0.5);
-}
-
 // The design measures 117 dB at 10 kHz and over 130 dB at 1 kHz; 110 keeps a
-// margin and still catches any loss of kernel or table precision.
+// margin and still catches any loss of kernel or table precision. 17 kHz comes
+// out at full level through every usual pitch, at about 108 dB.
 TEST(ResamplerTone, MovesByTheStepAndStaysClean) {
     for (const ToneCase tone :
          {ToneCase{1000, 1.08}, ToneCase{1000, 1 / 1.08}, ToneCase{1000, 0.84},
-          ToneCase{10000, 1.08}, ToneCase{10000, 0.84}}) {
+          ToneCase{10000, 1.08}, ToneCase{10000, 0.84}, ToneCase{17000 / 0.9, 0.9},
+          ToneCase{17000 / 0.999, 0.999}, ToneCase{17000 / 1.0001, 1.0001},
+          ToneCase{17000 / 1.03, 1.03}, ToneCase{17000 / 1.16, 1.16}}) {
         SCOPED_TRACE(testing::Message() << tone.hz << " Hz at step " << tone.step);
         const Rendered out = renderTone(tone, 44100, {500, 0.37});
         for (const auto* channel : {&out.left, &out.right}) {
-            const SineFit fit = fitTone(*channel, tone.hz * tone.step);
+            const SineFit fit = fitSine(channel->data() + kSettle, channel->size() - kSettle, kRate,
+                                        tone.hz * tone.step);
             EXPECT_NEAR(fit.frequencyHz, tone.hz * tone.step, 1e-6);
-            EXPECT_NEAR(levelDb(fit.amplitude), 0.0, 0.001);
-            EXPECT_GT(fit.snrDb, 110.0);
+            EXPECT_NEAR(fit.amplitude, 0.5, 0.5 * 1.15e-4);  // 0.001 dB
+            EXPECT_GT(fit.snrDb, tone.hz * tone.step < 15000 ? 110.0 : 103.0);
         }
     }
 }
@@ -103,19 +100,10 @@ TEST(ResamplerTone, ToneAboveTheOutputNyquistIsGone) {
         SCOPED_TRACE(testing::Message() << tone.hz << " Hz at step " << tone.step);
         ASSERT_GT(tone.hz * tone.step, kRate / 2.0);
         const Rendered out = renderTone(tone, 22050);
-        double power = 0.0;
-        for (size_t n = kSettle; n < out.left.size(); ++n) {
-            power += static_cast<double>(out.left[n]) * out.left[n];
-        }
-        const double sinePower = 0.125 * static_cast<double>(out.left.size() - kSettle);
+        const auto from = out.left.begin() + kSettle;
+        const double power = std::inner_product(from, out.left.end(), from, 0.0);
+        const double sinePower = 0.125 * static_cast<double>(out.left.end() - from);
         EXPECT_LT(10.0 * std::log10(power / sinePower), -100.0);
-    }
-}
-
-TEST(ResamplerTone, SeventeenKilohertzSurvivesUsualPitches) {
-    for (double step : {0.9, 0.999, 1.0001, 1.03, 1.08, 1.16}) {
-        const Rendered out = renderTone({17000.0 / step, step}, 11025);
-        EXPECT_NEAR(levelDb(fitTone(out.left, 17000.0).amplitude), 0.0, 0.1) << step;
     }
 }
 

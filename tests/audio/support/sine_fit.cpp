@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace luma::test {
@@ -17,29 +17,24 @@ struct Model {
     double a = 0.0, b = 0.0, c = 0.0, omega = 0.0;
 };
 
-// Hann-windowed DFT power over the first `count` samples, on a grid of quarter
-// bins within +-10 % of the guess; the peak refined by a parabola.
+// The peak of the Hann-windowed DFT power over the first `count` samples, on
+// a grid of quarter bins within +-10 % of the guess: within the capture range
+// of the Gauss-Newton steps on those samples.
 double coarseOmega(const std::vector<double>& x, size_t count, double guess) {
     const double spacing = kTwoPi / static_cast<double>(count) / 4.0;
-    const double low = std::max(guess * 0.9, spacing);
     const double high = std::min(guess * 1.1, std::numbers::pi - spacing);
-    std::vector<double> grid;
-    for (double omega = low; omega <= high; omega += spacing) {
+    double best = guess, bestPower = -1.0;
+    for (double omega = std::max(guess * 0.9, spacing); omega <= high; omega += spacing) {
         double re = 0.0, im = 0.0;
         for (size_t n = 0; n < count; ++n) {
             const double w = x[n] * (0.5 - 0.5 * std::cos(kTwoPi * (n + 0.5) / count));
             re += w * std::cos(omega * n);
             im += w * std::sin(omega * n);
         }
-        grid.push_back(re * re + im * im);
+        if (re * re + im * im > bestPower)
+            std::tie(best, bestPower) = std::pair(omega, re * re + im * im);
     }
-    const size_t best = std::max_element(grid.begin(), grid.end()) - grid.begin();
-    double shift = 0.0;
-    if (best > 0 && best + 1 < grid.size()) {
-        const double l = grid[best - 1], m = grid[best], r = grid[best + 1];
-        shift = l - 2.0 * m + r < 0.0 ? 0.5 * (l - r) / (l - 2.0 * m + r) : 0.0;
-    }
-    return low + (static_cast<double>(best) + shift) * spacing;
+    return best;
 }
 
 // One Gauss-Newton step over samples [0, count), solving the normal equations
@@ -62,13 +57,8 @@ Model refine(const std::vector<double>& x, size_t count, const Model& m, bool ho
         }
     }
     if (holdFrequency) normal[3][3] = 1.0;
-    for (int col = 0; col < 4; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < 4; ++row) {
-            if (std::abs(normal[row][col]) > std::abs(normal[pivot][col])) pivot = row;
-        }
-        std::swap(normal[col], normal[pivot]);
-        if (normal[col][col] == 0.0) return m;
+    for (int col = 0; col < 4; ++col) {  // positive definite: no pivoting needed
+        if (normal[col][col] <= 0.0) return m;
         for (int row = col + 1; row < 4; ++row) {
             const double f = normal[row][col] / normal[col][col];
             for (int k = col; k < 5; ++k) normal[row][k] -= f * normal[col][k];
@@ -120,11 +110,9 @@ SineFit fitSine(const float* samples, size_t count, double sampleRate, double ap
     fit.frequencyHz = m.omega * sampleRate / kTwoPi;
     fit.amplitude = std::hypot(m.a, m.b);
     const double signalPower = 0.5 * fit.amplitude * fit.amplitude;
-    if (signalPower == 0.0) {
-        fit.snrDb = -400.0;  // no sine at all
-    } else {
-        fit.snrDb = residualPower > 0.0 ? 10.0 * std::log10(signalPower / residualPower) : 400.0;
-    }
+    fit.snrDb = signalPower == 0.0     ? -400.0  // no sine at all
+                : residualPower == 0.0 ? 400.0
+                                       : 10.0 * std::log10(signalPower / residualPower);
     return fit;
 }
 
