@@ -11,6 +11,7 @@
 #include "controls/property_bag_text.h"
 #include "deck/frm_main.h"
 #include "deck/widget_colours.h"
+#include "display/readout_label.h"
 
 // The icon is compiled into the deck's static library, whose resources the
 // linker keeps only when they are asked for by name.
@@ -115,13 +116,14 @@ void FrmMain::buildDisplayPanel() {
     };
     auto display = [&](const QString& name, const QString& text, QRect place, bool letters,
                        Qt::Alignment align) {
-        auto* l = new QLabel(text, pctSongInfo);
+        auto* l = new ReadoutLabel(text, pctSongInfo);
         l->setObjectName(name);
         l->setGeometry(place);
         // The design's 15.75 pt display face is narrower than DSEG: 11 pt fills the same room.
         l->setFont(displayFont(letters, 11));
         l->setAlignment(align | Qt::AlignVCenter);
-        colourize(l, -1, 0xFFFFFF);
+        // Painted in the panel's black: the panel need not repaint beneath it.
+        colourize(l, 0x000000, 0xFFFFFF);
         return l;
     };
     Label2 = caption("Label2", "Position (s)", 4, 1, 120);
