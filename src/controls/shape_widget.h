@@ -26,6 +26,8 @@ class ShapeWidget : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void updateOpacity();
+
     int m_shapeKind = 0;
     QColor m_fillColour = Qt::white;
     QColor m_borderColour = Qt::black;
