@@ -5,6 +5,7 @@
 // spectrum tick and one level-meter tick, drawing and painting included.
 #include <dlfcn.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,12 +35,28 @@ double processSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The X server's own processor time (Xvfb names its pid in the display's
+// lock file): painting costs the server too, and that share must not hide.
+double serverSeconds() {
+    QString display = qEnvironmentVariable("DISPLAY");
+    display = display.mid(display.indexOf(':') + 1).section('.', 0, 0);
+    QFile lock("/tmp/.X" + display + "-lock");
+    if (!lock.open(QIODevice::ReadOnly)) return 0;
+    QFile stat("/proc/" + QString(lock.readAll()).trimmed() + "/stat");
+    if (!stat.open(QIODevice::ReadOnly)) return 0;
+    // Fields 14 and 15, user and system ticks, counted after the command's ")".
+    const QString line = QString(stat.readAll());
+    const QStringList fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+}
+
 // Runs the window's events for `seconds` (in a loop of its own: quitting
 // the application would close the window, which ends the deck); the share
 // of one core the whole process used meanwhile.
 double coreShare(double seconds, std::map<std::string, double>& threads) {
     const auto threadsBefore = luma::bench::threadSeconds();
     const double before = processSeconds();
+    const double serverBefore = serverSeconds();
     QElapsedTimer wall;
     wall.start();
     QEventLoop loop;
@@ -50,6 +67,7 @@ double coreShare(double seconds, std::map<std::string, double>& threads) {
         const auto start = threadsBefore.find(name);
         threads[name] = (used - (start == threadsBefore.end() ? 0.0 : start->second)) / elapsed;
     }
+    threads["(X server)"] = (serverSeconds() - serverBefore) / elapsed;
     return (processSeconds() - before) / elapsed;
 }
 
@@ -67,6 +85,16 @@ void timeTicks(const char* name, Tick tick) {
     std::printf("  %-14s median %7.1f us, worst %7.1f us (%d ticks)\n", name, micros[kTicks / 2],
                 micros.back(), kTicks);
 }
+
+// Counts paint events per widget while it is installed.
+class PaintCounter : public QObject {
+  public:
+    std::map<std::string, int> paints;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints[watched->objectName().toStdString()];
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -96,7 +124,12 @@ int main(int argc, char** argv) {
     const double framesBefore = heardFrames();
     QElapsedTimer clock;
     clock.start();
+    const uint64_t wakeupsBefore = luma::DeckTimer::wakeups();
+    PaintCounter counter;
+    application.installEventFilter(&counter);
     const double playing = coreShare(kSeconds, playingThreads);
+    application.removeEventFilter(&counter);
+    const double wakeups = (luma::DeckTimer::wakeups() - wakeupsBefore) / kSeconds;
     const double behind = clock.nsecsElapsed() / 1e9 * kRate - (heardFrames() - framesBefore);
     const bool scrolled = deck.tmrScroll->enabled();
 
@@ -108,6 +141,10 @@ int main(int argc, char** argv) {
     for (const auto& [name, share] : playingThreads) {
         std::printf("    %-16s %6.2f %% playing, %6.2f %% idle\n", name.c_str(), 100 * share,
                     idleThreads.count(name) ? 100 * idleThreads.at(name) : 0.0);
+    }
+    std::printf("    timer wakeups    %6.1f a second\n", wakeups);
+    for (const auto& [name, count] : counter.paints) {
+        std::printf("    paints of %-16s %6.1f a second\n", name.c_str(), count / kSeconds);
     }
     std::printf("  audio clock    %.0f frames behind the wall clock: %d periods lost\n", behind,
                 behind > kPeriodFrames ? static_cast<int>(behind / kPeriodFrames) : 0);
