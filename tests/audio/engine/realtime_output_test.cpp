@@ -60,24 +60,6 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     EXPECT_NEAR(fit.amplitude, 0.5, 0.01);
 }
 
-TEST(RealtimeOutputTest, OutputAtAnotherRateKeepsPitchAndPositions) {
-    TempDir dir;
-    ScopedEnv output("LUMATRONE_AUDIO", "manual");
-    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(1000, 2.0)));
-    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
-    ASSERT_NE(BASS_Start(), 0);
-    const uint32_t stream = BASS_StreamCreateFile(0, dir.file("tone.wav").c_str(), 0, 0, 0x20080);
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    std::vector<float> out(48000 * 2);
-    ASSERT_NE(LUMA_RenderFrames(out.data(), 48000), 0);
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), 44100u * 4) << "one second of the track";
-    const std::vector<float> left = side(out, 0);
-    const SineFit fit = fitSine(left.data() + 1000, 40000, 48000, 1000);
-    EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.01);
-    EXPECT_GT(fit.snrDb, 90.0);
-    BASS_Free();
-}
-
 // Our number of the first device whose description is PortAudio's name
 // for a JACK server's playback ports; -1 when there is none.
 int jackDevice() {
