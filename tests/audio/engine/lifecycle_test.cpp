@@ -23,7 +23,6 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     EXPECT_EQ(BASS_Init(0, 44100, 0, nullptr), 0) << "already initialised";
     info[0] = 56;
     ASSERT_NE(BASS_GetInfo(info), 0);
-    EXPECT_GE(info[10], 9u);
     info[0] = 40;
     EXPECT_EQ(BASS_GetInfo(info), 0) << "the caller must state the record's size";
 

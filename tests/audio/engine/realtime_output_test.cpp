@@ -20,12 +20,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Plays a 1 kHz tone for about `wall` on the output LUMATRONE_AUDIO names;
-// returns the seconds of track that were played.
+// Plays a 1 kHz tone for about `wall` on the output LUMATRONE_AUDIO names,
+// asked to run at 48000 Hz; returns the seconds of track that were played.
 double playFor(const TempDir& dir, int device, std::chrono::milliseconds wall) {
     const std::string path = dir.file("tone.wav");
     EXPECT_TRUE(writeWav16(path, makeSine(1000, 5.0)));
-    EXPECT_NE(BASS_Init(device, 44100, 0, nullptr), 0);
+    EXPECT_NE(BASS_Init(device, 48000, 0, nullptr), 0);
     EXPECT_NE(BASS_Start(), 0);
     const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080);
     EXPECT_NE(BASS_StreamPreBuf(stream), 0);
@@ -41,7 +41,9 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     TempDir dir;
     const std::string recording = dir.file("session.wav");
     setenv("LUMATRONE_AUDIO", ("wav:" + recording).c_str(), 1);
-    // Paced by the clock: never ahead of it (a loaded machine may hold it back).
+    // The file runs at 44100 Hz whatever was asked: the engine must render at
+    // that rate for the tone to keep its pitch. Paced by the clock: never
+    // ahead of it (a loaded machine may hold it back).
     const double played = playFor(dir, 0, 600ms);
     EXPECT_GT(played, 0.1);
     EXPECT_LT(played, 1.2);
