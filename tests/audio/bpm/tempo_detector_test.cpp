@@ -2,15 +2,18 @@
 // within 1 % (the refinement usually lands within 0.05 %, so 0.2 % is asserted
 // on clean ones); folding into the range asked for; and what it makes of
 // awkward input: no beat at all, bad samples, too little or too much audio,
-// and audio arriving in blocks of any size.
+// and audio arriving in blocks of any size. First its decimator's split of
+// the input: the band below ~5 kHz, and the air above.
 #include "bpm/tempo_detector.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
+#include "bpm/decimator.h"
 #include "bpm/tempo_range.h"
 #include "drums/drum_voices.h"
 #include "support/beat_tracks.h"
@@ -19,6 +22,41 @@ namespace luma::test {
 namespace {
 
 constexpr int kRate = 44100;
+
+double rms(const std::vector<float>& x, size_t skip) {
+    double sum = 0.0;
+    for (size_t i = skip; i < x.size(); ++i) sum += double(x[i]) * x[i];
+    return std::sqrt(sum / double(x.size() - skip));
+}
+
+// Levels of the band and of the air.
+std::pair<double, double> split(double hz) {
+    Decimator decimator(44100);
+    const Signal sine = makeSine(hz, 1.0, 44100, 1, 0.5);
+    std::vector<float> low, air;
+    decimator.process(sine.samples.data(), sine.samples.size(), low, air);
+    EXPECT_NEAR(double(low.size()), 44100 / 4, 16);
+    return {rms(low, 100), rms(air, 100)};
+}
+
+TEST(Decimator, KeepsTheBandAndPassesTheRestToTheAir) {
+    const double full = 0.5 / std::sqrt(2.0);
+    for (double hz : {100.0, 1000.0, 2000.0}) {
+        const auto [low, air] = split(hz);
+        EXPECT_NEAR(low / full, 1.0, 0.02) << hz << " Hz";
+        EXPECT_LT(air / full, 0.03) << hz << " Hz";
+    }
+    for (double hz : {9000.0, 15000.0}) {
+        const auto [low, air] = split(hz);
+        EXPECT_LT(low / full, 0.003) << hz << " Hz: aliases into the band";
+        EXPECT_NEAR(air / full, 1.0, 0.1) << hz << " Hz";
+    }
+    // In the crossover the two parts, in phase, still add up to the input.
+    for (double hz : {3500.0, 5000.0, 6500.0}) {
+        const auto [low, air] = split(hz);
+        EXPECT_NEAR((low + air) / full, 1.0, 0.02) << hz << " Hz";
+    }
+}
 
 // The drum machine's tracks are the same on every channel: one is what the
 // deck's mono mix of them would be.
