@@ -101,7 +101,6 @@ TEST(NullOutput, KeepsPaceThroughAStallAndReopensAndDiesWhileRunning) {
     EXPECT_FALSE(second.inside.load());
 }
 
-
 // The frame numbers found in a 16-bit stereo file, or nothing if it cannot be read.
 std::vector<int64_t> frameNumbersIn(const std::string& path, SF_INFO& info) {
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
