@@ -15,11 +15,16 @@
 
 #include "bpm/decimator.h"
 #include "bpm/tempo_range.h"
+#include "drums/beat_tracks.h"
 #include "drums/drum_voices.h"
-#include "support/beat_tracks.h"
+#include "support/audio_files.h"
 
 namespace luma::test {
 namespace {
+
+using drums::BeatStyle;
+using drums::BeatTrackRecipe;
+using drums::styleName;
 
 constexpr int kRate = 44100;
 
@@ -62,7 +67,7 @@ TEST(Decimator, KeepsTheBandAndPassesTheRestToTheAir) {
 // deck's mono mix of them would be.
 std::vector<float> beatTrack(BeatTrackRecipe recipe) {
     recipe.channels = 1;
-    return makeBeatTrack(recipe).samples;
+    return drums::renderBeatTrack(recipe).samples;
 }
 
 // Fed in blocks, as the deck feeds it.
