@@ -21,8 +21,8 @@ using dsp::PeakingEq;
 
 constexpr double kRate = 44100.0;
 
-std::vector<float> sine(double hz, int count) {
-    return makeSine(hz, count / kRate, static_cast<int>(kRate), 1).samples;
+std::vector<float> sine(double hz, int frames, int channels = 1, double amplitude = 0.5) {
+    return makeSine(hz, frames / kRate, static_cast<int>(kRate), channels, amplitude).samples;
 }
 
 // Settled gain at `hz` of an equaliser set to the given bell.
@@ -115,11 +115,6 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
     EXPECT_LT(worstClick(left, 1000.0), 0.015);  // unglided: 0.06
 }
 
-// `frames` stereo frames of a 1 kHz sine at `amplitude`.
-std::vector<float> stereoSine(double amplitude, int frames) {
-    return makeSine(1000, frames / kRate, static_cast<int>(kRate), 2, amplitude).samples;
-}
-
 // Through the limiter in 256-frame periods, as the mixer calls it.
 void limit(OutputLimiter& limiter, std::vector<float>& x) {
     for (size_t at = 0; at < x.size(); at += 512) {
@@ -129,7 +124,7 @@ void limit(OutputLimiter& limiter, std::vector<float>& x) {
 
 TEST(OutputLimiter, PassesAQuietMixBitForBit) {
     OutputLimiter limiter;
-    const std::vector<float> in = stereoSine(OutputLimiter::kThreshold, 4096);
+    const std::vector<float> in = sine(1000, 4096, 2, OutputLimiter::kThreshold);
     std::vector<float> out = in;
     limit(limiter, out);
     EXPECT_EQ(out, in);
@@ -140,13 +135,13 @@ TEST(OutputLimiter, PassesAQuietMixBitForBit) {
 // untouched again after the release.
 TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
     OutputLimiter limiter;
-    std::vector<float> loud = stereoSine(2.7, 44100);
+    std::vector<float> loud = sine(1000, 44100, 2, 2.7);
     limit(limiter, loud);
     EXPECT_LE(peak(loud), OutputLimiter::kThreshold);
     EXPECT_GT(peak({loud.begin() + loud.size() / 2, loud.end()}), 0.85)
         << "held near the threshold, not pumped down";
 
-    const std::vector<float> quiet = stereoSine(0.5, 3 * 44100 / 2);
+    const std::vector<float> quiet = sine(1000, 3 * 44100 / 2, 2);
     std::vector<float> out = quiet;
     limit(limiter, out);
     EXPECT_EQ(limiter.gain(), 1.0f);

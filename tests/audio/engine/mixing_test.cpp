@@ -2,52 +2,40 @@
 // global volume, and the level and spectrum readings of it.
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "support/engine_fixture.h"
 
 namespace luma::test {
 namespace {
 
-double db(double ratio) {
-    return 20.0 * std::log10(ratio);
-}
-
 class MixingTest : public EngineTest {
   protected:
     uint32_t playSine(double hz, double amplitude = 0.5) {
         return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
     }
-    // Gain in dB that the effects `configure` add to a sine of `hz`, quiet
-    // enough that a full boost stays below the output's limiter.
-    double gainAt(double hz, const std::function<void(uint32_t)>& configure) {
+    // Gain in dB that `bands` equalisers set to `eq` add to a sine of `hz`,
+    // quiet enough that a full boost stays below the output's limiter.
+    double gainAt(double hz, LUMA_PARAMEQ eq, int bands = 1) {
         constexpr double kAmplitude = 0.1;
         const uint32_t stream = playSine(hz, kAmplitude);
-        configure(stream);
+        for (int i = 0; i < bands; ++i) {
+            EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &eq), 0);
+        }
         render(8192);  // let filters and glides settle
         const double out = toneAmplitude(side(render(44100), 0), 44100, hz);
         BASS_StreamFree(stream);
-        return db(out / kAmplitude);
+        return 20.0 * std::log10(out / kAmplitude);
     }
 };
 
 // The response itself is the equaliser's own test; here: that the channel's
 // effects reach it with their parameters, and that stacked ones add up.
 TEST_F(MixingTest, PeakingEqGainAtCentreAnOctaveAwayAndStacked) {
-    const auto bands = [](int count, LUMA_PARAMEQ eq) {
-        return [=](uint32_t stream) {
-            for (int i = 0; i < count; ++i) {
-                const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
-                ASSERT_NE(fx, 0u);
-                ASSERT_NE(BASS_FXSetParameters(fx, &eq), 0);
-            }
-        };
-    };
-    const auto boost = bands(1, {1000.0f, 12.0f, 12.0f});
+    const LUMA_PARAMEQ boost{1000.0f, 12.0f, 12.0f};
     EXPECT_NEAR(gainAt(1000, boost), 12.0, 0.1);
     EXPECT_NEAR(gainAt(2000, boost), bellDb(2000, 1000, 12, 12, 44100), 0.5);
     EXPECT_NEAR(gainAt(8000, boost), 0.0, 0.5) << "far away the band leaves the signal alone";
-    EXPECT_NEAR(gainAt(80, bands(2, {80.0f, 36.0f, -15.0f})), -30.0, 0.3)
+    EXPECT_NEAR(gainAt(80, {80.0f, 36.0f, -15.0f}, 2), -30.0, 0.3)
         << "two identical filters add up";
 }
 

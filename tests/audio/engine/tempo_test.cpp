@@ -10,9 +10,6 @@ namespace luma::test {
 namespace {
 
 std::vector<float> reports;
-void recordProgress(uint32_t, float percent) {
-    reports.push_back(percent);
-}
 
 using TempoTest = EngineTest;
 
@@ -23,7 +20,8 @@ TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
     ASSERT_NE(decoder, 0u);
     reports.clear();
     // The span reaches past the end: the file is analysed to its end.
-    const float bpm = BASS_FX_BPM_DecodeGet(decoder, 0.0f, 90.0f, 0, 3, recordProgress);
+    const float bpm = BASS_FX_BPM_DecodeGet(
+        decoder, 0.0f, 90.0f, 0, 3, [](uint32_t, float percent) { reports.push_back(percent); });
     EXPECT_NEAR(bpm, 128.0, 128.0 * 0.01);
     ASSERT_GE(reports.size(), 50u);
     EXPECT_EQ(reports.front(), 0.0f);
