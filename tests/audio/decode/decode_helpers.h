@@ -1,4 +1,4 @@
-// Shared by the decoder tests: naming the formats under test, small readers.
+// Shared by the decoder tests: small readers, and a file cut short.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,17 +11,8 @@
 
 #include "decode/decoder.h"
 #include "support/audio_files.h"
-#include "support/temp_dir.h"
 
 namespace luma::test {
-
-inline void PrintTo(const StreamFormat& format, std::ostream* out) {
-    *out << format.name;
-}
-
-inline std::string formatName(const testing::TestParamInfo<StreamFormat>& info) {
-    return info.param.name;
-}
 
 // Reads everything in deliberately uneven pieces, so chunk edges get crossed.
 template <typename Sample>
@@ -47,22 +38,6 @@ bool isSilent(const std::vector<Sample>& samples, size_t from, size_t to) {
     return std::all_of(samples.begin() + from, samples.begin() + to,
                        [](Sample s) { return s == Sample{}; });
 }
-
-// The tone file of the format under test, opened, and all of it as read.
-class FormatTest : public testing::TestWithParam<StreamFormat> {
-  protected:
-    void SetUp() override {
-        decoder = openStreamDecoder(path);
-        ASSERT_TRUE(decoder) << path;
-        audio = readAll<int16_t>(*decoder);
-        ASSERT_TRUE(decoder->seek(0));
-    }
-
-    TempDir dir;
-    std::string path = GetParam().toneFile(dir);
-    std::unique_ptr<Decoder> decoder;
-    std::vector<int16_t> audio;
-};
 
 inline void truncateFile(const std::string& path, double keptFraction) {
     const auto size = std::filesystem::file_size(path);

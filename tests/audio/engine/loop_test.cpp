@@ -1,7 +1,5 @@
 // The engine's loop region through the C interface: which source frames are
 // heard, how the seam sounds, what the position reports, when it holds.
-#include <sndfile.h>
-
 #include <cmath>
 
 #include "support/engine_fixture.h"
@@ -19,21 +17,12 @@ class LoopTest : public EngineTest {
     // Left holds each frame's index as an exact 16-bit code; right is silent
     // up to the loop's end and loud behind it, so any trace of those frames shows.
     uint32_t openIndexTrack() {
-        const std::string path = dir.file("index" + std::to_string(++indexFiles_) + ".wav");
-        SF_INFO info{};
-        info.samplerate = 44100;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-        EXPECT_NE(file, nullptr);
-        std::vector<int16_t> samples(2 * kTrackFrames);
+        Signal index{std::vector<float>(2 * kTrackFrames)};
         for (int i = 0; i < kTrackFrames; ++i) {
-            samples[2 * i] = static_cast<int16_t>(i - 16384);
-            samples[2 * i + 1] = i >= kEnd ? 20000 : 0;
+            index.samples[2 * i] = static_cast<float>(i - 16384) / 32768.0f;
+            index.samples[2 * i + 1] = i >= kEnd ? 0.6f : 0.0f;
         }
-        sf_writef_short(file, samples.data(), kTrackFrames);
-        sf_close(file);
-        return openPlayable(path);
+        return openPlayable(writeWav(index));
     }
     uint32_t openSine(double hz) { return openPlayable(writeWav(makeSine(hz, 2.0))); }
     // Starts at `from` and renders the first block, which fades the channel in.
@@ -45,7 +34,6 @@ class LoopTest : public EngineTest {
         render(256);
     }
     static int64_t frameOf(uint32_t stream) { return BASS_ChannelGetPosition(stream) / 4; }
-    int indexFiles_ = 0;
 };
 
 // Source position of output frame k for playback from `from` at `step`.
@@ -53,10 +41,6 @@ double loopPosition(double from, double step, int64_t k, int start = kStart, int
     const double virtualPos = from + step * static_cast<double>(k);
     if (virtualPos < end) return virtualPos;
     return start + std::fmod(virtualPos - start, end - start);
-}
-
-double heardIndex(float left) {
-    return left * 32768.0 + 16384.0;
 }
 
 TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
@@ -89,7 +73,7 @@ TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
         for (size_t k = 0; k < left.size(); ++k) {
             const double at = loopPosition(from, step, static_cast<int64_t>(k));
             if (at < kStart + guard || at >= kEnd - kFade - guard) continue;
-            ASSERT_NEAR(heardIndex(left[k]), at, rate == 44100 ? 0.0 : 0.5) << k;
+            ASSERT_NEAR(left[k] * 32768.0 + 16384.0, at, rate == 44100 ? 0.0 : 0.5) << k;
         }
         BASS_StreamFree(stream);
     }
@@ -192,28 +176,23 @@ TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
     EXPECT_EQ(frameOf(stream), kEnd + 100) << "switched off: plays through";
 }
 
-TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothingAndBadHandlesFail) {
+TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothingAndDecodeOnlyChannelsHaveNone) {
     const uint32_t stream = openIndexTrack();
-    const int64_t length = kTrackFrames * 4;
-    for (auto [start, end] : {std::pair<int64_t, int64_t>{kEnd * 4, kStart * 4},
+    const int length = kTrackFrames * 4;
+    for (auto [start, end] : {std::pair{kEnd * 4, kStart * 4},
                               {kStart * 4, kStart * 4 + 3},
                               {-4, kEnd * 4},
                               {kStart * 4, length + 4}}) {
         ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
-        EXPECT_NE(
-            LUMA_ChannelSetLoop(stream, static_cast<int32_t>(start), static_cast<int32_t>(end), 1),
-            0);
+        EXPECT_NE(LUMA_ChannelSetLoop(stream, start, end, 1), 0);
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         render(200);
         EXPECT_EQ(frameOf(stream), kEnd + 100) << start << ".." << end;
     }
-    EXPECT_EQ(LUMA_ChannelSetLoop(0, 0, 4000, 1), 0);
     const uint32_t decodeOnly =
-        BASS_StreamCreateFile(0, dir.file("index1.wav").c_str(), 0, 0, 0x200000);
+        BASS_StreamCreateFile(0, writeWav(makeSine(440, 0.1)).c_str(), 0, 0, LUMA_STREAM_DECODE);
     ASSERT_NE(decodeOnly, 0u);
     EXPECT_EQ(LUMA_ChannelSetLoop(decodeOnly, 0, 4000, 1), 0);
-    ASSERT_NE(BASS_StreamFree(stream), 0);
-    EXPECT_EQ(LUMA_ChannelSetLoop(stream, 0, 4000, 1), 0) << "freed";
 }
 
 TEST_F(LoopTest, LoopEndingAtTheTrackEndWrapsInsteadOfStopping) {

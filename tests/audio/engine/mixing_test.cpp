@@ -2,52 +2,40 @@
 // global volume, and the level and spectrum readings of it.
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "support/engine_fixture.h"
 
 namespace luma::test {
 namespace {
 
-double db(double ratio) {
-    return 20.0 * std::log10(ratio);
-}
-
 class MixingTest : public EngineTest {
   protected:
     uint32_t playSine(double hz, double amplitude = 0.5) {
         return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
     }
-    // Gain in dB that the effects `configure` add to a sine of `hz`, quiet
-    // enough that a full boost stays below the output's limiter.
-    double gainAt(double hz, const std::function<void(uint32_t)>& configure) {
+    // Gain in dB that `bands` equalisers set to `eq` add to a sine of `hz`,
+    // quiet enough that a full boost stays below the output's limiter.
+    double gainAt(double hz, LUMA_PARAMEQ eq, int bands = 1) {
         constexpr double kAmplitude = 0.1;
         const uint32_t stream = playSine(hz, kAmplitude);
-        configure(stream);
+        for (int i = 0; i < bands; ++i) {
+            EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &eq), 0);
+        }
         render(8192);  // let filters and glides settle
         const double out = toneAmplitude(side(render(44100), 0), 44100, hz);
         BASS_StreamFree(stream);
-        return db(out / kAmplitude);
+        return 20.0 * std::log10(out / kAmplitude);
     }
 };
 
 // The response itself is the equaliser's own test; here: that the channel's
 // effects reach it with their parameters, and that stacked ones add up.
 TEST_F(MixingTest, PeakingEqGainAtCentreAnOctaveAwayAndStacked) {
-    const auto bands = [](int count, LUMA_PARAMEQ eq) {
-        return [=](uint32_t stream) {
-            for (int i = 0; i < count; ++i) {
-                const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
-                ASSERT_NE(fx, 0u);
-                ASSERT_NE(BASS_FXSetParameters(fx, &eq), 0);
-            }
-        };
-    };
-    const auto boost = bands(1, {1000.0f, 12.0f, 12.0f});
+    const LUMA_PARAMEQ boost{1000.0f, 12.0f, 12.0f};
     EXPECT_NEAR(gainAt(1000, boost), 12.0, 0.1);
     EXPECT_NEAR(gainAt(2000, boost), bellDb(2000, 1000, 12, 12, 44100), 0.5);
     EXPECT_NEAR(gainAt(8000, boost), 0.0, 0.5) << "far away the band leaves the signal alone";
-    EXPECT_NEAR(gainAt(80, bands(2, {80.0f, 36.0f, -15.0f})), -30.0, 0.3)
+    EXPECT_NEAR(gainAt(80, {80.0f, 36.0f, -15.0f}, 2), -30.0, 0.3)
         << "two identical filters add up";
 }
 
@@ -55,8 +43,6 @@ TEST_F(MixingTest, EffectParametersAreClampedAndReadBack) {
     const uint32_t stream = playSine(440);
     const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
     LUMA_PARAMEQ eq{};
-    ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
-    EXPECT_EQ(eq.gainDb, 0.0f);
     const LUMA_PARAMEQ wild{5.0f, 100.0f, 40.0f};
     ASSERT_NE(BASS_FXSetParameters(fx, &wild), 0);
     ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
@@ -90,11 +76,6 @@ TEST_F(MixingTest, GlobalVolumeAloneSetsTheLevelAndPanIsABalance) {
     out = render(44100);
     EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002) << "left at full";
     EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
-    uint32_t volume = 0;
-    int32_t pan = 0;
-    ASSERT_NE(BASS_ChannelGetAttributes(stream, nullptr, &volume, &pan), 0);
-    EXPECT_EQ(volume, 100u);
-    EXPECT_EQ(pan, -100);
 }
 
 TEST_F(MixingTest, VolumeChangesNeverStep) {
@@ -106,9 +87,9 @@ TEST_F(MixingTest, VolumeChangesNeverStep) {
     EXPECT_EQ(peak(std::vector<float>(left.end() - 10, left.end())), 0.0);
 }
 
-// A damaged float file and a loud track under full equaliser boost: what
-// leaves the engine stays finite and inside full scale, and the damaged
-// file's music still plays around its broken samples.
+// A damaged float file under equaliser boost: what leaves the engine stays
+// finite and inside full scale, and the file's music still plays around its
+// broken samples. (How the limiter holds a loud mix is its own test.)
 TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
     Signal damaged = makeSine(1000, 2.0, 44100, 2, 0.5);
     const float broken[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e38f};
@@ -122,44 +103,30 @@ TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
     EXPECT_LE(peak(out), 0.8911);
     // Its over-range samples became full scale, which the limiter then holds down.
     EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.45, 0.03);
-
-    const uint32_t loud = playSine(100, 0.9);
-    const LUMA_PARAMEQ boost{100.0f, 36.0f, 15.0f};
-    BASS_ChannelSetFX(loud, LUMA_FX_PARAMEQ);
-    ASSERT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(loud, LUMA_FX_PARAMEQ), &boost), 0);
-    const std::vector<float> boosted = render(44100);
-    EXPECT_LE(peak(boosted), 0.8911);
-    EXPECT_GT(peak(std::vector<float>(boosted.end() - 4410, boosted.end())), 0.85);
 }
 
-TEST_F(MixingTest, LevelIsThePeakOfWhatIsHeard) {
-    const uint32_t stream = playSine(1000, 0.5);
+// Both read what is heard: the level each side's peak, the spectrum a sine's
+// amplitude in its bin; neither once the channel has stopped.
+TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
+    const double binHz = 44100.0 / 2048.0;
+    const uint32_t stream = playSine(46 * binHz, 0.5);
     render(4096);
     const uint32_t level = BASS_ChannelGetLevel(stream);
     EXPECT_NEAR(level & 0xFFFF, 64, 1);
     EXPECT_NEAR(level >> 16, 64, 1);
+    std::vector<float> magnitudes(1024, -1.0f);
+    ASSERT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 4096u);
+    const auto top = std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin();
+    EXPECT_EQ(top, 46);
+    EXPECT_NEAR(magnitudes[46], 0.5, 0.01);
+    EXPECT_LT(magnitudes[100], 1e-3);
+    EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT512), 1024u);
     ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, -1, 100, 0), 0);
     render(4096);
     EXPECT_EQ(BASS_ChannelGetLevel(stream) & 0xFFFF, 0u) << "panned right";
     ASSERT_NE(BASS_ChannelStop(stream), 0);
     render(256);
     EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
-}
-
-TEST_F(MixingTest, SpectrumPeaksInTheSineBin) {
-    const double binHz = 44100.0 / 2048.0;
-    const uint32_t stream = playSine(46 * binHz, 0.9);
-    render(4096);
-    std::vector<float> magnitudes(1024, -1.0f);
-    ASSERT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 4096u);
-    const auto top = std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin();
-    EXPECT_EQ(top, 46);
-    EXPECT_NEAR(magnitudes[46], 0.9, 0.01) << "a sine's amplitude in its bin";
-    EXPECT_LT(magnitudes[100], 1e-3);
-    std::vector<float> small(256);
-    EXPECT_EQ(BASS_ChannelGetData(stream, small.data(), LUMA_DATA_FFT512), 1024u);
-    ASSERT_NE(BASS_ChannelStop(stream), 0);
-    render(256);
     EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 0xFFFFFFFFu);
 }
 

@@ -1,5 +1,6 @@
-// Playing channels through the manual output: positions, seeking, rate,
-// the end of the track, mono, modules.
+// Playing channels through the manual output: positions, seeking, jumps and
+// stops without clicks, rate, the end of the track, mono, modules, every
+// format, an output at another rate.
 #include <cmath>
 
 #include "support/engine_fixture.h"
@@ -16,10 +17,13 @@ uint32_t rateOf(uint32_t channel) {
     return rate;
 }
 
-TEST_F(PlaybackTest, PositionIsTheFramesRenderedAndLengthIsExact) {
-    const uint32_t stream = openPlayable(writeWav(makeSine(1000, 2.0)));
-    EXPECT_EQ(BASS_StreamGetLength(stream), 44100u * 2 * 4);
-    EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 2.0f);
+TEST_F(PlaybackTest, PositionIsTheFramesPlayedAndSeeksAreSampleExact) {
+    const std::string path = writeWav(makeSine(997, 2.0, 44100, 2, 0.8));
+    const std::vector<float> reference = decodeAll(path);
+    const uint32_t stream = openPlayable(path);
+    const uint64_t length = BASS_StreamGetLength(stream);
+    EXPECT_EQ(length, 44100u * 2 * 4);
+    EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(stream, length), 2.0f);
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 0u);
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
     render(1000);
@@ -30,19 +34,12 @@ TEST_F(PlaybackTest, PositionIsTheFramesRenderedAndLengthIsExact) {
     ASSERT_NE(BASS_StreamPlay(stream, 1, 0), 0);
     render(500);
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 6000u) << "play resumes, flush or not";
-}
 
-TEST_F(PlaybackTest, SeekIsSampleExactAndReportedAtOnce) {
-    const std::string path = writeWav(makeSine(997, 1.0, 44100, 2, 0.8));
-    const std::vector<float> reference = decodeAll(path);
-    const uint32_t stream = play(path);
-    render(300);
     ASSERT_NE(BASS_ChannelSetPosition(stream, 12345 * 4 + 3), 0) << "aligns down to the frame";
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 12345u * 4) << "before any rendering";
     // The jump crossfades over 128 frames; from then on the samples are the file's own.
     const std::vector<float> out = render(256);
     for (int i = 2 * 128; i < 2 * 256; ++i) ASSERT_EQ(out[i], reference[2 * 12345 + i]) << i;
-    const uint64_t length = BASS_StreamGetLength(stream);
     EXPECT_EQ(BASS_ChannelSetPosition(stream, length + 4), 0) << "past the end";
     EXPECT_NE(BASS_ChannelSetPosition(stream, length), 0) << "the end itself";
     EXPECT_EQ(BASS_ChannelSetPosition(stream, 0xFFFFFFFFull), 0) << "a negative cue point";
@@ -70,7 +67,7 @@ TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     EXPECT_EQ(rateOf(stream), 10u) << "clamped to the lowest rate";
 }
 
-TEST_F(PlaybackTest, EndOfTrackStopsOrLoops) {
+TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
     const uint32_t stream = play(writeWav(makeSine(500, 0.1)));
     const std::vector<float> out = render(8820);
     EXPECT_EQ(BASS_ChannelGetPosition(stream), BASS_StreamGetLength(stream));
@@ -83,6 +80,10 @@ TEST_F(PlaybackTest, EndOfTrackStopsOrLoops) {
     render(4410 + 1000);
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 4000u) << "wrapped to the start";
     EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
+    ASSERT_GT(peak(render(1000)), 0.1);
+    ASSERT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_EQ(peak(render(1000)), 0.0) << "freed while playing: silent at once";
+    render(1000);  // lets the engine reclaim the channel
 }
 
 TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
@@ -119,12 +120,73 @@ TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
     EXPECT_EQ(BASS_StreamPlay(decodeOnly, 0, 0), 0) << "decode-only channels are never played";
 }
 
-TEST_F(PlaybackTest, FreeingAPlayingChannelSilencesIt) {
-    const uint32_t stream = play(writeWav(makeSine(440, 2.0)));
-    EXPECT_GT(peak(render(1000)), 0.1);
-    ASSERT_NE(BASS_StreamFree(stream), 0);
-    EXPECT_EQ(peak(render(1000)), 0.0);
-    render(1000);  // lets the engine reclaim the channel
+// Jumps back to a cue point (a held CUE, every 75 ms, the point far from the
+// phase playback reached), then a stop and a start: no step in the sound, and
+// the file's own samples once the short fades are over.
+TEST_F(PlaybackTest, JumpsStopsAndStartsNeverStep) {
+    constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
+    const uint32_t stream = play(writeWav(makeSine(997, 2.0, 44100, 2, 0.9)));
+    std::vector<float> left = side(render(1000), 0);
+    const auto hear = [&](int frames) {
+        const std::vector<float> heard = side(render(frames), 0);
+        left.insert(left.end(), heard.begin(), heard.end());
+        return heard;
+    };
+    for (int jump = 0; jump < 12; ++jump) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, 20011 * 4), 0);
+        hear(3307);
+    }
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    const std::vector<float> stopping = hear(1000);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), (20011u + 3307) * 4) << "the fade-out moves nothing";
+    EXPECT_GT(peak({stopping.begin(), stopping.begin() + 16}), 0.1) << "not cut at once";
+    EXPECT_EQ(peak({stopping.begin() + kFade, stopping.end()}), 0.0) << "silent once faded";
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    EXPECT_GT(peak(hear(256)), 0.1) << "sounding within the first block";
+    hear(744);
+    // The sine's own steepest step, plus what a linear fade between two of its
+    // phases may add: a cut anywhere would step by up to 1.8.
+    EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.9 / 44100 + 2 * 0.9 / kFade);
+}
+
+// Every format the engine reads, end to end: the length a channel reports is
+// exactly what it plays.
+TEST_F(PlaybackTest, EachFormatPlaysItsExactLength) {
+    for (const StreamFormat& format : streamFormats()) {
+        SCOPED_TRACE(format.name);
+        const std::string path = format.toneFile(dir);
+        const uint32_t stream = openPlayable(path);
+        ASSERT_NE(stream, 0u);
+        const uint64_t frames = BASS_StreamGetLength(stream) / 4;
+        EXPECT_EQ(frames, decodeAll(path).size() / 2);
+        if (format.lengthQuantum == 0) {
+            EXPECT_EQ(static_cast<int64_t>(frames), format.tone().frames());
+        }
+        EXPECT_EQ(rateOf(stream), static_cast<uint32_t>(format.rate));
+
+        // Played at its own rate into a 44100 Hz output: a clean tone that ends on time.
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        const int outputFrames = static_cast<int>(frames * 44100 / format.rate);
+        const std::vector<float> left = side(render(outputFrames + 2048), 0);
+        const double hz = format.decodedHz(440);
+        const SineFit fit = fitSine(left.data() + 8192, 16384, 44100, hz);
+        EXPECT_NEAR(fit.frequencyHz, hz, 0.05);
+        EXPECT_GT(fit.snrDb, 30.0);
+        EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "stopped at its end";
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(PlaybackTest, OutputAtAnotherRateKeepsPitchAndPositions) {
+    BASS_Free();
+    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
+    ASSERT_NE(BASS_Start(), 0);
+    const uint32_t stream = play(writeWav(makeSine(1000, 2.0)));
+    const std::vector<float> left = side(render(48000), 0);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 44100u * 4) << "one second of the track";
+    const SineFit fit = fitSine(left.data() + 1000, 40000, 48000, 1000);
+    EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.01);
+    EXPECT_GT(fit.snrDb, 90.0);
 }
 
 }  // namespace

@@ -3,26 +3,25 @@
 // two release calls free.
 #include <cmath>
 
-#include "support/beat_tracks.h"
+#include "drums/beat_tracks.h"
 #include "support/engine_fixture.h"
 
 namespace luma::test {
 namespace {
 
 std::vector<float> reports;
-void recordProgress(uint32_t, float percent) {
-    reports.push_back(percent);
-}
 
 using TempoTest = EngineTest;
 
 TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
-    const std::string path = writeWav(makeBeatTrack({.bpm = 128.0, .seconds = 40.0}));
+    drums::BeatTrack track = drums::renderBeatTrack({.bpm = 128.0, .seconds = 40.0});
+    const std::string path = writeWav({std::move(track.samples), track.channels, track.rate});
     const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
     ASSERT_NE(decoder, 0u);
     reports.clear();
     // The span reaches past the end: the file is analysed to its end.
-    const float bpm = BASS_FX_BPM_DecodeGet(decoder, 0.0f, 90.0f, 0, 3, recordProgress);
+    const float bpm = BASS_FX_BPM_DecodeGet(
+        decoder, 0.0f, 90.0f, 0, 3, [](uint32_t, float percent) { reports.push_back(percent); });
     EXPECT_NEAR(bpm, 128.0, 128.0 * 0.01);
     ASSERT_GE(reports.size(), 50u);
     EXPECT_EQ(reports.front(), 0.0f);
@@ -44,7 +43,8 @@ TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
 }
 
 TEST_F(TempoTest, SpansAndHandlesThatHoldNoTempoAndPlayedChannelsTempoChange) {
-    const std::string path = writeWav(makeBeatTrack({.bpm = 100.0, .seconds = 12.0}));
+    drums::BeatTrack track = drums::renderBeatTrack({.bpm = 100.0, .seconds = 12.0});
+    const std::string path = writeWav({std::move(track.samples), track.channels, track.rate});
     const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
     EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 20.0f, 90.0f, 0, 3, nullptr), 0.0f) << "past the end";
     EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 5.0f, 5.0f, 0, 3, nullptr), 0.0f) << "empty span";

@@ -1,5 +1,5 @@
-#include "dsp/peaking_eq.h"
-
+// The channel's peaking equaliser (its bell, its bypass, its glides) and the
+// limiter on the mix.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "dsp/output_limiter.h"
+#include "dsp/peaking_eq.h"
 #include "support/audio_files.h"
 #include "support/signal_measures.h"
 #include "support/sine_fit.h"
@@ -14,12 +16,13 @@
 namespace luma::test {
 namespace {
 
+using dsp::OutputLimiter;
 using dsp::PeakingEq;
 
 constexpr double kRate = 44100.0;
 
-std::vector<float> sine(double hz, int count) {
-    return makeSine(hz, count / kRate, static_cast<int>(kRate), 1).samples;
+std::vector<float> sine(double hz, int frames, int channels = 1, double amplitude = 0.5) {
+    return makeSine(hz, frames / kRate, static_cast<int>(kRate), channels, amplitude).samples;
 }
 
 // Settled gain at `hz` of an equaliser set to the given bell.
@@ -110,6 +113,50 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
         eq.process(left.data() + block * 2205, right.data() + block * 2205, 2205);
     }
     EXPECT_LT(worstClick(left, 1000.0), 0.015);  // unglided: 0.06
+}
+
+// Through the limiter in 256-frame periods, as the mixer calls it.
+void limit(OutputLimiter& limiter, std::vector<float>& x) {
+    for (size_t at = 0; at < x.size(); at += 512) {
+        limiter.process(x.data() + at, static_cast<int>(std::min<size_t>(512, x.size() - at) / 2));
+    }
+}
+
+TEST(OutputLimiter, PassesAQuietMixBitForBit) {
+    OutputLimiter limiter;
+    const std::vector<float> in = sine(1000, 4096, 2, OutputLimiter::kThreshold);
+    std::vector<float> out = in;
+    limit(limiter, out);
+    EXPECT_EQ(out, in);
+}
+
+// A loud tone under +15 dB of equaliser reaches 2.7: it must come out inside
+// full scale without clipping its shape, and once it is gone the mix is
+// untouched again after the release.
+TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
+    OutputLimiter limiter;
+    std::vector<float> loud = sine(1000, 44100, 2, 2.7);
+    limit(limiter, loud);
+    EXPECT_LE(peak(loud), OutputLimiter::kThreshold);
+    EXPECT_GT(peak({loud.begin() + loud.size() / 2, loud.end()}), 0.85)
+        << "held near the threshold, not pumped down";
+
+    const std::vector<float> quiet = sine(1000, 3 * 44100 / 2, 2);
+    std::vector<float> out = quiet;
+    limit(limiter, out);
+    EXPECT_EQ(limiter.gain(), 1.0f);
+    const size_t afterRelease = 2 * 44100;  // 1 s
+    EXPECT_TRUE(std::equal(out.begin() + afterRelease, out.end(), quiet.begin() + afterRelease));
+}
+
+TEST(OutputLimiter, NeverPassesANonFiniteOrHugeSample) {
+    OutputLimiter limiter;
+    std::vector<float> x = {NAN, 0.1f, INFINITY, -INFINITY, 1e30f, -1e30f, 0.2f, 0.2f};
+    limiter.process(x.data(), 4);
+    for (float sample : x) {
+        EXPECT_TRUE(std::isfinite(sample));
+        EXPECT_LE(std::fabs(sample), OutputLimiter::kThreshold);
+    }
 }
 
 }  // namespace
