@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "deck_fixture.h"
+#include "support/audio_files.h"
 #include "support/scoped_env.h"
 
 namespace luma::test {
@@ -35,6 +36,13 @@ class EngineDeckTest : public FrmMainTest {
         ASSERT_EQ(items.size(), 1) << fileName.toStdString();
         deck->filFile->setCurrentItem(items[0]);
         deck->filFile_DblClick();
+    }
+    // Writes a sine of `hz` into the crate and loads it.
+    void loadTone(double hz, double seconds) {
+        const QString crate = folder_ + "/crate";
+        ASSERT_TRUE(writeWav16((crate + "/tone.wav").toStdString(), makeSine(hz, seconds)));
+        load(crate, "tone.wav");
+        ASSERT_NE(deck->state.Channel, 0u);
     }
 
     // Renders `frames` frames of the deck's output (interleaved stereo).

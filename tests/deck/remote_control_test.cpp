@@ -7,7 +7,6 @@
 #include "deck/device_listing.h"
 #include "engine_deck_fixture.h"
 #include "midi_feed.h"
-#include "support/audio_files.h"
 
 namespace luma::test {
 namespace {
@@ -49,10 +48,7 @@ class RemoteControlTest : public EngineDeckTest {
 
 TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     startOnFeed();
-    const QString crate = folder_ + "/crate";
-    ASSERT_TRUE(writeWav16((crate + "/tone.wav").toStdString(), makeSine(440.0, 20.0)));
-    load(crate, "tone.wav");
-    ASSERT_NE(deck->state.Channel, 0u);
+    loadTone(440.0, 20.0);
 
     feed.send({0xB0, 16, 0});  // play, whatever the value
     ASSERT_TRUE(waitFor([&] { return position() > 44100 * 4 / 5; }));
