@@ -65,17 +65,6 @@ TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
     for (const Case& c : cases) EXPECT_EQ(readAll(dir, c.text), c.items) << c.text;
 }
 
-TEST(ItemReaderTest, ReadingPastTheEndOrAMissingFileGivesNothing) {
-    test::TempDir dir;
-    ItemReader reader(QString::fromStdString(dir.write("one.txt", "only\n")));
-    EXPECT_EQ(reader.next(), QString("only"));
-    EXPECT_EQ(reader.next(), std::nullopt);
-    EXPECT_EQ(reader.nextOrEmpty(), QString());
-    ItemReader missing("/nonexistent/deck1.ini");
-    EXPECT_FALSE(missing.opened());
-    EXPECT_EQ(missing.next(), std::nullopt);
-}
-
 // --- Numbers -------------------------------------------------------------------
 
 // The leading numeric part; halves round to even, other fractions to the
@@ -180,17 +169,6 @@ TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
         {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
     };
     for (auto [id, name] : cases) EXPECT_EQ(names.value(id), name) << id;
-}
-
-// --- MIDI device lookup ---------------------------------------------------------
-
-TEST(FindMidiDeviceTest, LastExactMatchWins) {
-    const QStringList devices{"Pad", "Keys", "Pad", "Pad 2"};
-    EXPECT_EQ(findMidiDevice("Pad", devices), 2);
-    EXPECT_EQ(findMidiDevice("Keys", devices), 1);
-    EXPECT_EQ(findMidiDevice("pad", devices), -1);
-    EXPECT_EQ(findMidiDevice("", devices), -1);
-    EXPECT_EQ(findMidiDevice("Pad", {}), -1);
 }
 
 }  // namespace

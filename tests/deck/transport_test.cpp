@@ -3,7 +3,7 @@
 // end-of-track watch, and the numbers and captions they produce.
 #include <QApplication>
 #include <QMouseEvent>
-#include <QSignalBlocker>
+#include <QTest>
 
 #include "deck_fixture.h"
 
@@ -243,6 +243,8 @@ TEST_F(TransportTest, EqualiserKillsRestoresAndTheDoubledBass) {
     press(1, Qt::RightButton, QEvent::MouseButtonRelease);
     EXPECT_EQ(deck->lblinfo(12)->text(), "40");
     EXPECT_EQ(audioView->fxParameters[12][2], 4.0f);
+    QTest::keyClick(deck->vscEQ(1), Qt::Key_Down);  // the top is +15 dB: down lowers the gain
+    EXPECT_EQ(deck->lblinfo(12)->text(), "39");
 
     deck->vscEQ(2)->setValue(-90);
     press(2, Qt::LeftButton, QEvent::MouseButtonPress);
@@ -258,31 +260,33 @@ TEST_F(TransportTest, EqualiserKillsRestoresAndTheDoubledBass) {
     EXPECT_EQ(deck->lblinfo(11)->text(), "60");
 }
 
+// A click or a value from code is heard and stored at once; a drag is heard
+// as it goes and stored once, when the knob is let go.
 TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
     deck->hscEQ(0)->setValue(80);
     EXPECT_EQ(takeCalls(), QStringList{"BASS_SetGlobalVolumes(80,80,80)"});
     EXPECT_EQ(deck->state.VolumePos, 80);
-    {
-        const QSignalBlocker quiet(deck->hscEQ(0));
-        deck->hscEQ(0)->setValue(20);
-    }
-    deck->hscEQ_Scroll(0);  // mid-drag: heard, not stored
+    deck->hscEQ(0)->setSliderDown(true);
+    deck->hscEQ(0)->setSliderPosition(20);
     EXPECT_EQ(takeCalls(), QStringList{"BASS_SetGlobalVolumes(20,20,20)"});
     EXPECT_EQ(deck->lblinfo(8)->text(), "20");
-    EXPECT_EQ(deck->state.VolumePos, 80);
     deck->state.TouchMode = 0;
     deck->Lum_TouchB2();
     EXPECT_EQ(takeCalls().last(), "BASS_ChannelSlideAttributes(#,10,80,0,2500)")
         << "the stored volume";
+    deck->hscEQ(0)->setSliderDown(false);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_SetGlobalVolumes(20,20,20)"});
+    EXPECT_EQ(deck->state.VolumePos, 20);
 
-    {
-        const QSignalBlocker quiet(deck->hscEQ(2));
-        deck->hscEQ(2)->setValue(1000);
-    }
-    deck->hscEQ_Scroll(2);
+    deck->hscEQ(2)->setSliderDown(true);
+    deck->hscEQ(2)->setSliderPosition(1000);
     EXPECT_EQ(deck->state.TouchAmount, 2500);
-    deck->hscEQ_Change(2);
+    deck->hscEQ(2)->setSliderDown(false);
     EXPECT_EQ(deck->state.TouchAmount, 1000);
+    deck->hscEQ(2)->setSliderDown(true);  // grabbed and let go without a move: nothing
+    deck->hscEQ(2)->setSliderDown(false);
+    deck->hscEQ(2)->setValue(1500);
+    EXPECT_EQ(deck->state.TouchAmount, 1500) << "code's values are changes again";
 }
 
 }  // namespace
