@@ -33,7 +33,6 @@ class RecordingAudio : public AudioLibrary {
     uint64_t position = UINT64_MAX;  // of any non-zero channel; read often, so not recorded
     uint32_t rate = 44100;
     std::vector<float> progressReports;
-    std::function<void()> duringProgress;  // runs after each report
     float percents2Bpm = 0.0f;
     float approxPercents = 0.0f;
     std::map<uint32_t, std::array<float, 3>> fxParameters;
@@ -83,10 +82,7 @@ class RecordingAudio : public AudioLibrary {
     float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec, uint32_t minMaxBPM,
                                 uint32_t flags, BpmProgress progress) override {
         note(0, "BASS_FX_BPM_DecodeGet", handle, startSec, endSec, minMaxBPM, flags);
-        for (float percent : progressReports) {
-            progress(handle, percent);
-            if (duringProgress) duringProgress();
-        }
+        for (float percent : progressReports) progress(handle, percent);
         return -100.0f * percents2Bpm;
     }
 

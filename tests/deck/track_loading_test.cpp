@@ -124,11 +124,7 @@ TEST_F(TrackLoadingTest, ShowsProgressWhileDetectingAndFreesThePreviousTrack) {
     deck->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(deck.get()));
     PaintedCaptions painted(deck->lblFileName);
-    QStringList seenDuring;
-    audioView->duringProgress = [&] { seenDuring << deck->lblFileName->text(); };
     deck->filFile_DblClick();
-    EXPECT_EQ(seenDuring,
-              (QStringList{"BPM detection 0%", "BPM detection 45%", "BPM detection 100%"}));
     // Painted there and then, while the handler was still running.
     EXPECT_EQ(painted.captions, (QStringList{"Loading...", "BPM detection 0%", "BPM detection 45%",
                                              "BPM detection 100%"}));
@@ -219,8 +215,6 @@ TEST(NumberTextTest, TimeTextsTruncateSecondsAndRoundMilliseconds) {
         const float kept = -static_cast<float>(bpm) / 100.0f;  // as Percents2BPM hands it
         ASSERT_EQ(singleText(-100.0f * roundedToHundredths(kept)), QString::number(bpm));
     }
-    EXPECT_EQ(ModBpm::progressText(45.9f), "BPM detection 45%");
-    EXPECT_EQ(ModBpm::progressText(100.0f), "BPM detection 100%");
 }
 
 }  // namespace
