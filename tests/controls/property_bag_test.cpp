@@ -1,3 +1,4 @@
+// (Written text and its reading back: LumButtonPersistence.SavedText...)
 #include "controls/property_bag.h"
 
 #include <gtest/gtest.h>
@@ -61,27 +62,6 @@ TEST(PropertyBagText, NamesTheLineItCannotRead) {
     EXPECT_FALSE(readPropertyBagText("= 4\n", bag));
     EXPECT_FALSE(readPropertyBagText("DotX = four\n", bag));
     EXPECT_FALSE(readPropertyBagText("FontType = \"Tahoma\", big\n", bag));
-}
-
-TEST(PropertyBagText, WrittenTextReadsBackToTheSameBag) {
-    PropertyBag original;
-    original.writeProperty("FillColor", 0x00FF8000, 0);
-    original.writeProperty("DotY", 6, 0);
-    original.writeProperty("Enabled", false, true);
-    original.writeProperty("Caption", "A \"quoted\" cap", "");
-    QFont font("Tahoma");
-    font.setPointSizeF(9.75);
-    font.setBold(true);
-    original.writeProperty("FontType", font, QFont());
-
-    const QString text = propertyBagToText(original);
-    EXPECT_TRUE(text.contains("FillColor = &H00FF8000")) << text.toStdString();
-    PropertyBag copy;
-    ASSERT_TRUE(readPropertyBagText(text, copy));
-    EXPECT_EQ(copy.keys(), original.keys());
-    for (const QString& key : original.keys()) {
-        EXPECT_EQ(copy.readProperty(key, {}), original.readProperty(key, {})) << key.toStdString();
-    }
 }
 
 }  // namespace
