@@ -1,9 +1,7 @@
-// (Written text and its reading back: LumButtonPersistence.SavedText...)
+// (The value forms, written text and its reading back: LumButtonPersistence.SavedText...)
 #include "controls/property_bag.h"
 
 #include <gtest/gtest.h>
-
-#include <QFont>
 
 #include "controls/property_bag_text.h"
 
@@ -26,31 +24,6 @@ TEST(PropertyBag, KeysMatchWhateverTheirCaseAndDefaultsAreNotStored) {
     bag.writeProperty("dotx", 15, 15);  // the default over an entry drops it
     EXPECT_FALSE(bag.contains("DotX"));
     EXPECT_EQ(bag.size(), 1);
-}
-
-TEST(PropertyBagText, ReadsEveryValueForm) {
-    PropertyBag bag;
-    const QString text =
-        "# deck button\n"
-        "FillColor = &H00C0C000\n"
-        "backcolor=&hff\n"
-        "DotX = -3\n"
-        "Enabled = false\n"
-        "Caption = \"Say \"\"hi\"\" & go\"\n"
-        "\n"
-        "' old style comment\n"
-        "FontType = \"Courier New\", 12.5, bold, 0\n";
-    QString error;
-    ASSERT_TRUE(readPropertyBagText(text, bag, &error)) << error.toStdString();
-    EXPECT_EQ(bag.readProperty("FillColor", 0).toInt(), 0xC0C000);
-    EXPECT_EQ(bag.readProperty("BackColor", 0).toInt(), 0xFF);
-    EXPECT_EQ(bag.readProperty("DotX", 0).toInt(), -3);
-    EXPECT_EQ(bag.readProperty("Enabled", true).toBool(), false);
-    EXPECT_EQ(bag.readProperty("Caption", "").toString(), "Say \"hi\" & go");
-    const QFont font = bag.readProperty("FontType", QFont()).value<QFont>();
-    EXPECT_EQ(font.family(), "Courier New");
-    EXPECT_DOUBLE_EQ(font.pointSizeF(), 12.5);
-    EXPECT_TRUE(font.bold());
 }
 
 TEST(PropertyBagText, NamesTheLineItCannotRead) {
