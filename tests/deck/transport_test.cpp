@@ -10,7 +10,6 @@
 namespace luma::test {
 namespace {
 
-constexpr uint32_t kTrack = 0x10000001;
 constexpr uint64_t kSecond = 4 * 44100;  // bytes of one second of the recorded stereo track
 
 // A command and what follows from it: the engine calls it makes (the
@@ -34,11 +33,6 @@ class TransportTest : public FrmMainTest {
         deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
         deck->cmdPause->setVisible(false);  // as a load leaves it
         audioView->calls.clear();
-    }
-    QStringList takeCalls() {
-        QStringList calls = audioView->calls.replaceInStrings(QString::number(kTrack), "#");
-        audioView->calls.clear();
-        return calls;
     }
     // Showing Pause and the play state always agree, but for a cue play
     // from Stopped (sounding, shown and kept as Stopped).
