@@ -202,11 +202,13 @@ class FrmMainTest : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
-    // A settings file with devices for both decks and the music folder.
-    void setSettings(int deck1Device, int deck2Device, const QString& folder) {
+    // A settings file with devices for both decks, deck 1's MIDI device and
+    // the music folder.
+    void setSettings(int deck1Device, int deck2Device, const QString& folder,
+                     const QString& midi = "") {
         QStringList lines = {
             "ON", "0", "OFF", "ON", "0", QString::number(deck1Device), QString::number(deck2Device),
-            "",   ""};
+            midi, ""};
         while (lines.size() < 35) lines << "0";
         lines << '"' + folder + '"' << "0"
               << "1";
