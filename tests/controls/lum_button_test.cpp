@@ -171,35 +171,25 @@ TEST_F(LumButtonTest, EventsCarryButtonShiftAndElementPixels) {
 }
 
 // Drives the hover poll with an injected pointer position.
-class LumButtonHover : public LumButtonTest {
-  protected:
-    void SetUp() override {
-        LumButtonTest::SetUp();
-        button.setCursorPositionSource([this] { return pointer; });
-        QObject::connect(&button, &LumButton::mouseLeft, [this] { ++leaves; });
-    }
-
-    QPoint surfaceCorner() const { return button.pClip()->mapToGlobal(QPoint(0, 0)); }
-
-    void moveOver(QWidget* element) {
+// The hover poll driven with an injected pointer position.
+TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOnce) {
+    QPoint pointer;
+    int leaves = 0;
+    button.setCursorPositionSource([&] { return pointer; });
+    QObject::connect(&button, &LumButton::mouseLeft, [&] { ++leaves; });
+    const auto moveOver = [](QWidget* element) {
         QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), element->mapToGlobal(QPointF(3, 3)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(element, &move);
-    }
-
-    bool waitForDot(const QColor& colour) {
+    };
+    const auto waitForDot = [this](const QColor& colour) {
         for (int i = 0; i < 100 && button.shpDot()->fillColour() != colour; ++i) QTest::qWait(10);
         return button.shpDot()->fillColour() == colour;
-    }
-
-    QPoint pointer;
-    int leaves = 0;
-};
-
-TEST_F(LumButtonHover, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOnce) {
+    };
+    const QPoint corner = button.pClip()->mapToGlobal(QPoint(0, 0));
     moveOver(button.lblCaption());
     EXPECT_FALSE(button.tmrOver()->isActive()) << "the caption does not start the poll";
-    pointer = surfaceCorner() + QPoint(20, 20);
+    pointer = corner + QPoint(20, 20);
     moveOver(button.pClip());
     EXPECT_TRUE(button.tmrOver()->isActive());
     EXPECT_TRUE(waitForDot(bgr(0xFFFF00)));
@@ -208,7 +198,7 @@ TEST_F(LumButtonHover, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesO
     EXPECT_TRUE(waitForDot(bgr(0xFFFF00))) << "overwritten while hovered";
 
     // The surface's right edge is already outside.
-    pointer = surfaceCorner() + QPoint(button.pClip()->width(), 20);
+    pointer = corner + QPoint(button.pClip()->width(), 20);
     EXPECT_TRUE(waitForDot(QColor(Qt::red)));
     EXPECT_FALSE(button.tmrOver()->isActive());
     QTest::qWait(50);

@@ -27,13 +27,6 @@ QString folderOf(const test::TempDir& dir) {
     return QString::fromStdString(dir.path().string());
 }
 
-std::vector<QString> readAll(const test::TempDir& dir, const std::string& text) {
-    ItemReader reader(QString::fromStdString(dir.write("items.txt", text)));
-    std::vector<QString> items;
-    while (auto item = reader.next()) items.push_back(*item);
-    return items;
-}
-
 // A settings file whose line k holds lines[k]; the other lines up to 38 are empty.
 std::string settingsText(std::map<int, std::string> lines) {
     std::string text;
@@ -62,7 +55,12 @@ TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
         {"M\xFCsik\n", {u"Müsik"_qs}},                       // ...or else Latin-1
     };
     test::TempDir dir;
-    for (const Case& c : cases) EXPECT_EQ(readAll(dir, c.text), c.items) << c.text;
+    for (const Case& c : cases) {
+        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)));
+        std::vector<QString> items;
+        while (auto item = reader.next()) items.push_back(*item);
+        EXPECT_EQ(items, c.items) << c.text;
+    }
 }
 
 // --- Numbers -------------------------------------------------------------------
