@@ -1,6 +1,6 @@
 // The deck window's start-up and shutdown against a recording engine: the
-// order of calls, each fatal path with its message, placement, dragging and
-// the browser's placement on the configured folder.
+// order of calls, each fatal path with its message, placement, dragging, the
+// browser's placement on the configured folder, and the timers it runs on.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
 #include <algorithm>
 
 #include "binding/engine_library.h"
+#include "deck/deck_timer.h"
 #include "deck_fixture.h"
 
 namespace luma::test {
@@ -30,7 +33,6 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
     EXPECT_EQ(deck->pos(), QPoint(0, 0));
-    EXPECT_EQ(deck->state.TouchMode, 1);
     EXPECT_EQ(deck->state.MidiDevice, -1) << "no MIDI device has an empty name here";
     EXPECT_EQ(deck->cmbDevices->count(), 2);
     EXPECT_EQ(deck->cmbDevices->itemText(1), "1 - USB Mixer");
@@ -164,6 +166,20 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     send(QEvent::MouseMove, {60, 12}, Qt::RightButton);
     send(QEvent::MouseMove, {60, 12}, Qt::LeftButton | Qt::RightButton);
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
+}
+
+// The deck's timers tick only while enabled.
+TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
+    DeckTimer timer(5, false);
+    QSignalSpy ticks(&timer, &DeckTimer::timer);
+    QTest::qWait(30);
+    EXPECT_EQ(ticks.count(), 0);
+    timer.setEnabled(true);
+    EXPECT_TRUE(ticks.wait(1000));
+    timer.setEnabled(false);
+    const int seen = ticks.count();
+    QTest::qWait(30);
+    EXPECT_EQ(ticks.count(), seen);
 }
 
 }  // namespace

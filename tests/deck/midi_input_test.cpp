@@ -36,8 +36,6 @@ class MidiInputTest : public ::testing::Test {
         return found;
     }
 
-    void send(std::vector<unsigned char> bytes) { feed_.send(std::move(bytes)); }
-
     MidiFeed feed_;
 };
 
@@ -56,14 +54,14 @@ TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices)
 
     // System messages sent ahead of a burst, so any that slipped through would
     // come first; then every message of the burst once, in the order sent.
-    send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});
-    send({0xF8});
-    send({0xFE});
+    feed_.send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});
+    feed_.send({0xF8});
+    feed_.send({0xFE});
     Messages expected;
     for (int i = 0; i < 1000; ++i) {
         expected.push_back({0xB0 + i / 87 % 16, 41 + i % 87});
-        send({static_cast<unsigned char>(expected.back().first),
-              static_cast<unsigned char>(expected.back().second), 1});
+        feed_.send({static_cast<unsigned char>(expected.back().first),
+                    static_cast<unsigned char>(expected.back().second), 1});
     }
     ASSERT_TRUE(waitFor([&] { return messages.size() >= 1000; }, 10s)) << messages.size();
     waitFor([] { return false; }, 100ms);
@@ -78,15 +76,16 @@ TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices)
     ASSERT_TRUE(monitor.isStarted());
 
     EXPECT_TRUE(input.act(MidiInput::Stop));
-    for (unsigned char controller = 7; controller <= 9; ++controller) send({0xB0, controller, 1});
+    for (unsigned char controller = 7; controller <= 9; ++controller)
+        feed_.send({0xB0, controller, 1});
     ASSERT_TRUE(waitFor([&] { return heard.size() >= 3; }));
-    send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
+    feed_.send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
     ASSERT_TRUE(waitFor([&] { return heard.size() >= 4; }));
     QCoreApplication::processEvents();
 
     // It starts again after a stop, with nothing from the stopped time.
     input.act(MidiInput::Start);
-    send({0xB1, 20, 5});
+    feed_.send({0xB1, 20, 5});
     ASSERT_TRUE(waitFor([&] { return messages.size() >= 1001; }));
     expected.push_back({0xB1, 20});
     EXPECT_EQ(received(messages), expected);
@@ -119,7 +118,7 @@ TEST_F(MidiInputTest, DestroyedWhileMessagesAreOnTheirWay) {
     ASSERT_TRUE(input->isStarted());
     int delivered = 0;
     QObject::connect(input.get(), &MidiInput::message, [&] { ++delivered; });
-    for (unsigned char value = 0; value < 50; ++value) send({0xB0, 1, value});
+    for (unsigned char value = 0; value < 50; ++value) feed_.send({0xB0, 1, value});
     std::this_thread::sleep_for(20ms);  // some of them posted, none handled yet
     input.reset();
     QCoreApplication::processEvents();

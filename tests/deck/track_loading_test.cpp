@@ -92,7 +92,6 @@ TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
             "LUMA_ChannelSetLoop(#,0,0,0)"}));
 
     EXPECT_EQ(deck->state.Channel, kTrack);
-    EXPECT_EQ(deck->state.BaseFreq, 44100);
     EXPECT_EQ(deck->lblQuality->text(), "44100 Hz");
     EXPECT_EQ(deck->lblLength->text(), "01:00,000");
     EXPECT_EQ(deck->trkPosition->max(), 4 * 44100 * 60);
