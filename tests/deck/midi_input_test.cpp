@@ -104,7 +104,6 @@ TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices)
     input.open();
     EXPECT_FALSE(input.isOpen());
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
     EXPECT_TRUE(input.deviceName(input.deviceIndex()).isEmpty());
 }
 
