@@ -15,6 +15,11 @@
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
+// Failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace luma {
 namespace {
 
@@ -22,18 +27,11 @@ QString folderOf(const test::TempDir& dir) {
     return QString::fromStdString(dir.path().string());
 }
 
-std::vector<QString> readAll(const test::TempDir& dir, const std::string& text) {
-    ItemReader reader(QString::fromStdString(dir.write("items.txt", text)));
-    std::vector<QString> items;
-    while (auto item = reader.next()) items.push_back(*item);
-    return items;
-}
-
-// A settings file whose line k holds lines[k]; the other lines up to 38 hold "0".
+// A settings file whose line k holds lines[k]; the other lines up to 38 are empty.
 std::string settingsText(std::map<int, std::string> lines) {
     std::string text;
     for (int line = 1; line <= 38; ++line)
-        text += (lines.count(line) ? lines[line] : std::string("0")) + "\n";
+        text += (lines.count(line) ? lines[line] : std::string()) + "\n";
     return text;
 }
 
@@ -57,18 +55,12 @@ TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
         {"M\xFCsik\n", {u"Müsik"_qs}},                       // ...or else Latin-1
     };
     test::TempDir dir;
-    for (const Case& c : cases) EXPECT_EQ(readAll(dir, c.text), c.items) << c.text;
-}
-
-TEST(ItemReaderTest, ReadingPastTheEndOrAMissingFileGivesNothing) {
-    test::TempDir dir;
-    ItemReader reader(QString::fromStdString(dir.write("one.txt", "only\n")));
-    EXPECT_EQ(reader.next(), QString("only"));
-    EXPECT_EQ(reader.next(), std::nullopt);
-    EXPECT_EQ(reader.nextOrEmpty(), QString());
-    ItemReader missing("/nonexistent/deck1.ini");
-    EXPECT_FALSE(missing.opened());
-    EXPECT_EQ(missing.next(), std::nullopt);
+    for (const Case& c : cases) {
+        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)));
+        std::vector<QString> items;
+        while (auto item = reader.next()) items.push_back(*item);
+        EXPECT_EQ(items, c.items) << c.text;
+    }
 }
 
 // --- Numbers -------------------------------------------------------------------
@@ -90,33 +82,41 @@ TEST(SettingNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
 
 // --- Settings ------------------------------------------------------------------
 
-// Deck 1 takes the first of each pair of lines, any other deck the second;
-// the device number is rounded half to even.
+using Fields = std::tuple<bool, bool, int, int, QString, QString, QString>;
+
+// Deck 1 takes the first of each pair of lines, any other deck the second.
 TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
-    test::TempDir dir;
-    const std::string text = settingsText({{1, "ON"},
-                                           {3, "ON"},
-                                           {4, "ON"},
-                                           {6, "2.5"},
-                                           {7, "3.5"},
-                                           {8, "Pad A"},
-                                           {9, "Pad B"},
-                                           {36, "/music"},
-                                           {37, "0"},
-                                           {38, "1"}});
-    for (auto [deck, device, midi, joystick] :
-         {std::tuple{"1", 2, "Pad A", "0"}, {"2", 4, "Pad B", "1"}, {"3", 4, "Pad B", "1"}}) {
-        SCOPED_TRACE(deck);
-        dir.write(std::string("deck") + deck + ".ini", text);
-        const ConfigResult result = readConfig(folderOf(dir), deck);
-        EXPECT_TRUE(result.settingsFileOpened);
-        EXPECT_TRUE(result.settings.showBpm);
-        EXPECT_TRUE(result.settings.joystickTimer);
-        EXPECT_EQ(result.settings.touchMode, 1);
-        EXPECT_EQ(result.settings.soundDevice, device);
-        EXPECT_EQ(result.settings.midiDeviceName, midi);
-        EXPECT_EQ(result.settings.musicFolder, "/music");
-        EXPECT_EQ(result.settings.joystickNumber, joystick);
+    // Lines 1 to 9, 26 lines for other features, then the music folder and the joysticks.
+    const std::string pairs =
+        "ON\n\nON\nON\n\n2.5\n3.5\nPad A\nPad B\n" + std::string(26, '\n') + "/music\n0\n1\n";
+    const std::string comma = settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}});
+    const std::string quoted = settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}});
+    const struct {
+        const char* deck;
+        std::string text;  // none: no settings file
+        Fields settings;
+    } cases[] = {
+        {"1", pairs, {true, true, 1, 2, "Pad A", "/music", "0"}},  // 2.5 rounds half to even
+        {"2", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
+        {"3", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
+        {"1", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}), {}},  // only exactly ON is on
+        // An unquoted comma in the music folder shifts the joysticks, a quoted one does not.
+        {"1", comma, {false, false, 0, 0, "", "/mnt/a", "b"}},
+        {"2", comma, {false, false, 0, 0, "", "/mnt/a", "7"}},
+        {"1", quoted, {false, false, 0, 0, "", "/mnt/a,b", "7"}},
+        {"2", "ON\n0\nON\n0\n0\n0\n4", {true, true, 0, 4, "", "", ""}},  // short: the rest empty
+        {"1", "", {}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        if (!c.text.empty()) dir.write(std::string("deck") + c.deck + ".ini", c.text);
+        const ConfigResult result = readConfig(folderOf(dir), c.deck);
+        EXPECT_EQ(result.settingsFileOpened, !c.text.empty()) << c.deck << " " << c.text;
+        const DeckSettings& r = result.settings;
+        EXPECT_EQ(Fields(r.showBpm, r.joystickTimer, r.touchMode, r.soundDevice, r.midiDeviceName,
+                         r.musicFolder, r.joystickNumber),
+                  c.settings)
+            << c.deck << " " << c.text;
     }
 }
 
@@ -129,58 +129,17 @@ TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
     config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
-    EXPECT_EQ(readConfig(folderOf(program), "2").settings.soundDevice, 0) << "deck 2 has none";
 }
 
-TEST(ReadConfigTest, OnlyExactOnSwitchesOn) {
+// A missing styles file is no error; a short one fills the rest with empty names.
+TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
     test::TempDir dir;
-    dir.write("deck1.ini", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}));
-    const ConfigResult result = readConfig(folderOf(dir), "1");
-    EXPECT_FALSE(result.settings.showBpm);
-    EXPECT_FALSE(result.settings.joystickTimer);
-    EXPECT_EQ(result.settings.touchMode, 0);
-}
-
-TEST(ReadConfigTest, UnquotedCommaInTheMusicFolderShiftsTheJoysticksQuotedOneDoesNot) {
-    test::TempDir dir;
-    for (const char* deck : {"1", "2"}) {
-        dir.write(std::string("deck") + deck + ".ini",
-                  settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}}));
-    }
-    const ConfigResult result = readConfig(folderOf(dir), "1");
-    EXPECT_EQ(result.settings.musicFolder, "/mnt/a");
-    EXPECT_EQ(result.settings.joystickNumber, "b");
-    EXPECT_EQ(readConfig(folderOf(dir), "2").settings.joystickNumber, "7");
-
-    dir.write("deck1.ini", settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}}));
-    const ConfigResult quoted = readConfig(folderOf(dir), "1");
-    EXPECT_EQ(quoted.settings.musicFolder, "/mnt/a,b");
-    EXPECT_EQ(quoted.settings.joystickNumber, "7");
-}
-
-// A missing styles file is no error: all names are empty; a short one
-// fills the rest with empty names.
-TEST(ReadConfigTest, MissingOrShortFilesLeaveTheRestEmpty) {
-    test::TempDir dir;
-    const ConfigResult missing = readConfig(folderOf(dir), "1");
-    EXPECT_FALSE(missing.settingsFileOpened);
-    EXPECT_FALSE(missing.settings.showBpm);
-    EXPECT_EQ(missing.settings.soundDevice, 0);
-    dir.write("deck2.ini", "ON\n0\nON\n0\n0\n0\n4");
+    QStringList names(kGenreCount);
+    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
     dir.write("styles.ini", "Blues\n\"Rock, Hard\"\n");
-    const ConfigResult shortFile = readConfig(folderOf(dir), "2");
-    EXPECT_TRUE(shortFile.settingsFileOpened);
-    EXPECT_TRUE(shortFile.settings.joystickTimer);
-    EXPECT_EQ(shortFile.settings.soundDevice, 4);
-    for (const ConfigResult& result : {missing, shortFile}) {
-        EXPECT_TRUE(result.settings.midiDeviceName.isEmpty());
-        EXPECT_TRUE(result.settings.musicFolder.isEmpty());
-        EXPECT_TRUE(result.settings.joystickNumber.isEmpty());
-        ASSERT_EQ(result.genreNames.size(), kGenreCount);
-        EXPECT_TRUE(result.genreNames[255].isEmpty());
-    }
-    EXPECT_EQ(shortFile.genreNames.mid(0, 3), (QStringList{"Blues", "Rock, Hard", ""}));
-    EXPECT_TRUE(missing.genreNames[0].isEmpty());
+    names[0] = "Blues";
+    names[1] = "Rock, Hard";
+    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
 }
 
 // --- Shipped defaults ----------------------------------------------------------
@@ -192,7 +151,8 @@ QString shippedDataFolder() {
     return QString::fromStdString((repository / "data").string());
 }
 
-TEST(ShippedDefaultsTest, BothDecksStartWithTheDemoFolder) {
+// Both decks start with the demo folder; genre names follow the ID3 numbering.
+TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
     for (const char* deck : {"1", "2"}) {
         const ConfigResult result = readConfig(shippedDataFolder(), deck);
         ASSERT_TRUE(result.settingsFileOpened) << deck;
@@ -200,27 +160,12 @@ TEST(ShippedDefaultsTest, BothDecksStartWithTheDemoFolder) {
         EXPECT_EQ(result.settings.musicFolder, "demo");
         EXPECT_EQ(result.settings.joystickNumber, deck == std::string("1") ? "0" : "1");
     }
-}
-
-TEST(ShippedDefaultsTest, GenreNamesFollowTheId3Numbering) {
     const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
-    ASSERT_EQ(names.size(), kGenreCount);
     const std::pair<int, const char*> cases[] = {
         {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
         {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
     };
-    for (auto [id, name] : cases) EXPECT_EQ(names[id], name) << id;
-}
-
-// --- MIDI device lookup ---------------------------------------------------------
-
-TEST(FindMidiDeviceTest, LastExactMatchWins) {
-    const QStringList devices{"Pad", "Keys", "Pad", "Pad 2"};
-    EXPECT_EQ(findMidiDevice("Pad", devices), 2);
-    EXPECT_EQ(findMidiDevice("Keys", devices), 1);
-    EXPECT_EQ(findMidiDevice("pad", devices), -1);
-    EXPECT_EQ(findMidiDevice("", devices), -1);
-    EXPECT_EQ(findMidiDevice("Pad", {}), -1);
+    for (auto [id, name] : cases) EXPECT_EQ(names.value(id), name) << id;
 }
 
 }  // namespace

@@ -1,15 +1,28 @@
 // A deck window on a recording engine, in a program folder of its own with
-// a settings file, an engine library file and a crate folder.
+// a settings file, an engine library file and a crate folder. The engine
+// records every call and answers as told; the desktop records its message
+// boxes and the process end instead of showing or carrying them out.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <type_traits>
+#include <vector>
 
+#include "binding/audio_library.h"
 #include "binding/engine_library.h"
+#include "deck/deck_platform.h"
 #include "deck/frm_main.h"
-#include "recording_doubles.h"
 #include "support/temp_dir.h"
 
 // Failures show texts as texts.
@@ -18,6 +31,162 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace luma::test {
+
+inline constexpr uint32_t kTrack = 0x10000001;  // the handle the tests give a track
+
+class RecordingAudio : public AudioLibrary {
+  public:
+    // Answers.
+    uint32_t version = 1u | (8u << 16);
+    int32_t initResult = 1;
+    uint32_t soundSystemVersion = 9;
+    std::vector<std::string> devices = {"Built-in Audio", "USB Mixer"};
+    // Track loading: handles for played and decode-only opens (0 fails),
+    // the length and rate of every non-zero channel, the detection's reports.
+    uint32_t streamHandle = 0, decodeStreamHandle = 0, moduleHandle = 0, decodeModuleHandle = 0;
+    uint64_t length = UINT64_MAX;
+    uint64_t position = UINT64_MAX;  // of any non-zero channel; read often, so not recorded
+    uint32_t rate = 44100;
+    std::vector<float> progressReports;
+    float percents2Bpm = 0.0f;
+    std::map<uint32_t, std::array<float, 3>> fxParameters;
+    // Meters: the level reading, the FFT magnitudes (none: not playing), the load.
+    uint32_t level = UINT32_MAX;
+    std::vector<float> spectrum;
+    float cpu = 0.0f;
+
+    QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
+
+    // Calls that do more than answer, or are read too often to record.
+    int32_t BASS_GetInfo(uint32_t* info14) override {
+        info14[10] = soundSystemVersion;
+        return note(1, "BASS_GetInfo", info14[0]);
+    }
+    float BASS_GetCPU() override { return cpu; }
+    uint64_t BASS_ChannelGetPosition(uint32_t handle) override {
+        return handle ? position : UINT64_MAX;
+    }
+    float BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t pos) override {
+        if (handle == 0 || rate == 0) return -1.0f;
+        return static_cast<float>(static_cast<double>(pos) / (4.0 * rate));
+    }
+    int32_t BASS_ChannelGetAttributes(uint32_t handle, uint32_t* freq, uint32_t*,
+                                      int32_t*) override {
+        if (handle && freq) *freq = rate;
+        return note(handle != 0, "BASS_ChannelGetAttributes", handle);
+    }
+    uint32_t BASS_ChannelGetLevel(uint32_t) override { return level; }
+    uint32_t BASS_ChannelGetData(uint32_t, void* buffer, uint32_t) override {
+        if (spectrum.empty()) return UINT32_MAX;
+        std::copy(spectrum.begin(), spectrum.end(), static_cast<float*>(buffer));
+        return static_cast<uint32_t>(spectrum.size() * sizeof(float));
+    }
+    int32_t BASS_FXSetParameters(uint32_t fx, const void* params) override {
+        const auto* v = static_cast<const float*>(params);
+        if (fx) fxParameters[fx] = {v[0], v[1], v[2]};
+        return note(fx != 0, "BASS_FXSetParameters", hex(fx), v[0], v[1], v[2]);
+    }
+    int32_t BASS_FXGetParameters(uint32_t fx, void* params) override {
+        const auto found = fxParameters.find(fx);
+        if (found != fxParameters.end()) {
+            std::copy(found->second.begin(), found->second.end(), static_cast<float*>(params));
+        }
+        return note(found != fxParameters.end(), "BASS_FXGetParameters", hex(fx));
+    }
+    float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec, uint32_t minMaxBPM,
+                                uint32_t flags, BpmProgress progress) override {
+        note(0, "BASS_FX_BPM_DecodeGet", handle, startSec, endSec, minMaxBPM, flags);
+        for (float percent : progressReports) progress(handle, percent);
+        return -100.0f * percents2Bpm;
+    }
+
+// A call that is recorded as "Name(args)" and answers `answer`.
+#define LUMA_RECORDED(Type, Name, Params, answer, ...)                            \
+    Type Name Params override {                                                   \
+        return static_cast<Type>(note(answer, #Name __VA_OPT__(, ) __VA_ARGS__)); \
+    }
+    LUMA_RECORDED(uint32_t, BASS_GetVersion, (), version)
+    LUMA_RECORDED(const char*, BASS_GetDeviceDescription, (uint32_t device),
+                  device < devices.size() ? devices[device].c_str() : nullptr, device)
+    LUMA_RECORDED(int32_t, BASS_Init, (int32_t device, uint32_t freq, uint32_t flags, void*),
+                  initResult, device, freq, flags)
+    LUMA_RECORDED(int32_t, BASS_Start, (), 1)
+    LUMA_RECORDED(int32_t, BASS_Stop, (), 1)
+    LUMA_RECORDED(void, BASS_Free, (), 0)
+    LUMA_RECORDED(int32_t, BASS_SetBufferLength, (float seconds), 1, seconds)
+    LUMA_RECORDED(int32_t, BASS_SetGlobalVolumes, (int32_t music, int32_t sample, int32_t stream),
+                  1, music, sample, stream)
+    LUMA_RECORDED(uint32_t, BASS_StreamCreateFile,
+                  (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
+                  (flags & 0x200000) ? decodeStreamHandle : streamHandle, file, hex(flags))
+    LUMA_RECORDED(uint32_t, BASS_MusicLoad,
+                  (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
+                  (flags & 0x200000) ? decodeModuleHandle : moduleHandle, file, hex(flags))
+    LUMA_RECORDED(int32_t, BASS_StreamFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_MusicFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(uint64_t, BASS_StreamGetLength, (uint32_t handle), handle ? length : UINT64_MAX,
+                  handle)
+    LUMA_RECORDED(int32_t, BASS_StreamPreBuf, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_StreamPlay, (uint32_t handle, int32_t flush, uint32_t flags), 0,
+                  handle, flush, flags)
+    LUMA_RECORDED(int32_t, BASS_ChannelStop, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, BASS_ChannelSetPosition, (uint32_t handle, uint64_t pos), 0, handle, pos)
+    LUMA_RECORDED(int32_t, BASS_ChannelSlideAttributes,
+                  (uint32_t handle, int32_t freq, int32_t volume, int32_t pan, uint32_t ms), 0,
+                  handle, freq, volume, pan, ms)
+    LUMA_RECORDED(uint32_t, BASS_ChannelSetFX, (uint32_t handle, uint32_t type),
+                  handle ? nextFx_++ : 0, handle, type)
+    LUMA_RECORDED(float, BASS_FX_BPM_Percents2BPM, (uint32_t handle, float percents), percents2Bpm,
+                  handle, percents)
+    LUMA_RECORDED(float, BASS_FX_TempoGetApproxPercents, (uint32_t stream), 0.0f, stream)
+    LUMA_RECORDED(int32_t, BASS_FX_BPM_Free, (uint32_t handle), handle != 0, handle)
+    LUMA_RECORDED(int32_t, BASS_FX_TempoFree, (uint32_t handle), 0, handle)
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
+                  (uint32_t handle, int32_t startBytes, int32_t endBytes, int32_t on), handle != 0,
+                  handle, startBytes, endBytes, on)
+#undef LUMA_RECORDED
+
+  private:
+    // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.
+    template <typename Result, typename... Args>
+    Result note(Result result, const char* name, const Args&... values) {
+        const QStringList parts{text(values)...};
+        calls << name + (parts.isEmpty() ? QString() : "(" + parts.join(',') + ")");
+        return result;
+    }
+    template <typename Value>
+    static QString text(const Value& value) {
+        if constexpr (std::is_arithmetic_v<Value>)
+            return QString::number(value);
+        else
+            return QString(value);
+    }
+    static QString hex(uint32_t value) {
+        return QString::number(value, 16);
+    }
+
+    uint32_t nextFx_ = 0x50000001;
+};
+
+class RecordingPlatform : public DeckPlatform {
+  public:
+    struct Message {
+        QString text, caption;
+        int style;
+    };
+    std::vector<Message> messages;
+    int ends = 0;
+    QStringList* journal = nullptr;  // when set, boxes and the end go into it too
+
+    void message(const QString& text, const QString& caption, int style) override {
+        messages.push_back({text, caption, style});
+        if (journal) journal->append("message(" + text + ")");
+    }
+    void endProcess() override {
+        ++ends;
+        if (journal) journal->append("endProcess");
+    }
+};
 
 class FrmMainTest : public ::testing::Test {
   public:
@@ -33,16 +202,25 @@ class FrmMainTest : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
-    // A settings file with devices for both decks and the music folder.
-    void setSettings(int deck1Device, int deck2Device, const QString& folder) {
+    // A settings file with devices for both decks, deck 1's MIDI device and
+    // the music folder.
+    void setSettings(int deck1Device, int deck2Device, const QString& folder,
+                     const QString& midi = "") {
         QStringList lines = {
             "ON", "0", "OFF", "ON", "0", QString::number(deck1Device), QString::number(deck2Device),
-            "",   ""};
+            midi, ""};
         while (lines.size() < 35) lines << "0";
         lines << '"' + folder + '"' << "0"
               << "1";
         writeFile("deck1.ini", lines.join('\n'));
         writeFile("deck2.ini", lines.join('\n'));
+    }
+    // The engine calls so far, the track written as # and the program folder
+    // as ~; the record starts afresh.
+    QStringList takeCalls() {
+        QStringList calls = audioView->calls;
+        audioView->calls.clear();
+        return calls.replaceInStrings(folder_, "~").replaceInStrings(QString::number(kTrack), "#");
     }
     std::unique_ptr<FrmMain> makeDeck(const QString& commandLine) {
         platform.journal = &audio->calls;

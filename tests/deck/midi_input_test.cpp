@@ -36,8 +36,6 @@ class MidiInputTest : public ::testing::Test {
         return found;
     }
 
-    void send(std::vector<unsigned char> bytes) { feed_.send(std::move(bytes)); }
-
     MidiFeed feed_;
 };
 
@@ -54,18 +52,19 @@ TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices)
                                                      : errors.at(0).at(0).toString().toStdString());
     EXPECT_TRUE(input.act(MidiInput::Start));
 
-    // Sent ahead of the controls, so any that slipped through would come first.
-    send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});
-    send({0xF8});
-    send({0xFE});
-    for (unsigned char controller = 1; controller <= 6; ++controller) {
-        send({0xB0, controller, static_cast<unsigned char>(controller * 10)});
+    // System messages sent ahead of a burst, so any that slipped through would
+    // come first; then every message of the burst once, in the order sent.
+    feed_.send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});
+    feed_.send({0xF8});
+    feed_.send({0xFE});
+    Messages expected;
+    for (int i = 0; i < 1000; ++i) {
+        expected.push_back({0xB0 + i / 87 % 16, 41 + i % 87});
+        feed_.send({static_cast<unsigned char>(expected.back().first),
+                    static_cast<unsigned char>(expected.back().second), 1});
     }
-    send({0x90, 60, 100});
-
-    ASSERT_TRUE(waitFor([&] { return messages.size() >= 7; })) << messages.size() << " arrived";
-    Messages expected = {{0xB0, 1}, {0xB0, 2}, {0xB0, 3}, {0xB0, 4},
-                         {0xB0, 5}, {0xB0, 6}, {0x90, 60}};
+    ASSERT_TRUE(waitFor([&] { return messages.size() >= 1000; }, 10s)) << messages.size();
+    waitFor([] { return false; }, 100ms);
     EXPECT_EQ(received(messages), expected);
 
     // A second reader of the same port tells when the stopped one would have heard.
@@ -77,16 +76,17 @@ TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices)
     ASSERT_TRUE(monitor.isStarted());
 
     EXPECT_TRUE(input.act(MidiInput::Stop));
-    for (unsigned char controller = 7; controller <= 9; ++controller) send({0xB0, controller, 1});
+    for (unsigned char controller = 7; controller <= 9; ++controller)
+        feed_.send({0xB0, controller, 1});
     ASSERT_TRUE(waitFor([&] { return heard.size() >= 3; }));
-    send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
+    feed_.send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
     ASSERT_TRUE(waitFor([&] { return heard.size() >= 4; }));
     QCoreApplication::processEvents();
 
     // It starts again after a stop, with nothing from the stopped time.
     input.act(MidiInput::Start);
-    send({0xB1, 20, 5});
-    ASSERT_TRUE(waitFor([&] { return messages.size() >= 8; }));
+    feed_.send({0xB1, 20, 5});
+    ASSERT_TRUE(waitFor([&] { return messages.size() >= 1001; }));
     expected.push_back({0xB1, 20});
     EXPECT_EQ(received(messages), expected);
 
@@ -104,7 +104,6 @@ TEST_F(MidiInputTest, DeliversShortMessagesOnlyWhileStartedAndRefusesBadIndices)
     input.open();
     EXPECT_FALSE(input.isOpen());
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
     EXPECT_TRUE(input.deviceName(input.deviceIndex()).isEmpty());
 }
 
@@ -118,29 +117,11 @@ TEST_F(MidiInputTest, DestroyedWhileMessagesAreOnTheirWay) {
     ASSERT_TRUE(input->isStarted());
     int delivered = 0;
     QObject::connect(input.get(), &MidiInput::message, [&] { ++delivered; });
-    for (unsigned char value = 0; value < 50; ++value) send({0xB0, 1, value});
+    for (unsigned char value = 0; value < 50; ++value) feed_.send({0xB0, 1, value});
     std::this_thread::sleep_for(20ms);  // some of them posted, none handled yet
     input.reset();
     QCoreApplication::processEvents();
     EXPECT_EQ(delivered, 0);
-}
-
-TEST(MidiInputWithoutDevices, NoDeviceOpensNothingQuietly) {
-    // Nowhere to connect, so no device of the tester's own shows up either.
-    ScopedEnv env("JACK_DEFAULT_SERVER", "luma-test-nonexistent-server");
-    MidiInput input;
-    QSignalSpy errors(&input, &MidiInput::error);
-    EXPECT_EQ(input.deviceIndex(), -1);
-
-    input.close();  // nothing open: no-ops
-    input.stop();
-    input.open();
-    EXPECT_FALSE(input.isOpen());
-    input.start();
-    EXPECT_FALSE(input.isStarted());
-    EXPECT_TRUE(errors.isEmpty());
-
-    EXPECT_TRUE(input.deviceName(-1).isEmpty());
 }
 
 }  // namespace

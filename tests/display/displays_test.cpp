@@ -1,5 +1,5 @@
 // The displays as the user sees them, on a recording engine: the
-// spectrogram's sweep, the level meter's rise, fall and hiding, the
+// spectrogram's sweep and the bars, the level meter's rise, fall and hiding, the
 // processor load, the activity lamp going out and the file-name marquees.
 #include <QLocale>
 #include <QTest>
@@ -40,7 +40,6 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
     EXPECT_EQ(pixel(2, 0), black);
 
     for (int tick = 1; tick < 88; ++tick) deck->tmrSpectrum_Timer();
-    EXPECT_EQ(deck->modSpectrum.SpecPos, 0);
     EXPECT_EQ(pixel(87, 0), qRgb(48, 0, 255));
     EXPECT_EQ(pixel(0, 0), marker);  // the sweep wrapped: the marker is back in column 0
 
@@ -48,6 +47,16 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
     EXPECT_EQ(deck->lblVU->text(), "Oscilloscope");
     EXPECT_EQ(deck->modSpectrum.SpecPos, 0);
     EXPECT_LT(deck->tmrSpectrum->interval(), 25);
+    // Bin b is the bar in column 2 (b - 1), sqrt(m) x 3 x 101 rows above the
+    // bottom one; the column between two bars is their average.
+    audioView->spectrum.assign(1024, 0.0f);
+    audioView->spectrum[20] = 0.05f;
+    audioView->spectrum[19] = audioView->spectrum[21] = 0.025f;
+    deck->tmrSpectrum_Timer();
+    for (auto [column, top] : {std::pair{36, 48}, {37, 58}, {38, 68}, {40, 48}, {42, 0}}) {
+        EXPECT_NE(pixel(column, top), black) << column;
+        EXPECT_EQ(pixel(column, top + 1), black) << column;
+    }
     audioView->spectrum.clear();  // not playing: every bar rests on its bottom row
     deck->tmrSpectrum_Timer();
     for (int column = 0; column < 88; ++column) {

@@ -1,4 +1,4 @@
-// Reading the ID3v1 tag and the captions made from it.
+// Reading the ID3v1 tag. (The captions made from it are TrackLoadingTest's.)
 #include "loading/id3v1_tag.h"
 
 #include <gtest/gtest.h>
@@ -35,11 +35,6 @@ TEST_F(Id3v1TagTest, ReadsFieldsAtFullWidthFromTheLastBytes) {
     EXPECT_EQ(tag.album.size(), 30);
     EXPECT_EQ(tag.year, "2026");
     EXPECT_EQ(tag.genre, 255);
-    QStringList genres(256);
-    genres[255] = "Last";
-    const auto captions = songInfoCaptions(true, tag, genres);
-    EXPECT_EQ(captions[0], " Hello" + QString(25, ' '));
-    EXPECT_EQ(captions[5], " Last");
 }
 
 TEST_F(Id3v1TagTest, ExactlyATagIsReadAndAnythingElseIsNone) {
@@ -51,9 +46,6 @@ TEST_F(Id3v1TagTest, ExactlyATagIsReadAndAnythingElseIsNone) {
     EXPECT_FALSE(ReadID3Tag(write("none.mp3", QByteArray(400, 'x')), tag));
     EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.file("missing.mp3")), tag));
     EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.path().string()), tag)) << "a folder";
-    const auto captions = songInfoCaptions(false, tag, QStringList(256));
-    EXPECT_EQ(captions[0], " ID3 info unavalaible or not exists.");
-    for (int i = 1; i < 6; ++i) EXPECT_EQ(captions[i], "");
 }
 
 }  // namespace

@@ -1,0 +1,272 @@
+// The deck's button control: its layout, its mouse and hover behaviour and
+// its persisted properties, on a shown button.
+#include "controls/lum_button.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColor>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+
+#include "controls/bgr_colour.h"
+#include "controls/property_bag.h"
+#include "controls/property_bag_text.h"
+#include "controls/shape_widget.h"
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace luma {
+namespace {
+
+// A shown 57x41 px button (an 855x615 twip control), as the deck places them.
+class LumButtonTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        button.resize(57, 41);
+        button.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    }
+
+    // Runs a paint, and so a layout pass.
+    void relayout() { button.repaint(); }
+
+    static QColor bgr(int colour) { return colourFromBgr(colour); }
+
+    LumButton button;
+};
+
+// --- Layout ----------------------------------------------------------------------
+
+TEST_F(LumButtonTest, ElementsFillTheControlOffsetByOnePixelAndFollowResizing) {
+    EXPECT_EQ(button.pClip()->geometry(), QRect(1, 1, 57, 41));
+    EXPECT_EQ(button.shpButton()->geometry(), QRect(1, 1, 55, 39));
+    const QRect caption = button.lblCaption()->geometry();
+    EXPECT_EQ(caption.left(), 2);
+    EXPECT_EQ(caption.width(), 51);
+    EXPECT_EQ(caption.top(), (39 - caption.height()) / 2);
+    EXPECT_EQ(button.pClip()->palette().color(QPalette::Window), bgr(0x808000));
+    button.resize(100, 30);
+    EXPECT_EQ(button.shpButton()->geometry(), QRect(1, 1, 98, 28));
+    EXPECT_EQ(button.lblCaption()->width(), 94);
+}
+
+TEST_F(LumButtonTest, DotSettersPlaceLeftFromXButLayoutPutsTopFromX) {
+    button.setDotX(4);
+    button.setDotY(6);
+    EXPECT_EQ(button.shpDot()->pos(), QPoint(4, 6));
+    relayout();
+    EXPECT_EQ(button.shpDot()->pos(), QPoint(6, 4));
+}
+
+TEST_F(LumButtonTest, RunTimeSettersShowAtOnceButOverColorOnlyWhenHovered) {
+    button.setFillColor(0x0000FF);
+    button.setForeColor(0x00FF00);
+    button.setBorderColor(0xFF0000);
+    button.setButtonShape(2);
+    button.setCaption("&Load && go");
+    EXPECT_EQ(button.shpButton()->fillColour(), QColor(Qt::red));
+    EXPECT_EQ(button.lblCaption()->palette().color(QPalette::WindowText), QColor(Qt::green));
+    EXPECT_EQ(button.shpButton()->borderColour(), QColor(Qt::blue));
+    EXPECT_EQ(button.shpButton()->shapeKind(), 2);
+    EXPECT_EQ(button.lblCaption()->text(), "Load & go") << "the access key's & is not shown";
+    button.setOverColor(0x0000FF);
+    relayout();
+    EXPECT_EQ(button.shpDot()->fillColour(), bgr(0xC0C000));
+}
+
+TEST_F(LumButtonTest, AltAndTheMarkedLetterClicks) {
+    button.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&button));
+    int clicks = 0;
+    QObject::connect(&button, &LumButton::click, [&] { ++clicks; });
+    button.setCaption("&Play");
+    QTest::keyClick(&button, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+
+    button.setCaption("R&&B");  // a doubled & is a plain character, not a key
+    QTest::keyClick(&button, Qt::Key_B, Qt::AltModifier);
+    QTest::keyClick(&button, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(LumButtonTest, CaptionUsesTheDesignFontAndFontTypeTakesOnlyTheFace) {
+    const QFont design = button.lblCaption()->font();
+    EXPECT_DOUBLE_EQ(design.pointSizeF(), 9.75);
+    EXPECT_TRUE(design.bold());
+    if (QFile::exists("/usr/share/wine/fonts/tahoma.ttf")) {
+        EXPECT_EQ(QFontInfo(design).family(), "Tahoma");
+    }
+
+    QFont wanted("Courier New");
+    wanted.setPointSize(20);
+    wanted.setBold(false);
+    button.setFontType(wanted);
+    for (const QFont& font : {button.fontType(), button.lblCaption()->font()}) {
+        EXPECT_EQ(font.family(), "Courier New");
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), 9.75);
+        EXPECT_TRUE(font.bold());
+    }
+}
+
+// --- Mouse and hover ---------------------------------------------------------------
+
+double captionPoints(const LumButton& button) {
+    return button.lblCaption()->font().pointSizeF();
+}
+
+// Each event with the caption's size as it goes out: MouseDown and MouseUp
+// before the look changes. A click follows MouseUp only when released on the pressed element.
+TEST_F(LumButtonTest, PressShrinksTheCaptionReleaseSetsTenPointsAndClicks) {
+    QStringList seen;
+    const auto note = [&](const char* name) {
+        return [&seen, name, this] { seen << name + QString::number(captionPoints(button)); };
+    };
+    QObject::connect(&button, &LumButton::mouseDown, note("down "));
+    QObject::connect(&button, &LumButton::mouseUp, note("up "));
+    QObject::connect(&button, &LumButton::click, note("click "));
+    QWidget* surface = button.pClip();
+    QTest::mousePress(button.lblCaption(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_DOUBLE_EQ(captionPoints(button), 7.75);
+    QTest::mouseRelease(button.lblCaption(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_DOUBLE_EQ(captionPoints(button), 10.0);
+    // A quick second tap reaches widgets as a double click in place of its
+    // press: it is a press all the same.
+    const QPointF at(5, 5);
+    QMouseEvent secondTap(QEvent::MouseButtonDblClick, at, surface->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &secondTap);
+    EXPECT_DOUBLE_EQ(captionPoints(button), 8.0);
+    const QRect caption = button.lblCaption()->geometry();
+    EXPECT_EQ(caption.top(), (button.shpButton()->height() - caption.height()) / 2);
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mousePress(surface, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(5, 200));
+    EXPECT_EQ(seen, QStringList({"down 9.75", "up 7.75", "click 10", "down 10", "up 8", "click 10",
+                                 "down 10", "up 8"}));
+}
+
+TEST_F(LumButtonTest, EventsCarryButtonShiftAndElementPixels) {
+    QList<QList<float>> downs;
+    QObject::connect(&button, &LumButton::mouseDown, [&](int b, int s, float x, float y) {
+        downs.append({float(b), float(s), x, y});
+    });
+    QLabel* caption = button.lblCaption();
+    QTest::mousePress(caption, Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier,
+                      QPoint(7, 3));
+    QTest::mouseRelease(caption, Qt::RightButton, {}, QPoint(7, 3));
+    // Over the lamp the surface still takes the press.
+    const QPoint overDot = button.shpDot()->geometry().center();
+    QTest::mousePress(button.pClip(), Qt::MiddleButton, Qt::AltModifier, overDot);
+    ASSERT_EQ(downs.size(), 2);
+    EXPECT_EQ(downs[0], (QList<float>{2, 3, 7, 3}));
+    EXPECT_EQ(downs[1], (QList<float>{4, 4, float(overDot.x()), float(overDot.y())}));
+}
+
+// Drives the hover poll with an injected pointer position.
+// The hover poll driven with an injected pointer position.
+TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOnce) {
+    QPoint pointer;
+    int leaves = 0;
+    button.setCursorPositionSource([&] { return pointer; });
+    QObject::connect(&button, &LumButton::mouseLeft, [&] { ++leaves; });
+    const auto moveOver = [](QWidget* element) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), element->mapToGlobal(QPointF(3, 3)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(element, &move);
+    };
+    const auto waitForDot = [this](const QColor& colour) {
+        for (int i = 0; i < 100 && button.shpDot()->fillColour() != colour; ++i) QTest::qWait(10);
+        return button.shpDot()->fillColour() == colour;
+    };
+    const QPoint corner = button.pClip()->mapToGlobal(QPoint(0, 0));
+    moveOver(button.lblCaption());
+    EXPECT_FALSE(button.tmrOver()->isActive()) << "the caption does not start the poll";
+    pointer = corner + QPoint(20, 20);
+    moveOver(button.pClip());
+    EXPECT_TRUE(button.tmrOver()->isActive());
+    EXPECT_TRUE(waitForDot(bgr(0xFFFF00)));
+    button.setDotColor(0x0000FF);
+    EXPECT_EQ(button.shpDot()->fillColour(), QColor(Qt::red));
+    EXPECT_TRUE(waitForDot(bgr(0xFFFF00))) << "overwritten while hovered";
+
+    // The surface's right edge is already outside.
+    pointer = corner + QPoint(button.pClip()->width(), 20);
+    EXPECT_TRUE(waitForDot(QColor(Qt::red)));
+    EXPECT_FALSE(button.tmrOver()->isActive());
+    QTest::qWait(50);
+    EXPECT_EQ(leaves, 1);
+}
+
+// --- Persistence -----------------------------------------------------------------
+
+PropertyBag bagFromText(const QString& text) {
+    PropertyBag bag;
+    EXPECT_TRUE(readPropertyBagText(text, bag));
+    return bag;
+}
+
+// A restored look shows at the next layout; setters mark the properties
+// changed until they are saved.
+TEST_F(LumButtonTest, AnEmptyBagRestoresTheDefaultLookWhichSavesNothing) {
+    EXPECT_FALSE(button.propertiesChanged());
+    button.setCaption("Cue");
+    button.setFillColor(0xFF);
+    EXPECT_TRUE(button.propertiesChanged());
+    button.restore(PropertyBag());
+    EXPECT_EQ(button.shpButton()->fillColour(), QColor(Qt::red));
+    relayout();
+    EXPECT_EQ(button.lblCaption()->text(), "Button");
+    EXPECT_EQ(button.shpButton()->fillColour(), QColor(0x00, 0x80, 0x80));
+    EXPECT_EQ(button.shpDot()->geometry(), QRect(15, 15, 10, 10));
+    PropertyBag bag;
+    button.save(bag);
+    EXPECT_TRUE(bag.isEmpty()) << propertyBagToText(bag).toStdString();
+    EXPECT_FALSE(button.propertiesChanged());
+}
+
+// Every value form, comments, blank lines and keys in any case are read;
+// the text is written in a fixed key order and reads back as written.
+TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonInFixedKeyOrder) {
+    button.restore(bagFromText(
+        "# deck button\n' old style comment\n\nDotShape = 0\nCaption = \"Say \"\"&Cue\"\" & go\"\n"
+        "fillcolor=&hff\nBorderSize = 3\nEnabled = false\ndotwidth = 20\nDotX = -3\nDotY = 6\n"
+        "OverColor = &H0000FF00\nFontType = \"Courier New\", 12.5, bold, 0\n"));
+    PropertyBag saved;
+    button.save(saved);
+    const QString text =
+        "FillColor = &H000000FF\nBorderSize = 3\nOverColor = &H0000FF00\n"
+        "FontType = \"Courier New\", 9.75, bold\nCaption = \"Say \"\"&Cue\"\" & go\"\n"
+        "Enabled = False\nDotX = -3\nDotY = 6\nDotWidth = 20\nDotShape = 0\n";
+    EXPECT_EQ(propertyBagToText(saved), text);
+    LumButton copy;
+    copy.restore(bagFromText(text));
+    PropertyBag savedAgain;
+    copy.save(savedAgain);
+    EXPECT_EQ(propertyBagToText(savedAgain), text);
+}
+
+// Two restored values never reach the look: the border size until it is set
+// again, the font type at all.
+TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
+    const QString captionFamily = button.lblCaption()->font().family();
+    button.restore(bagFromText("BorderSize = 5\nFontType = \"Courier New\", 20, normal\n"));
+    relayout();
+    EXPECT_EQ(button.borderSize(), 5);
+    EXPECT_EQ(button.shpButton()->borderWidth(), 1) << "the outline drawn at design time";
+    EXPECT_EQ(button.fontType().family(), "Courier New");
+    EXPECT_DOUBLE_EQ(button.fontType().pointSizeF(), 9.75);
+    EXPECT_EQ(button.lblCaption()->font().family(), captionFamily);
+    button.setBorderSize(5);
+    EXPECT_EQ(button.shpButton()->borderWidth(), 5);
+}
+
+}  // namespace
+}  // namespace luma

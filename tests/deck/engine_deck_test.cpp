@@ -1,0 +1,222 @@
+// The deck on the real engine library: the loudness heard through the
+// manual output stays where the Gain slider puts it, the demo crate's tracks
+// show their measured tempo (also under a name in an old code page), and a
+// controller on a private JACK server plays a deck on the null output.
+// (Each command's calls are TransportTest's, a load's TrackLoadingTest's,
+// and what the engine makes of them the engine's own tests'.)
+#include <dlfcn.h>
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "deck/device_listing.h"
+#include "deck_fixture.h"
+#include "loading/file_names.h"
+#include "midi_feed.h"
+#include "support/audio_files.h"
+#include "support/scoped_env.h"
+#include "support/signal_measures.h"
+
+namespace luma::test {
+namespace {
+
+class EngineDeckTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        setSettings(0, 0, folder_ + "/crate");
+    }
+    void TearDown() override {
+        if (deck) deck->salir();  // frees the engine for the next test
+    }
+    void startDeck() {
+        deck = std::make_unique<FrmMain>("1", folder_, platform, [](const QString&) {
+            return loadEngineLibrary(LUMA_ENGINE_PATH, nullptr);
+        });
+        deck->Form_Load();
+        ASSERT_TRUE(platform.messages.empty());
+        deck->filFile->setPattern("*.*");
+    }
+    void load(const QString& folder, const QString& fileName) {
+        ASSERT_TRUE(deck->dirFile->setPath(folder));
+        deck->filFile->setPath(folder);
+        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << fileName.toStdString();
+        deck->filFile->setCurrentItem(items[0]);
+        deck->filFile_DblClick();
+    }
+    // Writes a sine of `hz` into the crate and loads it.
+    void loadTone(double hz, double seconds) {
+        const QString crate = folder_ + "/crate";
+        ASSERT_TRUE(writeWav16((crate + "/tone.wav").toStdString(), makeSine(hz, seconds)));
+        load(crate, "tone.wav");
+        ASSERT_NE(deck->state.Channel, 0u);
+    }
+
+    // Renders `frames` frames of the deck's output (interleaved stereo).
+    std::vector<float> render(int frames) {
+        using Render = int32_t (*)(float*, uint32_t);
+        void* engine = dlopen(LUMA_ENGINE_PATH, RTLD_NOW | RTLD_NOLOAD);
+        const auto renderFrames = reinterpret_cast<Render>(dlsym(engine, "LUMA_RenderFrames"));
+        std::vector<float> out(2 * static_cast<size_t>(frames));
+        EXPECT_NE(renderFrames(out.data(), static_cast<uint32_t>(frames)), 0);
+        return out;
+    }
+
+    ScopedEnv output_{"LUMATRONE_AUDIO", "manual"};
+    std::unique_ptr<FrmMain> deck;
+};
+
+// --- Loudness and tempo -------------------------------------------------------------
+
+constexpr int kRate = 44100;
+
+// The level heard follows the Gain slider alone: pitch, balance, touch and
+// loading the next track leave it where Gain puts it. (Balance -40 pans to
+// the left, so the left side keeps its full level.)
+TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
+    startDeck();
+    loadTone(1000.0, 10.0);  // amplitude 0.5
+    deck->Lum_Pause();
+    const auto heardPeak = [this] {
+        render(kRate / 20);  // past every glide
+        return peak(side(render(kRate / 10), 0));
+    };
+    const auto pitch = [this](int value) {
+        deck->vscPitch->setValue(value);
+        deck->vscPitch_Scroll();
+    };
+    const struct {
+        const char* after;
+        std::function<void()> action;
+        double amplitude;
+    } steps[] = {
+        {"the load", [] {}, 0.25},
+        {"a pitch move", [&] { pitch(-300); }, 0.25},
+        {"a balance move", [this] { deck->hscEQ(1)->setValue(-40); }, 0.25},
+        {"a touch", [this] { deck->Lum_TouchF2(), render(kRate / 10), deck->Lum_TouchUp(); }, 0.25},
+        {"Gain to 80", [this] { deck->hscEQ(0)->setValue(80); }, 0.4},
+        {"a pitch move after Gain", [&] { pitch(0); }, 0.4},
+        {"the next load", [this] { load(folder_ + "/crate", "tone.wav"), deck->Lum_Pause(); }, 0.4},
+    };
+    for (const auto& step : steps) {
+        step.action();
+        EXPECT_NEAR(heardPeak(), step.amplitude, 0.005) << "after " << step.after;
+    }
+}
+
+TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
+    startDeck();
+    const QString demo = QFileInfo(LUMA_DECK_PATH).absolutePath() + "/demo";
+    load(demo, "House Groove 124.wav");
+    EXPECT_EQ(deck->lblBPMs->text(), "124");
+    EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove"));
+    load(demo, "Broken Beat 96.wav");
+    EXPECT_EQ(deck->lblBPMs->text(), "96");
+
+    // The same track under a name an old player wrote in Latin-1.
+    const std::filesystem::path latin =
+        encodeFileName(folder_ + "/crate").toStdString() + "/Caf\xe9 124.wav";
+    std::filesystem::copy_file(encodeFileName(demo + "/House Groove 124.wav").toStdString(), latin);
+    load(folder_ + "/crate", QString::fromUtf8("Café 124.wav"));
+    EXPECT_NE(deck->state.Channel, 0u);
+    EXPECT_EQ(deck->lblBPMs->text(), "124");
+    EXPECT_EQ(deck->lblFileName->text(), QString::fromUtf8("Café 124"));
+    EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove")) << "its tag read";
+}
+
+// --- Remote control -----------------------------------------------------------------
+
+class RemoteControlTest : public EngineDeckTest {
+  public:
+    void SetUp() override {
+        EngineDeckTest::SetUp();
+        feed.start();
+    }
+    // Deck 1's MIDI line is the feed's name as the device listing quotes it.
+    void startOnFeed() {
+        MidiInput midi;
+        JoystickReader joysticks;
+        QString text;
+        ASSERT_TRUE(waitFor([&] {
+            QTextStream out(&text);
+            listDevices(nullptr, midi, joysticks, out);
+            return text.contains(kFeedClient);
+        }));
+        const auto name = QRegularExpression(R"(\d+  ("[^"]*luma-feed[^"]*"))").match(text);
+        setSettings(0, 0, folder_ + "/crate", name.captured(1));
+        startDeck();
+        ASSERT_TRUE(deck->MIDIInput->isStarted());
+        QObject::connect(deck->MIDIInput, &MidiInput::message, [this] { ++handled; });
+    }
+    int64_t position() {
+        return static_cast<int64_t>(deck->audio()->BASS_ChannelGetPosition(deck->state.Channel));
+    }
+
+    ScopedEnv nullOutput_{"LUMATRONE_AUDIO", "null"};
+    MidiFeed feed;
+    int handled = 0;
+};
+
+TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
+    startOnFeed();
+    loadTone(440.0, 20.0);
+
+    feed.send({0xB0, 16, 0});  // play, whatever the value
+    ASSERT_TRUE(waitFor([&] { return position() > 44100 * 4 / 5; }));
+    EXPECT_EQ(deck->state.IsStopped, kFalse);
+    EXPECT_TRUE(deck->optActivity->isChecked());
+    EXPECT_TRUE(deck->tmrLED->enabled());
+    deck->Lum_CueSet();
+    const int32_t cue = deck->state.CuePos;
+    ASSERT_TRUE(waitFor([&] { return position() > cue + 44100; }));
+
+    feed.send({0xB0, 17, 127});  // stop at the cue point, the Stop lamp red
+    ASSERT_TRUE(waitFor([&] { return deck->state.IsStopped == kTrue; }));
+    EXPECT_EQ(position(), cue);
+    EXPECT_EQ(deck->cmdStop->dotColor(), 255);
+
+    // A note on 16 and a control change on channel 2 only light the lamp.
+    deck->optActivity->setChecked(false);
+    feed.send({0x90, 16, 100});
+    feed.send({0xB1, 16, 0});
+    ASSERT_TRUE(waitFor([&] { return handled == 4; }));
+    EXPECT_TRUE(deck->optActivity->isChecked());
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+    EXPECT_EQ(position(), cue);
+    EXPECT_EQ(deck->MIDIInput->status(), 0);  // acknowledged
+
+    feed.send({0xB0, 40, 0});  // the deck ends
+    ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
+    EXPECT_FALSE(deck->MIDIInput->isOpen());
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// A controller pulled out, or the JACK server stopping under a running deck:
+// one box, then the deck ends.
+class DeviceLossTest : public RemoteControlTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DeviceLossTest, EndsTheDeckAfterOneBox) {
+    startOnFeed();
+    GetParam() ? feed.port.reset() : feed.server.reset();
+    ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
+    waitFor([] { return false; }, 600ms);  // a second report would have come by now
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text,
+              "MIDI Error, check your hardware and configure lumatroneDJsystem again.");
+    EXPECT_EQ(platform.messages[0].caption, "lumatroneDJsystem");
+    EXPECT_EQ(platform.messages[0].style, kMessageCritical);
+    EXPECT_EQ(platform.ends, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Remote, DeviceLossTest, ::testing::Values(true, false),
+                         [](const auto& info) {
+                             return info.param ? "ControllerPulledOut" : "JackServerStops";
+                         });
+
+}  // namespace
+}  // namespace luma::test
