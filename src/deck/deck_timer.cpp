@@ -46,15 +46,17 @@ class DeckClock : public QObject {
         connect(&alarm_, &QTimer::timeout, this, &DeckClock::wake);
     }
     void arm() {
+        // Woken for the earliest due tick; a timer that may run early does
+        // so on a wakeup that is there anyway, never on one of its own.
         const DeckTimer* next = nullptr;
         for (const DeckTimer* timer : timers_) {
-            if (!timer->ticking_ && (!next || timer->readyAt() < next->readyAt())) next = timer;
+            if (!timer->ticking_ && (!next || timer->due_ < next->due_)) next = timer;
         }
         if (!next) {
             alarm_.stop();
             return;
         }
-        const auto wait = std::chrono::ceil<milliseconds>(next->readyAt() - Clock::now());
+        const auto wait = std::chrono::ceil<milliseconds>(next->due_ - Clock::now());
         alarm_.start(std::max(wait, milliseconds(0)));
     }
 

@@ -1,13 +1,13 @@
 // A one-line label for the readouts that change many times a second (the
 // position is rewritten every 10 ms). It paints its own background, so the
 // panel and the captions beneath it are not repainted with it, and it draws
-// each character from laid-out glyphs kept from earlier paints: shaping the
-// whole text afresh on every change was the window's largest drawing cost.
+// each character from a glyph looked up once: shaping the whole text afresh
+// on every change was the window's largest drawing cost.
 #pragma once
 
 #include <QHash>
 #include <QLabel>
-#include <QStaticText>
+#include <QRawFont>
 
 namespace luma {
 
@@ -23,11 +23,12 @@ class ReadoutLabel : public QLabel {
 
   private:
     struct Glyph {
-        QStaticText text;
+        quint32 index = 0;  // 0: the face has none, the text is drawn the ordinary way
         qreal advance = 0;
     };
-    const Glyph& glyph(QChar character);
+    Glyph glyph(QChar character);
 
+    QRawFont face_;
     QHash<QChar, Glyph> glyphs_;
 };
 

@@ -7,11 +7,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <set>
 
 #include "binding/engine_library.h"
 #include "deck/deck_timer.h"
@@ -178,6 +180,28 @@ TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
     const int seen = ticks.count();
     QTest::qWait(30);
     EXPECT_EQ(ticks.count(), seen);
+
+    // The watch, the readout and the meter: every tick of the slower two
+    // comes on a wakeup where the 2 ms watch ticks as well.
+    DeckTimer watch(2, true), readout(10, true), meter(20, true);
+    std::set<uint64_t> watchWakeups;
+    std::vector<uint64_t> slowWakeups;
+    QObject::connect(&watch, &DeckTimer::timer, [&] { watchWakeups.insert(DeckTimer::wakeups()); });
+    for (DeckTimer* slow : {&readout, &meter}) {
+        QObject::connect(slow, &DeckTimer::timer,
+                         [&] { slowWakeups.push_back(DeckTimer::wakeups()); });
+    }
+    // A one-shot use (the CUE stutter, the lamp) waits its whole interval first.
+    DeckTimer once(75, false);
+    QSignalSpy onceTicks(&once, &DeckTimer::timer);
+    QElapsedTimer sinceEnabled;
+    once.setEnabled(true);
+    sinceEnabled.start();
+    ASSERT_TRUE(onceTicks.wait(2000));
+    EXPECT_GE(sinceEnabled.elapsed(), 74);
+    QTest::qWait(100);
+    ASSERT_GE(slowWakeups.size(), 10u);
+    for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
 }
 
 }  // namespace
