@@ -107,7 +107,7 @@ void FrmMain::buildDisplayPanel() {
     pctSongInfo->setGeometry(rectTwips(120, 360, 5730, 1335));
     colourize(pctSongInfo, 0x000000);
     auto caption = [&](const QString& name, const QString& text, int x, int y, int w) {
-        auto* l = new QLabel(text, pctSongInfo);
+        auto* l = new ReadoutLabel(text, pctSongInfo, ReadoutLabel::Transparent);
         l->setObjectName(name);
         l->setGeometry(x, y, w, 12);
         l->setFont(tahoma(6.75));
@@ -116,14 +116,13 @@ void FrmMain::buildDisplayPanel() {
     };
     auto display = [&](const QString& name, const QString& text, QRect place, bool letters,
                        Qt::Alignment align) {
-        auto* l = new ReadoutLabel(text, pctSongInfo);
+        auto* l = new ReadoutLabel(text, pctSongInfo, ReadoutLabel::PaintsPanel);
         l->setObjectName(name);
         l->setGeometry(place);
         // The design's 15.75 pt display face is narrower than DSEG: 11 pt fills the same room.
         l->setFont(displayFont(letters, 11));
         l->setAlignment(align | Qt::AlignVCenter);
-        // Painted in the panel's black: the panel need not repaint beneath it.
-        colourize(l, 0x000000, 0xFFFFFF);
+        colourize(l, -1, 0xFFFFFF);
         return l;
     };
     Label2 = caption("Label2", "Position (s)", 4, 1, 120);
@@ -148,6 +147,9 @@ void FrmMain::buildDisplayPanel() {
     lblQuality->hide();
     lblOrigBPM = display("lblOrigBPM", "Label10", {150, 12, 80, 18}, false, Qt::AlignLeft);
     lblOrigBPM->hide();
+    // The captions' lowest rows reach into the readouts' boxes, which paint
+    // their own background: the captions stay on top.
+    for (QLabel* above : {Label2, Label9, Label4, Label1}) above->raise();
     tmrScroll = new DeckTimer(150, false, this);
 }
 

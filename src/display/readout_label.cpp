@@ -1,67 +1,74 @@
 #include "display/readout_label.h"
 
 #include <QEvent>
-#include <QFontMetricsF>
-#include <QGlyphRun>
 #include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
 
 namespace luma {
 
-ReadoutLabel::Glyph ReadoutLabel::glyph(QChar character) {
+ReadoutLabel::ReadoutLabel(const QString& text, QWidget* panel, Background background)
+    : QLabel(text, panel), paintsPanel_(background == PaintsPanel) {
+    setAttribute(Qt::WA_OpaquePaintEvent, paintsPanel_);
+}
+
+const ReadoutLabel::Glyph& ReadoutLabel::glyph(QChar character) {
     auto found = glyphs_.find(character);
     if (found != glyphs_.end()) return *found;
-    if (!face_.isValid()) face_ = QRawFont::fromFont(font());
-    Glyph made;
-    // Other scripts need their characters shaped together.
-    if (character.unicode() < 0x0300 && face_.supportsCharacter(character)) {
-        const QList<quint32> indexes = face_.glyphIndexesForString(QString(character));
-        if (indexes.size() == 1)
-            made = {indexes[0], QFontMetricsF(font()).horizontalAdvance(character)};
-    }
-    return *glyphs_.insert(character, made);
+    QTextLayout layout(QString(character), font());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    return *glyphs_.insert(
+        character, {layout.glyphRuns(), line.horizontalAdvance(), line.ascent(), line.descent()});
 }
 
 void ReadoutLabel::paintEvent(QPaintEvent* event) {
-    const QString shown = text();
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    qreal width = 0;
-    bool plain = textFormat() != Qt::RichText && !wordWrap();
-    for (const QChar character : shown) {
-        if (!plain) break;
-        const Glyph found = glyph(character);
-        plain = found.index != 0;
-        indexes.append(found.index);
-        positions.append(QPointF(width, 0));
-        width += found.advance;
+    QPainter painter(this);
+    if (paintsPanel_) {
+        const QWidget* panel = parentWidget();
+        painter.setBrushOrigin(-pos());  // the panel's gradient or texture lines up
+        painter.fillRect(rect(), panel->palette().brush(panel->backgroundRole()));
     }
-    if (!plain) {
+    const QString shown = text();
+    // Anything but one line of plain text in a script drawn letter by letter
+    // goes the ordinary way: other scripts shape their letters together.
+    const bool plain =
+        textFormat() != Qt::RichText && !wordWrap() &&
+        std::all_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() < 0x0300; });
+    if (!plain || shown.contains(QLatin1Char('\n'))) {
+        painter.end();
         QLabel::paintEvent(event);
         return;
     }
-    const QFontMetricsF metrics(font());
+    // The line as a label lays it out: as tall as its tallest face.
+    qreal width = 0, ascent = 0, descent = 0;
+    for (const QChar character : shown) {
+        const Glyph& drawn = glyph(character);
+        width += drawn.advance;
+        ascent = std::max(ascent, drawn.ascent);
+        descent = std::max(descent, drawn.descent);
+    }
     const QRectF room = contentsRect();
     qreal x = room.left();
     if (alignment() & Qt::AlignRight) x = room.right() + 1 - width;
     if (alignment() & Qt::AlignHCenter) x = room.left() + (room.width() - width) / 2;
     qreal top = room.top();
-    if (alignment() & Qt::AlignBottom) top = room.bottom() + 1 - metrics.height();
-    if (alignment() & Qt::AlignVCenter) top = room.top() + (room.height() - metrics.height()) / 2;
+    if (alignment() & Qt::AlignBottom) top = room.bottom() + 1 - (ascent + descent);
+    if (alignment() & Qt::AlignVCenter) top = room.top() + (room.height() - ascent - descent) / 2;
 
-    QGlyphRun run;
-    run.setRawFont(face_);
-    run.setGlyphIndexes(indexes);
-    run.setPositions(positions);
-    QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawGlyphRun(QPointF(x, top + metrics.ascent()), run);
+    for (const QChar character : shown) {
+        const Glyph& drawn = glyph(character);
+        for (const QGlyphRun& run : drawn.runs) {
+            painter.drawGlyphRun(QPointF(x, top + ascent - drawn.ascent), run);
+        }
+        x += drawn.advance;
+    }
 }
 
 void ReadoutLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) {
-        face_ = QRawFont();
-        glyphs_.clear();
-    }
+    if (event->type() == QEvent::FontChange) glyphs_.clear();
     QLabel::changeEvent(event);
 }
 

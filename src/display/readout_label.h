@@ -1,13 +1,16 @@
 // A one-line label for the readouts that change many times a second (the
-// position is rewritten every 10 ms). It paints its own background, so the
-// panel and the captions beneath it are not repainted with it, and it draws
-// each character from a glyph looked up once: shaping the whole text afresh
-// on every change was the window's largest drawing cost.
+// position is rewritten every 10 ms) and the captions beside them. It draws
+// each character from glyphs laid out once (the face's own or a fallback
+// face's): laying the whole text out afresh on every change was the window's
+// largest drawing cost. A readout shows its panel through, as a transparent
+// label does, but paints the panel's background itself, so the panel is not
+// repainted beneath it on every change.
 #pragma once
 
+#include <QGlyphRun>
 #include <QHash>
 #include <QLabel>
-#include <QRawFont>
+#include <QList>
 
 namespace luma {
 
@@ -15,7 +18,8 @@ class ReadoutLabel : public QLabel {
     Q_OBJECT
 
   public:
-    using QLabel::QLabel;
+    enum Background { PaintsPanel, Transparent };
+    ReadoutLabel(const QString& text, QWidget* panel, Background background);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -23,13 +27,15 @@ class ReadoutLabel : public QLabel {
 
   private:
     struct Glyph {
-        quint32 index = 0;  // 0: the face has none, the text is drawn the ordinary way
+        QList<QGlyphRun> runs;  // placed on a baseline at `ascent`
         qreal advance = 0;
+        qreal ascent = 0;
+        qreal descent = 0;
     };
-    Glyph glyph(QChar character);
+    const Glyph& glyph(QChar character);
 
-    QRawFont face_;
     QHash<QChar, Glyph> glyphs_;
+    bool paintsPanel_;
 };
 
 }  // namespace luma
