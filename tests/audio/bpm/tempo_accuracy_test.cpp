@@ -38,6 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 122, .seconds = 30, .style = sparseIntro},
         R{.bpm = 118, .seconds = 20, .style = tripletHats},
         R{.bpm = 126, .seconds = 20, .style = dottedAccents},
+        R{.bpm = 88, .seconds = 20, .style = dottedEighths},
         R{.bpm = 174, .seconds = 20, .style = drumAndBass},
         // Every sample rate.
         R{.bpm = 123.4, .seconds = 15, .rate = 8000}, R{.bpm = 123.4, .seconds = 15, .rate = 22050},
