@@ -31,6 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 124, .seconds = 20, .bassline = true, .pad = true},
         R{.bpm = 128, .seconds = 20, .snrDb = 6.0},
         R{.bpm = 98, .seconds = 20, .style = syncopatedKick},
+        R{.bpm = 97, .seconds = 20, .style = syncopatedKick, .snrDb = 0.0},
         R{.bpm = 116, .seconds = 20, .style = syncopatedKick, .swing = 0.4, .bassline = true},
         R{.bpm = 110, .seconds = 25, .style = breakbeat, .bassline = true},
         R{.bpm = 140, .seconds = 25, .style = halfTime},
