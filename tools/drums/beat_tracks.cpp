@@ -100,6 +100,17 @@ std::vector<Hit> barHits(const BeatTrackRecipe& recipe, int bar, VoiceRandom& ra
             }
             eighthHats(hits, 0.6 * kHat, 0.6 * kHat);
             break;
+        case BeatStyle::dottedEighths:
+            hits.push_back({0.0, Voice::kick, kKick});
+            hits.push_back({2.0, Voice::kick, kKick});
+            hits.push_back({1.0, Voice::snare, kSnare});
+            hits.push_back({3.0, Voice::snare, kSnare});
+            // Every three sixteenths, so the figure realigns with the bar every third bar.
+            for (int m = bar * 16 / 3 + (bar * 16 % 3 != 0); m * 3 < bar * 16 + 16; ++m) {
+                hits.push_back({m * 0.75 - bar * 4, Voice::tom, 1.3 * kTom});
+            }
+            eighthHats(hits, 0.6 * kHat, 0.6 * kHat);
+            break;
         case BeatStyle::drumAndBass:
             hits.push_back({0.0, Voice::kick, kKick});
             hits.push_back({2.5, Voice::kick, kKick});
@@ -162,9 +173,9 @@ void addNoise(std::vector<float>& mono, double snrDb, VoiceRandom& random) {
 
 const char* styleName(BeatStyle style) {
     // In the order of BeatStyle.
-    static constexpr const char* kNames[] = {"four-on-floor", "syncopated", "breakbeat",
-                                             "half-time",     "shuffle",    "sparse-intro",
-                                             "triplet-hats",  "dotted",     "drum-n-bass"};
+    static constexpr const char* kNames[] = {
+        "four-on-floor", "syncopated",   "breakbeat", "half-time",      "shuffle",
+        "sparse-intro",  "triplet-hats", "dotted",    "dotted-eighths", "drum-n-bass"};
     const auto index = static_cast<size_t>(style);
     return index < std::size(kNames) ? kNames[index] : "?";
 }

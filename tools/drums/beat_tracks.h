@@ -18,6 +18,7 @@ enum class BeatStyle {
     sparseIntro,     // four bars of pad, four of hats alone, then the full beat
     tripletHats,     // kick on every beat under loud hats in triplets
     dottedAccents,   // kick on every beat, loud accents every dotted quarter (3 against 2)
+    dottedEighths,   // kick and backbeat under a loud ostinato every dotted eighth (3 against 4)
     drumAndBass,     // two-step: kicks on 1 and 3-and, snare on 2 and 4
 };
 

@@ -7,8 +7,9 @@
 //
 // Prints "BPM" when the beat is steady over the span, otherwise "unsteady: why"
 // (exit status 2). The beat is the quarter note, or the dotted quarter in 6/8,
-// 9/8 and 12/8; in a module, the rows per beat the file declares (four unless an
-// IT file says otherwise).
+// 9/8 and 12/8 and wherever the notes move in compound time under another
+// signature; in a module, the rows per beat the file declares (four unless an IT
+// file says otherwise).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,9 @@ constexpr double kShortest = 30.0;    // shorter music holds too few beats to ju
 constexpr double kSteadiness = 0.02;  // the most any stretch may stray from the mean tempo
 constexpr double kOffGrid = 0.04;     // quarter notes a note may lie off the beat's grid
 constexpr double kOnGrid = 0.75;      // share of notes that must lie on it
+// Notes that repeat after a dotted quarter this much more often than after a quarter
+// are in compound time, whatever the file's time signature says.
+constexpr double kCompoundFeel = 1.5;
 
 std::vector<uint8_t> readAll(const char* path) {
     std::ifstream in(path, std::ios::binary);
@@ -132,6 +137,28 @@ double shareOnGrid(const std::vector<uint64_t>& notes, uint32_t division) {
     return double(best) / double(notes.size());
 }
 
+// Some files write compound time in 4/4, each beat three quarter notes long, the
+// sixteenths standing in for triplets. Their notes then repeat after a dotted quarter
+// (and its multiples) but hardly after one, two or four quarters; no note says where
+// the written quarters fall. Looks at the notes from `first` up to `last` (ticks).
+bool soundsCompound(const std::vector<uint64_t>& notes, uint32_t division, uint64_t first,
+                    uint64_t last) {
+    std::set<int64_t> onsets;  // in twelfths of a quarter: sixteenths and triplets alike
+    for (uint64_t tick : notes) {
+        if (tick >= first && tick <= last) onsets.insert(std::llround(tick * 12.0 / division));
+    }
+    if (onsets.empty()) return false;
+    auto repeats = [&](double quarters) {  // share of onsets with another this much later
+        const auto lag = std::llround(quarters * 12);
+        int hits = 0;
+        for (int64_t at : onsets) hits += onsets.count(at + lag) ? 1 : 0;
+        return double(hits) / double(onsets.size());
+    };
+    const double simple = (repeats(1) + repeats(2) + repeats(4)) / 3;
+    const double compound = (repeats(1.5) + repeats(4.5)) / 2;
+    return compound > kCompoundFeel * simple;
+}
+
 int midiTruth(const char* path) {
     const std::vector<uint8_t> bytes = readAll(path);
     MidiReader r{bytes};
@@ -190,6 +217,10 @@ int midiTruth(const char* path) {
         if (at > events.lastNote) break;
         if (compound >= 0 && compound != value) return unsteady("metre changes");
         compound = value;
+    }
+    const auto spanTicks = static_cast<uint64_t>(kSpan * mean / 60 * division);
+    if (soundsCompound(events.notes, division, events.firstNote, events.firstNote + spanTicks)) {
+        compound = 1;
     }
     std::printf("%.3f\n", compound == 1 ? mean * 2 / 3 : mean);
     return 0;

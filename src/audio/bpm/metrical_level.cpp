@@ -154,7 +154,9 @@ double levelScore(const LevelEvidence& e) {
 }
 
 double chooseBeatLevel(const NoveltyCurves& curves, double period, double frameRate) {
-    constexpr double kRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1.0, 3.0 / 2, 2.0, 3.0, 4.0};
+    // 3:4 and 4:3 for a figure every dotted eighth, which can outweigh the beat under it.
+    constexpr double kRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 3.0 / 4, 1.0,
+                                  4.0 / 3, 3.0 / 2, 2.0,     3.0,     4.0};
     const Summaries summaries = summarise(curves);
     double best = period, bestScore = -1e300;
     for (double ratio : kRatios) {

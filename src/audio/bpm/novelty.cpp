@@ -14,8 +14,11 @@ enum Band { kKick, kLowMid, kSnare, kHats, kAir };
 constexpr float kDrumWeights[kOnsetBands] = {1.0f, 0.7f, 0.8f, 0.0f, 0.0f};
 constexpr float kAllWeights[kOnsetBands] = {1.0f, 0.7f, 0.8f, 0.5f, 0.3f};
 constexpr double kLocalSeconds = 1.0;  // span of the level each onset is measured against
+// An onset must rise this far above that level: the flux of a steady texture (hiss,
+// a dense wash of notes) wavers around its mean, and what wavers keeps no time.
+constexpr double kAboveLevel = 1.5;
 
-// One band's rises above a centred running mean.
+// One band's rises above kAboveLevel times a centred running mean.
 std::vector<float> bandRises(const std::vector<float>& bandValues, int band, double frameRate) {
     const std::size_t frames = bandValues.size() / kOnsetBands;
     const auto half = static_cast<std::size_t>(std::max(1.0, kLocalSeconds * frameRate / 2));
@@ -28,7 +31,8 @@ std::vector<float> bandRises(const std::vector<float>& bandValues, int band, dou
         const std::size_t wantBegin = f > half ? f - half : 0;
         for (; end < wantEnd; ++end) sum += at(end);
         for (; begin < wantBegin; ++begin) sum -= at(begin);
-        rises[f] = static_cast<float>(std::max(0.0, at(f) - sum / double(end - begin)));
+        rises[f] =
+            static_cast<float>(std::max(0.0, at(f) - kAboveLevel * sum / double(end - begin)));
     }
     return rises;
 }

@@ -101,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 124, .seconds = 20, .bassline = true, .pad = true},
         R{.bpm = 128, .seconds = 20, .snrDb = 6.0},
         R{.bpm = 98, .seconds = 20, .style = syncopatedKick},
+        R{.bpm = 97, .seconds = 20, .style = syncopatedKick, .snrDb = 0.0},
         R{.bpm = 116, .seconds = 20, .style = syncopatedKick, .swing = 0.4, .bassline = true},
         R{.bpm = 110, .seconds = 25, .style = breakbeat, .bassline = true},
         R{.bpm = 140, .seconds = 25, .style = halfTime},
@@ -108,6 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 122, .seconds = 30, .style = sparseIntro},
         R{.bpm = 118, .seconds = 20, .style = tripletHats},
         R{.bpm = 126, .seconds = 20, .style = dottedAccents},
+        R{.bpm = 88, .seconds = 20, .style = dottedEighths},
         R{.bpm = 174, .seconds = 20, .style = drumAndBass},
         // Every sample rate.
         R{.bpm = 123.4, .seconds = 15, .rate = 8000}, R{.bpm = 123.4, .seconds = 15, .rate = 22050},
