@@ -74,7 +74,7 @@ class DeckClock : public QObject {
         for (DeckTimer* timer : ready) {
             // The next tick stays on the grid; ticks missed while the window
             // was busy are skipped, not caught up.
-            const milliseconds interval(timer->intervalMs_);
+            const milliseconds interval(std::max(timer->intervalMs_, 1));
             timer->due_ += interval;
             if (timer->readyAt() <= now) {
                 timer->due_ += interval * ((now - timer->readyAt()) / interval + 1);
