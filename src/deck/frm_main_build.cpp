@@ -132,7 +132,8 @@ void FrmMain::buildDisplayPanel() {
         display("lblPosition", "- - : - - , - - -", {4, 12, 190, 22}, false, Qt::AlignLeft);
     lblBPMs = display("lblBPMs", "Not Detected", {194, 12, 184, 22}, true, Qt::AlignRight);
     Label5 = caption("Label5", "FILE LOADED", 4, 35, 120);
-    lblFileName = new QLabel("None", pctSongInfo);
+    // The marquee moves 20 times a second: its letters are laid out once too.
+    lblFileName = new ReadoutLabel("None", pctSongInfo, ReadoutLabel::Transparent);
     lblFileName->setObjectName("lblFileName");
     lblFileName->setFont(displayFont(true, 13, true));
     colourize(lblFileName, -1, 0xFFFFFF);
