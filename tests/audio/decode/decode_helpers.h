@@ -33,15 +33,15 @@ std::vector<Sample> readFrames(Decoder& decoder, int64_t frames) {
     return out;
 }
 
+// Whether any of the last `count` samples sounds.
 template <typename Sample>
-bool isSilent(const std::vector<Sample>& samples, size_t from, size_t to) {
-    return std::all_of(samples.begin() + from, samples.begin() + to,
-                       [](Sample s) { return s == Sample{}; });
+bool endSounds(const std::vector<Sample>& samples, size_t count) {
+    return std::any_of(samples.end() - count, samples.end(), [](Sample s) { return s != 0; });
 }
 
 inline void truncateFile(const std::string& path, double keptFraction) {
-    const auto size = std::filesystem::file_size(path);
-    std::filesystem::resize_file(path, static_cast<uintmax_t>(double(size) * keptFraction));
+    const auto size = static_cast<double>(std::filesystem::file_size(path));
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(size * keptFraction));
 }
 
 }  // namespace luma::test

@@ -91,8 +91,7 @@ TEST(ResamplerTone, MovesByTheStepAndStaysCleanOrIsGoneAboveNyquist) {
             continue;
         }
         for (const auto* channel : {&out.left, &out.right}) {
-            const SineFit fit =
-                fitSine(channel->data() + kSettle, channel->size() - kSettle, kRate, heard);
+            const SineFit fit = fitSine({channel->begin() + kSettle, channel->end()}, kRate, heard);
             EXPECT_NEAR(fit.frequencyHz, heard, 1e-6);
             EXPECT_NEAR(fit.amplitude, 0.5, 0.5 * 1.15e-4);  // 0.001 dB
             EXPECT_GT(fit.snrDb, heard < 15000 ? 110.0 : 103.0);

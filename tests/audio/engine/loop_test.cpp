@@ -104,7 +104,7 @@ TEST_F(LoopTest, LoopOfWholePeriodsPlaysTheSineUnbroken) {
         startAt(stream, 20011, 20011, 20011 + 4400, rate);
         const std::vector<float> left = side(render(50 * 4400), 0);
         const double hz = 441.0 * rate / 44100.0;
-        const SineFit fit = fitSine(left.data(), left.size(), 44100, hz);
+        const SineFit fit = fitSine(left, 44100, hz);
         EXPECT_GT(fit.snrDb, rate == 44100 ? 85.0 : 80.0) << "a step or a dip at the seams";
         EXPECT_NEAR(fit.amplitude, 0.5, 0.001);
         const double slope = 2 * M_PI * hz * 0.5 / 44100;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "support/engine_fixture.h"
+#include "support/sine_fit.h"
 
 namespace luma::test {
 namespace {
@@ -22,7 +23,7 @@ class MixingTest : public EngineTest {
             EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &eq), 0);
         }
         render(8192);  // let filters and glides settle
-        const double out = toneAmplitude(side(render(44100), 0), 44100, hz);
+        const double out = fitSine(side(render(44100), 0), 44100, hz).amplitude;
         BASS_StreamFree(stream);
         return 20.0 * std::log10(out / kAmplitude);
     }
@@ -64,17 +65,17 @@ TEST_F(MixingTest, GlobalVolumeAloneSetsTheLevelAndPanIsABalance) {
     ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0), 0);
     render(1024);
     std::vector<float> out = render(44100);
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.5, 0.002) << "channel volume";
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.5, 0.002) << "channel volume";
 
     ASSERT_NE(BASS_SetGlobalVolumes(100, 100, 50), 0);
     render(1024);
     out = render(44100);
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002) << "global volume";
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.25, 0.002) << "global volume";
 
     ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0), 0);
     render(1024);
     out = render(44100);
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.25, 0.002) << "left at full";
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.25, 0.002) << "left at full";
     EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
 }
 
@@ -95,14 +96,14 @@ TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
     const float broken[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e38f};
     for (size_t i = 0; i < damaged.samples.size(); i += 997) damaged.samples[i] = broken[i % 6];
     const std::string path = (dir.path() / "damaged-float.wav").string();
-    ASSERT_TRUE(writeWavFloat(path, damaged));
+    ASSERT_TRUE(writeSoundFile(path, damaged, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
     const uint32_t stream = play(path);
     for (int i = 0; i < 3; ++i) BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
     const std::vector<float> out = render(44100);
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
     EXPECT_LE(peak(out), 0.8911);
     // Its over-range samples became full scale, which the limiter then holds down.
-    EXPECT_NEAR(toneAmplitude(side(out, 0), 44100, 1000), 0.45, 0.03);
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.45, 0.03);
 }
 
 // Both read what is heard: the level each side's peak, the spectrum a sine's

@@ -1,16 +1,13 @@
 #include "support/audio_files.h"
 
-#include <sndfile.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
 
 namespace luma::test {
-namespace {
 
-bool writeWithSndfile(const std::string& path, const Signal& signal, int format) {
+bool writeSoundFile(const std::string& path, const Signal& signal, int format) {
     SF_INFO info{};
     info.samplerate = signal.rate;
     info.channels = signal.channels;
@@ -24,8 +21,6 @@ bool writeWithSndfile(const std::string& path, const Signal& signal, int format)
     const sf_count_t written = sf_writef_float(file, signal.samples.data(), signal.frames());
     return sf_close(file) == 0 && written == signal.frames();
 }
-
-}  // namespace
 
 Signal makeSine(double hz, double seconds, int rate, int channels, double amplitude) {
     Signal signal;
@@ -43,11 +38,7 @@ Signal makeSine(double hz, double seconds, int rate, int channels, double amplit
 }
 
 bool writeWav16(const std::string& path, const Signal& signal) {
-    return writeWithSndfile(path, signal, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-}
-
-bool writeWavFloat(const std::string& path, const Signal& signal) {
-    return writeWithSndfile(path, signal, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    return writeSoundFile(path, signal, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 }
 
 std::string fixture(const std::string& name) {
@@ -69,7 +60,7 @@ std::string StreamFormat::toneFile(const TempDir& dir, int channels) const {
     const std::string base = channels == 2 ? "tone." : "mono.";
     if (sndfileFormat == 0) return fixture(base + name);
     const std::string path = dir.file(base + name);
-    return writeWithSndfile(path, tone(channels), sndfileFormat) ? path : "";
+    return writeSoundFile(path, tone(channels), sndfileFormat) ? path : "";
 }
 
 const std::vector<StreamFormat>& streamFormats() {

@@ -2,6 +2,8 @@
 // format the engine reads.
 #pragma once
 
+#include <sndfile.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,10 +24,10 @@ struct Signal {
 Signal makeSine(double hz, double seconds, int rate = 44100, int channels = 2,
                 double amplitude = 0.5);
 
-// False when the file could not be written.
+// Writes `signal` in a libsndfile format (float formats keep the samples as
+// they are, NaN and all); false when the file could not be written.
+bool writeSoundFile(const std::string& path, const Signal& signal, int format);
 bool writeWav16(const std::string& path, const Signal& signal);
-// A 32-bit float WAV, the samples as they are (NaN and all).
-bool writeWavFloat(const std::string& path, const Signal& signal);
 
 // A committed file under tests/data: tone.* and mono.* (formatTone in the
 // lossy formats) and tune.mod, a 3-second ProTracker module of a square tone

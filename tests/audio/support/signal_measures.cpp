@@ -7,24 +7,10 @@
 
 namespace luma::test {
 
-std::vector<float> side(const std::vector<float>& interleaved, int which) {
-    std::vector<float> out(interleaved.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = interleaved[2 * i + which];
+std::vector<float> side(const std::vector<float>& interleaved, int which, int channels) {
+    std::vector<float> out(interleaved.size() / channels);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = interleaved[channels * i + which];
     return out;
-}
-
-double toneAmplitude(const std::vector<float>& samples, double rate, double hz) {
-    // Use a whole number of cycles so the single-bin DFT has no leakage from DC.
-    const double cycles = std::floor(samples.size() * hz / rate);
-    const auto n = static_cast<size_t>(std::lround(cycles * rate / hz));
-    if (n == 0 || n > samples.size()) return 0.0;
-    double re = 0, im = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const double phase = 2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate;
-        re += samples[i] * std::cos(phase);
-        im += samples[i] * std::sin(phase);
-    }
-    return 2.0 * std::hypot(re, im) / static_cast<double>(n);
 }
 
 double largestStep(const std::vector<float>& samples) {

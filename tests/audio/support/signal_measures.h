@@ -1,17 +1,14 @@
-// Measurements on rendered audio: one side of stereo, a tone's amplitude, the
-// peak, the largest step; and the equaliser's designed response to hold them to.
+// Measurements on rendered audio: one channel, the peak, the largest step;
+// and the equaliser's designed response to hold them to.
 #pragma once
 
 #include <vector>
 
 namespace luma::test {
 
-// One side (0 left, 1 right) of interleaved stereo frames.
-std::vector<float> side(const std::vector<float>& interleaved, int which);
+// One channel (0 left, 1 right) of interleaved frames.
+std::vector<float> side(const std::vector<float>& interleaved, int which, int channels = 2);
 
-// Amplitude of the `hz` component of `samples` (single-bin DFT over a whole
-// number of cycles where possible), for gain measurements.
-double toneAmplitude(const std::vector<float>& samples, double rate, double hz);
 // Gain in dB at `hz` of the peaking equaliser's bell as designed: the
 // analogue prototype at the bilinear-warped frequency, Q from the bandwidth
 // between the half-gain points.
