@@ -1,7 +1,8 @@
 // The browser's drive, folder and file lists over a temporary folder tree,
 // and names that are not UTF-8 on disk: kept byte for byte, shown as
-// Windows-1252.
+// Windows-1252; what a file name finds, and the tag read from the file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QProcess>
@@ -14,6 +15,8 @@
 #include "loading/file_list.h"
 #include "loading/file_names.h"
 #include "loading/folder_list.h"
+#include "loading/id3v1_tag.h"
+#include "loading/paths.h"
 #include "support/temp_dir.h"
 
 namespace luma {
@@ -147,6 +150,93 @@ TEST(FileNamesTest, FolderListsAndOpensAFolderNamedInAnOldCodePage) {
     EXPECT_EQ(encodeFileName(folder).toStdString(), (dir.path() / latinFolder).string());
     EXPECT_EQ(folders.item(folders.count() - 1)->text().trimmed(), QString::fromUtf8("Café"))
         << "the open folder, last of its ancestors";
+}
+
+// --- Paths --------------------------------------------------------------------
+
+// Only a visible normal file, or a link to one, exists; wildcards (* and ?,
+// brackets are literal) look for one.
+TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
+    test::TempDir dir;
+    const auto path = [&](const std::string& name) {
+        return QString::fromStdString(dir.file(name));
+    };
+    for (const char* name :
+         {"song.mp3", "real.wav", "track01.ogg", "[live] set.flac", ".hidden", ".config.ini"}) {
+        dir.write(name, "x");
+    }
+    std::filesystem::create_directory(dir.path() / "music");
+    std::filesystem::create_symlink(dir.path() / "real.wav", dir.path() / "link.wav");
+    std::filesystem::create_symlink(dir.path() / "gone.wav", dir.path() / "broken.wav");
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+
+    // "song.mp3/*" has a file where the folder should be; "" ends in the
+    // separator, so it names no file.
+    const std::pair<const char*, bool> cases[] = {
+        {"song.mp3", true},       {"song.mp", false},    {"music", false},
+        {"mus*", false},          {".hidden", false},    {"*.ini", false},
+        {"pipe", false},          {"pi?e", false},       {"link.wav", true},
+        {"broken.wav", false},    {"brok*", false},      {"*.ogg", true},
+        {"track??.ogg", true},    {"t*1*", true},        {"track?.ogg", false},
+        {"*.aac", false},         {"[live]*", true},     {"[l]*", false},
+        {"missing/*.mp3", false}, {"song.mp3/*", false}, {"", false}};
+    for (auto [name, exists] : cases) EXPECT_EQ(FileExists(path(name)), exists) << name;
+    EXPECT_FALSE(FileExists(path("a") + QChar(0) + "b"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists("/dev/null")) << "a device";
+
+    test::TempDir hiddenOnly;
+    hiddenOnly.write(".config.ini", "x");
+    EXPECT_FALSE(FileExists(QString::fromStdString(hiddenOnly.file("*"))));
+}
+
+TEST(RPPTest, AddsTheSeparatorOnlyWhenMissing) {
+    EXPECT_EQ(RPP("/home/dj/music"), "/home/dj/music/");
+    EXPECT_EQ(RPP("/home/dj/music/"), "/home/dj/music/");
+    EXPECT_EQ(RPP("/"), "/");
+    EXPECT_EQ(RPP(RPP("music")), "music/");
+}
+
+// --- ID3v1 tags (the captions made from them are TrackLoadingTest's) ----------
+
+QByteArray field(const QByteArray& text, int width, char pad = ' ') {
+    QByteArray f = text.left(width);
+    f.append(QByteArray(width - f.size(), pad));
+    return f;
+}
+
+QByteArray tagRecord(const QByteArray& marker, uint8_t genre) {
+    return marker + field("Hello", 30) + field("Caf\xe9 \x80 Band", 30) + field("Album", 30, '\0') +
+           "2026" + field("Comment", 30) + QByteArray(1, static_cast<char>(genre));
+}
+
+class Id3v1TagTest : public ::testing::Test {
+  protected:
+    QString write(const std::string& name, const QByteArray& bytes) {
+        return QString::fromStdString(dir.write(name, bytes.toStdString()));
+    }
+    test::TempDir dir;
+};
+
+TEST_F(Id3v1TagTest, ReadsFieldsAtFullWidthFromTheLastBytes) {
+    Id3v1Tag tag;
+    ASSERT_TRUE(ReadID3Tag(write("a.mp3", QByteArray(5000, 'x') + tagRecord("TAG", 255)), tag));
+    EXPECT_EQ(tag.title, "Hello" + QString(25, ' ')) << "padding kept";
+    EXPECT_EQ(tag.artist.left(11), QString::fromUtf8("Café € Band")) << "Windows-1252";
+    EXPECT_EQ(tag.album.size(), 30);
+    EXPECT_EQ(tag.year, "2026");
+    EXPECT_EQ(tag.genre, 255);
+}
+
+TEST_F(Id3v1TagTest, ExactlyATagIsReadAndAnythingElseIsNone) {
+    Id3v1Tag tag;
+    EXPECT_TRUE(ReadID3Tag(write("only.mp3", tagRecord("TAG", 1)), tag)) << "128 bytes";
+    EXPECT_FALSE(ReadID3Tag(write("lower.mp3", tagRecord("tag", 1)), tag))
+        << "marker is case-sensitive";
+    EXPECT_FALSE(ReadID3Tag(write("short.mp3", tagRecord("TAG", 1).left(127)), tag));
+    EXPECT_FALSE(ReadID3Tag(write("none.mp3", QByteArray(400, 'x')), tag));
+    EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.file("missing.mp3")), tag));
+    EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.path().string()), tag)) << "a folder";
 }
 
 }  // namespace
