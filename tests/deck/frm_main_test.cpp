@@ -33,7 +33,6 @@ namespace {
 TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     auto deck = makeDeck("1");
     RecordingAudio& engine = *audioView;
-    deck->Form_Load();
     EXPECT_EQ(engine.calls,
               (QStringList{"BASS_GetDeviceDescription(0)", "BASS_GetDeviceDescription(1)",
                            "BASS_GetDeviceDescription(2)", "BASS_GetVersion", "BASS_GetVersion",
@@ -60,7 +59,7 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
 // A music folder that is missing leaves the browser where it was, quietly.
 TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) {
     setSettings(0, 3, folder_ + "/no such folder");
-    auto two = makeDeck("2");
+    auto two = makeDeck("2", false);
     const QString before = two->dirFile->path();
     two->Form_Load();
     EXPECT_EQ(two->pos(), QPoint(579, 0));
@@ -70,7 +69,7 @@ TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) 
     EXPECT_TRUE(platform.messages.empty());
 
     audio = std::make_unique<RecordingAudio>();
-    auto three = makeDeck("3");
+    auto three = makeDeck("3", false);
     three->move(123, 45);
     three->Form_Load();
     EXPECT_EQ(three->pos(), QPoint(123, 0));
@@ -109,7 +108,6 @@ TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
         writeFile(kEngineLibraryFile, "engine");
         c.arrange(*this);
         auto deck = makeDeck(c.commandLine);
-        deck->Form_Load();
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0].text, c.text);
         EXPECT_EQ(platform.messages[0].caption, c.caption);
@@ -131,7 +129,6 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     writeFile("crate/deeper/a.wav", "");
     writeFile("crate/deeper/b.ogg", "");
     auto deck = makeDeck("1");
-    deck->Form_Load();
     ASSERT_TRUE(deck->dirFile->setPath(folder_ + "/crate/deeper"));
     EXPECT_EQ(deck->filFile->path(), folder_ + "/crate/deeper") << "folder change lists its files";
     EXPECT_EQ(deck->filFile->count(), 2);
@@ -146,7 +143,6 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
 // what is painted, not only what the palette says.
 TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
     auto deck = makeDeck("1");
-    deck->Form_Load();
     const QColor shapeFill(66, 118, 121);
     for (QWidget* option :
          {static_cast<QWidget*>(deck->chkMono), static_cast<QWidget*>(deck->chkRepeat),
@@ -161,7 +157,6 @@ TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
 
 TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     auto deck = makeDeck("1");
-    deck->Form_Load();
     deck->move(100, 50);
     QWidget* title = deck->lblWindowTitle;
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {

@@ -41,7 +41,6 @@ class TrackLoadingTest : public FrmMainTest {
     }
     std::unique_ptr<FrmMain> loadedDeck(const QString& fileName = "track.mp3") {
         auto deck = makeDeck("1");
-        deck->Form_Load();
         deck->state.GenreNames[17] = "Rock";
         select(*deck, fileName);
         return deck;
@@ -160,7 +159,6 @@ TEST_F(TrackLoadingTest, NamesTooShortOrTooWideForTheLabel) {
     audio->progressReports = {99.5f};
     writeFile("crate/a.b", "");
     auto deck = makeDeck("1");
-    deck->Form_Load();
     deck->filFile->setPattern("*.*");
     select(*deck, "a.b");
     deck->filFile_DblClick();

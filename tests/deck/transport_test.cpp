@@ -1,10 +1,11 @@
 // The transport, loop, pitch, touch and mixer commands against the
 // recording engine: each command in each play state, the loop and
-// end-of-track watch, and the numbers and captions they produce; and the
-// joystick's jog.
+// end-of-track watch, and the numbers and captions they produce; the
+// displays; and the joystick's jog.
 #include <SDL.h>
 
 #include <QApplication>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTest>
 #include <utility>
@@ -29,7 +30,6 @@ class TransportTest : public FrmMainTest {
     void SetUp() override {
         FrmMainTest::SetUp();
         deck = makeDeck("1");
-        deck->Form_Load();
         deck->state.Channel = kTrack;
         deck->state.BaseFreq = 44100;
         audioView->length = 180 * kSecond;
@@ -285,6 +285,142 @@ TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
     EXPECT_EQ(deck->state.TouchAmount, 1500) << "code's values are changes again";
 }
 
+// --- The displays as the user sees them: the spectrogram's sweep and the bars,
+// the level meter's rise, fall and hiding, the processor load, the activity lamp
+// going out and the file-name marquees ----------------------------------------------
+
+class DisplaysTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        deck = makeDeck("1");
+    }
+    QRgb pixel(int column, int row) {  // row 0 is the picture's bottom line
+        const QImage& picture = deck->pctSpectrum->picture();
+        return picture.pixel(column, picture.height() - 1 - row);
+    }
+    std::unique_ptr<FrmMain> deck;
+};
+
+TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
+    const QRgb black = qRgb(0, 0, 0), marker = qRgb(255, 255, 248);
+    audioView->spectrum.assign(1024, 0.0f);
+    audioView->spectrum[1] = 0.01f;  // bin 1, row 0: 0.1 x 3 x 127 = 38, blue-magenta 166
+    audioView->spectrum[2] = 1.0f;   // bin 2, row 1: past the top, saturated
+    QTest::mouseClick(deck->pctSpectrum, Qt::RightButton);
+    EXPECT_EQ(deck->lblVU->text(), "Spectrum Analyzer");
+    EXPECT_EQ(deck->tmrSpectrum->interval(), 25);
+
+    deck->tmrSpectrum_Timer();
+    EXPECT_EQ(pixel(0, 0), qRgb(48, 0, 255));
+    EXPECT_EQ(pixel(0, 1), marker);
+    EXPECT_EQ(pixel(0, 2), black);
+    for (int row = 0; row < 101; ++row) EXPECT_EQ(pixel(1, row), row % 2 ? black : marker);
+    EXPECT_EQ(pixel(2, 0), black);
+
+    for (int tick = 1; tick < 88; ++tick) deck->tmrSpectrum_Timer();
+    EXPECT_EQ(pixel(87, 0), qRgb(48, 0, 255));
+    EXPECT_EQ(pixel(0, 0), marker);  // the sweep wrapped: the marker is back in column 0
+
+    QTest::mouseClick(deck->pctSpectrum, Qt::LeftButton);
+    EXPECT_EQ(deck->lblVU->text(), "Oscilloscope");
+    EXPECT_EQ(deck->modSpectrum.SpecPos, 0);
+    EXPECT_LT(deck->tmrSpectrum->interval(), 25);
+    // Bin b is the bar in column 2 (b - 1), sqrt(m) x 3 x 101 rows above the
+    // bottom one; the column between two bars is their average.
+    audioView->spectrum.assign(1024, 0.0f);
+    audioView->spectrum[20] = 0.05f;
+    audioView->spectrum[19] = audioView->spectrum[21] = 0.025f;
+    deck->tmrSpectrum_Timer();
+    for (auto [column, top] : {std::pair{36, 48}, {37, 58}, {38, 68}, {40, 48}, {42, 0}}) {
+        EXPECT_NE(pixel(column, top), black) << column;
+        EXPECT_EQ(pixel(column, top + 1), black) << column;
+    }
+    audioView->spectrum.clear();  // not playing: every bar rests on its bottom row
+    deck->tmrSpectrum_Timer();
+    for (int column = 0; column < 88; ++column) {
+        EXPECT_EQ(pixel(column, 0) != black, column < 87) << column;
+        EXPECT_EQ(pixel(column, 1), black) << column;
+    }
+}
+
+TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays) {
+    audioView->level = 64u | (127u << 16);  // left 50 %, right 100 %
+    deck->state.VuPeakLeft = deck->state.VuPeakRight = 1;
+    deck->FXTimer1_Timer();
+    EXPECT_EQ(deck->shpVU(0)->y(), 6);  // the left column shows the high word
+    EXPECT_EQ(deck->shpVU(1)->y(), 56);
+    EXPECT_EQ(deck->shpVU(2)->y(), 0);
+    EXPECT_EQ(deck->shpVU(3)->y(), 50);
+    EXPECT_TRUE(deck->tmrVUReset->enabled());
+
+    for (int tick = 0; tick < 10; ++tick) deck->tmrVU_Timer();
+    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kLeftBar), 31.0f);    // 2.5 a tick
+    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kRightMark), 60.0f);  // 1 a tick
+    audioView->level = 32u | (32u << 16);
+    deck->FXTimer1_Timer();  // below the registered peaks: nothing rises
+    EXPECT_EQ(deck->shpVU(0)->y(), 31);
+    deck->tmrVUReset_Timer();
+    deck->FXTimer1_Timer();  // peaks cleared: the lower level registers
+    EXPECT_EQ(deck->shpVU(0)->y(), 81);
+
+    for (int tick = 0; tick < 100; ++tick) deck->tmrVU_Timer();
+    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kLeftBar), 96.0f);  // resting, a sliver shows
+    audioView->level = UINT32_MAX;
+    deck->FXTimer1_Timer();
+    EXPECT_EQ(deck->shpVU(0)->y(), 101);  // below the box: out of sight
+    EXPECT_EQ(deck->shpVU(1)->y(), 101);
+}
+
+TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
+    QLocale::setDefault(QLocale(QLocale::German));
+    audioView->cpu = 12.34f;
+    deck->tmrCPU_Timer();
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
+}
+
+TEST_F(DisplaysTest, ActivityTimerPutsOutTheLampDotsAndComment) {
+    deck->optActivity->setChecked(true);
+    deck->tmrLED->setEnabled(true);
+    deck->cmdStop->setDotColor(0xFF);
+    deck->lblinfo(4)->setText("comment");
+    deck->tmrLED_Timer();
+    EXPECT_FALSE(deck->optActivity->isChecked() || deck->tmrLED->enabled());
+    EXPECT_EQ(deck->cmdStop->dotColor(), 0x80);
+    EXPECT_EQ(deck->lblinfo(4)->text(), "");
+}
+
+TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
+    struct Case {
+        bool slow;  // tmrScroll, else tmrFilename
+        int width, height, left, expectedLeft;
+    };
+    const Case cases[] = {
+        {true, 500, 30, -499, 384},  // left completely: back at the right edge
+        {true, 500, 30, 100, 92},   {false, 500, 30, -599, 445},  // 20 heights: 5 box heights
+        {false, 500, 30, 10, 8},    {false, 382, 30, 10, 10},     // a name that fits stays
+    };
+    QLabel* name = deck->lblFileName;
+    for (const Case& c : cases) {
+        name->setGeometry(c.left, name->y(), c.width, c.height);
+        c.slow ? deck->tmrScroll_Timer() : deck->tmrFilename_Timer();
+        EXPECT_EQ(name->x(), c.expectedLeft) << c.slow << " " << c.width << " " << c.left;
+    }
+}
+
+TEST_F(DisplaysTest, ReadoutsShowTheirWholeValues) {
+    const std::pair<QLabel*, QString> widest[] = {{deck->lblinfo(8), "100"},
+                                                  {deck->lblinfo(9), "-100"},
+                                                  {deck->lblinfo(10), "5000"},
+                                                  {deck->lblCPU, "12.3 %"},
+                                                  {deck->lblVU, "Spectrum Analyzer"}};
+    for (const auto& [readout, text] : widest) {
+        readout->setText(text);
+        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
+    }
+}
+
 // --- The joystick jog through the real poll: an SDL virtual pad, attached
 // after the deck has started, steps through button masks ------------------------
 
@@ -300,7 +436,6 @@ class JoystickTest : public FrmMainTest, public ::testing::WithParamInterface<Se
     void SetUp() override {
         FrmMainTest::SetUp();
         deck = makeDeck("1");
-        deck->Form_Load();
         deck->txtJoyID->setText("4");
         deck->PollJoystick();  // the deck reads joysticks before the pad is plugged in
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
