@@ -197,44 +197,35 @@ TEST(RPPTest, AddsTheSeparatorOnlyWhenMissing) {
     EXPECT_EQ(RPP(RPP("music")), "music/");
 }
 
-// --- ID3v1 tags (the captions made from them are TrackLoadingTest's) ----------
+// --- ID3v1 tags (the captions made from them: TrackLoadingTest) ----------
 
-QByteArray field(const QByteArray& text, int width, char pad = ' ') {
-    QByteArray f = text.left(width);
-    f.append(QByteArray(width - f.size(), pad));
-    return f;
-}
-
+// A tag record: the fields padded to their width, the album with NULs.
 QByteArray tagRecord(const QByteArray& marker, uint8_t genre) {
-    return marker + field("Hello", 30) + field("Caf\xe9 \x80 Band", 30) + field("Album", 30, '\0') +
-           "2026" + field("Comment", 30) + QByteArray(1, static_cast<char>(genre));
+    return marker + QByteArray("Hello").leftJustified(30) +
+           QByteArray("Caf\xe9 \x80 Band").leftJustified(30) +
+           QByteArray("Album").leftJustified(30, '\0') + "2026" +
+           QByteArray("Comment").leftJustified(30) + static_cast<char>(genre);
 }
 
-class Id3v1TagTest : public ::testing::Test {
-  protected:
-    QString write(const std::string& name, const QByteArray& bytes) {
-        return QString::fromStdString(dir.write(name, bytes.toStdString()));
-    }
+// The last 128 bytes, when they start with TAG, hold the fields at full
+// width; anything else is no tag.
+TEST(Id3v1TagTest, ReadsFieldsAtFullWidthFromExactlyATag) {
     test::TempDir dir;
-};
-
-TEST_F(Id3v1TagTest, ReadsFieldsAtFullWidthFromTheLastBytes) {
     Id3v1Tag tag;
-    ASSERT_TRUE(ReadID3Tag(write("a.mp3", QByteArray(5000, 'x') + tagRecord("TAG", 255)), tag));
+    const auto read = [&](const QByteArray& bytes) {
+        return ReadID3Tag(QString::fromStdString(dir.write("t.mp3", bytes.toStdString())), tag);
+    };
+    ASSERT_TRUE(read(QByteArray(5000, 'x') + tagRecord("TAG", 255)));
     EXPECT_EQ(tag.title, "Hello" + QString(25, ' ')) << "padding kept";
     EXPECT_EQ(tag.artist.left(11), QString::fromUtf8("Café € Band")) << "Windows-1252";
     EXPECT_EQ(tag.album.size(), 30);
     EXPECT_EQ(tag.year, "2026");
     EXPECT_EQ(tag.genre, 255);
-}
 
-TEST_F(Id3v1TagTest, ExactlyATagIsReadAndAnythingElseIsNone) {
-    Id3v1Tag tag;
-    EXPECT_TRUE(ReadID3Tag(write("only.mp3", tagRecord("TAG", 1)), tag)) << "128 bytes";
-    EXPECT_FALSE(ReadID3Tag(write("lower.mp3", tagRecord("tag", 1)), tag))
-        << "marker is case-sensitive";
-    EXPECT_FALSE(ReadID3Tag(write("short.mp3", tagRecord("TAG", 1).left(127)), tag));
-    EXPECT_FALSE(ReadID3Tag(write("none.mp3", QByteArray(400, 'x')), tag));
+    EXPECT_TRUE(read(tagRecord("TAG", 1))) << "128 bytes";
+    EXPECT_FALSE(read(tagRecord("tag", 1))) << "marker is case-sensitive";
+    EXPECT_FALSE(read(tagRecord("TAG", 1).left(127)));
+    EXPECT_FALSE(read(QByteArray(400, 'x')));
     EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.file("missing.mp3")), tag));
     EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.path().string()), tag)) << "a folder";
 }
