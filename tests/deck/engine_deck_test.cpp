@@ -288,6 +288,19 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     }
 }
 
+// What is not the engine the deck refuses to load. (The built engine's
+// version is checked by every start-up above and below.)
+TEST(EngineLibraryTest, RefusesWhatIsNotTheEngine) {
+    TempDir dir;
+    std::string error;
+    EXPECT_EQ(loadEngineLibrary(dir.file("liblumaaudio.so"), &error), nullptr);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(loadEngineLibrary(dir.write("fake.so", "not a shared object"), &error), nullptr);
+    // A real shared library without the engine's calls.
+    EXPECT_EQ(loadEngineLibrary("libm.so.6", &error), nullptr);
+    EXPECT_NE(error.find("BASS_GetVersion"), std::string::npos) << error;
+}
+
 TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
     startDeck();
     const QString demo = QFileInfo(LUMA_DECK_PATH).absolutePath() + "/demo";
