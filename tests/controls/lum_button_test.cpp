@@ -37,11 +37,6 @@ class LumButtonTest : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
     }
 
-    // Runs a paint, and so a layout pass.
-    void relayout() { button.repaint(); }
-
-    static QColor bgr(int colour) { return colourFromBgr(colour); }
-
     LumButton button;
 };
 
@@ -54,7 +49,7 @@ TEST_F(LumButtonTest, ElementsFillTheControlOffsetByOnePixelAndFollowResizing) {
     EXPECT_EQ(caption.left(), 2);
     EXPECT_EQ(caption.width(), 51);
     EXPECT_EQ(caption.top(), (39 - caption.height()) / 2);
-    EXPECT_EQ(button.pClip()->palette().color(QPalette::Window), bgr(0x808000));
+    EXPECT_EQ(button.pClip()->palette().color(QPalette::Window), colourFromBgr(0x808000));
     button.resize(100, 30);
     EXPECT_EQ(button.shpButton()->geometry(), QRect(1, 1, 98, 28));
     EXPECT_EQ(button.lblCaption()->width(), 94);
@@ -64,7 +59,7 @@ TEST_F(LumButtonTest, DotSettersPlaceLeftFromXButLayoutPutsTopFromX) {
     button.setDotX(4);
     button.setDotY(6);
     EXPECT_EQ(button.shpDot()->pos(), QPoint(4, 6));
-    relayout();
+    button.repaint();  // a paint runs a layout pass
     EXPECT_EQ(button.shpDot()->pos(), QPoint(6, 4));
 }
 
@@ -80,8 +75,8 @@ TEST_F(LumButtonTest, RunTimeSettersShowAtOnceButOverColorOnlyWhenHovered) {
     EXPECT_EQ(button.shpButton()->shapeKind(), 2);
     EXPECT_EQ(button.lblCaption()->text(), "Load & go") << "the access key's & is not shown";
     button.setOverColor(0x0000FF);
-    relayout();
-    EXPECT_EQ(button.shpDot()->fillColour(), bgr(0xC0C000));
+    button.repaint();
+    EXPECT_EQ(button.shpDot()->fillColour(), colourFromBgr(0xC0C000));
 }
 
 TEST_F(LumButtonTest, AltAndTheMarkedLetterClicks) {
@@ -194,10 +189,10 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
     pointer = corner + QPoint(20, 20);
     moveOver(button.pClip());
     EXPECT_TRUE(button.tmrOver()->isActive());
-    EXPECT_TRUE(waitForDot(bgr(0xFFFF00)));
+    EXPECT_TRUE(waitForDot(colourFromBgr(0xFFFF00)));
     button.setDotColor(0x0000FF);
     EXPECT_EQ(button.shpDot()->fillColour(), QColor(Qt::red));
-    EXPECT_TRUE(waitForDot(bgr(0xFFFF00))) << "overwritten while hovered";
+    EXPECT_TRUE(waitForDot(colourFromBgr(0xFFFF00))) << "overwritten while hovered";
 
     // The surface's right edge is already outside.
     pointer = corner + QPoint(button.pClip()->width(), 20);
@@ -224,7 +219,7 @@ TEST_F(LumButtonTest, AnEmptyBagRestoresTheDefaultLookWhichSavesNothing) {
     EXPECT_TRUE(button.propertiesChanged());
     button.restore(PropertyBag());
     EXPECT_EQ(button.shpButton()->fillColour(), QColor(Qt::red));
-    relayout();
+    button.repaint();
     EXPECT_EQ(button.lblCaption()->text(), "Button");
     EXPECT_EQ(button.shpButton()->fillColour(), QColor(0x00, 0x80, 0x80));
     EXPECT_EQ(button.shpDot()->geometry(), QRect(15, 15, 10, 10));
@@ -260,7 +255,7 @@ TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonInFixedKeyOrder) {
 TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
     const QString captionFamily = button.lblCaption()->font().family();
     button.restore(bagFromText("BorderSize = 5\nFontType = \"Courier New\", 20, normal\n"));
-    relayout();
+    button.repaint();
     EXPECT_EQ(button.borderSize(), 5);
     EXPECT_EQ(button.shpButton()->borderWidth(), 1) << "the outline drawn at design time";
     EXPECT_EQ(button.fontType().family(), "Courier New");
@@ -272,7 +267,7 @@ TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
 
 // --- The property bag and shapes ---------------------------------------------
 
-TEST(PropertyBag, KeysMatchWhateverTheirCaseAndDefaultsAreNotStored) {
+TEST(PropertyBag, KeysMatchWhateverTheirCaseDefaultsAreNotStoredAndBadTextIsNamed) {
     PropertyBag bag;
     bag.writeProperty("FillColor", 0x123456, 0);
     EXPECT_EQ(bag.readProperty("fillcolor", 0).toInt(), 0x123456);
@@ -286,10 +281,8 @@ TEST(PropertyBag, KeysMatchWhateverTheirCaseAndDefaultsAreNotStored) {
     bag.writeProperty("dotx", 15, 15);  // the default over an entry drops it
     EXPECT_FALSE(bag.contains("DotX"));
     EXPECT_EQ(bag.size(), 1);
-}
 
-TEST(PropertyBagText, NamesTheLineItCannotRead) {
-    PropertyBag bag;
+    // Text it cannot read is refused, naming the line.
     QString error;
     EXPECT_FALSE(readPropertyBagText("DotX = 4\nCaption = \"open\n", bag, &error));
     EXPECT_TRUE(error.contains("line 2")) << error.toStdString();

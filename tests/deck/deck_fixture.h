@@ -210,8 +210,7 @@ class FrmMainTest : public ::testing::Test {
             "ON", "0", "OFF", "ON", "0", QString::number(deck1Device), QString::number(deck2Device),
             midi, ""};
         while (lines.size() < 35) lines << "0";
-        lines << '"' + folder + '"' << "0"
-              << "1";
+        lines += {'"' + folder + '"', "0", "1"};
         writeFile("deck1.ini", lines.join('\n'));
         writeFile("deck2.ini", lines.join('\n'));
     }

@@ -126,7 +126,7 @@ TEST(TempoDetector, IgnoresTheLevel) {
 
 // Each case: the range, a tempo and where it folds to. In the narrow range
 // 128 stays: 2 BPM short beats 116 too many.
-TEST(TempoRange, HalvesAndDoublesIntoRange) {
+TEST(TempoRange, HalvesAndDoublesIntoRangeAndNonsenseFallsBackToTheDefaults) {
     const double cases[][4] = {{70, 180, 128, 128},  {70, 180, 70, 70},   {70, 180, 180, 180},
                                {70, 180, 200, 100},  {70, 180, 400, 100}, {70, 180, 60, 120},
                                {70, 180, 30, 120},   {70, 180, 0, 0},     {70, 180, NAN, 0},
@@ -134,15 +134,12 @@ TEST(TempoRange, HalvesAndDoublesIntoRange) {
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(TempoRange::orDefault(c[0], c[1]).fold(c[2]), c[3]) << c[2];
     }
-}
-
-// A bad limit falls back on its own; an empty or inverted range entirely.
-TEST(TempoRange, NonsenseFallsBackToTheDefaults) {
+    // A bad limit falls back on its own; an empty or inverted range entirely.
     const double low = TempoRange{}.lowest, high = TempoRange{}.highest;
-    const double cases[][4] = {
+    const double nonsense[][4] = {
         {0, 0, low, high},    {150, 100, low, high}, {100, 100, low, high},   {-5, 160, low, 160},
         {NAN, 160, low, 160}, {90, 0, 90, high},     {90, INFINITY, 90, high}};
-    for (const auto& c : cases) {
+    for (const auto& c : nonsense) {
         const TempoRange range = TempoRange::orDefault(c[0], c[1]);
         EXPECT_EQ(range.lowest, c[2]) << c[0] << ".." << c[1];
         EXPECT_EQ(range.highest, c[3]) << c[0] << ".." << c[1];

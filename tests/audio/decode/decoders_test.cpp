@@ -302,7 +302,7 @@ struct HeaderCase {
     int frameBytes;
 };
 
-TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayer) {
+TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields) {
     const HeaderCase cases[] = {
         {{0xFF, 0xFB, 0x90, 0x64}, 10, 3, 44100, 417},  // 128 kbit/s
         {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // padded
@@ -321,9 +321,6 @@ TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayer) {
         EXPECT_EQ(header->sampleRate, c.sampleRate);
         EXPECT_EQ(header->frameBytes, c.frameBytes);
     }
-}
-
-TEST(MpegFrameHeader, RefusesReservedAndFreeFormatFields) {
     const uint8_t invalid[][4] = {
         {0xFF, 0xEB, 0x90, 0x64},  // reserved version
         {0xFF, 0xF9, 0x90, 0x64},  // reserved layer

@@ -314,19 +314,16 @@ void limit(OutputLimiter& limiter, std::vector<float>& x) {
     }
 }
 
-TEST(OutputLimiter, PassesAQuietMixBitForBit) {
+// A mix up to the threshold passes bit for bit. A loud tone under +15 dB of
+// equaliser reaches 2.7: it must come out inside full scale without clipping
+// its shape, and once it is gone the mix is untouched again after the release.
+TEST(OutputLimiter, PassesAQuietMixBitForBitHoldsALoudOneAndLetsGoAfter) {
     OutputLimiter limiter;
-    const std::vector<float> in = sine(1000, 4096, 2, OutputLimiter::kThreshold);
-    std::vector<float> out = in;
+    const std::vector<float> atThreshold = sine(1000, 4096, 2, OutputLimiter::kThreshold);
+    std::vector<float> out = atThreshold;
     limit(limiter, out);
-    EXPECT_EQ(out, in);
-}
+    EXPECT_EQ(out, atThreshold);
 
-// A loud tone under +15 dB of equaliser reaches 2.7: it must come out inside
-// full scale without clipping its shape, and once it is gone the mix is
-// untouched again after the release.
-TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
-    OutputLimiter limiter;
     std::vector<float> loud = sine(1000, 44100, 2, 2.7);
     limit(limiter, loud);
     EXPECT_LE(peak(loud), OutputLimiter::kThreshold);
@@ -334,7 +331,7 @@ TEST(OutputLimiter, HoldsALoudMixAtTheThresholdAndLetsGoAfter) {
         << "held near the threshold, not pumped down";
 
     const std::vector<float> quiet = sine(1000, 3 * 44100 / 2, 2);
-    std::vector<float> out = quiet;
+    out = quiet;
     limit(limiter, out);
     EXPECT_EQ(limiter.gain(), 1.0f);
     const size_t afterRelease = 2 * 44100;  // 1 s
