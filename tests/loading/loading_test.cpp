@@ -22,7 +22,7 @@
 namespace luma {
 namespace {
 
-TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
+TEST(DriveListTest, RealVolumesTheDriveOfAPathAndEachDrivesFolder) {
     const QString table =
         "proc /proc proc rw 0 0\n"
         "/dev/vda / ext4 rw 0 0\n"
@@ -35,18 +35,16 @@ TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
     EXPECT_EQ(DriveList::driveOf("/media/dj/USB STICK", drives), "/media/dj/USB STICK");
     EXPECT_EQ(DriveList::driveOf("/media/dj/USBX/x", drives), "/") << "not a prefix by text";
     EXPECT_EQ(DriveList::driveOf("c:\\music", drives), "") << "no such drive here";
-}
 
-TEST(DriveListTest, RemembersEachDrivesFolderAndRefusesWhatIsNoDrive) {
     test::TempDir dir;
     const QString folder = QString::fromStdString(dir.path().string());
-    DriveList drives;
-    QSignalSpy change(&drives, &DriveList::change);
-    ASSERT_TRUE(drives.setDrive(folder));
-    EXPECT_FALSE(drives.setDrive("relative/path"));
+    DriveList list;
+    QSignalSpy change(&list, &DriveList::change);
+    ASSERT_TRUE(list.setDrive(folder));
+    EXPECT_FALSE(list.setDrive("relative/path"));
     EXPECT_EQ(change.count(), 1);
-    drives.rememberFolder(folder);
-    EXPECT_EQ(drives.currentFolder(drives.drive()), folder);
+    list.rememberFolder(folder);
+    EXPECT_EQ(list.currentFolder(list.drive()), folder);
 }
 
 // A volume mounted while the deck runs appears in the list, and goes when
@@ -115,7 +113,7 @@ TEST(FileListTest, ShowsMatchingNormalFilesOnly) {
     EXPECT_FALSE(files.setPath(root + "/nothing"));
 }
 
-TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTrip) {
+TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTripAndNamesAFolderThatOpens) {
     const QByteArray cases[] = {
         "plain.mp3",
         "Caf\xc3\xa9 del Mar.mp3",     // UTF-8
@@ -132,10 +130,8 @@ TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTrip) {
     EXPECT_EQ(decodeFileName(cases[2]), QString::fromUtf8(cases[2]));
     EXPECT_EQ(displayFileName(decodeFileName("caf\xe9 \x80\x96")), QString::fromUtf8("café €–"));
     EXPECT_EQ(displayFileName(decodeFileName(cases[2])), QString::fromUtf8(cases[2]));
-}
 
-// (A file so named is listed and played by EngineDeckTest.DemoTracks...)
-TEST(FileNamesTest, FolderListsAndOpensAFolderNamedInAnOldCodePage) {
+    // (A file so named is listed and played by EngineDeckTest.DemoTracks...)
     test::TempDir dir;
     const std::string latinFolder = "Caf\xe9";  // "Café" as an old player wrote it
     std::filesystem::create_directory(dir.path() / latinFolder);
