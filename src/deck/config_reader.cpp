@@ -113,8 +113,4 @@ qint16 readSettingNumber(const QString& text) {
                                                   std::numeric_limits<qint16>::max()));
 }
 
-int findMidiDevice(const QString& name, const QStringList& deviceNames) {
-    return static_cast<int>(deviceNames.lastIndexOf(name));
-}
-
 }  // namespace luma

@@ -33,7 +33,4 @@ QString settingsFilePath(const QString& programFolder, const QString& commandLin
 // rounded to the nearest integer with halves to even, saturated to 16 bits.
 qint16 readSettingNumber(const QString& text);
 
-// Index of the last device called exactly `name`, or -1 when none is.
-int findMidiDevice(const QString& name, const QStringList& deviceNames);
-
 }  // namespace luma

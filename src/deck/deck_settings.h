@@ -11,7 +11,7 @@ struct DeckSettings {
     bool joystickTimer = false;
     int touchMode = 0;
     qint16 soundDevice = 0;
-    // Matched against the connected devices later (see findMidiDevice).
+    // Matched against the connected devices later (FrmMain::FindMidiDevice).
     QString midiDeviceName;
     // As written; the deck resolves placeholders such as "demo" itself.
     QString musicFolder;

@@ -1,5 +1,6 @@
 // The deck's button control: its layout, its mouse and hover behaviour and
-// its persisted properties, on a shown button.
+// its persisted properties, on a shown button; the property bag it saves
+// into and the shapes it draws.
 #include "controls/lum_button.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "controls/bgr_colour.h"
 #include "controls/property_bag.h"
 #include "controls/property_bag_text.h"
+#include "controls/shape_kind.h"
 #include "controls/shape_widget.h"
 
 // Failures show texts as texts.
@@ -35,11 +37,6 @@ class LumButtonTest : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
     }
 
-    // Runs a paint, and so a layout pass.
-    void relayout() { button.repaint(); }
-
-    static QColor bgr(int colour) { return colourFromBgr(colour); }
-
     LumButton button;
 };
 
@@ -52,7 +49,7 @@ TEST_F(LumButtonTest, ElementsFillTheControlOffsetByOnePixelAndFollowResizing) {
     EXPECT_EQ(caption.left(), 2);
     EXPECT_EQ(caption.width(), 51);
     EXPECT_EQ(caption.top(), (39 - caption.height()) / 2);
-    EXPECT_EQ(button.pClip()->palette().color(QPalette::Window), bgr(0x808000));
+    EXPECT_EQ(button.pClip()->palette().color(QPalette::Window), colourFromBgr(0x808000));
     button.resize(100, 30);
     EXPECT_EQ(button.shpButton()->geometry(), QRect(1, 1, 98, 28));
     EXPECT_EQ(button.lblCaption()->width(), 94);
@@ -62,7 +59,7 @@ TEST_F(LumButtonTest, DotSettersPlaceLeftFromXButLayoutPutsTopFromX) {
     button.setDotX(4);
     button.setDotY(6);
     EXPECT_EQ(button.shpDot()->pos(), QPoint(4, 6));
-    relayout();
+    button.repaint();  // a paint runs a layout pass
     EXPECT_EQ(button.shpDot()->pos(), QPoint(6, 4));
 }
 
@@ -78,8 +75,8 @@ TEST_F(LumButtonTest, RunTimeSettersShowAtOnceButOverColorOnlyWhenHovered) {
     EXPECT_EQ(button.shpButton()->shapeKind(), 2);
     EXPECT_EQ(button.lblCaption()->text(), "Load & go") << "the access key's & is not shown";
     button.setOverColor(0x0000FF);
-    relayout();
-    EXPECT_EQ(button.shpDot()->fillColour(), bgr(0xC0C000));
+    button.repaint();
+    EXPECT_EQ(button.shpDot()->fillColour(), colourFromBgr(0xC0C000));
 }
 
 TEST_F(LumButtonTest, AltAndTheMarkedLetterClicks) {
@@ -192,10 +189,10 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
     pointer = corner + QPoint(20, 20);
     moveOver(button.pClip());
     EXPECT_TRUE(button.tmrOver()->isActive());
-    EXPECT_TRUE(waitForDot(bgr(0xFFFF00)));
+    EXPECT_TRUE(waitForDot(colourFromBgr(0xFFFF00)));
     button.setDotColor(0x0000FF);
     EXPECT_EQ(button.shpDot()->fillColour(), QColor(Qt::red));
-    EXPECT_TRUE(waitForDot(bgr(0xFFFF00))) << "overwritten while hovered";
+    EXPECT_TRUE(waitForDot(colourFromBgr(0xFFFF00))) << "overwritten while hovered";
 
     // The surface's right edge is already outside.
     pointer = corner + QPoint(button.pClip()->width(), 20);
@@ -222,7 +219,7 @@ TEST_F(LumButtonTest, AnEmptyBagRestoresTheDefaultLookWhichSavesNothing) {
     EXPECT_TRUE(button.propertiesChanged());
     button.restore(PropertyBag());
     EXPECT_EQ(button.shpButton()->fillColour(), QColor(Qt::red));
-    relayout();
+    button.repaint();
     EXPECT_EQ(button.lblCaption()->text(), "Button");
     EXPECT_EQ(button.shpButton()->fillColour(), QColor(0x00, 0x80, 0x80));
     EXPECT_EQ(button.shpDot()->geometry(), QRect(15, 15, 10, 10));
@@ -258,7 +255,7 @@ TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonInFixedKeyOrder) {
 TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
     const QString captionFamily = button.lblCaption()->font().family();
     button.restore(bagFromText("BorderSize = 5\nFontType = \"Courier New\", 20, normal\n"));
-    relayout();
+    button.repaint();
     EXPECT_EQ(button.borderSize(), 5);
     EXPECT_EQ(button.shpButton()->borderWidth(), 1) << "the outline drawn at design time";
     EXPECT_EQ(button.fontType().family(), "Courier New");
@@ -266,6 +263,46 @@ TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
     EXPECT_EQ(button.lblCaption()->font().family(), captionFamily);
     button.setBorderSize(5);
     EXPECT_EQ(button.shpButton()->borderWidth(), 5);
+}
+
+// --- The property bag and shapes ---------------------------------------------
+
+TEST(PropertyBag, KeysMatchWhateverTheirCaseDefaultsAreNotStoredAndBadTextIsNamed) {
+    PropertyBag bag;
+    bag.writeProperty("FillColor", 0x123456, 0);
+    EXPECT_EQ(bag.readProperty("fillcolor", 0).toInt(), 0x123456);
+    bag.writeProperty("FILLCOLOR", 7, 0);
+    EXPECT_EQ(bag.size(), 1);
+    EXPECT_EQ(bag.readProperty("FillColor", 0).toInt(), 7);
+
+    bag.writeProperty("DotX", 15, 15);
+    EXPECT_FALSE(bag.contains("DotX"));
+    bag.writeProperty("DotX", 4, 15);
+    bag.writeProperty("dotx", 15, 15);  // the default over an entry drops it
+    EXPECT_FALSE(bag.contains("DotX"));
+    EXPECT_EQ(bag.size(), 1);
+
+    // Text it cannot read is refused, naming the line.
+    QString error;
+    EXPECT_FALSE(readPropertyBagText("DotX = 4\nCaption = \"open\n", bag, &error));
+    EXPECT_TRUE(error.contains("line 2")) << error.toStdString();
+    EXPECT_EQ(bag.readProperty("DotX", 0).toInt(), 4);
+    EXPECT_FALSE(readPropertyBagText("= 4\n", bag));
+    EXPECT_FALSE(readPropertyBagText("DotX = four\n", bag));
+    EXPECT_FALSE(readPropertyBagText("FontType = \"Tahoma\", big\n", bag));
+}
+
+// Rectangles and ovals fill the area; their square kinds the short side,
+// centred. Rounded and oval kinds leave the corners out.
+TEST(ShapeKind, SquareKindsCentreOnTheShortSideAndRoundKindsCutTheCorners) {
+    const QRectF wide(0, 0, 20, 10);
+    for (int kind : {0, 1, 2, 3, 4, 5, 99}) {
+        const bool square = kind == 1 || kind == 3 || kind == 5;
+        const bool round = kind >= 2 && kind <= 5;
+        const QPainterPath path = shapePath(kind, wide);
+        EXPECT_EQ(path.boundingRect(), square ? QRectF(5, 0, 10, 10) : wide) << kind;
+        EXPECT_EQ(path.contains(QPointF(square ? 5.3 : 0.3, 0.3)), !round) << kind;
+    }
 }
 
 }  // namespace

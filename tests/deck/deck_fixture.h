@@ -210,8 +210,7 @@ class FrmMainTest : public ::testing::Test {
             "ON", "0", "OFF", "ON", "0", QString::number(deck1Device), QString::number(deck2Device),
             midi, ""};
         while (lines.size() < 35) lines << "0";
-        lines << '"' + folder + '"' << "0"
-              << "1";
+        lines += {'"' + folder + '"', "0", "1"};
         writeFile("deck1.ini", lines.join('\n'));
         writeFile("deck2.ini", lines.join('\n'));
     }
@@ -222,12 +221,14 @@ class FrmMainTest : public ::testing::Test {
         audioView->calls.clear();
         return calls.replaceInStrings(folder_, "~").replaceInStrings(QString::number(kTrack), "#");
     }
-    std::unique_ptr<FrmMain> makeDeck(const QString& commandLine) {
+    // A deck on the recording engine, started up (Form_Load) unless told not to.
+    std::unique_ptr<FrmMain> makeDeck(const QString& commandLine, bool load = true) {
         platform.journal = &audio->calls;
         auto deck = std::make_unique<FrmMain>(
             commandLine, folder_, platform,
             [this](const QString&) { return std::unique_ptr<AudioLibrary>(std::move(audio)); });
         audioView = audio.get();
+        if (load) deck->Form_Load();
         return deck;
     }
 

@@ -1,6 +1,8 @@
 // The deck window's start-up and shutdown against a recording engine: the
 // order of calls, each fatal path with its message, placement, dragging, the
-// browser's placement on the configured folder, and the timers it runs on.
+// browser's placement on the configured folder, the timers it runs on; and
+// the real programs started side by side; loading a track; the settings and
+// genre names it reads.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +10,27 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <set>
+#include <tuple>
 
 #include "binding/engine_library.h"
+#include "deck/config_reader.h"
 #include "deck/deck_timer.h"
+#include "deck/item_reader.h"
+#include "deck/number_text.h"
 #include "deck_fixture.h"
+#include "support/scoped_env.h"
 
 namespace luma::test {
 namespace {
@@ -25,7 +38,6 @@ namespace {
 TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     auto deck = makeDeck("1");
     RecordingAudio& engine = *audioView;
-    deck->Form_Load();
     EXPECT_EQ(engine.calls,
               (QStringList{"BASS_GetDeviceDescription(0)", "BASS_GetDeviceDescription(1)",
                            "BASS_GetDeviceDescription(2)", "BASS_GetVersion", "BASS_GetVersion",
@@ -52,7 +64,7 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
 // A music folder that is missing leaves the browser where it was, quietly.
 TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) {
     setSettings(0, 3, folder_ + "/no such folder");
-    auto two = makeDeck("2");
+    auto two = makeDeck("2", false);
     const QString before = two->dirFile->path();
     two->Form_Load();
     EXPECT_EQ(two->pos(), QPoint(579, 0));
@@ -62,7 +74,7 @@ TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) 
     EXPECT_TRUE(platform.messages.empty());
 
     audio = std::make_unique<RecordingAudio>();
-    auto three = makeDeck("3");
+    auto three = makeDeck("3", false);
     three->move(123, 45);
     three->Form_Load();
     EXPECT_EQ(three->pos(), QPoint(123, 0));
@@ -101,7 +113,6 @@ TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
         writeFile(kEngineLibraryFile, "engine");
         c.arrange(*this);
         auto deck = makeDeck(c.commandLine);
-        deck->Form_Load();
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0].text, c.text);
         EXPECT_EQ(platform.messages[0].caption, c.caption);
@@ -123,7 +134,6 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     writeFile("crate/deeper/a.wav", "");
     writeFile("crate/deeper/b.ogg", "");
     auto deck = makeDeck("1");
-    deck->Form_Load();
     ASSERT_TRUE(deck->dirFile->setPath(folder_ + "/crate/deeper"));
     EXPECT_EQ(deck->filFile->path(), folder_ + "/crate/deeper") << "folder change lists its files";
     EXPECT_EQ(deck->filFile->count(), 2);
@@ -138,7 +148,6 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
 // what is painted, not only what the palette says.
 TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
     auto deck = makeDeck("1");
-    deck->Form_Load();
     const QColor shapeFill(66, 118, 121);
     for (QWidget* option :
          {static_cast<QWidget*>(deck->chkMono), static_cast<QWidget*>(deck->chkRepeat),
@@ -153,7 +162,6 @@ TEST_F(FrmMainTest, OptionsArePaintedOnTheShapeFill) {
 
 TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     auto deck = makeDeck("1");
-    deck->Form_Load();
     deck->move(100, 50);
     QWidget* title = deck->lblWindowTitle;
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
@@ -202,6 +210,377 @@ TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
     QTest::qWait(100);
     ASSERT_GE(slowWakeups.size(), 10u);
     for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
+}
+
+// The real deck programs, started as the launcher starts them, come up on
+// the system's default output and shut down cleanly, saying nothing on stderr.
+// Both decks at once on their shipped settings (device 0), on a machine
+// whose default output is ALSA's null device and that runs no JACK server:
+// device 0 must be that default, shared by both, and neither the output nor
+// the MIDI scan may complain about the missing JACK server.
+TEST(DeckProcessTest, BothDecksComeUpOnTheDefaultOutputQuietlyAndShutDownCleanly) {
+    TempDir dir;
+    dir.write(".asoundrc", "pcm.!default { type null }\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LUMATRONE_AUDIO");
+    environment.insert("HOME", QString::fromStdString(dir.path().string()));
+    const std::string runtime = dir.file("runtime");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+    environment.insert("JACK_DEFAULT_SERVER", "lumatrone-test-no-such-server");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess decks[2];
+    QString pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        pictures[i] = QString::fromStdString(dir.file("deck" + std::to_string(i + 1) + ".png"));
+        environment.insert("LUMATRONE_SCREENSHOT", pictures[i]);  // renders itself, then quits
+        decks[i].setProcessEnvironment(environment);
+        decks[i].start(LUMA_DECK_PATH, {QString::number(i + 1)});
+    }
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(decks[i].waitForFinished(20000)) << "deck " << i + 1 << " did not end";
+        EXPECT_EQ(decks[i].exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(decks[i].exitCode(), 0);
+        EXPECT_EQ(decks[i].readAllStandardError().toStdString(), "") << "deck " << i + 1;
+        EXPECT_EQ(QImage(pictures[i]).size(), QSize(441, 768));
+    }
+}
+
+// --- Loading a track: the order of the calls, their flags and filter parameters,
+// and what the labels end up showing, also when every open fails ----------------
+
+constexpr uint32_t kDecodeStream = 0x30000001;
+
+// Records the caption a label has each time it is painted.
+class PaintedCaptions : public QObject {
+  public:
+    explicit PaintedCaptions(QLabel* label) : label_(label) { label->installEventFilter(this); }
+    QStringList captions;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) captions << label_->text();
+        return false;
+    }
+
+  private:
+    QLabel* label_;
+};
+
+class TrackLoadingTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        // A tagged file: a title padded with blanks, genre 17.
+        writeFile("crate/track.mp3",
+                  QString(1000, 'x') + "TAGIntro" + QString(119, ' ') + QChar(17));
+        audio->streamHandle = kTrack;
+        audio->decodeStreamHandle = kDecodeStream;
+        audio->length = 4ull * 44100 * 60;
+        audio->percents2Bpm = -1.24f;
+    }
+    std::unique_ptr<FrmMain> loadedDeck(const QString& fileName = "track.mp3") {
+        auto deck = makeDeck("1");
+        deck->state.GenreNames[17] = "Rock";
+        select(*deck, fileName);
+        return deck;
+    }
+    void select(FrmMain& deck, const QString& fileName) {
+        const auto items = deck.filFile->findItems(fileName, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        deck.filFile->setCurrentItem(items[0]);
+    }
+};
+
+TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
+    auto deck = loadedDeck();
+    deck->vscEQ(1)->setValue(-120);
+    deck->hscEQ(1)->setValue(30);
+    deck->vscPitch->setValue(-800);
+    takeCalls();
+    deck->filFile_DblClick();
+    EXPECT_EQ(
+        takeCalls(),
+        (QStringList{
+            "BASS_StreamFree(0)", "BASS_MusicFree(0)", "BASS_FX_BPM_Free(0)", "BASS_FX_BPM_Free(0)",
+            "BASS_FX_TempoFree(0)", "BASS_StreamCreateFile(~/crate/track.mp3,20080)",
+            "BASS_SetBufferLength(5)", "BASS_ChannelSetFX(#,7)", "BASS_ChannelSetFX(#,7)",
+            "BASS_ChannelSetFX(#,7)", "BASS_ChannelSetFX(#,7)",
+            // Parameters in the order 0, 3, 1, 2: centre, bandwidth, gain.
+            "BASS_FXSetParameters(50000001,80,36,0)", "BASS_FXSetParameters(50000004,125,36,0)",
+            "BASS_FXSetParameters(50000002,3000,36,0)", "BASS_FXSetParameters(50000003,8000,36,0)",
+            // The sliders re-applied; the bass goes to both bass filters.
+            "BASS_FXGetParameters(50000001)", "BASS_FXSetParameters(50000001,80,36,0)",
+            "BASS_FXSetParameters(50000004,80,36,0)", "BASS_FXGetParameters(50000002)",
+            "BASS_FXSetParameters(50000002,3000,36,-12)", "BASS_FXGetParameters(50000003)",
+            "BASS_FXSetParameters(50000003,8000,36,0)", "BASS_StreamGetLength(#)",
+            "BASS_ChannelGetAttributes(#)", "BASS_StreamCreateFile(~/crate/track.mp3,200000)",
+            "BASS_FX_BPM_DecodeGet(805306369,0,90,0,3)", "BASS_FX_TempoGetApproxPercents(0)",
+            "BASS_FX_BPM_Percents2BPM(805306369,0)", "BASS_FX_TempoGetApproxPercents(0)",
+            "BASS_FX_BPM_Percents2BPM(805306369,0)",
+            // The balance through 0 and back, at the track's own rate: the
+            // pitch fader went to 0 first.
+            "BASS_ChannelSlideAttributes(#,44100,50,0,0)",
+            "BASS_ChannelSlideAttributes(#,44100,50,30,0)",
+            // The loop points carry over to the new channel.
+            "LUMA_ChannelSetLoop(#,0,0,0)"}));
+
+    EXPECT_EQ(deck->state.Channel, kTrack);
+    EXPECT_EQ(deck->lblQuality->text(), "44100 Hz");
+    EXPECT_EQ(deck->lblLength->text(), "01:00,000");
+    EXPECT_EQ(deck->trkPosition->max(), 4 * 44100 * 60);
+    EXPECT_EQ(deck->trkPosition->value(), 0);
+    EXPECT_EQ(deck->lblBPMs->text(), "124");
+    EXPECT_EQ(deck->lblOrigBPM->text(), "124");
+    EXPECT_EQ(deck->lblFileName->text(), "track");
+    EXPECT_EQ(deck->vscPitch->value(), 0);
+    EXPECT_FALSE(deck->cmdPause->isVisibleTo(deck.get()));
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+    EXPECT_EQ(deck->lblinfo(0)->text(), " Intro" + QString(25, ' '));
+    EXPECT_EQ(deck->lblinfo(5)->text(), " Rock");
+}
+
+TEST_F(TrackLoadingTest, ShowsProgressWhileDetectingAndFreesThePreviousTrack) {
+    audio->progressReports = {0.0f, 45.9f, 100.0f};
+    auto deck = loadedDeck();
+    deck->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(deck.get()));
+    PaintedCaptions painted(deck->lblFileName);
+    deck->filFile_DblClick();
+    // Painted there and then, while the handler was still running.
+    EXPECT_EQ(painted.captions, (QStringList{"Loading...", "BPM detection 0%", "BPM detection 45%",
+                                             "BPM detection 100%"}));
+
+    // The next load releases this track and its detection stream first.
+    takeCalls();
+    deck->chkMono->setCheckState(Qt::Checked);
+    deck->filFile_DblClick();
+    EXPECT_EQ(takeCalls().mid(0, 6),
+              (QStringList{"BASS_StreamFree(#)", "BASS_MusicFree(#)", "BASS_FX_BPM_Free(#)",
+                           "BASS_FX_BPM_Free(805306369)", "BASS_FX_TempoFree(#)",
+                           "BASS_StreamCreateFile(~/crate/track.mp3,20082)"}));
+}
+
+TEST_F(TrackLoadingTest, ModulesOpenThroughTheModulePaths) {
+    audio->streamHandle = 0;
+    audio->decodeStreamHandle = 0;
+    audio->moduleHandle = 0x20000001;
+    audio->decodeModuleHandle = 0x40000001;
+    auto deck = loadedDeck();
+    takeCalls();
+    deck->filFile_DblClick();
+    const QStringList calls = takeCalls();
+    EXPECT_EQ(calls.filter("BASS_MusicLoad"),
+              (QStringList{"BASS_MusicLoad(~/crate/track.mp3,1005)",
+                           "BASS_MusicLoad(~/crate/track.mp3,202000)"}));
+    EXPECT_EQ(calls.filter("BASS_ChannelSetFX"), QStringList(4, "BASS_ChannelSetFX(536870913,7)"));
+    EXPECT_TRUE(calls.contains("BASS_FX_BPM_DecodeGet(1073741825,0,90,0,3)"));
+    EXPECT_EQ(deck->state.Channel, 0x20000001u);
+}
+
+TEST_F(TrackLoadingTest, AFileNothingOpensLeavesChannelZeroAndWhatTheCallsLeft) {
+    audio->streamHandle = 0;
+    audio->decodeStreamHandle = 0;
+    audio->percents2Bpm = 0.0f;
+    writeFile("crate/odd.wav", "not audio");
+    auto deck = loadedDeck("odd.wav");
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->state.Channel, 0u);
+    EXPECT_EQ(deck->lblQuality->text(), "0 Hz") << "the rate was never read";
+    EXPECT_EQ(deck->lblLength->text(), "-01:59,000") << "the time text of -1 s";
+    EXPECT_EQ(deck->lblBPMs->text(), "0");
+    EXPECT_EQ(deck->lblFileName->text(), "odd");
+    EXPECT_EQ(deck->lblinfo(0)->text(), " ID3 info unavalaible or not exists.");
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(deck->lblinfo(i)->text(), "");
+    EXPECT_EQ(deck->state.IsStopped, kTrue);
+}
+
+TEST_F(TrackLoadingTest, NamesTooShortOrTooWideForTheLabel) {
+    audio->progressReports = {99.5f};
+    writeFile("crate/a.b", "");
+    auto deck = makeDeck("1");
+    deck->filFile->setPattern("*.*");
+    select(*deck, "a.b");
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->lblFileName->text(), "BPM detection 99%") << "no extension to cut off";
+
+    const QString wide = QString("a very long track name that goes on and on").repeated(2);
+    writeFile("crate/" + wide + ".mp3", "");
+    deck->filFile->setPath(folder_ + "/crate");
+    select(*deck, wide + ".mp3");
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->lblFileName->text(), wide);
+    EXPECT_GT(deck->lblFileName->width(), 382);
+    EXPECT_EQ(deck->lblFileName->x(), 386);
+    EXPECT_TRUE(deck->tmrScroll->enabled());
+
+    select(*deck, "track.mp3");
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->lblFileName->x(), 8);
+    EXPECT_FALSE(deck->tmrScroll->enabled());
+}
+
+TEST(NumberTextTest, TimeTextsTruncateSecondsAndRoundMilliseconds) {
+    const std::pair<float, const char*> cases[] = {
+        {0.0f, "00:00,000"},     {61.5f, "01:01,500"},   {185.4567f, "03:05,457"},
+        {59.9996f, "00:59,000"}, {3600.0f, "60:00,000"}, {3725.25f, "62:05,250"},
+        {6000.0f, "100:00,000"}, {-1.0f, "-01:59,000"},
+    };
+    for (auto [seconds, text] : cases) EXPECT_EQ(timeText(seconds), text) << seconds;
+    EXPECT_EQ(singleText(-100.0f * roundedToHundredths(-1.2449f)), "124");
+    EXPECT_EQ(singleText(129.6f), "129.6");
+    EXPECT_EQ(singleText(-1.24f), "-1.24");
+    // Every whole tempo reads as itself through the deck's arithmetic.
+    for (int bpm = 1; bpm <= 400; ++bpm) {
+        const float kept = -static_cast<float>(bpm) / 100.0f;  // as Percents2BPM hands it
+        ASSERT_EQ(singleText(-100.0f * roundedToHundredths(kept)), QString::number(bpm));
+    }
+}
+
+// --- The settings it starts from -------------------------------------------------
+
+QString folderOf(const test::TempDir& dir) {
+    return QString::fromStdString(dir.path().string());
+}
+
+// A settings file whose line k holds lines[k]; the other lines up to 38 are empty.
+std::string settingsText(std::map<int, std::string> lines) {
+    std::string text;
+    for (int line = 1; line <= 38; ++line)
+        text += (lines.count(line) ? lines[line] : std::string()) + "\n";
+    return text;
+}
+
+// --- Items ---------------------------------------------------------------------
+
+TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
+    struct Case {
+        const char* text;
+        std::vector<QString> items;
+    };
+    const Case cases[] = {
+        {" \t ON\n  a b \n", {"ON", "a b "}},  // leading blanks skipped, trailing kept
+        // A quoted item keeps its commas and drops the tail up to the next comma.
+        {"  \"a, b\"junk\n\"x\" tail,next\n", {"a, b", "x", "next"}},
+        {"a,b, c\nd\n", {"a", "b", "c", "d"}},  // an unquoted comma splits the line
+        {"a,\nb", {"a", "", "b"}},
+        {"a,", {"a", ""}},
+        {"a\r\n\r\nb\rc", {"a", "", "b", "c"}},  // empty lines are items; Windows line ends
+        {"\"open, still\nnext\n", {"open, still", "next"}},  // an open quote ends at the line end
+        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8...
+        {"M\xFCsik\n", {u"Müsik"_qs}},                       // ...or else Latin-1
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)));
+        std::vector<QString> items;
+        while (auto item = reader.next()) items.push_back(*item);
+        EXPECT_EQ(items, c.items) << c.text;
+    }
+}
+
+// --- Numbers -------------------------------------------------------------------
+
+// The leading numeric part; halves round to even, other fractions to the
+// nearest; out of range saturates.
+TEST(SettingNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
+    const std::pair<const char*, int> cases[] = {
+        {"12abc", 12},      {"  -7", -7}, {"+3", 3},        {"abc", 0},       {"", 0},
+        {"-", 0},           {"1e3", 1},   {"2.5", 2},       {"3.5", 4},       {"-2.5", -2},
+        {"-3.5", -4},       {".5", 0},    {"0.5000", 0},    {"2.4999", 2},    {"2.6", 3},
+        {"-1.7", -2},       {"4.", 4},    {"32767", 32767}, {"40000", 32767}, {"-32768", -32768},
+        {"32767.5", 32767},
+    };
+    for (auto [text, value] : cases) EXPECT_EQ(readSettingNumber(text), value) << text;
+    EXPECT_EQ(readSettingNumber("2.5000000000000000001"), 3);
+    EXPECT_EQ(readSettingNumber("-99999999999999999999999"), -32768);
+}
+
+// --- Settings ------------------------------------------------------------------
+
+using Fields = std::tuple<bool, bool, int, int, QString, QString, QString>;
+
+// Deck 1 takes the first of each pair of lines, any other deck the second.
+TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
+    // Lines 1 to 9, 26 lines for other features, then the music folder and the joysticks.
+    const std::string pairs =
+        "ON\n\nON\nON\n\n2.5\n3.5\nPad A\nPad B\n" + std::string(26, '\n') + "/music\n0\n1\n";
+    const std::string comma = settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}});
+    const std::string quoted = settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}});
+    const struct {
+        const char* deck;
+        std::string text;  // none: no settings file
+        Fields settings;
+    } cases[] = {
+        {"1", pairs, {true, true, 1, 2, "Pad A", "/music", "0"}},  // 2.5 rounds half to even
+        {"2", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
+        {"3", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
+        {"1", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}), {}},  // only exactly ON is on
+        // An unquoted comma in the music folder shifts the joysticks, a quoted one does not.
+        {"1", comma, {false, false, 0, 0, "", "/mnt/a", "b"}},
+        {"2", comma, {false, false, 0, 0, "", "/mnt/a", "7"}},
+        {"1", quoted, {false, false, 0, 0, "", "/mnt/a,b", "7"}},
+        {"2", "ON\n0\nON\n0\n0\n0\n4", {true, true, 0, 4, "", "", ""}},  // short: the rest empty
+        {"1", "", {}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        if (!c.text.empty()) dir.write(std::string("deck") + c.deck + ".ini", c.text);
+        const ConfigResult result = readConfig(folderOf(dir), c.deck);
+        EXPECT_EQ(result.settingsFileOpened, !c.text.empty()) << c.deck << " " << c.text;
+        const DeckSettings& r = result.settings;
+        EXPECT_EQ(Fields(r.showBpm, r.joystickTimer, r.touchMode, r.soundDevice, r.midiDeviceName,
+                         r.musicFolder, r.joystickNumber),
+                  c.settings)
+            << c.deck << " " << c.text;
+    }
+}
+
+// An installed program folder is read-only: the user's own copy wins.
+TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
+    test::TempDir program, config;
+    program.write("deck1.ini", settingsText({{6, "1"}}));
+    std::filesystem::create_directory(config.path() / "lumatrone");
+    const test::ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
+    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
+    config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
+    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
+}
+
+// A missing styles file is no error; a short one fills the rest with empty names.
+TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
+    test::TempDir dir;
+    QStringList names(kGenreCount);
+    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
+    dir.write("styles.ini", "Blues\n\"Rock, Hard\"\n");
+    names[0] = "Blues";
+    names[1] = "Rock, Hard";
+    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
+}
+
+// --- Shipped defaults ----------------------------------------------------------
+
+// The files a fresh install starts with, read from the source tree.
+QString shippedDataFolder() {
+    const std::filesystem::path repository =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    return QString::fromStdString((repository / "data").string());
+}
+
+// Both decks start with the demo folder; genre names follow the ID3 numbering.
+TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
+    for (const char* deck : {"1", "2"}) {
+        const ConfigResult result = readConfig(shippedDataFolder(), deck);
+        ASSERT_TRUE(result.settingsFileOpened) << deck;
+        EXPECT_TRUE(result.settings.showBpm);
+        EXPECT_EQ(result.settings.musicFolder, "demo");
+        EXPECT_EQ(result.settings.joystickNumber, deck == std::string("1") ? "0" : "1");
+    }
+    const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
+    const std::pair<int, const char*> cases[] = {
+        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
+        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
+    };
+    for (auto [id, name] : cases) EXPECT_EQ(names.value(id), name) << id;
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 // The transport, loop, pitch, touch and mixer commands against the
 // recording engine: each command in each play state, the loop and
-// end-of-track watch, and the numbers and captions they produce.
+// end-of-track watch, and the numbers and captions they produce; the
+// displays; and the joystick's jog.
+#include <SDL.h>
+
 #include <QApplication>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTest>
+#include <utility>
 
 #include "deck_fixture.h"
 
@@ -25,7 +30,6 @@ class TransportTest : public FrmMainTest {
     void SetUp() override {
         FrmMainTest::SetUp();
         deck = makeDeck("1");
-        deck->Form_Load();
         deck->state.Channel = kTrack;
         deck->state.BaseFreq = 44100;
         audioView->length = 180 * kSecond;
@@ -82,7 +86,14 @@ TEST_F(TransportTest, CueRepeatHoldsTheCuePointAndTouchNudgesIt) {
     EXPECT_FALSE(deck->tmrCue->enabled());
 }
 
-TEST_F(TransportTest, WithoutATrackCommandsRunAndTheCueTakesMinusOne) {
+// The position timer shows the position as a time and on the knob; without a
+// track the commands still run, and the cue point and the position are -1.
+TEST_F(TransportTest, PositionShowsAndWithoutATrackCommandsRunAndTheCueTakesMinusOne) {
+    audioView->position = 107 * kSecond + kSecond / 4;
+    deck->Timer1_Timer();
+    EXPECT_EQ(deck->lblPosition->text(), "01:47,250");
+    EXPECT_EQ(deck->trkPosition->value(), int(107.25 * kSecond));
+
     deck->state.Channel = 0;
     deck->Lum_CueSet();
     EXPECT_EQ(deck->state.CuePos, -1);
@@ -153,14 +164,6 @@ TEST_F(TransportTest, TheEndStopsOrRepeatsOnlyWhileShowingPlay) {
           toStart + QStringList{"BASS_StreamPreBuf(#)", "BASS_StreamPlay(#,0,4)"}, true},
          // Before the last tenth nothing happens.
          {[&](FrmMain& d) { audioView->position -= kSecond / 5, d.FXTimer2_Timer(); }, {}, true}});
-}
-
-TEST_F(TransportTest, TimeTextsOfPositions) {
-    EXPECT_EQ(deck->TimeText(int32_t(7 * kSecond - 70)), "00:06,000") << "0.0004 s before 7 s";
-    audioView->position = 107 * kSecond + kSecond / 4;
-    deck->Timer1_Timer();
-    EXPECT_EQ(deck->lblPosition->text(), "01:47,250");
-    EXPECT_EQ(deck->trkPosition->value(), int(107.25 * kSecond));
 }
 
 TEST_F(TransportTest, PitchRatesAndTexts) {
@@ -279,6 +282,258 @@ TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
     deck->hscEQ(2)->setSliderDown(false);
     deck->hscEQ(2)->setValue(1500);
     EXPECT_EQ(deck->state.TouchAmount, 1500) << "code's values are changes again";
+}
+
+// --- The displays as the user sees them: the spectrogram's sweep and the bars,
+// the level meter's rise, fall and hiding, the processor load, the activity lamp
+// going out and the file-name marquees ----------------------------------------------
+
+class DisplaysTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        deck = makeDeck("1");
+    }
+    QRgb pixel(int column, int row) {  // row 0 is the picture's bottom line
+        const QImage& picture = deck->pctSpectrum->picture();
+        return picture.pixel(column, picture.height() - 1 - row);
+    }
+    std::unique_ptr<FrmMain> deck;
+};
+
+TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
+    const QRgb black = qRgb(0, 0, 0), marker = qRgb(255, 255, 248);
+    audioView->spectrum.assign(1024, 0.0f);
+    audioView->spectrum[1] = 0.01f;  // bin 1, row 0: 0.1 x 3 x 127 = 38, blue-magenta 166
+    audioView->spectrum[2] = 1.0f;   // bin 2, row 1: past the top, saturated
+    QTest::mouseClick(deck->pctSpectrum, Qt::RightButton);
+    EXPECT_EQ(deck->lblVU->text(), "Spectrum Analyzer");
+    EXPECT_EQ(deck->tmrSpectrum->interval(), 25);
+
+    deck->tmrSpectrum_Timer();
+    EXPECT_EQ(pixel(0, 0), qRgb(48, 0, 255));
+    EXPECT_EQ(pixel(0, 1), marker);
+    EXPECT_EQ(pixel(0, 2), black);
+    for (int row = 0; row < 101; ++row) EXPECT_EQ(pixel(1, row), row % 2 ? black : marker);
+    EXPECT_EQ(pixel(2, 0), black);
+
+    for (int tick = 1; tick < 88; ++tick) deck->tmrSpectrum_Timer();
+    EXPECT_EQ(pixel(87, 0), qRgb(48, 0, 255));
+    EXPECT_EQ(pixel(0, 0), marker);  // the sweep wrapped: the marker is back in column 0
+
+    QTest::mouseClick(deck->pctSpectrum, Qt::LeftButton);
+    EXPECT_EQ(deck->lblVU->text(), "Oscilloscope");
+    EXPECT_EQ(deck->modSpectrum.SpecPos, 0);
+    EXPECT_LT(deck->tmrSpectrum->interval(), 25);
+    // Bin b is the bar in column 2 (b - 1), sqrt(m) x 3 x 101 rows above the
+    // bottom one; the column between two bars is their average.
+    audioView->spectrum.assign(1024, 0.0f);
+    audioView->spectrum[20] = 0.05f;
+    audioView->spectrum[19] = audioView->spectrum[21] = 0.025f;
+    deck->tmrSpectrum_Timer();
+    for (auto [column, top] : {std::pair{36, 48}, {37, 58}, {38, 68}, {40, 48}, {42, 0}}) {
+        EXPECT_NE(pixel(column, top), black) << column;
+        EXPECT_EQ(pixel(column, top + 1), black) << column;
+    }
+    audioView->spectrum.clear();  // not playing: every bar rests on its bottom row
+    deck->tmrSpectrum_Timer();
+    for (int column = 0; column < 88; ++column) {
+        EXPECT_EQ(pixel(column, 0) != black, column < 87) << column;
+        EXPECT_EQ(pixel(column, 1), black) << column;
+    }
+}
+
+TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays) {
+    audioView->level = 64u | (127u << 16);  // left 50 %, right 100 %
+    deck->state.VuPeakLeft = deck->state.VuPeakRight = 1;
+    deck->FXTimer1_Timer();
+    EXPECT_EQ(deck->shpVU(0)->y(), 6);  // the left column shows the high word
+    EXPECT_EQ(deck->shpVU(1)->y(), 56);
+    EXPECT_EQ(deck->shpVU(2)->y(), 0);
+    EXPECT_EQ(deck->shpVU(3)->y(), 50);
+    EXPECT_TRUE(deck->tmrVUReset->enabled());
+
+    for (int tick = 0; tick < 10; ++tick) deck->tmrVU_Timer();
+    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kLeftBar), 31.0f);    // 2.5 a tick
+    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kRightMark), 60.0f);  // 1 a tick
+    audioView->level = 32u | (32u << 16);
+    deck->FXTimer1_Timer();  // below the registered peaks: nothing rises
+    EXPECT_EQ(deck->shpVU(0)->y(), 31);
+    deck->tmrVUReset_Timer();
+    deck->FXTimer1_Timer();  // peaks cleared: the lower level registers
+    EXPECT_EQ(deck->shpVU(0)->y(), 81);
+
+    for (int tick = 0; tick < 100; ++tick) deck->tmrVU_Timer();
+    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kLeftBar), 96.0f);  // resting, a sliver shows
+    audioView->level = UINT32_MAX;
+    deck->FXTimer1_Timer();
+    EXPECT_EQ(deck->shpVU(0)->y(), 101);  // below the box: out of sight
+    EXPECT_EQ(deck->shpVU(1)->y(), 101);
+}
+
+TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
+    QLocale::setDefault(QLocale(QLocale::German));
+    audioView->cpu = 12.34f;
+    deck->tmrCPU_Timer();
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
+}
+
+TEST_F(DisplaysTest, ActivityTimerPutsOutTheLampDotsAndComment) {
+    deck->optActivity->setChecked(true);
+    deck->tmrLED->setEnabled(true);
+    deck->cmdStop->setDotColor(0xFF);
+    deck->lblinfo(4)->setText("comment");
+    deck->tmrLED_Timer();
+    EXPECT_FALSE(deck->optActivity->isChecked() || deck->tmrLED->enabled());
+    EXPECT_EQ(deck->cmdStop->dotColor(), 0x80);
+    EXPECT_EQ(deck->lblinfo(4)->text(), "");
+}
+
+TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
+    struct Case {
+        bool slow;  // tmrScroll, else tmrFilename
+        int width, height, left, expectedLeft;
+    };
+    const Case cases[] = {
+        {true, 500, 30, -499, 384},  // left completely: back at the right edge
+        {true, 500, 30, 100, 92},   {false, 500, 30, -599, 445},  // 20 heights: 5 box heights
+        {false, 500, 30, 10, 8},    {false, 382, 30, 10, 10},     // a name that fits stays
+    };
+    QLabel* name = deck->lblFileName;
+    for (const Case& c : cases) {
+        name->setGeometry(c.left, name->y(), c.width, c.height);
+        c.slow ? deck->tmrScroll_Timer() : deck->tmrFilename_Timer();
+        EXPECT_EQ(name->x(), c.expectedLeft) << c.slow << " " << c.width << " " << c.left;
+    }
+}
+
+TEST_F(DisplaysTest, ReadoutsShowTheirWholeValues) {
+    const std::pair<QLabel*, QString> widest[] = {{deck->lblinfo(8), "100"},
+                                                  {deck->lblinfo(9), "-100"},
+                                                  {deck->lblinfo(10), "5000"},
+                                                  {deck->lblCPU, "12.3 %"},
+                                                  {deck->lblVU, "Spectrum Analyzer"}};
+    for (const auto& [readout, text] : widest) {
+        readout->setText(text);
+        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
+    }
+}
+
+TEST_F(DisplaysTest, ReadoutsDrawTheirTextWhereALabelWould) {
+    for (QLabel* readout : {deck->lblPosition, deck->Label2}) {
+        QLabel twin(deck->pctSongInfo);
+        twin.setFont(readout->font());
+        twin.setPalette(readout->palette());
+        twin.setGeometry(readout->geometry());
+        twin.lower();
+        auto ink = [&](QLabel* shown) {  // the box around the lit pixels, seen on the panel
+            readout->setVisible(shown == readout);
+            twin.setVisible(shown == &twin);
+            const QImage shot = deck->pctSongInfo->grab(readout->geometry()).toImage();
+            QRect box;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (qGray(shot.pixel(x, y)) > 96) box |= QRect(x, y, 1, 1);
+            return box;
+        };
+        for (const Qt::Alignment align : {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter}) {
+            for (QLabel* label : {readout, &twin}) {
+                label->setText(readout == deck->Label2 ? "Position (s)" : "03:07,250");
+                label->setAlignment(align | Qt::AlignVCenter);
+            }
+            const QRect drawn = ink(readout), expected = ink(&twin);
+            ASSERT_LT(expected.width(), readout->width() - 20) << "the panel shows around it";
+            for (const auto& [a, b] : {std::pair{drawn.left(), expected.left()},
+                                       {drawn.right(), expected.right()},
+                                       {drawn.top(), expected.top()},
+                                       {drawn.bottom(), expected.bottom()}}) {
+                EXPECT_NEAR(a, b, 1) << align << " " << readout->text().toStdString();
+            }
+        }
+        readout->show();
+    }
+}
+
+// --- The joystick jog through the real poll: an SDL virtual pad, attached
+// after the deck has started, steps through button masks ------------------------
+
+struct Sequence {
+    const char* name;
+    std::vector<int> masks;  // one poll each
+    int back, forward;       // jogs expected
+    friend void PrintTo(const Sequence& sequence, std::ostream* out) { *out << sequence.name; }
+};
+
+class JoystickTest : public FrmMainTest, public ::testing::WithParamInterface<Sequence> {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        deck = makeDeck("1");
+        deck->txtJoyID->setText("4");
+        deck->PollJoystick();  // the deck reads joysticks before the pad is plugged in
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+        index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 0);
+        ASSERT_GE(index, 0) << SDL_GetError();
+        pad = SDL_JoystickOpen(index);
+        ASSERT_NE(pad, nullptr) << SDL_GetError();
+        deck->txtJoyID->setText(QString::number(index));
+    }
+    void TearDown() override {
+        if (pad) SDL_JoystickClose(pad);
+        if (index >= 0) SDL_JoystickDetachVirtual(index);
+        deck.reset();  // its reader lets go of SDL first
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    }
+    void hold(int mask) {
+        for (int button = 0; button < 4; ++button) {
+            SDL_JoystickSetVirtualButton(pad, button, (mask >> button) & 1);
+        }
+    }
+    int jogs(const QString& rate) {
+        return audioView->calls.filter("BASS_ChannelSlideAttributes(0," + rate + ",").size();
+    }
+
+    std::unique_ptr<FrmMain> deck;
+    int index = -1;
+    SDL_Joystick* pad = nullptr;
+};
+
+TEST_P(JoystickTest, FirstAndSecondMaskOfAPressChooseTheJog) {
+    for (int mask : GetParam().masks) {
+        hold(mask);
+        deck->PollJoystick();
+    }
+    // Touch mode is on: a jog bends the (absent) channel's rate by 2500 Hz.
+    EXPECT_EQ(jogs("-2500"), GetParam().back);
+    EXPECT_EQ(jogs("2500"), GetParam().forward);
+    EXPECT_EQ(deck->cmdBack->backColor() == 255, GetParam().back > 0);
+    EXPECT_EQ(deck->cmdForward->backColor() == 255, GetParam().forward > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Remote, JoystickTest,
+                         ::testing::Values(Sequence{"OneThenBoth", {0, 1, 3}, 1, 0},
+                                           Sequence{"BothThenOne", {0, 3, 1}, 0, 1},
+                                           Sequence{"TwoThenBoth", {0, 2, 3}, 0, 0},
+                                           Sequence{"OneHeld", {0, 1, 1, 1}, 0, 0},
+                                           Sequence{"OneBothOne", {0, 1, 3, 3, 1}, 1, 0},
+                                           Sequence{"TwoPresses", {0, 1, 3, 0, 1, 3}, 2, 0},
+                                           Sequence{"NoReleaseBeforeTheFirstPress", {1, 3}, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JoystickTest, APadPulledOutReadsAsNoButtonsAndOtherNumbersAreIgnored) {
+    const size_t j = static_cast<size_t>(index);
+    hold(1);
+    deck->PollJoystick();
+    SDL_JoystickClose(std::exchange(pad, nullptr));
+    ASSERT_EQ(SDL_JoystickDetachVirtual(std::exchange(index, -1)), 0);
+    deck->PollJoystick();
+    EXPECT_EQ(deck->state.JoyFirstButtons[j], 4);      // a full release
+    for (const char* number : {"5", "-1", "70000"}) {  // outside the deck's five
+        deck->txtJoyID->setText(number);
+        deck->PollJoystick();
+    }
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     ASSERT_GT(left.size(), 3 * 8192u);
     // The tone starts somewhere after the recording does (late on a slow
     // build) and plays on until the engine is freed: fit the recording's end.
-    const SineFit fit = fitSine(left.data() + left.size() - 8192, 8192, 44100, 1000);
+    const SineFit fit = fitSine({left.end() - 8192, left.end()}, 44100, 1000);
     EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.1);
     EXPECT_NEAR(fit.amplitude, 0.5, 0.01);
 }

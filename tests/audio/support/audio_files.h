@@ -2,7 +2,13 @@
 // format the engine reads.
 #pragma once
 
+#include <sndfile.h>
+
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -19,18 +25,48 @@ struct Signal {
 };
 
 // A sine of `hz` at `amplitude` on every channel, `seconds` long.
-Signal makeSine(double hz, double seconds, int rate = 44100, int channels = 2,
-                double amplitude = 0.5);
+inline Signal makeSine(double hz, double seconds, int rate = 44100, int channels = 2,
+                       double amplitude = 0.5) {
+    Signal signal;
+    signal.rate = rate;
+    signal.channels = channels;
+    const auto frames = static_cast<int64_t>(std::llround(seconds * rate));
+    signal.samples.resize(static_cast<size_t>(frames * channels));
+    for (int64_t f = 0; f < frames; ++f) {
+        const double value = amplitude * std::sin(2.0 * std::numbers::pi * hz * double(f) / rate);
+        for (int ch = 0; ch < channels; ++ch) {
+            signal.samples[f * channels + ch] = static_cast<float>(value);
+        }
+    }
+    return signal;
+}
 
-// False when the file could not be written.
-bool writeWav16(const std::string& path, const Signal& signal);
-// A 32-bit float WAV, the samples as they are (NaN and all).
-bool writeWavFloat(const std::string& path, const Signal& signal);
+// Writes `signal` in a libsndfile format (float formats keep the samples as
+// they are, NaN and all); false when the file could not be written.
+inline bool writeSoundFile(const std::string& path, const Signal& signal, int format) {
+    SF_INFO info{};
+    info.samplerate = signal.rate;
+    info.channels = signal.channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), sf_strerror(nullptr));
+        return false;
+    }
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const sf_count_t written = sf_writef_float(file, signal.samples.data(), signal.frames());
+    return sf_close(file) == 0 && written == signal.frames();
+}
+inline bool writeWav16(const std::string& path, const Signal& signal) {
+    return writeSoundFile(path, signal, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+}
 
 // A committed file under tests/data: tone.* and mono.* (formatTone in the
 // lossy formats) and tune.mod, a 3-second ProTracker module of a square tone
 // on both sides.
-std::string fixture(const std::string& name);
+inline std::string fixture(const std::string& name) {
+    return std::string(LUMA_TEST_DATA) + "/" + name;
+}
 
 // Every stream format the engine reads, with what its files decode to.
 struct StreamFormat {
@@ -47,11 +83,44 @@ struct StreamFormat {
     // at test time. (Layer I, which no packaged
     // tool writes, was made by a small encoder of our own: each 384-sample
     // frame a tone at the centre of subband 2, 1875 Hz, at the frame's peak.)
-    Signal tone(int channels = 2) const;
+    Signal tone(int channels = 2) const {
+        // Stereo written at test time is longer: Vorbis then fills enough pages to cut.
+        const double seconds = channels == 1 ? 1.0 : sndfileFormat ? 6.0 : 2.0;
+        Signal signal = makeSine(440, seconds, rate, channels);
+        const double frames = static_cast<double>(signal.frames());
+        for (size_t i = 0; i < signal.samples.size(); ++i) {
+            signal.samples[i] *= static_cast<float>(0.7 + 0.3 * double(i / channels) / frames);
+        }
+        return signal;
+    }
     // A file of tone(channels) in this format: written into `dir`, or the fixture.
-    std::string toneFile(const TempDir& dir, int channels = 2) const;
+    std::string toneFile(const TempDir& dir, int channels = 2) const {
+        const std::string base = channels == 2 ? "tone." : "mono.";
+        if (sndfileFormat == 0) return fixture(base + name);
+        const std::string path = dir.file(base + name);
+        return writeSoundFile(path, tone(channels), sndfileFormat) ? path : "";
+    }
 };
-const std::vector<StreamFormat>& streamFormats();
-const StreamFormat& streamFormat(const std::string& name);
+inline const std::vector<StreamFormat>& streamFormats() {
+    static const std::vector<StreamFormat> formats = {
+        {"wav16", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, true, false, 0, 0},
+        {"wav24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, true, true, 0, 0},
+        {"wavfloat", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, true, true, 0, 0},
+        {"aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, true, false, 0, 0},
+        {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, true, false, 0, 0},
+        {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, false, false, 0, 0},
+        {"opus", 0, 48000, false, false, 0, 0},    // opusenc --bitrate 96 (48 mono) --max-delay 100
+        {"mp3", 0, 44100, false, false, 0, 0},     // lame -b 128 (64 mono), with its Info tag
+        {"mp2", 0, 44100, false, false, 1152, 0},  // twolame -b 128 (64 mono)
+        {"mp1", 0, 48000, false, false, 384, 1875},
+    };
+    return formats;
+}
+inline const StreamFormat& streamFormat(const std::string& name) {
+    for (const StreamFormat& format : streamFormats()) {
+        if (name == format.name) return format;
+    }
+    std::abort();
+}
 
 }  // namespace luma::test

@@ -6,6 +6,7 @@
 #include <lumaaudio.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,19 +20,52 @@ class EngineTest : public ::testing::Test {
   protected:
     static constexpr uint32_t kPlayable = LUMA_STREAM_PRESCAN | LUMA_STREAM_FX;
 
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        setenv("LUMATRONE_AUDIO", "manual", 1);
+        ASSERT_NE(BASS_Init(0, 44100, 0, nullptr), 0);
+        ASSERT_NE(BASS_Start(), 0);
+    }
+    void TearDown() override { BASS_Free(); }
 
     // Renders `frames` frames; returns them interleaved.
-    std::vector<float> render(int frames);
+    std::vector<float> render(int frames) {
+        std::vector<float> out(static_cast<size_t>(frames) * 2);
+        EXPECT_NE(LUMA_RenderFrames(out.data(), static_cast<uint32_t>(frames)), 0);
+        return out;
+    }
     // Writes `signal` to a 16-bit WAV file of its own; returns its path.
-    std::string writeWav(const Signal& signal);
+    std::string writeWav(const Signal& signal) {
+        const std::string path = dir.file("t" + std::to_string(++files_) + ".wav");
+        EXPECT_TRUE(writeWav16(path, signal));
+        return path;
+    }
     // Opens `path` for playing and prebuffers it; 0 if it cannot be opened.
-    uint32_t openPlayable(const std::string& path);
+    uint32_t openPlayable(const std::string& path) {
+        const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, kPlayable);
+        EXPECT_NE(stream, 0u) << path;
+        EXPECT_NE(BASS_StreamPreBuf(stream), 0);
+        return stream;
+    }
     // Opens `path` for playing and starts it.
-    uint32_t play(const std::string& path);
+    uint32_t play(const std::string& path) {
+        const uint32_t stream = openPlayable(path);
+        EXPECT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        return stream;
+    }
     // Everything a decode-only channel of `path` delivers, interleaved.
-    std::vector<float> decodeAll(const std::string& path);
+    std::vector<float> decodeAll(const std::string& path) {
+        const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
+        EXPECT_NE(decoder, 0u) << path;
+        std::vector<float> all, block(16384);
+        for (;;) {
+            const uint32_t got =
+                BASS_ChannelGetData(decoder, block.data(), (16384 * 4) | LUMA_DATA_FLOAT);
+            if (got == 0 || got == 0xFFFFFFFFu) break;
+            all.insert(all.end(), block.begin(), block.begin() + got / 4);
+        }
+        BASS_StreamFree(decoder);
+        return all;
+    }
 
     TempDir dir;
 

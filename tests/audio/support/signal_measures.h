@@ -1,24 +1,47 @@
-// Measurements on rendered audio: one side of stereo, a tone's amplitude, the
-// peak, the largest step; and the equaliser's designed response to hold them to.
+// Measurements on rendered audio: one channel, the peak, the largest step;
+// and the equaliser's designed response to hold them to.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
 #include <vector>
 
 namespace luma::test {
 
-// One side (0 left, 1 right) of interleaved stereo frames.
-std::vector<float> side(const std::vector<float>& interleaved, int which);
+// One channel (0 left, 1 right) of interleaved frames.
+inline std::vector<float> side(const std::vector<float>& interleaved, int which, int channels = 2) {
+    std::vector<float> out(interleaved.size() / channels);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = interleaved[channels * i + which];
+    return out;
+}
 
-// Amplitude of the `hz` component of `samples` (single-bin DFT over a whole
-// number of cycles where possible), for gain measurements.
-double toneAmplitude(const std::vector<float>& samples, double rate, double hz);
+// Peak of absolute values.
+inline double peak(const std::vector<float>& samples) {
+    double p = 0;
+    for (float s : samples) p = std::max(p, std::fabs(static_cast<double>(s)));
+    return p;
+}
+
+// The largest difference between neighbouring samples: a click shows as a step.
+inline double largestStep(const std::vector<float>& samples) {
+    double largest = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        largest = std::max(largest, std::fabs(static_cast<double>(samples[i] - samples[i - 1])));
+    }
+    return largest;
+}
+
 // Gain in dB at `hz` of the peaking equaliser's bell as designed: the
 // analogue prototype at the bilinear-warped frequency, Q from the bandwidth
 // between the half-gain points.
-double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate);
-// Peak of absolute values.
-double peak(const std::vector<float>& samples);
-// The largest difference between neighbouring samples: a click shows as a step.
-double largestStep(const std::vector<float>& samples);
+inline double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate) {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double q = 1.0 / (2.0 * std::sinh(std::numbers::ln2 / 2.0 * semitones / 12.0));
+    const std::complex<double> s(
+        0.0, std::tan(std::numbers::pi * hz / rate) / std::tan(std::numbers::pi * centreHz / rate));
+    return 20.0 * std::log10(std::abs((s * s + s * (a / q) + 1.0) / (s * s + s / (a * q) + 1.0)));
+}
 
 }  // namespace luma::test

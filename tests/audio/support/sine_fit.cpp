@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 #include <tuple>
-#include <vector>
 
 namespace luma::test {
 namespace {

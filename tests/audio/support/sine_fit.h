@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 namespace luma::test {
 
@@ -17,5 +18,8 @@ struct SineFit {
 // only what is not that sine: noise, distortion, aliases. A clean float sine
 // measures near the limit of float precision, about 140 dB.
 SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz);
+inline SineFit fitSine(const std::vector<float>& samples, double sampleRate, double approxHz) {
+    return fitSine(samples.data(), samples.size(), sampleRate, approxHz);
+}
 
 }  // namespace luma::test

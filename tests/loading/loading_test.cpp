@@ -1,7 +1,8 @@
 // The browser's drive, folder and file lists over a temporary folder tree,
 // and names that are not UTF-8 on disk: kept byte for byte, shown as
-// Windows-1252.
+// Windows-1252; what a file name finds, and the tag read from the file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QProcess>
@@ -14,12 +15,14 @@
 #include "loading/file_list.h"
 #include "loading/file_names.h"
 #include "loading/folder_list.h"
+#include "loading/id3v1_tag.h"
+#include "loading/paths.h"
 #include "support/temp_dir.h"
 
 namespace luma {
 namespace {
 
-TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
+TEST(DriveListTest, RealVolumesTheDriveOfAPathAndEachDrivesFolder) {
     const QString table =
         "proc /proc proc rw 0 0\n"
         "/dev/vda / ext4 rw 0 0\n"
@@ -32,18 +35,16 @@ TEST(DriveListTest, RealVolumesAndTheDriveOfAPath) {
     EXPECT_EQ(DriveList::driveOf("/media/dj/USB STICK", drives), "/media/dj/USB STICK");
     EXPECT_EQ(DriveList::driveOf("/media/dj/USBX/x", drives), "/") << "not a prefix by text";
     EXPECT_EQ(DriveList::driveOf("c:\\music", drives), "") << "no such drive here";
-}
 
-TEST(DriveListTest, RemembersEachDrivesFolderAndRefusesWhatIsNoDrive) {
     test::TempDir dir;
     const QString folder = QString::fromStdString(dir.path().string());
-    DriveList drives;
-    QSignalSpy change(&drives, &DriveList::change);
-    ASSERT_TRUE(drives.setDrive(folder));
-    EXPECT_FALSE(drives.setDrive("relative/path"));
+    DriveList list;
+    QSignalSpy change(&list, &DriveList::change);
+    ASSERT_TRUE(list.setDrive(folder));
+    EXPECT_FALSE(list.setDrive("relative/path"));
     EXPECT_EQ(change.count(), 1);
-    drives.rememberFolder(folder);
-    EXPECT_EQ(drives.currentFolder(drives.drive()), folder);
+    list.rememberFolder(folder);
+    EXPECT_EQ(list.currentFolder(list.drive()), folder);
 }
 
 // A volume mounted while the deck runs appears in the list, and goes when
@@ -112,7 +113,7 @@ TEST(FileListTest, ShowsMatchingNormalFilesOnly) {
     EXPECT_FALSE(files.setPath(root + "/nothing"));
 }
 
-TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTrip) {
+TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTripAndNamesAFolderThatOpens) {
     const QByteArray cases[] = {
         "plain.mp3",
         "Caf\xc3\xa9 del Mar.mp3",     // UTF-8
@@ -129,10 +130,8 @@ TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTrip) {
     EXPECT_EQ(decodeFileName(cases[2]), QString::fromUtf8(cases[2]));
     EXPECT_EQ(displayFileName(decodeFileName("caf\xe9 \x80\x96")), QString::fromUtf8("café €–"));
     EXPECT_EQ(displayFileName(decodeFileName(cases[2])), QString::fromUtf8(cases[2]));
-}
 
-// (A file so named is listed and played by EngineDeckTest.DemoTracks...)
-TEST(FileNamesTest, FolderListsAndOpensAFolderNamedInAnOldCodePage) {
+    // (A file so named is listed and played by EngineDeckTest.DemoTracks...)
     test::TempDir dir;
     const std::string latinFolder = "Caf\xe9";  // "Café" as an old player wrote it
     std::filesystem::create_directory(dir.path() / latinFolder);
@@ -147,6 +146,84 @@ TEST(FileNamesTest, FolderListsAndOpensAFolderNamedInAnOldCodePage) {
     EXPECT_EQ(encodeFileName(folder).toStdString(), (dir.path() / latinFolder).string());
     EXPECT_EQ(folders.item(folders.count() - 1)->text().trimmed(), QString::fromUtf8("Café"))
         << "the open folder, last of its ancestors";
+}
+
+// --- Paths --------------------------------------------------------------------
+
+// Only a visible normal file, or a link to one, exists; wildcards (* and ?,
+// brackets are literal) look for one.
+TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
+    test::TempDir dir;
+    const auto path = [&](const std::string& name) {
+        return QString::fromStdString(dir.file(name));
+    };
+    for (const char* name :
+         {"song.mp3", "real.wav", "track01.ogg", "[live] set.flac", ".hidden", ".config.ini"}) {
+        dir.write(name, "x");
+    }
+    std::filesystem::create_directory(dir.path() / "music");
+    std::filesystem::create_symlink(dir.path() / "real.wav", dir.path() / "link.wav");
+    std::filesystem::create_symlink(dir.path() / "gone.wav", dir.path() / "broken.wav");
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+
+    // "song.mp3/*" has a file where the folder should be; "" ends in the
+    // separator, so it names no file.
+    const std::pair<const char*, bool> cases[] = {
+        {"song.mp3", true},       {"song.mp", false},    {"music", false},
+        {"mus*", false},          {".hidden", false},    {"*.ini", false},
+        {"pipe", false},          {"pi?e", false},       {"link.wav", true},
+        {"broken.wav", false},    {"brok*", false},      {"*.ogg", true},
+        {"track??.ogg", true},    {"t*1*", true},        {"track?.ogg", false},
+        {"*.aac", false},         {"[live]*", true},     {"[l]*", false},
+        {"missing/*.mp3", false}, {"song.mp3/*", false}, {"", false}};
+    for (auto [name, exists] : cases) EXPECT_EQ(FileExists(path(name)), exists) << name;
+    EXPECT_FALSE(FileExists(path("a") + QChar(0) + "b"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists("/dev/null")) << "a device";
+
+    test::TempDir hiddenOnly;
+    hiddenOnly.write(".config.ini", "x");
+    EXPECT_FALSE(FileExists(QString::fromStdString(hiddenOnly.file("*"))));
+}
+
+TEST(RPPTest, AddsTheSeparatorOnlyWhenMissing) {
+    EXPECT_EQ(RPP("/home/dj/music"), "/home/dj/music/");
+    EXPECT_EQ(RPP("/home/dj/music/"), "/home/dj/music/");
+    EXPECT_EQ(RPP("/"), "/");
+    EXPECT_EQ(RPP(RPP("music")), "music/");
+}
+
+// --- ID3v1 tags (the captions made from them: TrackLoadingTest) ----------
+
+// A tag record: the fields padded to their width, the album with NULs.
+QByteArray tagRecord(const QByteArray& marker, uint8_t genre) {
+    return marker + QByteArray("Hello").leftJustified(30) +
+           QByteArray("Caf\xe9 \x80 Band").leftJustified(30) +
+           QByteArray("Album").leftJustified(30, '\0') + "2026" +
+           QByteArray("Comment").leftJustified(30) + static_cast<char>(genre);
+}
+
+// The last 128 bytes, when they start with TAG, hold the fields at full
+// width; anything else is no tag.
+TEST(Id3v1TagTest, ReadsFieldsAtFullWidthFromExactlyATag) {
+    test::TempDir dir;
+    Id3v1Tag tag;
+    const auto read = [&](const QByteArray& bytes) {
+        return ReadID3Tag(QString::fromStdString(dir.write("t.mp3", bytes.toStdString())), tag);
+    };
+    ASSERT_TRUE(read(QByteArray(5000, 'x') + tagRecord("TAG", 255)));
+    EXPECT_EQ(tag.title, "Hello" + QString(25, ' ')) << "padding kept";
+    EXPECT_EQ(tag.artist.left(11), QString::fromUtf8("Café € Band")) << "Windows-1252";
+    EXPECT_EQ(tag.album.size(), 30);
+    EXPECT_EQ(tag.year, "2026");
+    EXPECT_EQ(tag.genre, 255);
+
+    EXPECT_TRUE(read(tagRecord("TAG", 1))) << "128 bytes";
+    EXPECT_FALSE(read(tagRecord("tag", 1))) << "marker is case-sensitive";
+    EXPECT_FALSE(read(tagRecord("TAG", 1).left(127)));
+    EXPECT_FALSE(read(QByteArray(400, 'x')));
+    EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.file("missing.mp3")), tag));
+    EXPECT_FALSE(ReadID3Tag(QString::fromStdString(dir.path().string()), tag)) << "a folder";
 }
 
 }  // namespace

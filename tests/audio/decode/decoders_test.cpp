@@ -1,19 +1,57 @@
 // Every stream format decodes to its exact length, in both sample types,
 // and seeks land on the exact frame; damaged files report the length that
-// really decodes and play what is there.
+// really decodes and play what is there. Tracker modules render once through
+// to exactly their reported length; the MPEG frame header and the float
+// sample conversion on their own; and what each decoder refuses.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "decode/decoder.h"
-#include "decode_helpers.h"
+#include "decode/mpeg_sync.h"
+#include "decode/mpg123_decoder.h"
+#include "decode/sample_convert.h"
+#include "support/audio_files.h"
 #include "support/signal_measures.h"
 #include "support/sine_fit.h"
 
 namespace luma::test {
 namespace {
+
+// Reads everything in deliberately uneven pieces, so chunk edges get crossed.
+template <typename Sample>
+std::vector<Sample> readAll(Decoder& decoder) {
+    const int channels = decoder.info().channels;
+    std::vector<Sample> all;
+    std::vector<Sample> piece(1237 * channels);
+    while (const int64_t got = decoder.read(piece.data(), 1237)) {
+        all.insert(all.end(), piece.begin(), piece.begin() + got * channels);
+    }
+    return all;
+}
+
+template <typename Sample>
+std::vector<Sample> readFrames(Decoder& decoder, int64_t frames) {
+    std::vector<Sample> out(frames * decoder.info().channels);
+    out.resize(decoder.read(out.data(), frames) * decoder.info().channels);
+    return out;
+}
+
+// Whether any of the last `count` samples sounds.
+template <typename Sample>
+bool endSounds(const std::vector<Sample>& samples, size_t count) {
+    return std::any_of(samples.end() - count, samples.end(), [](Sample s) { return s != 0; });
+}
+
+void truncateFile(const std::string& path, double keptFraction) {
+    const auto size = static_cast<double>(std::filesystem::file_size(path));
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(size * keptFraction));
+}
 
 // The tone file of the format under test, opened, and all of it as read.
 class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
@@ -42,15 +80,15 @@ class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
 
         const std::vector<float> all = readAll<float>(*decoder);
         ASSERT_EQ(static_cast<int64_t>(all.size()), info.frames * info.channels);
-        EXPECT_FALSE(isSilent(all, all.size() - 128, all.size()));
+        EXPECT_TRUE(endSounds(all, 128));
         float after[8];
         EXPECT_EQ(decoder->read(after, 4), 0);
 
         for (int channel = 0; channel < info.channels; ++channel) {
-            std::vector<float> side;
-            for (size_t i = channel; i < all.size(); i += info.channels) side.push_back(all[i]);
+            const std::vector<float> heard = side(all, channel, info.channels);
             const double hz = format.decodedHz(440);
-            const SineFit fit = fitSine(side.data() + 4800, 9600, format.rate, hz);
+            const SineFit fit =
+                fitSine({heard.begin() + 4800, heard.begin() + 14400}, format.rate, hz);
             EXPECT_NEAR(fit.frequencyHz, hz, 1.0) << "channel " << channel;
             EXPECT_GT(fit.amplitude, 0.3) << "channel " << channel;
             EXPECT_GT(fit.snrDb, 20.0) << "channel " << channel;
@@ -146,7 +184,7 @@ TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEnds) {
         ASSERT_EQ(static_cast<int64_t>(cut.size()), frames * 2);
         // Every frame is the intact file's own, to the last: none is made up.
         EXPECT_TRUE(std::equal(cut.begin(), cut.end(), audio.begin()));
-        EXPECT_FALSE(isSilent(cut, cut.size() - 128, cut.size()));
+        EXPECT_TRUE(endSounds(cut, 128));
         ASSERT_TRUE(decoder->seek(frames / 3));
         EXPECT_EQ(readFrames<int16_t>(*decoder, 1).size(), 2u);
     }
@@ -228,6 +266,162 @@ TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
         EXPECT_NEAR(peakOf(s, 0), front * c.left, c.left ? 1e-3 : 0.0) << "speaker " << c.speaker;
         EXPECT_NEAR(peakOf(s, 1), front * c.right, c.right ? 1e-3 : 0.0) << "speaker " << c.speaker;
     }
+}
+
+// --- Modules and the small pieces -------------------------------------------------
+
+TEST(ModuleDecoderTest, RendersItsExactLengthOnceAndSeeksOnlyToTheStart) {
+    const std::unique_ptr<Decoder> decoder = openModuleDecoder(fixture("tune.mod"));
+    ASSERT_TRUE(decoder);
+    const DecoderInfo& info = decoder->info();
+    EXPECT_EQ(info.kind, SampleKind::Int16);
+    EXPECT_NEAR(double(info.frames) / 44100, 3.0, 0.15);
+
+    const std::vector<int16_t> all = readAll<int16_t>(*decoder);
+    ASSERT_EQ(static_cast<int64_t>(all.size()), info.frames * 2);
+    int16_t after[4];
+    EXPECT_EQ(decoder->read(after, 2), 0);
+    EXPECT_FALSE(decoder->seek(1000));
+    ASSERT_TRUE(decoder->seek(0));
+    const std::vector<float> again = readAll<float>(*decoder);
+    ASSERT_EQ(again.size(), all.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        ASSERT_EQ(again[i] * 32768.0f, all[i]) << "sample " << i;
+    }
+    // The tone plays on both sides to the end.
+    const std::vector<float> last(again.end() - 8820, again.end());
+    EXPECT_GT(peak(side(last, 0)), 0.03);
+    EXPECT_GT(peak(side(last, 1)), 0.03);
+}
+
+struct HeaderCase {
+    uint8_t bytes[4];
+    int version;
+    int layer;
+    int sampleRate;
+    int frameBytes;
+};
+
+TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields) {
+    const HeaderCase cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x64}, 10, 3, 44100, 417},  // 128 kbit/s
+        {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // padded
+        {{0xFF, 0xFD, 0xA4, 0x04}, 10, 2, 48000, 576},  // 192 kbit/s
+        {{0xFF, 0xFF, 0xC4, 0x00}, 10, 1, 48000, 384},  // 384 kbit/s
+        {{0xFF, 0xFF, 0xC0, 0x00}, 10, 1, 44100, 416},  // 104 slots of 4 bytes
+        {{0xFF, 0xFF, 0xC2, 0x00}, 10, 1, 44100, 420},  // and a padding slot
+        {{0xFF, 0xF3, 0x80, 0x00}, 20, 3, 22050, 208},  // 64 kbit/s
+        {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8000, 72},    // 8 kbit/s
+    };
+    for (const HeaderCase& c : cases) {
+        const auto header = parseMpegFrameHeader(c.bytes);
+        ASSERT_TRUE(header) << c.frameBytes;
+        EXPECT_EQ(header->version, c.version);
+        EXPECT_EQ(header->layer, c.layer);
+        EXPECT_EQ(header->sampleRate, c.sampleRate);
+        EXPECT_EQ(header->frameBytes, c.frameBytes);
+    }
+    const uint8_t invalid[][4] = {
+        {0xFF, 0xEB, 0x90, 0x64},  // reserved version
+        {0xFF, 0xF9, 0x90, 0x64},  // reserved layer
+        {0xFF, 0xFB, 0x00, 0x64},  // free format
+        {0xFF, 0xFB, 0xF0, 0x64},  // bad bitrate
+        {0xFF, 0xFB, 0x9C, 0x64},  // reserved rate
+        {0xFF, 0xFB, 0x90, 0x66},  // reserved emphasis
+        {0xFE, 0xFB, 0x90, 0x64},  // no sync
+    };
+    for (const auto& bytes : invalid) EXPECT_FALSE(parseMpegFrameHeader(bytes));
+}
+
+TEST(SampleConvert, FloatsClampBeforeTheyRoundAndNaNIsSilence) {
+    constexpr float kHuge = 3e14f;  // beyond what lrint of x * 32768 holds in a long
+    const struct {
+        float in;
+        int16_t toInt16;
+        float sane;
+    } cases[] = {
+        {0.5f, 16384, 0.5f},     {1.0f, 32767, 1.0f},     {-1.0f, -32768, -1.0f},
+        {1.5f, 32767, 1.0f},     {-1.5f, -32768, -1.0f},  {kHuge, 32767, 1.0f},
+        {-kHuge, -32768, -1.0f}, {INFINITY, 32767, 0.0f}, {-INFINITY, -32768, 0.0f},
+        {NAN, 0, 0.0f},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(toInt16Sample(c.in), c.toInt16) << c.in;
+        EXPECT_EQ(saneSample(c.in), c.sane) << c.in;
+    }
+}
+
+// --- What is not audio, or not of the kind asked for, gives no decoder -----------
+
+std::string readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::string randomBytes(size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    return bytes;
+}
+
+size_t openDescriptors() {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<size_t>(std::distance(begin(fds), end(fds)));
+}
+
+// Every library is asked and refuses along the way; none may keep the file
+// open, nor may a pipe or a device block (a pipe waits for a writer, a device
+// never ends). mpg123 on its own resyncs through a module's header into MPEG
+// frames held as sample data (as MO3 files hold theirs) and would play them.
+// A tag of any size before an MP3 is skipped, however far it pushes the
+// first frame.
+TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
+    TempDir dir;
+    ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
+    const std::string ogg = streamFormat("ogg").toneFile(dir);
+    const std::string flac = streamFormat("flac").toneFile(dir);
+    truncateFile(flac, 0.5);
+    const std::string mp3 = readBytes(fixture("tone.mp3"));
+    for (size_t gap : {0, 9000}) {
+        const std::string path =
+            dir.write("tune" + std::to_string(gap) + ".mod",
+                      readBytes(fixture("tune.mod")) + std::string(gap, '\x55') + mp3);
+        ASSERT_TRUE(openMpg123Decoder(path)) << "the test file should fool mpg123 alone";
+    }
+    const uint32_t tagSize = 300000;  // stored as four 7-bit bytes
+    std::string tag("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0}) tag += static_cast<char>((tagSize >> shift) & 0x7F);
+    dir.write("tagged.mp3", tag + std::string(tagSize, '\0') + mp3);
+    dir.write("header.wav", readBytes(dir.file("tone.wav")).substr(0, 44));
+    dir.write("empty.wav", "");
+    dir.write("text.mp3", "These are the liner notes, not a song.\n");
+    dir.write("noise.flac", randomBytes(100000, 1));
+    dir.write("noise.ogg", "OggS" + randomBytes(5000, 3));
+    dir.write("noise.mod", randomBytes(50000, 2));
+    ASSERT_EQ(mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
+    const size_t before = openDescriptors();
+    const auto expectTaken = [](const std::string& path, bool asStream, bool asModule) {
+        EXPECT_EQ(openStreamDecoder(path) != nullptr, asStream) << path;
+        EXPECT_EQ(openModuleDecoder(path) != nullptr, asModule) << path;
+    };
+    for (const std::string& path : {dir.file("tone.wav"), fixture("tone.mp3"), ogg, flac}) {
+        expectTaken(path, true, false);
+    }
+    for (const std::string& path :
+         {fixture("tune.mod"), dir.file("tune0.mod"), dir.file("tune9000.mod")}) {
+        expectTaken(path, false, true);
+    }
+    for (const char* name : {"header.wav", "empty.wav", "text.mp3", "noise.flac", "noise.ogg",
+                             "noise.mod", "pipe.wav", "missing.wav"}) {
+        expectTaken(dir.file(name), false, false);
+    }
+    expectTaken(dir.path().string(), false, false);
+    expectTaken("/dev/zero", false, false);
+    EXPECT_EQ(openDescriptors(), before);
+    const auto tagged = openStreamDecoder(dir.file("tagged.mp3"));
+    ASSERT_TRUE(tagged);
+    EXPECT_EQ(tagged->info().frames, streamFormat("mp3").tone().frames());
 }
 
 }  // namespace

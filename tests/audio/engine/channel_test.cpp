@@ -1,0 +1,585 @@
+// Playing channels through the manual output: positions, seeking, jumps and
+// stops without clicks, rate, the end of the track, mono, modules, every
+// format, an output at another rate; the loop region; equaliser, volumes,
+// pan and the level and spectrum readings; and tempo detection.
+#include <algorithm>
+#include <cmath>
+
+#include "drums/beat_tracks.h"
+#include "support/engine_fixture.h"
+#include "support/sine_fit.h"
+
+namespace luma::test {
+namespace {
+
+using PlaybackTest = EngineTest;
+
+uint32_t rateOf(uint32_t channel) {
+    uint32_t rate = 0;
+    EXPECT_NE(BASS_ChannelGetAttributes(channel, &rate, nullptr, nullptr), 0);
+    return rate;
+}
+
+TEST_F(PlaybackTest, PositionIsTheFramesPlayedAndSeeksAreSampleExact) {
+    const std::string path = writeWav(makeSine(997, 2.0, 44100, 2, 0.8));
+    const std::vector<float> reference = decodeAll(path);
+    const uint32_t stream = openPlayable(path);
+    const uint64_t length = BASS_StreamGetLength(stream);
+    EXPECT_EQ(length, 44100u * 2 * 4);
+    EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(stream, length), 2.0f);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 0u);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    render(1000);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4000u);
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    render(1000);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4000u) << "a stopped channel stays where it is";
+    ASSERT_NE(BASS_StreamPlay(stream, 1, 0), 0);
+    render(500);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 6000u) << "play resumes, flush or not";
+
+    ASSERT_NE(BASS_ChannelSetPosition(stream, 12345 * 4 + 3), 0) << "aligns down to the frame";
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 12345u * 4) << "before any rendering";
+    // The jump crossfades over 128 frames; from then on the samples are the file's own.
+    const std::vector<float> out = render(256);
+    for (int i = 2 * 128; i < 2 * 256; ++i) ASSERT_EQ(out[i], reference[2 * 12345 + i]) << i;
+    EXPECT_EQ(BASS_ChannelSetPosition(stream, length + 4), 0) << "past the end";
+    EXPECT_NE(BASS_ChannelSetPosition(stream, length), 0) << "the end itself";
+    EXPECT_EQ(BASS_ChannelSetPosition(stream, 0xFFFFFFFFull), 0) << "a negative cue point";
+}
+
+TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
+    const uint32_t stream = openPlayable(writeWav(makeSine(1000, 3.0)));
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, 47628, -1, -101, 0), 0);  // +8 %
+    EXPECT_EQ(rateOf(stream), 47628u) << "an instant change reads back at once";
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    render(4410);
+    const std::vector<float> left = side(render(44100), 0);
+    const SineFit fit = fitSine(left, 44100, 1080);
+    EXPECT_NEAR(fit.frequencyHz, 1080.0, 0.01);
+    EXPECT_GT(fit.snrDb, 80.0);
+
+    // 0 is the channel's own rate; a slide reaches its target linearly.
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, 0, -1, -101, 0), 0);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, 22050, -1, -101, 100), 0);
+    render(2205);  // half way
+    EXPECT_NEAR(rateOf(stream), 33075.0, 300.0);
+    render(2205 + 256);
+    EXPECT_EQ(rateOf(stream), 22050u);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, 5, -1, -101, 0), 0);
+    EXPECT_EQ(rateOf(stream), 10u) << "clamped to the lowest rate";
+}
+
+TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
+    const uint32_t stream = play(writeWav(makeSine(500, 0.1)));
+    const std::vector<float> out = render(8820);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), BASS_StreamGetLength(stream));
+    EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "stopped at the end";
+    EXPECT_GT(std::fabs(out[2 * 4000]) + std::fabs(out[2 * 4001]), 0.0f);
+    for (int i = 4410; i < 8820; ++i) ASSERT_EQ(out[2 * i], 0.0f) << i;
+
+    ASSERT_NE(BASS_ChannelSetPosition(stream, 0), 0);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, LUMA_PLAY_LOOP), 0);
+    render(4410 + 1000);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4000u) << "wrapped to the start";
+    EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
+    ASSERT_GT(peak(render(1000)), 0.1);
+    ASSERT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_EQ(peak(render(1000)), 0.0) << "freed while playing: silent at once";
+    render(1000);  // lets the engine reclaim the channel
+}
+
+TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
+    Signal stereo = makeSine(440, 0.5);
+    for (size_t i = 1; i < stereo.samples.size(); i += 2) stereo.samples[i] = 0.0f;  // left only
+    const uint32_t stream =
+        BASS_StreamCreateFile(0, writeWav(stereo).c_str(), 0, 0, kPlayable | LUMA_STREAM_MONO);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_StreamGetLength(stream), 22050u * 2) << "2 bytes a frame";
+    ASSERT_NE(BASS_StreamPreBuf(stream), 0);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    const std::vector<float> out = render(4410);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4410u * 2);
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 440).amplitude, 0.25, 0.01) << "half of left + right";
+    EXPECT_EQ(side(out, 0), side(out, 1));
+}
+
+TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
+    const uint32_t module = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x1005);
+    ASSERT_NE(module, 0u);
+    const uint64_t length = BASS_StreamGetLength(module);
+    EXPECT_GT(length, 44100u * 4);
+    EXPECT_EQ(length % 4, 0u);
+    EXPECT_EQ(rateOf(module), 44100u);
+    EXPECT_NE(BASS_ChannelSetFX(module, LUMA_FX_PARAMEQ), 0u);
+    ASSERT_NE(BASS_StreamPreBuf(module), 0);
+    ASSERT_NE(BASS_StreamPlay(module, 0, 0), 0);
+    EXPECT_GT(peak(render(44100)), 0.01);
+    EXPECT_EQ(BASS_ChannelGetPosition(module), 44100u * 4);
+    EXPECT_NE(BASS_ChannelGetLevel(module), 0xFFFFFFFFu);
+    const uint32_t decodeOnly = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x202000);
+    ASSERT_NE(decodeOnly, 0u);
+    EXPECT_EQ(BASS_StreamGetLength(decodeOnly), length);
+    EXPECT_EQ(BASS_StreamPlay(decodeOnly, 0, 0), 0) << "decode-only channels are never played";
+}
+
+// Jumps back to a cue point (a held CUE, every 75 ms, the point far from the
+// phase playback reached), then a stop and a start: no step in the sound, and
+// the file's own samples once the short fades are over.
+TEST_F(PlaybackTest, JumpsStopsAndStartsNeverStep) {
+    constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
+    const uint32_t stream = play(writeWav(makeSine(997, 2.0, 44100, 2, 0.9)));
+    std::vector<float> left = side(render(1000), 0);
+    const auto hear = [&](int frames) {
+        const std::vector<float> heard = side(render(frames), 0);
+        left.insert(left.end(), heard.begin(), heard.end());
+        return heard;
+    };
+    for (int jump = 0; jump < 12; ++jump) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, 20011 * 4), 0);
+        hear(3307);
+    }
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    const std::vector<float> stopping = hear(1000);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), (20011u + 3307) * 4) << "the fade-out moves nothing";
+    EXPECT_GT(peak({stopping.begin(), stopping.begin() + 16}), 0.1) << "not cut at once";
+    EXPECT_EQ(peak({stopping.begin() + kFade, stopping.end()}), 0.0) << "silent once faded";
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    EXPECT_GT(peak(hear(256)), 0.1) << "sounding within the first block";
+    hear(744);
+    // The sine's own steepest step, plus what a linear fade between two of its
+    // phases may add: a cut anywhere would step by up to 1.8.
+    EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.9 / 44100 + 2 * 0.9 / kFade);
+}
+
+// Every format the engine reads, end to end: the length a channel reports is
+// exactly what it plays.
+TEST_F(PlaybackTest, EachFormatPlaysItsExactLength) {
+    for (const StreamFormat& format : streamFormats()) {
+        SCOPED_TRACE(format.name);
+        const std::string path = format.toneFile(dir);
+        const uint32_t stream = openPlayable(path);
+        ASSERT_NE(stream, 0u);
+        const uint64_t frames = BASS_StreamGetLength(stream) / 4;
+        EXPECT_EQ(frames, decodeAll(path).size() / 2);
+        if (format.lengthQuantum == 0) {
+            EXPECT_EQ(static_cast<int64_t>(frames), format.tone().frames());
+        }
+        EXPECT_EQ(rateOf(stream), static_cast<uint32_t>(format.rate));
+
+        // Played at its own rate into a 44100 Hz output: a clean tone that ends on time.
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        const int outputFrames = static_cast<int>(frames * 44100 / format.rate);
+        const std::vector<float> left = side(render(outputFrames + 2048), 0);
+        const double hz = format.decodedHz(440);
+        const SineFit fit = fitSine({left.begin() + 8192, left.begin() + 24576}, 44100, hz);
+        EXPECT_NEAR(fit.frequencyHz, hz, 0.05);
+        EXPECT_GT(fit.snrDb, 30.0);
+        EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "stopped at its end";
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(PlaybackTest, OutputAtAnotherRateKeepsPitchAndPositions) {
+    BASS_Free();
+    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
+    ASSERT_NE(BASS_Start(), 0);
+    const uint32_t stream = play(writeWav(makeSine(1000, 2.0)));
+    const std::vector<float> left = side(render(48000), 0);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 44100u * 4) << "one second of the track";
+    const SineFit fit = fitSine({left.begin() + 1000, left.begin() + 41000}, 48000, 1000);
+    EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.01);
+    EXPECT_GT(fit.snrDb, 90.0);
+}
+
+// --- The loop region: which source frames are heard, how the seam sounds, what
+// the position reports, when it holds --------------------------------------------
+
+constexpr int kTrackFrames = 32768;
+constexpr int kStart = 10000, kEnd = 14410, kLength = kEnd - kStart;
+constexpr int kFade = 128;  // the seam's cross-fade, before the end
+
+class LoopTest : public EngineTest {
+  protected:
+    // Left holds each frame's index as an exact 16-bit code; right is silent
+    // up to the loop's end and loud behind it, so any trace of those frames shows.
+    uint32_t openIndexTrack() {
+        Signal index{std::vector<float>(2 * kTrackFrames)};
+        for (int i = 0; i < kTrackFrames; ++i) {
+            index.samples[2 * i] = static_cast<float>(i - 16384) / 32768.0f;
+            index.samples[2 * i + 1] = i >= kEnd ? 0.6f : 0.0f;
+        }
+        return openPlayable(writeWav(index));
+    }
+    uint32_t openSine(double hz) { return openPlayable(writeWav(makeSine(hz, 2.0))); }
+    // Starts at `from` and renders the first block, which fades the channel in.
+    void startAt(uint32_t stream, int from, int start = kStart, int end = kEnd, int rate = 0) {
+        ASSERT_NE(BASS_ChannelSlideAttributes(stream, rate, -1, -101, 0), 0);
+        ASSERT_NE(BASS_ChannelSetPosition(stream, from * 4), 0);
+        ASSERT_NE(LUMA_ChannelSetLoop(stream, start * 4, end * 4, 1), 0);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        render(256);
+    }
+    static int64_t frameOf(uint32_t stream) { return BASS_ChannelGetPosition(stream) / 4; }
+};
+
+// Source position of output frame k for playback from `from` at `step`.
+double loopPosition(double from, double step, int64_t k, int start = kStart, int end = kEnd) {
+    const double virtualPos = from + step * static_cast<double>(k);
+    if (virtualPos < end) return virtualPos;
+    return start + std::fmod(virtualPos - start, end - start);
+}
+
+TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
+    for (int rate : {44100, 60417, 97000}) {
+        SCOPED_TRACE(rate);
+        const uint32_t stream = openIndexTrack();
+        startAt(stream, kStart - 1000, kStart, kEnd, rate);
+        const double step = rate / 44100.0;
+        const double from = kStart - 1000 + 256 * step;
+        // Odd chunks, so that the seam falls anywhere in the output's blocks.
+        std::vector<float> left, right;
+        for (int chunk = 0; chunk < 90; ++chunk) {
+            const std::vector<float> out = render(1901);
+            const std::vector<float> l = side(out, 0), r = side(out, 1);
+            left.insert(left.end(), l.begin(), l.end());
+            right.insert(right.end(), r.begin(), r.end());
+            const double expected = loopPosition(from, step, static_cast<int64_t>(left.size()));
+            ASSERT_NEAR(frameOf(stream), expected, 1.0) << chunk;
+            if (left.size() * step > 1000) {
+                ASSERT_GE(frameOf(stream), kStart);
+            }
+            ASSERT_LT(frameOf(stream), kEnd);
+        }
+        ASSERT_GT(left.size() * step, 30.0 * kLength);
+        EXPECT_EQ(peak(right), 0.0) << "a frame behind the loop's end was heard";
+        // Away from the seam the heard index is the source position itself:
+        // exactly at the own rate, interpolated elsewhere. The guard keeps
+        // the kernel's reach and the cross-fade out.
+        const double guard = rate == 44100 ? 0.0 : 60.0 * step;
+        for (size_t k = 0; k < left.size(); ++k) {
+            const double at = loopPosition(from, step, static_cast<int64_t>(k));
+            if (at < kStart + guard || at >= kEnd - kFade - guard) continue;
+            ASSERT_NEAR(left[k] * 32768.0 + 16384.0, at, rate == 44100 ? 0.0 : 0.5) << k;
+        }
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(LoopTest, ShortLoopAtEightfoldStepWrapsSeveralTimesABlock) {
+    BASS_Free();
+    ASSERT_NE(BASS_Init(0, 12500, 0, nullptr), 0);
+    ASSERT_NE(BASS_Start(), 0);
+    const uint32_t stream = openIndexTrack();
+    const int start = kEnd - 1000;
+    startAt(stream, start, start, kEnd, 100000);
+    double heard = 0;
+    for (int chunk = 0; chunk < 40; ++chunk) {
+        const std::vector<float> out = render(777);
+        heard += peak(side(out, 1));
+        ASSERT_GE(frameOf(stream), start);
+        ASSERT_LT(frameOf(stream), kEnd);
+    }
+    EXPECT_EQ(heard, 0.0);
+}
+
+TEST_F(LoopTest, LoopOfWholePeriodsPlaysTheSineUnbroken) {
+    // 441 Hz: 100 frames a period; the loop starts off any zero crossing.
+    for (int rate : {44100, 60417}) {
+        SCOPED_TRACE(rate);
+        const uint32_t stream = openSine(441);
+        startAt(stream, 20011, 20011, 20011 + 4400, rate);
+        const std::vector<float> left = side(render(50 * 4400), 0);
+        const double hz = 441.0 * rate / 44100.0;
+        const SineFit fit = fitSine(left, 44100, hz);
+        EXPECT_GT(fit.snrDb, rate == 44100 ? 85.0 : 80.0) << "a step or a dip at the seams";
+        EXPECT_NEAR(fit.amplitude, 0.5, 0.001);
+        const double slope = 2 * M_PI * hz * 0.5 / 44100;
+        EXPECT_LT(largestStep(left), slope * 1.01 + 2.0 / 32768);
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
+    // Half a period short: the start meets the end in opposite phase, at a
+    // peak, so an unfaded seam would jump by about 1.0. Each change lands
+    // where the old reading and the new one differ the most: inside the
+    // seam's fade, within the resampler's reach of the end, just after a wrap.
+    constexpr int start = 20025, end = start + 4450;
+    struct Change {
+        const char* what;
+        int from;  // where playback stands when the change arrives
+        int newStart, newEnd, on;
+    };
+    for (const Change& change :
+         {Change{"off inside the fade", end - 60, 0, 0, 0},
+          Change{"off within reach of the end", end - 20, 0, 0, 0},
+          Change{"off just after a wrap", end + 15, 0, 0, 0},
+          Change{"on inside the fade", end - 60, start, end, 1},
+          Change{"end trimmed up inside the fade", end - 60, start, end + 125, 1},
+          Change{"end trimmed down onto the play position", end - 190, start, end - 125, 1},
+          Change{"end trimmed just after a wrap", end + 15, start, end + 125, 1}}) {
+        SCOPED_TRACE(change.what);
+        const uint32_t stream = openSine(441);
+        const bool loopedBefore = !(change.on && change.newEnd == end && change.from < end);
+        startAt(stream, change.from - 256 - 1000, start, end);
+        if (!loopedBefore) {
+            ASSERT_NE(LUMA_ChannelSetLoop(stream, 0, 0, 0), 0);
+        }
+        std::vector<float> left = side(render(1000), 0);
+        ASSERT_EQ(frameOf(stream), change.from < end ? change.from : change.from - (end - start));
+        ASSERT_NE(LUMA_ChannelSetLoop(stream, change.newStart * 4, change.newEnd * 4, change.on),
+                  0);
+        const std::vector<float> after = side(render(3000), 0);
+        left.insert(left.end(), after.begin(), after.end());
+        const double slope = 2 * M_PI * 441 * 0.5 / 44100;
+        EXPECT_LT(largestStep(left), slope + 2 * 0.5 / kFade);
+        BASS_StreamFree(stream);
+    }
+}
+
+TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
+    const uint32_t stream = openIndexTrack();
+    startAt(stream, kEnd - 500);
+    render(1000);
+    EXPECT_EQ(frameOf(stream), kStart + 756);
+
+    ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd + 1000) * 4), 0);
+    render(1000);
+    EXPECT_EQ(frameOf(stream), kEnd + 2000) << "a seek past the end plays on";
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 1), 0);
+    render(1000);
+    EXPECT_EQ(frameOf(stream), kEnd + 3000) << "a region behind the position waits";
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, (kEnd + 4000) * 4, 1), 0);
+    render(2000);
+    EXPECT_EQ(frameOf(stream), kStart + 1000) << "one ahead of it holds";
+
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 1), 0);
+    ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
+    render(200);
+    EXPECT_EQ(frameOf(stream), kStart + 100);
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 0), 0);
+    render(kLength);
+    EXPECT_EQ(frameOf(stream), kEnd + 100) << "switched off: plays through";
+}
+
+TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothingAndDecodeOnlyChannelsHaveNone) {
+    const uint32_t stream = openIndexTrack();
+    const int length = kTrackFrames * 4;
+    for (auto [start, end] : {std::pair{kEnd * 4, kStart * 4},
+                              {kStart * 4, kStart * 4 + 3},
+                              {-4, kEnd * 4},
+                              {kStart * 4, length + 4}}) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
+        EXPECT_NE(LUMA_ChannelSetLoop(stream, start, end, 1), 0);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        render(200);
+        EXPECT_EQ(frameOf(stream), kEnd + 100) << start << ".." << end;
+    }
+    const uint32_t decodeOnly =
+        BASS_StreamCreateFile(0, writeWav(makeSine(440, 0.1)).c_str(), 0, 0, LUMA_STREAM_DECODE);
+    ASSERT_NE(decodeOnly, 0u);
+    EXPECT_EQ(LUMA_ChannelSetLoop(decodeOnly, 0, 4000, 1), 0);
+}
+
+TEST_F(LoopTest, LoopEndingAtTheTrackEndWrapsInsteadOfStopping) {
+    for (uint32_t flags : {0u, static_cast<uint32_t>(LUMA_PLAY_LOOP)}) {
+        const uint32_t stream = openIndexTrack();
+        ASSERT_NE(BASS_ChannelSetPosition(stream, (kTrackFrames - 500) * 4), 0);
+        ASSERT_NE(LUMA_ChannelSetLoop(stream, 28000 * 4, kTrackFrames * 4, 1), 0);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, flags), 0);
+        render(2000);
+        EXPECT_EQ(frameOf(stream), 28000 + 1500) << flags;
+        EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "still playing";
+        BASS_StreamFree(stream);
+    }
+}
+
+// --- What a channel sounds like on the way out: equaliser, volume, pan, global
+// volume, and the level and spectrum readings of it -----------------------------
+
+class MixingTest : public EngineTest {
+  protected:
+    uint32_t playSine(double hz, double amplitude = 0.5) {
+        return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
+    }
+    // Gain in dB that `bands` equalisers set to `eq` add to a sine of `hz`,
+    // quiet enough that a full boost stays below the output's limiter.
+    double gainAt(double hz, LUMA_PARAMEQ eq, int bands = 1) {
+        constexpr double kAmplitude = 0.1;
+        const uint32_t stream = playSine(hz, kAmplitude);
+        for (int i = 0; i < bands; ++i) {
+            EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &eq), 0);
+        }
+        render(8192);  // let filters and glides settle
+        const double out = fitSine(side(render(44100), 0), 44100, hz).amplitude;
+        BASS_StreamFree(stream);
+        return 20.0 * std::log10(out / kAmplitude);
+    }
+};
+
+// The response itself is the equaliser's own test; here: that the channel's
+// effects reach it with their parameters, and that stacked ones add up.
+TEST_F(MixingTest, PeakingEqGainAtCentreAnOctaveAwayAndStacked) {
+    const LUMA_PARAMEQ boost{1000.0f, 12.0f, 12.0f};
+    EXPECT_NEAR(gainAt(1000, boost), 12.0, 0.1);
+    EXPECT_NEAR(gainAt(2000, boost), bellDb(2000, 1000, 12, 12, 44100), 0.5);
+    EXPECT_NEAR(gainAt(8000, boost), 0.0, 0.5) << "far away the band leaves the signal alone";
+    EXPECT_NEAR(gainAt(80, {80.0f, 36.0f, -15.0f}, 2), -30.0, 0.3)
+        << "two identical filters add up";
+}
+
+TEST_F(MixingTest, EffectParametersAreClampedAndReadBack) {
+    const uint32_t stream = playSine(440);
+    const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
+    LUMA_PARAMEQ eq{};
+    const LUMA_PARAMEQ wild{5.0f, 100.0f, 40.0f};
+    ASSERT_NE(BASS_FXSetParameters(fx, &wild), 0);
+    ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
+    EXPECT_EQ(eq.centerHz, 20.0f);
+    EXPECT_EQ(eq.bandwidthSemitones, 36.0f);
+    EXPECT_EQ(eq.gainDb, 15.0f);
+    const LUMA_PARAMEQ broken{NAN, 12.0f, 0.0f};
+    EXPECT_EQ(BASS_FXSetParameters(fx, &broken), 0);
+    EXPECT_EQ(BASS_ChannelSetFX(stream, 3), 0u) << "only the peaking equaliser exists";
+    for (int i = 1; i < 16; ++i) EXPECT_NE(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), 0u);
+    EXPECT_EQ(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), 0u) << "sixteen at most";
+}
+
+// The level heard follows the global volume alone: the deck sends its one
+// volume to the channel and the global volumes at different moments.
+TEST_F(MixingTest, GlobalVolumeAloneSetsTheLevelAndPanIsABalance) {
+    const uint32_t stream = playSine(1000);
+    render(1024);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0), 0);
+    render(1024);
+    std::vector<float> out = render(44100);
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.5, 0.002) << "channel volume";
+
+    ASSERT_NE(BASS_SetGlobalVolumes(100, 100, 50), 0);
+    render(1024);
+    out = render(44100);
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.25, 0.002) << "global volume";
+
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0), 0);
+    render(1024);
+    out = render(44100);
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.25, 0.002) << "left at full";
+    EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
+}
+
+TEST_F(MixingTest, VolumeChangesNeverStep) {
+    playSine(50, 0.9);  // slow wave: any step would stand out
+    render(1024);
+    ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 0), 0);
+    const std::vector<float> left = side(render(1024), 0);
+    EXPECT_LT(largestStep(left), 0.02);
+    EXPECT_EQ(peak(std::vector<float>(left.end() - 10, left.end())), 0.0);
+}
+
+// A damaged float file under equaliser boost: what leaves the engine stays
+// finite and inside full scale, and the file's music still plays around its
+// broken samples. (How the limiter holds a loud mix is its own test.)
+TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
+    Signal damaged = makeSine(1000, 2.0, 44100, 2, 0.5);
+    const float broken[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e38f};
+    for (size_t i = 0; i < damaged.samples.size(); i += 997) damaged.samples[i] = broken[i % 6];
+    const std::string path = (dir.path() / "damaged-float.wav").string();
+    ASSERT_TRUE(writeSoundFile(path, damaged, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    const uint32_t stream = play(path);
+    for (int i = 0; i < 3; ++i) BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
+    const std::vector<float> out = render(44100);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
+    EXPECT_LE(peak(out), 0.8911);
+    // Its over-range samples became full scale, which the limiter then holds down.
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.45, 0.03);
+}
+
+// Both read what is heard: the level each side's peak, the spectrum a sine's
+// amplitude in its bin; neither once the channel has stopped.
+TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
+    const double binHz = 44100.0 / 2048.0;
+    const uint32_t stream = playSine(46 * binHz, 0.5);
+    render(4096);
+    const uint32_t level = BASS_ChannelGetLevel(stream);
+    EXPECT_NEAR(level & 0xFFFF, 64, 1);
+    EXPECT_NEAR(level >> 16, 64, 1);
+    std::vector<float> magnitudes(1024, -1.0f);
+    ASSERT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 4096u);
+    const auto top = std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin();
+    EXPECT_EQ(top, 46);
+    EXPECT_NEAR(magnitudes[46], 0.5, 0.01);
+    EXPECT_LT(magnitudes[100], 1e-3);
+    EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT512), 1024u);
+    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, -1, 100, 0), 0);
+    render(4096);
+    EXPECT_EQ(BASS_ChannelGetLevel(stream) & 0xFFFF, 0u) << "panned right";
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    render(256);
+    EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
+    EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 0xFFFFFFFFu);
+}
+
+// --- Tempo detection: a decode-only channel's tempo, its progress reports,
+// the figures derived from it and what the two release calls free -------------
+
+std::vector<float> reports;
+
+using TempoTest = EngineTest;
+
+TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
+    drums::BeatTrack track = drums::renderBeatTrack({.bpm = 128.0, .seconds = 40.0});
+    const std::string path = writeWav({std::move(track.samples), track.channels, track.rate});
+    const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
+    ASSERT_NE(decoder, 0u);
+    reports.clear();
+    // The span reaches past the end: the file is analysed to its end.
+    const float bpm = BASS_FX_BPM_DecodeGet(
+        decoder, 0.0f, 90.0f, 0, 3, [](uint32_t, float percent) { reports.push_back(percent); });
+    EXPECT_NEAR(bpm, 128.0, 128.0 * 0.01);
+    ASSERT_GE(reports.size(), 50u);
+    EXPECT_EQ(reports.front(), 0.0f);
+    EXPECT_EQ(reports.back(), 100.0f);
+    for (size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_GT(std::floor(reports[i]), std::floor(reports[i - 1])) << "each percent once";
+    }
+
+    // What the deck shows: two decimals of this, times -100.
+    EXPECT_FLOAT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), -bpm / 100.0f);
+    EXPECT_FLOAT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 8.0f), -bpm * 1.08f / 100.0f);
+    EXPECT_EQ(BASS_FX_TempoGetApproxPercents(0), 0.0f);
+
+    // Releasing the detection frees the decode-only stream with it.
+    EXPECT_NE(BASS_FX_BPM_Free(decoder), 0);
+    EXPECT_EQ(BASS_StreamGetLength(decoder), UINT64_MAX);
+    EXPECT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), 0.0f);
+    EXPECT_EQ(BASS_FX_BPM_Free(decoder), 0);
+}
+
+TEST_F(TempoTest, SpansAndHandlesThatHoldNoTempoAndPlayedChannelsTempoChange) {
+    drums::BeatTrack track = drums::renderBeatTrack({.bpm = 100.0, .seconds = 12.0});
+    const std::string path = writeWav({std::move(track.samples), track.channels, track.rate});
+    const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 20.0f, 90.0f, 0, 3, nullptr), 0.0f) << "past the end";
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 5.0f, 5.0f, 0, 3, nullptr), 0.0f) << "empty span";
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 2.0f, NAN, 0, 3, nullptr), 0.0f);
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(0, 0.0f, 90.0f, 0, 3, nullptr), 0.0f);
+    EXPECT_EQ(BASS_FX_BPM_Percents2BPM(0, 0.0f), 0.0f);
+
+    const uint32_t played = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(played, 0.0f, 90.0f, 0, 3, nullptr), 0.0f) << "played channel";
+    EXPECT_EQ(BASS_FX_TempoFree(decoder), 0) << "decode-only channels are no tempo streams";
+    EXPECT_NE(BASS_StreamFree(decoder), 0);
+
+    // A played channel reports its tempo change and frees as a tempo stream.
+    ASSERT_NE(played, 0u);
+    EXPECT_EQ(BASS_FX_TempoGetApproxPercents(played), 0.0f);
+    ASSERT_NE(BASS_ChannelSlideAttributes(played, 47628, -1, -101, 0), 0);
+    EXPECT_NEAR(BASS_FX_TempoGetApproxPercents(played), 8.0f, 1e-4f);
+    EXPECT_NE(BASS_FX_TempoFree(played), 0);
+    EXPECT_EQ(BASS_StreamGetLength(played), UINT64_MAX);
+    EXPECT_EQ(BASS_FX_TempoFree(played), 0);
+}
+
+}  // namespace
+}  // namespace luma::test

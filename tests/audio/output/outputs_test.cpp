@@ -1,0 +1,390 @@
+// The outputs: the clock-paced ones without a device (the null output, and
+// the WAV output that records what it renders), PortAudio's on a JACK server
+// of the test's own, which one LUMATRONE_AUDIO asks for, and the ring that
+// carries recorded audio off the render thread.
+#include <gtest/gtest.h>
+#include <portaudio.h>
+#include <sndfile.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "output/null_output.h"
+#include "output/output.h"
+#include "output/portaudio_devices.h"
+#include "output/portaudio_output.h"
+#include "output/spsc_ring.h"
+#include "output/wav_output.h"
+#include "support/jack_server.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace luma {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A render callback that tells the tests what the audio thread did.
+// Every frame carries its own number, split over the two channels in steps
+// coarse enough to survive 16-bit quantisation at any scaling convention.
+constexpr int kSteps = 4096;
+
+inline void encodeFrame(int64_t frame, float* out) {
+    out[0] = static_cast<float>(frame % kSteps - kSteps / 2) / (kSteps / 2);
+    out[1] = static_cast<float>(frame / kSteps % kSteps - kSteps / 2) / (kSteps / 2);
+}
+
+inline int64_t decodeFrame(double left, double right) {
+    const auto level = [](double x) { return std::lround(x * (kSteps / 2)) + kSteps / 2; };
+    return level(left) + level(right) * kSteps;
+}
+
+// Polls `done` for up to five seconds.
+template <typename Done>
+bool waitFor(Done done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+class TestCallback : public RenderCallback {
+  public:
+    void renderAudio(float* interleavedStereo, int frames) noexcept override {
+        inside.store(true);
+        if (frames != 256) oddPeriods.fetch_add(1);
+        const int64_t first = framesRendered.load();
+        for (int i = 0; i < frames; ++i) encodeFrame(first + i, interleavedStereo + 2 * i);
+        const std::chrono::microseconds busy = periods.load() == stallOnPeriod
+                                                   ? std::chrono::milliseconds(stallMilliseconds)
+                                                   : std::chrono::microseconds(busyMicroseconds);
+        if (busy.count() > 0) std::this_thread::sleep_for(busy);
+        framesRendered.fetch_add(frames);
+        periods.fetch_add(1);
+        inside.store(false);
+    }
+
+    bool waitForPeriods(int64_t count) const {
+        return waitFor([&] { return periods.load() >= count; });
+    }
+
+    int busyMicroseconds = 0;    // stretches each period, so stop() can meet one in progress
+    int64_t stallOnPeriod = -1;  // one period that takes stallMilliseconds instead
+    int stallMilliseconds = 0;
+    std::atomic<bool> inside{false};
+    std::atomic<int64_t> periods{0};
+    std::atomic<int64_t> framesRendered{0};
+    std::atomic<int64_t> oddPeriods{0};  // periods not of 256 frames
+};
+
+TEST(NullOutput, StopWaitsForThePeriodInProgressAndThenNothingRenders) {
+    NullOutput output;
+    TestCallback callback;
+    callback.busyMicroseconds = 3000;
+    ASSERT_TRUE(output.open(0, 44100, &callback));
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(callback.waitForPeriods(callback.periods.load() + 2));
+        ASSERT_TRUE(waitFor([&] { return callback.inside.load(); }));
+        const int64_t before = callback.periods.load();
+        ASSERT_TRUE(output.stop());
+        EXPECT_FALSE(callback.inside.load()) << "round " << round;
+        EXPECT_EQ(callback.periods.load(), before + 1) << "the period in progress completes";
+        std::this_thread::sleep_for(milliseconds(30));
+        EXPECT_EQ(callback.periods.load(), before + 1) << "round " << round;
+    }
+    output.close();
+}
+
+TEST(NullOutput, StartAndStopDoNotWaitForTheNextPeriod) {
+    NullOutput output;
+    TestCallback callback;
+    ASSERT_TRUE(output.open(0, 1000, &callback));  // 256 ms periods
+    const auto started = Clock::now();
+    ASSERT_TRUE(output.start());
+    ASSERT_TRUE(callback.waitForPeriods(1));
+    EXPECT_LT(Clock::now() - started, milliseconds(150));
+
+    const auto stopping = Clock::now();
+    ASSERT_TRUE(output.stop());  // the thread sleeps towards its next deadline now
+    EXPECT_LT(Clock::now() - stopping, milliseconds(150));
+    EXPECT_EQ(callback.periods.load(), 1);
+}
+
+// One output through its life: what it refuses, real-time pace that carries
+// on after a stall instead of catching up (and reports the stall as an
+// underrun: a card would have played a gap), reopening and destruction while
+// running.
+TEST(NullOutput, KeepsPaceThroughAStallAndReopensAndDiesWhileRunning) {
+    TestCallback first;
+    TestCallback second;
+    first.stallOnPeriod = 5;
+    first.stallMilliseconds = 250;
+    {
+        NullOutput output;
+        EXPECT_FALSE(output.open(1, 48000, &first));
+        EXPECT_FALSE(output.open(0, 48000, nullptr));
+        EXPECT_FALSE(output.start());
+        ASSERT_TRUE(output.open(0, 48000, &first));
+        EXPECT_EQ(output.sampleRate(), 48000);
+        EXPECT_EQ(first.periods.load(), 0) << "nothing renders before start()";
+        const auto begin = Clock::now();
+        ASSERT_TRUE(output.start());
+        std::this_thread::sleep_for(milliseconds(600));
+        ASSERT_TRUE(output.stop());
+        const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+        // Catching up would render the stalled quarter second in a burst.
+        const double rendered = first.framesRendered.load() / 48000.0;
+        EXPECT_LT(rendered, wall - 0.125);
+        EXPECT_GT(rendered, 0.5 * (wall - 0.25));
+        EXPECT_GE(output.underruns(), 1u);
+        EXPECT_EQ(first.oddPeriods.load(), 0);
+
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(first.waitForPeriods(first.periods.load() + 2));
+        ASSERT_TRUE(output.open(0, 0, &second));  // closes the running one first
+        EXPECT_EQ(output.sampleRate(), NullOutput::kDefaultRate);
+        const int64_t firstTotal = first.periods.load();
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(second.waitForPeriods(2));
+        EXPECT_EQ(first.periods.load(), firstTotal);
+    }  // destroyed while running
+    EXPECT_FALSE(second.inside.load());
+}
+
+// The frame numbers found in a 16-bit stereo file, or nothing if it cannot be read.
+std::vector<int64_t> frameNumbersIn(const std::string& path, SF_INFO& info) {
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr || info.channels != 2) return {};
+    std::vector<float> samples(info.frames * 2);
+    std::vector<int64_t> numbers(sf_readf_float(file, samples.data(), info.frames));
+    for (size_t i = 0; i < numbers.size(); ++i)
+        numbers[i] = decodeFrame(samples[2 * i], samples[2 * i + 1]);
+    sf_close(file);
+    return numbers;
+}
+
+// The size the header gives the data chunk, read from the bytes: readers may
+// forgive a stale header, a killed process's file must not need that.
+uint32_t headerDataBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    const auto word = [&](size_t at) {
+        uint32_t value = 0;
+        std::memcpy(&value, &bytes[at], 4);  // little-endian, like the machine
+        return value;
+    };
+    for (size_t at = 12; at + 8 <= bytes.size(); at += 8 + word(at + 4) + (word(at + 4) & 1)) {
+        if (std::memcmp(&bytes[at], "data", 4) == 0) return word(at + 4);
+    }
+    return 0;
+}
+
+// Two runs: what renders after a restart follows on in the same file. While
+// the first runs, the header already counts most of what was rendered.
+TEST(WavOutput, FileHoldsExactlyTheFramesRenderedAndItsHeaderKeepsUp) {
+    test::TempDir dir;
+    const std::string path = dir.file("take.wav");
+    WavOutput output(path);
+    TestCallback callback;
+    ASSERT_TRUE(output.open(0, 48000, &callback));
+    EXPECT_EQ(output.sampleRate(), 44100) << "the file's rate, whatever was asked";
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(output.start());
+        ASSERT_TRUE(callback.waitForPeriods(callback.periods.load() + 100));
+        if (run == 0) {
+            constexpr uint32_t kBytes = 60 * 256 * 4;
+            uint32_t dataBytes = 0;
+            for (int tries = 0; tries < 100 && dataBytes < kBytes; ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                dataBytes = headerDataBytes(path);
+            }
+            EXPECT_GE(dataBytes, kBytes);
+            EXPECT_EQ(dataBytes % 4, 0u) << "whole 16-bit stereo frames";
+        }
+        ASSERT_TRUE(output.stop());
+    }
+    output.close();
+
+    SF_INFO info{};
+    const std::vector<int64_t> numbers = frameNumbersIn(path, info);
+    EXPECT_EQ(info.samplerate, 44100);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(output.droppedFrames(), 0);
+    ASSERT_EQ(static_cast<int64_t>(numbers.size()), callback.framesRendered.load());
+    int64_t misplaced = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) misplaced += numbers[i] != static_cast<int64_t>(i);
+    EXPECT_EQ(misplaced, 0);
+
+    // An unwritable path or a device other than 0 fails to open.
+    WavOutput missingFolder(dir.file("no/such/folder/take.wav"));
+    EXPECT_FALSE(missingFolder.open(0, 44100, &callback));
+    EXPECT_FALSE(missingFolder.start());
+    WavOutput badDevice(dir.file("untouched.wav"));
+    EXPECT_FALSE(badDevice.open(3, 44100, &callback));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("untouched.wav")));
+}
+
+TEST(WavRecorder, DropsAndCountsWhatTheWriterCannotTakeInsteadOfWaiting) {
+    test::TempDir dir;
+    const std::string path = dir.file("burst.wav");
+    WavRecorder recorder(1024);
+    ASSERT_TRUE(recorder.open(path, 44100));
+    // Six seconds of audio at once into a ring of 1024 frames: a render thread
+    // that waited for the writer would take seconds; one that drops returns at once.
+    constexpr int64_t kFrames = 1000 * 256;
+    std::vector<float> period(2 * 256);
+    for (int64_t first = 0; first < kFrames; first += 256) {
+        for (int i = 0; i < 256; ++i) encodeFrame(first + i, &period[2 * i]);
+        recorder.periodRendered(period.data(), 256);
+    }
+    recorder.close();
+
+    SF_INFO info{};
+    const std::vector<int64_t> numbers = frameNumbersIn(path, info);
+    EXPECT_GT(recorder.droppedFrames(), 0);
+    EXPECT_EQ(static_cast<int64_t>(numbers.size()) + recorder.droppedFrames(), kFrames);
+    int64_t outOfOrder = 0;
+    for (size_t i = 1; i < numbers.size(); ++i) outOfOrder += numbers[i] <= numbers[i - 1];
+    EXPECT_EQ(outOfOrder, 0) << "what was kept stays in order";
+}
+
+// --- PortAudio -------------------------------------------------------------------
+
+TEST(PortAudioOutput, DeviceThatDoesNotExistFailsCleanly) {
+    TestCallback callback;
+    PortAudioOutput output;
+    const int count = static_cast<int>(listOutputDevices({OutputKind::System, ""}).size());
+    EXPECT_FALSE(output.open(count, 44100, &callback));
+    EXPECT_FALSE(output.open(1000, 44100, &callback));
+    EXPECT_FALSE(output.open(0, 44100, nullptr));
+    EXPECT_FALSE(output.start());
+    EXPECT_FALSE(output.stop());
+    output.close();
+    EXPECT_EQ(Pa_GetDeviceCount(), paNotInitialized) << "every Pa_Initialize balanced";
+}
+
+// Our number and PortAudio's name of the first JACK device; -1 if there is none.
+std::pair<int, std::string> findJackDevice() {
+    PortAudioSession session;
+    const std::vector<PaDeviceIndex> devices = playbackDevices();
+    for (std::size_t number = 0; number < devices.size(); ++number) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(devices[number]);
+        if (Pa_GetHostApiInfo(info->hostApi)->type == paJACK) {
+            return {static_cast<int>(number), info->name};
+        }
+    }
+    return {-1, ""};
+}
+
+// The one test with a real device: PortAudio's JACK device on a server of our own.
+TEST(PortAudioOutput, PlaysThroughJackAtTheServersRate) {
+    test::JackServer server(44100, 256);
+    // PortAudio's JACK client connects to the default server when it initialises,
+    // and sees JACK only if that server is up by then: ask until it is.
+    test::ScopedEnv serverName("JACK_DEFAULT_SERVER", server.name());
+    auto [jackDevice, jackName] = findJackDevice();
+    for (int tries = 0; jackDevice < 0 && server.running() && tries < 100; ++tries) {
+        std::this_thread::sleep_for(milliseconds(100));
+        std::tie(jackDevice, jackName) = findJackDevice();
+    }
+    ASSERT_GE(jackDevice, 0) << "PortAudio lists no JACK device. " << server.problem();
+    const std::vector<std::string> devices = listOutputDevices({OutputKind::System, ""});
+    ASSERT_LT(jackDevice, static_cast<int>(devices.size()));
+    EXPECT_NE(devices[jackDevice].find(jackName), std::string::npos) << devices[jackDevice];
+
+    TestCallback callback;
+    {
+        PortAudioOutput output;
+        // JACK runs at the server's rate only, so this also takes the fallback.
+        ASSERT_TRUE(output.open(jackDevice, 48000, &callback));
+        EXPECT_EQ(output.sampleRate(), 44100);
+        EXPECT_EQ(output.periodFrames(), 256);
+        EXPECT_GT(output.latencyFrames(), 0);
+        EXPECT_LT(output.latencyFrames(), 44100);
+
+        ASSERT_TRUE(output.start());
+        EXPECT_TRUE(callback.waitForPeriods(20)) << "no callbacks from JACK";
+        ASSERT_TRUE(output.stop());
+        const int64_t atStop = callback.periods.load();
+        std::this_thread::sleep_for(milliseconds(50));
+        EXPECT_EQ(callback.periods.load(), atStop);
+        EXPECT_EQ(callback.oddPeriods.load(), 0);
+
+        ASSERT_TRUE(output.start());  // a stopped stream starts again
+        EXPECT_TRUE(callback.waitForPeriods(atStop + 5));
+        output.close();
+    }
+    EXPECT_EQ(Pa_GetDeviceCount(), paNotInitialized) << "every Pa_Initialize balanced";
+}
+
+// --- Which output LUMATRONE_AUDIO asks for, and the recorder's ring -------------
+
+TEST(OutputSelection, ReadsEachKindAndFallsBackToSystem) {
+    struct Case {
+        std::optional<std::string> value;
+        OutputKind kind;
+        std::string wavPath;
+    };
+    const Case cases[] = {
+        {std::nullopt, OutputKind::System, ""},
+        {"system", OutputKind::System, ""},
+        {"null", OutputKind::Null, ""},
+        {"NULL", OutputKind::Null, ""},
+        {"manual", OutputKind::Manual, ""},
+        {"wav:/tmp/Some Dir/take:1.wav", OutputKind::Wav, "/tmp/Some Dir/take:1.wav"},
+        // Unknown or incomplete values.
+        {"", OutputKind::System, ""},
+        {"nullx", OutputKind::System, ""},
+        {"wav:", OutputKind::System, ""},
+        {"wav", OutputKind::System, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value.value_or("(unset)"));
+        test::ScopedEnv env("LUMATRONE_AUDIO", c.value);
+        const OutputSelection selection = outputSelectionFromEnvironment();
+        EXPECT_EQ(selection.kind, c.kind);
+        EXPECT_EQ(selection.wavPath, c.wavPath);
+    }
+}
+
+TEST(SpscRing, CarriesASequenceIntactBetweenTwoThreads) {
+    // Blocks of 7 in and 5 out wrap around a 64-slot ring at ever-changing places.
+    SpscRing<uint32_t> ring(64);
+    constexpr uint32_t kCount = 200000;
+    std::thread producer([&] {
+        uint32_t block[7];
+        uint32_t next = 0;
+        while (next < kCount) {
+            const uint32_t n = std::min<uint32_t>(7, kCount - next);
+            for (uint32_t i = 0; i < n; ++i) block[i] = next + i;
+            next += static_cast<uint32_t>(ring.write(block, n));
+        }
+    });
+    uint32_t expected = 0;
+    uint32_t mismatches = 0;
+    uint32_t block[5];
+    while (expected < kCount) {
+        const size_t n = ring.read(block, 5);
+        for (size_t i = 0; i < n; ++i) mismatches += block[i] != expected++;
+    }
+    producer.join();
+    EXPECT_EQ(mismatches, 0u);
+}
+
+}  // namespace
+}  // namespace luma
