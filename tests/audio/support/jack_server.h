@@ -33,9 +33,15 @@ class JackServer {
         const std::string rateText = std::to_string(rate);
         const std::string periodText = std::to_string(period);
         const std::string log = dir_.file("jackd.log");
-        const char* argv[] = {
-            "jackd", "-n", name, "-d", "dummy", "-r", rateText.c_str(), "-p", periodText.c_str(),
-            nullptr};
+        // Synchronous: each cycle waits for every client. Otherwise a client
+        // that a slow (sanitised) build makes miss a cycle leaves its last
+        // buffer in place, and its MIDI events are heard twice.
+        const char* argv[] = {"jackd", "-S",
+                              "-n",    name,
+                              "-d",    "dummy",
+                              "-r",    rateText.c_str(),
+                              "-p",    periodText.c_str(),
+                              nullptr};
         // Without this jackd first asks D-Bus for a sound card.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
 
