@@ -75,7 +75,8 @@ class MidiFeed {
     }
     void send(std::vector<unsigned char> bytes) { port->sendMessage(&bytes); }
 
-    std::unique_ptr<JackServer> server = std::make_unique<JackServer>(48000, 256);
+    std::unique_ptr<JackServer> server =
+        std::make_unique<JackServer>(48000, 256, JackServer::Synchronous);
     ScopedEnv env{"JACK_DEFAULT_SERVER", server->name()};
     std::unique_ptr<RtMidiOut> port;
 

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -22,8 +23,12 @@ namespace luma::test {
 
 class JackServer {
   public:
-    // Starts jackd under a name of its own.
-    JackServer(int rate, int period) {
+    // Starts jackd under a name of its own. A synchronous server waits for
+    // every client each cycle; an asynchronous one lets a client that a slow
+    // (sanitised) build makes miss a cycle leave its last buffer in place,
+    // so its MIDI events are heard twice.
+    enum Mode { Asynchronous, Synchronous };
+    JackServer(int rate, int period, Mode mode = Asynchronous) {
         // Always 26 characters: with libjack 1.9.21 a server name of 24, 40 or 56
         // characters makes every client crash in jack_client_open.
         char name[32];
@@ -33,15 +38,10 @@ class JackServer {
         const std::string rateText = std::to_string(rate);
         const std::string periodText = std::to_string(period);
         const std::string log = dir_.file("jackd.log");
-        // Synchronous: each cycle waits for every client. Otherwise a client
-        // that a slow (sanitised) build makes miss a cycle leaves its last
-        // buffer in place, and its MIDI events are heard twice.
-        const char* argv[] = {"jackd", "-S",
-                              "-n",    name,
-                              "-d",    "dummy",
-                              "-r",    rateText.c_str(),
-                              "-p",    periodText.c_str(),
-                              nullptr};
+        std::vector<const char*> argv = {
+            "jackd", "-n", name, "-d", "dummy", "-r", rateText.c_str(), "-p", periodText.c_str()};
+        if (mode == Synchronous) argv.insert(argv.begin() + 1, "-S");
+        argv.push_back(nullptr);
         // Without this jackd first asks D-Bus for a sound card.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
 
@@ -56,7 +56,7 @@ class JackServer {
                 dup2(in, STDIN_FILENO);
                 dup2(out, STDOUT_FILENO);
                 dup2(out, STDERR_FILENO);
-                execvp(argv[0], const_cast<char* const*>(argv));
+                execvp(argv[0], const_cast<char* const*>(argv.data()));
                 const char message[] = "cannot run jackd: install the jackd2 package\n";
                 (void)!write(STDERR_FILENO, message, sizeof message - 1);
             }
