@@ -115,31 +115,28 @@ uint64_t DeckTimer::wakeups() {
 
 void DeckTimer::setInterval(int ms) {
     intervalMs_ = ms;
-    if (enabled_) {
-        DeckClock& clock = DeckClock::instance();
-        schedule(Clock::now(), clock.origin());
-        clock.add(this);
-    }
+    if (enabled_) start();
 }
 
 void DeckTimer::setEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
-    DeckClock& clock = DeckClock::instance();
     if (enabled) {
-        schedule(Clock::now(), clock.origin());
-        clock.add(this);
+        start();
     } else {
-        clock.remove(this);
+        DeckClock::instance().remove(this);
     }
 }
 
-void DeckTimer::schedule(Clock::time_point now, Clock::time_point origin) {
+void DeckTimer::start() {
+    DeckClock& clock = DeckClock::instance();
+    const Clock::time_point origin = clock.origin();
     // Intervals of 10, 20, 50 ms... share the 10 ms grid, 15 and 25 the 5 ms
     // one, the 1 and 2 ms watches their own: the ticks meet where they can.
     const Clock::duration grid = milliseconds(std::gcd(std::max(intervalMs_, 1), 10));
-    const Clock::duration first = now - origin + milliseconds(intervalMs_);
+    const Clock::duration first = Clock::now() - origin + milliseconds(intervalMs_);
     due_ = origin + (first + grid - Clock::duration(1)) / grid * grid;
+    clock.add(this);
 }
 
 Clock::time_point DeckTimer::readyAt() const {

@@ -32,8 +32,9 @@ class DeckTimer : public QObject {
 
   private:
     friend class DeckClock;
-    // The first tick one interval from now, moved onto the timer's grid.
-    void schedule(Clock::time_point now, Clock::time_point origin);
+    // Joins the clock, the first tick one interval from now, moved onto the
+    // timer's grid.
+    void start();
     // The earliest moment the tick may run: timers of 10 ms and more may run
     // up to a millisecond early to share the faster timers' wakeup.
     Clock::time_point readyAt() const;
