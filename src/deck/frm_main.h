@@ -19,6 +19,7 @@
 #include "deck/deck_platform.h"
 #include "deck/deck_state.h"
 #include "deck/deck_timer.h"
+#include "deck/frame_pacer.h"
 #include "deck/joystick_reader.h"
 #include "deck/midi_input.h"
 #include "deck/mod_bpm.h"
@@ -163,6 +164,7 @@ class FrmMain : public QWidget {
     // Timers.
     DeckTimer *Timer1, *tmrVU, *tmrVUReset, *tmrExit, *tmrLED, *tmrCPU, *tmrScroll;
     DeckTimer *FXTimer1, *FXTimer2, *tmrSpectrum, *tmrFilename, *tmrDJControl, *tmrCue;
+    FramePacer* framePacer;  // one window repaint a frame
 
     MidiInput* MIDIInput;
 

@@ -395,6 +395,7 @@ void FrmMain::buildTimers() {
     tmrFilename = new DeckTimer(50, true, this);
     tmrDJControl = new DeckTimer(1, true, this);
     tmrCue = new DeckTimer(75, false, this);
+    framePacer = new FramePacer(*this);
     connect(tmrExit, &DeckTimer::timer, this, &FrmMain::salir);
 }
 

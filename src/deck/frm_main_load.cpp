@@ -53,7 +53,7 @@ void FrmMain::filFile_DblClick() {
     setFileNameCaption("Loading...");
     lblFileName->resize(kFileNameLoadingWidth, lblFileName->height());
     lblFileName->move(kFileNameLeft, lblFileName->y());
-    lblFileName->repaint();
+    framePacer->paintNow(*lblFileName);
     tmrScroll->setEnabled(false);
 
     Id3v1Tag tag;

@@ -48,7 +48,7 @@ void ModBpm::BPMProgress(uint32_t, float percent) {
     if (!detecting_) return;
     QLabel* label = detecting_->window_.lblFileName;
     detecting_->window_.setFileNameCaption(progressText(percent));
-    label->repaint();  // the load handler is still running: paint now
+    detecting_->window_.framePacer->paintNow(*label);  // the load handler still runs
 }
 
 }  // namespace luma

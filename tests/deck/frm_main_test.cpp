@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QProcess>
@@ -27,6 +28,7 @@
 #include "binding/engine_library.h"
 #include "deck/config_reader.h"
 #include "deck/deck_timer.h"
+#include "deck/frame_pacer.h"
 #include "deck/item_reader.h"
 #include "deck/number_text.h"
 #include "deck_fixture.h"
@@ -210,6 +212,60 @@ TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
     QTest::qWait(100);
     ASSERT_GE(slowWakeups.size(), 10u);
     for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
+}
+
+// Paints counted per label, and the text each last painted.
+struct PaintCount : QObject {
+    std::map<QObject*, int> paints;
+    std::map<QObject*, QString> shown;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        ++paints[watched];
+        shown[watched] = static_cast<QLabel*>(watched)->text();
+        return false;
+    }
+};
+
+// A change on a quiet window shows at once; changes that come faster than
+// frames go out together, once a frame, the last of them included; a caption
+// painted now shows though the frame is taken.
+TEST(FramePacerTest, RepaintsTheWindowAtMostOnceAFrame) {
+    QWidget window;
+    window.resize(200, 100);
+    QLabel readout("0", &window), caption("caption", &window);
+    caption.move(0, 50);
+    FramePacer pacer(window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(3 * FramePacer::kFrameMs);
+    PaintCount count;
+    readout.installEventFilter(&count);
+    caption.installEventFilter(&count);
+
+    readout.setText("1");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(count.paints[&readout], 1);
+    caption.setText("held");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(count.paints[&caption], 0);
+    caption.setText("now");
+    pacer.paintNow(caption);
+    EXPECT_EQ(count.paints[&caption], 1);
+
+    DeckTimer fast(1, true);
+    int changes = 0;
+    QObject::connect(&fast, &DeckTimer::timer,
+                     [&] { readout.setText(QString::number(++changes)); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTest::qWait(20 * FramePacer::kFrameMs);
+    fast.setEnabled(false);
+    const double frames = elapsed.elapsed() / double(FramePacer::kFrameMs);
+    QTest::qWait(2 * FramePacer::kFrameMs);
+    EXPECT_GT(changes, 3 * frames / 2);
+    EXPECT_GE(count.paints[&readout], frames / 2);
+    EXPECT_LE(count.paints[&readout], frames + 3);
+    EXPECT_EQ(count.shown[&readout], QString::number(changes));  // the last change shows
 }
 
 // The real deck programs, started as the launcher starts them, come up on
