@@ -48,28 +48,34 @@ void ShapeWidget::updateOpacity() {
 
 void ShapeWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paintShape(painter, rect());
+}
+
+void ShapeWidget::paintShape(QPainter& painter, const QRect& area) const {
     // A plain rectangle is filled and outlined pixel by pixel, the same
     // pixels the outline path gives for a thin border at a fraction of the
     // cost: the level meter's bars and marks move many times a second.
     if (m_shapeKind == static_cast<int>(ShapeKind::Rectangle) && m_borderWidth <= 1) {
-        painter.fillRect(rect(), m_fillColour);
+        painter.fillRect(area, m_fillColour);
         if (m_borderWidth == 1) {
             painter.setPen(m_borderColour);
-            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+            painter.drawRect(area.adjusted(0, 0, -1, -1));
         }
         return;
     }
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    // Keep the whole pen inside the widget: inset by half the border width.
+    // Keep the whole pen inside the area: inset by half the border width.
     const double inset = m_borderWidth > 0 ? m_borderWidth / 2.0 : 0.0;
-    const QRectF area = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    const QRectF inside = QRectF(area).adjusted(inset, inset, -inset, -inset);
     if (m_borderWidth > 0) {
         painter.setPen(QPen(m_borderColour, m_borderWidth));
     } else {
         painter.setPen(Qt::NoPen);
     }
     painter.setBrush(m_fillColour);
-    painter.drawPath(shapePath(m_shapeKind, area));
+    painter.drawPath(shapePath(m_shapeKind, inside));
+    painter.restore();
 }
 
 }  // namespace luma

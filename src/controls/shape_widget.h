@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QWidget>
 
+class QPainter;
+
 namespace luma {
 
 // A filled, bordered outline (body or lamp). It lets the mouse through to the surface
@@ -21,6 +23,9 @@ class ShapeWidget : public QWidget {
     void setBorderColour(const QColor& colour);
     int borderWidth() const { return m_borderWidth; }
     void setBorderWidth(int width);
+    // Draws the shape into `area` of the painter's device: the widget's own
+    // paint, or a box that draws its hidden shapes itself.
+    void paintShape(QPainter& painter, const QRect& area) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -27,6 +27,7 @@
 #include "deck/slider.h"
 #include "display/analyser_box.h"
 #include "display/mod_spectrum.h"
+#include "display/vu_box.h"
 #include "display/vu_meter.h"
 #include "loading/drive_list.h"
 #include "loading/file_list.h"
@@ -157,7 +158,7 @@ class FrmMain : public QWidget {
 
     // Meters.
     AnalyserBox* pctSpectrum;
-    QWidget* pctVU;
+    VuBox* pctVU;
     ControlArray<ShapeWidget> shpVU;
     std::unique_ptr<VuMeter> vuMeter;
 

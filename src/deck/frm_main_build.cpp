@@ -365,7 +365,7 @@ void FrmMain::buildMeters() {
     pctSpectrum->setObjectName("pctSpectrum");
     pctSpectrum->setGeometry(rectTwips(240, 2325, 1320, 1515));
     colourize(pctSpectrum, 0x000000);
-    pctVU = new QWidget(this);
+    pctVU = new VuBox(this);
     pctVU->setObjectName("pctVU");
     pctVU->setGeometry(rectTwips(1680, 2325, 375, 1500));
     colourize(pctVU, 0x000000);
@@ -374,6 +374,7 @@ void FrmMain::buildMeters() {
     shpVU.add(1, shape(pctVU, "shpVU", {12, 97, 11, 100}, 0x00C000, 0x00C000));
     shpVU.add(2, shape(pctVU, "shpVU", {0, 0, 11, 4}, 0x0000FF, 0x000080));
     shpVU.add(3, shape(pctVU, "shpVU", {12, 0, 11, 4}, 0x0000FF, 0x000080));
+    for (int i = 0; i < 4; ++i) pctVU->adopt(*shpVU(i));
     vuMeter = std::make_unique<VuMeter>(std::array{shpVU(0), shpVU(1), shpVU(2), shpVU(3)});
 }
 

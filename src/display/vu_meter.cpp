@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "display/vu_box.h"
+
 namespace luma {
 
 namespace {
@@ -26,8 +28,10 @@ VuMeter::VuMeter(const std::array<ShapeWidget*, 4>& shapes) : shapes_(shapes) {
 
 void VuMeter::setTop(Shape shape, float top) {
     tops_[shape] = top;
-    ShapeWidget* widget = shapes_[shape];
-    widget->move(widget->x(), static_cast<int>(std::lround(top)));
+    ShapeWidget& widget = *shapes_[shape];
+    const QRect before = widget.geometry();
+    widget.move(widget.x(), static_cast<int>(std::lround(top)));
+    VuBox::shapeMoved(widget, before);
 }
 
 bool VuMeter::level(int32_t reading, int32_t& vuLeft, int32_t& vuRight, int32_t& peakLeft,

@@ -347,10 +347,19 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     audioView->level = 64u | (127u << 16);  // left 50 %, right 100 %
     deck->state.VuPeakLeft = deck->state.VuPeakRight = 1;
     deck->FXTimer1_Timer();
-    EXPECT_EQ(deck->shpVU(0)->y(), 6);  // the left column shows the high word
-    EXPECT_EQ(deck->shpVU(1)->y(), 56);
-    EXPECT_EQ(deck->shpVU(2)->y(), 0);
-    EXPECT_EQ(deck->shpVU(3)->y(), 50);
+    // The first row of a colour in the left (x 5) or right (x 17) column, as shown.
+    auto firstRow = [&](int x, QColor colour) {
+        const QImage box = deck->pctVU->grab().toImage();
+        for (int y = 0; y < box.height(); ++y) {
+            if (box.pixelColor(x, y) == colour) return y;
+        }
+        return -1;
+    };
+    const QColor green(0, 0xC0, 0), red(0xFF, 0, 0);
+    EXPECT_EQ(firstRow(5, green), 6);  // the left column shows the high word
+    EXPECT_EQ(firstRow(17, green), 56);
+    EXPECT_EQ(firstRow(5, red), 1);  // inside the mark's dark outline
+    EXPECT_EQ(firstRow(17, red), 51);
     EXPECT_TRUE(deck->tmrVUReset->enabled());
 
     for (int tick = 0; tick < 10; ++tick) deck->tmrVU_Timer();
@@ -369,6 +378,8 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     deck->FXTimer1_Timer();
     EXPECT_EQ(deck->shpVU(0)->y(), 101);  // below the box: out of sight
     EXPECT_EQ(deck->shpVU(1)->y(), 101);
+    EXPECT_EQ(firstRow(5, green), -1);
+    EXPECT_EQ(firstRow(17, green), -1);
 }
 
 TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
