@@ -19,16 +19,73 @@ const ReadoutLabel::Glyph& ReadoutLabel::glyph(QChar character) {
     layout.beginLayout();
     QTextLine line = layout.createLine();
     layout.endLayout();
-    return *glyphs_.insert(
-        character, {layout.glyphRuns(), line.horizontalAdvance(), line.ascent(), line.descent()});
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    QRectF ink;  // around the pen's point on the baseline
+    for (const QGlyphRun& run : runs) ink |= run.boundingRect().translated(0, -line.ascent());
+    // A pixel of room on each side for the antialiased edges.
+    const QRect room = ink.toAlignedRect().adjusted(-1, -1, 1, 1);
+    const qreal scale = devicePixelRatioF();
+    QImage picture((room.size() * scale).expandedTo(QSize(1, 1)),
+                   QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(scale);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setPen(palette().color(foregroundRole()));
+    for (const QGlyphRun& run : runs)
+        painter.drawGlyphRun(QPointF(-room.left(), -room.top() - line.ascent()), run);
+    painter.end();
+    return *glyphs_.insert(character, {picture, -room.topLeft(), line.horizontalAdvance(),
+                                       line.ascent(), line.descent()});
 }
 
 void ReadoutLabel::paintEvent(QPaintEvent* event) {
+    if (paintsPanel_) {
+        paintCharacters(event);
+    } else {
+        paintPicture();
+    }
+}
+
+void ReadoutLabel::paintPicture() {
+    const qreal scale = devicePixelRatioF();
+    if (picture_.isNull() || pictureText_ != text() || pictureAlignment_ != alignment() ||
+        picture_.size() != size() * scale) {
+        picture_ = QImage(size() * scale, QImage::Format_ARGB32_Premultiplied);
+        picture_.setDevicePixelRatio(scale);
+        picture_.fill(Qt::transparent);
+        // Drawn by a label like this one outside the window: a widget may
+        // not draw itself while it paints.
+        QLabel drawer(text());
+        drawer.setAttribute(Qt::WA_DontShowOnScreen);
+        drawer.setFont(font());
+        drawer.setPalette(palette());
+        drawer.setForegroundRole(foregroundRole());
+        drawer.setTextFormat(textFormat());
+        drawer.setWordWrap(wordWrap());
+        drawer.setAlignment(alignment());
+        drawer.setFrameStyle(frameStyle());
+        drawer.setMargin(margin());
+        drawer.setIndent(indent());
+        drawer.setContentsMargins(contentsMargins());
+        drawer.setEnabled(isEnabled());
+        drawer.resize(size());
+        drawer.render(&picture_, QPoint(), QRegion(), RenderFlags());
+        pictureText_ = text();
+        pictureAlignment_ = alignment();
+    }
+    QPainter(this).drawImage(0, 0, picture_);
+}
+
+void ReadoutLabel::paintCharacters(QPaintEvent* event) {
     QPainter painter(this);
     if (paintsPanel_) {
         const QWidget* panel = parentWidget();
         painter.setBrushOrigin(-pos());  // the panel's gradient or texture lines up
         painter.fillRect(rect(), panel->palette().brush(panel->backgroundRole()));
+    }
+    if (devicePixelRatioF() != glyphScale_) {  // moved to a screen of another density
+        glyphs_.clear();
+        glyphScale_ = devicePixelRatioF();
     }
     const QString shown = text();
     // Anything but one line of plain text in a script drawn letter by letter
@@ -57,18 +114,20 @@ void ReadoutLabel::paintEvent(QPaintEvent* event) {
     if (alignment() & Qt::AlignBottom) top = room.bottom() + 1 - (ascent + descent);
     if (alignment() & Qt::AlignVCenter) top = room.top() + (room.height() - ascent - descent) / 2;
 
-    painter.setPen(palette().color(foregroundRole()));
+    const int baseline = qRound(top + ascent);
     for (const QChar character : shown) {
         const Glyph& drawn = glyph(character);
-        for (const QGlyphRun& run : drawn.runs) {
-            painter.drawGlyphRun(QPointF(x, top + ascent - drawn.ascent), run);
-        }
+        painter.drawImage(QPoint(qRound(x), baseline) - drawn.origin, drawn.picture);
         x += drawn.advance;
     }
 }
 
 void ReadoutLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) glyphs_.clear();
+    // The pictures hold the face and the colour.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        glyphs_.clear();
+        picture_ = QImage();
+    }
     QLabel::changeEvent(event);
 }
 
