@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench_deck.h"
+#include "deck/display_connection.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
     qputenv("LUMATRONE_AUDIO", "null");
+    luma::configureDisplayConnection();  // as the deck program does
     QApplication application(argc, argv);
     luma::bench::BenchDeck bench;
     // A long name, so that both marquees run.

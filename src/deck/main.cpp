@@ -7,9 +7,11 @@
 
 #include "binding/engine_library.h"
 #include "controls/design_fonts.h"
+#include "deck/display_connection.h"
 #include "deck/frm_main.h"
 
 int main(int argc, char** argv) {
+    luma::configureDisplayConnection();
     QApplication application(argc, argv);
     application.setApplicationName("lumatrone-deck");
     QStringList arguments = application.arguments();
