@@ -8,9 +8,8 @@
 
 namespace luma {
 
-FramePacer::FramePacer(QWidget& window)
-    : QObject(&window), window_(window), clock_(new DeckTimer(kFrameMs, true, this)) {
-    connect(clock_, &DeckTimer::timer, this, &FramePacer::frame);
+FramePacer::FramePacer(QWidget& window) : QObject(&window), window_(window) {
+    connect(new DeckTimer(kFrameMs, true, this), &DeckTimer::timer, this, &FramePacer::frame);
     window_.installEventFilter(this);
 }
 

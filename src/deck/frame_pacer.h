@@ -10,9 +10,9 @@
 
 #include <QObject>
 
-namespace luma {
+class QWidget;
 
-class DeckTimer;
+namespace luma {
 
 class FramePacer : public QObject {
   public:
@@ -32,7 +32,6 @@ class FramePacer : public QObject {
     void frame();
 
     QWidget& window_;
-    DeckTimer* clock_;
     bool frameOpen_ = true;  // the next repaint may go out at once
     bool held_ = false;      // a repaint waits for the next frame
     bool passing_ = false;   // our own repaint goes through

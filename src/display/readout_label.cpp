@@ -78,11 +78,9 @@ void ReadoutLabel::paintPicture() {
 
 void ReadoutLabel::paintCharacters(QPaintEvent* event) {
     QPainter painter(this);
-    if (paintsPanel_) {
-        const QWidget* panel = parentWidget();
-        painter.setBrushOrigin(-pos());  // the panel's gradient or texture lines up
-        painter.fillRect(rect(), panel->palette().brush(panel->backgroundRole()));
-    }
+    const QWidget* panel = parentWidget();
+    painter.setBrushOrigin(-pos());  // the panel's gradient or texture lines up
+    painter.fillRect(rect(), panel->palette().brush(panel->backgroundRole()));
     if (devicePixelRatioF() != glyphScale_) {  // moved to a screen of another density
         glyphs_.clear();
         glyphScale_ = devicePixelRatioF();
@@ -123,8 +121,10 @@ void ReadoutLabel::paintCharacters(QPaintEvent* event) {
 }
 
 void ReadoutLabel::changeEvent(QEvent* event) {
-    // The pictures hold the face and the colour.
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+    // The pictures hold the face, the colour and the look.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FontChange || type == QEvent::PaletteChange ||
+        type == QEvent::EnabledChange || type == QEvent::StyleChange) {
         glyphs_.clear();
         picture_ = QImage();
     }
