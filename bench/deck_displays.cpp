@@ -136,7 +136,16 @@ int main(int argc, char** argv) {
     deck.filFile_DblClick();
 
     std::map<std::string, double> idleThreads, playingThreads;
+    // The engine's own count of periods the output rendered late.
+    void* engine = dlopen(qPrintable(luma::bench::builtProgramFolder() + "/liblumaaudio.so"),
+                          RTLD_NOW | RTLD_NOLOAD);
+    using Underruns = uint32_t (*)();
+    auto* underruns =
+        engine ? reinterpret_cast<Underruns>(dlsym(engine, "LUMA_GetUnderruns")) : nullptr;
+    auto underrunCount = [&] { return underruns ? underruns() : 0u; };
+    const uint32_t underrunsBefore = underrunCount();
     const Share idle = coreShare(kSeconds, idleThreads);
+    const uint32_t idleUnderruns = underrunCount() - underrunsBefore;
     deck.Lum_Pause();
     const uint32_t channel = deck.state.Channel;
     auto heardFrames = [&] { return deck.audio()->BASS_ChannelGetPosition(channel) / 4.0; };
@@ -171,14 +180,8 @@ int main(int argc, char** argv) {
     }
     std::printf("  audio clock    %.0f frames behind the wall clock: %d periods lost\n", behind,
                 behind > kPeriodFrames ? static_cast<int>(behind / kPeriodFrames) : 0);
-    // The engine's own count of periods the output rendered late.
-    void* engine = dlopen(qPrintable(luma::bench::builtProgramFolder() + "/liblumaaudio.so"),
-                          RTLD_NOW | RTLD_NOLOAD);
-    using Underruns = uint32_t (*)();
-    if (auto underruns =
-            engine ? reinterpret_cast<Underruns>(dlsym(engine, "LUMA_GetUnderruns")) : nullptr) {
-        std::printf("  output underruns while playing and idle: %u\n", underruns());
-    }
+    std::printf("  output underruns: %u idle, %u playing\n", idleUnderruns,
+                underrunCount() - underrunsBefore - idleUnderruns);
 
     // The ticks while the track plays on: reading, drawing, painting on screen.
     timeTicks("spectrum bars", [&] {
