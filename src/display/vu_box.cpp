@@ -17,8 +17,7 @@ void VuBox::shapeMoved(ShapeWidget& shape, const QRect& before) {
 }
 
 void VuBox::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.setClipRegion(event->region());
+    QPainter painter(this);  // clipped to the region being painted
     for (QObject* child : children()) {
         auto* shape = qobject_cast<ShapeWidget*>(child);
         if (shape && shape->isHidden() && event->region().intersects(shape->geometry())) {
