@@ -8,7 +8,7 @@ packages=(
   cmake g++ pkg-config make
   # engine: decoders, output, FFT
   libsndfile1-dev libmpg123-dev libvorbis-dev libopusfile-dev libopenmpt-dev
-  portaudio19-dev libasound2-dev libjack-jackd2-dev libfftw3-dev
+  portaudio19-dev libasound2-dev libjack-jackd2-dev libpulse-dev libfftw3-dev
   # the deck: widgets, MIDI, joysticks, fonts (a free Tahoma; digital-display faces)
   qt6-base-dev librtmidi-dev libsdl2-dev fonts-wine fonts-dseg
   # tests and benchmarks: encoders that make test material, a JACK server, frameworks
@@ -16,6 +16,8 @@ packages=(
   # benchmark anchors for tempo detection: the Queen Mary tracker and aubio
   libqm-dsp-dev libaubio-dev
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2 xvfb xauth
+  # private sound servers that the output tests kill and start again
+  pulseaudio pulseaudio-utils
   # checks of the scripts and of the installed desktop entry
   shellcheck desktop-file-utils
 )

@@ -7,6 +7,7 @@
 //     --pitch PERCENT    playback rate change, e.g. 8 or -16
 //     --render OUT.wav   render offline through the manual output instead
 //     --seconds S        stop after S seconds
+//     --latency MS       output buffer (default: the sound system's own)
 #include <lumaaudio.h>
 #include <unistd.h>
 
@@ -34,6 +35,7 @@ struct Options {
     std::string render;
     int device = -1;
     double pitch = 0;
+    int latencyMs = 0;
     double seconds = 0;
     bool devices = false;
 };
@@ -50,6 +52,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.pitch = std::atof(argv[++i]);
         } else if (arg == "--render" && hasValue) {
             options.render = argv[++i];
+        } else if (arg == "--latency" && hasValue) {
+            options.latencyMs = std::atoi(argv[++i]);
         } else if (arg == "--seconds" && hasValue) {
             options.seconds = std::atof(argv[++i]);
         } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
@@ -91,7 +95,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: lumaplay [--devices] [--device N] [--pitch PERCENT] "
-                     "[--render OUT.wav] [--seconds S] [file]\n");
+                     "[--render OUT.wav] [--seconds S] [--latency MS] [file]\n");
         return 2;
     }
     if (!options.render.empty()) setenv("LUMATRONE_AUDIO", "manual", 1);
@@ -106,6 +110,7 @@ int main(int argc, char** argv) {
     const bool demo = options.file.empty();
     if (demo) options.file = makeDemoTone();
 
+    LUMA_SetOutputOptions("lumaplay", static_cast<uint32_t>(std::max(options.latencyMs, 0)));
     if (!BASS_Init(options.render.empty() ? options.device : 0, 44100, 0, nullptr) ||
         !BASS_Start()) {
         std::fprintf(stderr,
@@ -150,16 +155,28 @@ int main(int argc, char** argv) {
         std::signal(SIGINT, [](int) { interrupted = 1; });
         const auto start = std::chrono::steady_clock::now();
         double elapsed = 0;
-        do {  // playback starts within a period: only then is there a level to read
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        // A sound server may take a moment to start a new stream (an idle
+        // null sink wakes up to two seconds later): playing has ended only
+        // once it had begun.
+        bool begun = false;
+        constexpr double kPatienceSeconds = 5.0;
+        while (!interrupted && elapsed < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
             elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const bool playing = BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu;
+            if (begun && !playing) break;
+            begun = begun || playing;
+            if (!begun && elapsed > kPatienceSeconds) {
+                std::fprintf(stderr, "lumaplay: the output did not start playing\n");
+                break;
+            }
             const uint64_t position = BASS_ChannelGetPosition(channel);
             std::printf("\r%8.3f s  cpu %4.1f %%  underruns %u",
                         BASS_ChannelBytes2Seconds(channel, position), BASS_GetCPU(),
                         LUMA_GetUnderruns());
             std::fflush(stdout);
-        } while (!interrupted && BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu && elapsed < limit);
+        }
         std::printf("\n%u underruns\n", LUMA_GetUnderruns());
     }
     BASS_Free();

@@ -1,5 +1,6 @@
 // The C interface: each function hands over to the engine. Nothing here
 // may throw across the boundary.
+#include <algorithm>
 #include <exception>
 
 #include "core/engine.h"
@@ -33,6 +34,16 @@ LUMA_API uint32_t BASS_GetVersion(void) {
 
 LUMA_API const char* BASS_GetDeviceDescription(uint32_t device) {
     return guarded<const char*>(nullptr, [&] { return engine().deviceDescription(device); });
+}
+
+LUMA_API void LUMA_SetOutputOptions(const char* clientName, uint32_t latencyMs) {
+    guarded(0, [&] {
+        luma::OutputOptions options;
+        if (clientName != nullptr) options.clientName = clientName;
+        options.latencyMs = static_cast<int>(std::min<uint32_t>(latencyMs, 2000));
+        engine().setOutputOptions(options);
+        return 0;
+    });
 }
 
 LUMA_API int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void*) {

@@ -14,6 +14,7 @@
 #include "deck/widget_colours.h"
 #include "loading/file_names.h"
 #include "loading/paths.h"
+#include "settings/user_settings.h"
 
 namespace luma {
 
@@ -197,6 +198,10 @@ bool FrmMain::StartEngine() {
     if (!audio_ || GetBassVersion() != "1.8") {
         return fail("BASS version 1.8 was not loaded", "Bass.Dll");
     }
+    // Mixers tell the decks apart by these names.
+    const QByteArray clientName = ("Lumatrone deck " + commandLine_).toUtf8();
+    audio_->LUMA_SetOutputOptions(clientName.constData(),
+                                  static_cast<uint32_t>(readUserSettings().outputLatencyMs));
     // The window's handle travels as an opaque pointer, as the engine's interface has it.
     void* window = reinterpret_cast<void*>(winId());  // NOLINT(performance-no-int-to-ptr)
     if (audio_->BASS_Init(state.SoundDevice, kOutputRate, 0, window) == 0) {

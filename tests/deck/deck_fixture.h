@@ -108,6 +108,8 @@ class RecordingAudio : public AudioLibrary {
     LUMA_RECORDED(uint32_t, BASS_GetVersion, (), version)
     LUMA_RECORDED(const char*, BASS_GetDeviceDescription, (uint32_t device),
                   device < devices.size() ? devices[device].c_str() : nullptr, device)
+    LUMA_RECORDED(void, LUMA_SetOutputOptions, (const char* name, uint32_t latencyMs), 0, name,
+                  latencyMs)
     LUMA_RECORDED(int32_t, BASS_Init, (int32_t device, uint32_t freq, uint32_t flags, void*),
                   initResult, device, freq, flags)
     LUMA_RECORDED(int32_t, BASS_Start, (), 1)

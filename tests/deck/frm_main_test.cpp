@@ -32,6 +32,7 @@
 #include "deck/item_reader.h"
 #include "deck/number_text.h"
 #include "deck_fixture.h"
+#include "settings/user_settings.h"
 #include "support/scoped_env.h"
 
 namespace luma::test {
@@ -43,8 +44,8 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_EQ(engine.calls,
               (QStringList{"BASS_GetDeviceDescription(0)", "BASS_GetDeviceDescription(1)",
                            "BASS_GetDeviceDescription(2)", "BASS_GetVersion", "BASS_GetVersion",
-                           "BASS_Init(1,44100,0)", "BASS_Start", "BASS_GetInfo(56)",
-                           "BASS_SetGlobalVolumes(50,50,50)"}));
+                           "LUMA_SetOutputOptions(Lumatrone deck 1,0)", "BASS_Init(1,44100,0)",
+                           "BASS_Start", "BASS_GetInfo(56)", "BASS_SetGlobalVolumes(50,50,50)"}));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
@@ -600,6 +601,18 @@ TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
     config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
+
+    // Settings beyond the deck's lines live beside it; what does not read keeps the default.
+    EXPECT_EQ(userSettingsPath(), QString::fromStdString(config.file("lumatrone/lumatrone.conf")));
+    EXPECT_EQ(readUserSettings().outputLatencyMs, 0);
+    for (const auto& [text, latency] :
+         std::vector<std::pair<std::string, int>>{{"[audio]\noutput-latency-ms = 80\n", 80},
+                                                  {"[audio]\noutput-latency-ms=eighty\n", 0},
+                                                  {"[audio]\noutput-latency-ms=99999\n", 0},
+                                                  {"garbage\n[audio\n=\n", 0}}) {
+        config.write("lumatrone/lumatrone.conf", text);
+        EXPECT_EQ(readUserSettings().outputLatencyMs, latency) << text;
+    }
 }
 
 // A missing styles file is no error; a short one fills the rest with empty names.

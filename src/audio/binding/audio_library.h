@@ -13,6 +13,7 @@ class AudioLibrary {
 
     virtual uint32_t BASS_GetVersion() = 0;
     virtual const char* BASS_GetDeviceDescription(uint32_t device) = 0;
+    virtual void LUMA_SetOutputOptions(const char* clientName, uint32_t latencyMs) = 0;
     virtual int32_t BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void* window) = 0;
     virtual int32_t BASS_Start() = 0;
     virtual int32_t BASS_Stop() = 0;

@@ -27,6 +27,7 @@ class LoadedEngine final : public AudioLibrary {
 #define LUMA_RESOLVE(name) resolve(name##_, #name)
         LUMA_RESOLVE(BASS_GetVersion);
         LUMA_RESOLVE(BASS_GetDeviceDescription);
+        LUMA_RESOLVE(LUMA_SetOutputOptions);
         LUMA_RESOLVE(BASS_Init);
         LUMA_RESOLVE(BASS_Start);
         LUMA_RESOLVE(BASS_Stop);
@@ -68,6 +69,9 @@ class LoadedEngine final : public AudioLibrary {
     }
     const char* BASS_GetDeviceDescription(uint32_t d) override {
         return BASS_GetDeviceDescription_(d);
+    }
+    void LUMA_SetOutputOptions(const char* name, uint32_t latencyMs) override {
+        LUMA_SetOutputOptions_(name, latencyMs);
     }
     int32_t BASS_Init(int32_t d, uint32_t f, uint32_t fl, void* w) override {
         return BASS_Init_(d, f, fl, w);
@@ -174,6 +178,7 @@ class LoadedEngine final : public AudioLibrary {
     void* handle_;
     uint32_t (*BASS_GetVersion_)();
     const char* (*BASS_GetDeviceDescription_)(uint32_t);
+    void (*LUMA_SetOutputOptions_)(const char*, uint32_t);
     int32_t (*BASS_Init_)(int32_t, uint32_t, uint32_t, void*);
     int32_t (*BASS_Start_)();
     int32_t (*BASS_Stop_)();

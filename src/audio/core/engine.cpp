@@ -49,6 +49,11 @@ const char* Engine::deviceDescription(uint32_t device) {
     return deviceNames_[device].c_str();
 }
 
+void Engine::setOutputOptions(const OutputOptions& options) {
+    std::lock_guard lock(mutex_);
+    options_ = options;
+}
+
 bool Engine::init(int device, uint32_t rate, uint32_t flags) {
     std::lock_guard lock(mutex_);
     if (initialised_) return false;
@@ -60,7 +65,7 @@ bool Engine::init(int device, uint32_t rate, uint32_t flags) {
     if (selection_.kind == OutputKind::Manual) {
         if (device != 0 && device != -1) return false;
     } else {
-        auto output = makeOutput(selection_);
+        auto output = makeOutput(selection_, options_, device);
         if (!output || !output->open(device, requested, &mixer_)) return false;
         outputRate = output->sampleRate();
         latency = output->latencyFrames();
@@ -70,7 +75,10 @@ bool Engine::init(int device, uint32_t rate, uint32_t flags) {
     mixer_.configure(outputRate, latency);
     initialised_ = true;
     started_ = false;
+    outputLost_ = false;
+    lostUnderruns_ = 0;
     initFlags_ = flags;
+    startWatch();
     return true;
 }
 
@@ -78,6 +86,10 @@ bool Engine::start() {
     std::lock_guard lock(mutex_);
     if (!initialised_) return false;
     if (started_) return true;
+    if (outputLost_) {  // plays when the output is back
+        started_ = true;
+        return true;
+    }
     mixer_.gate().open();
     if (output_ && !output_->start()) {
         mixer_.gate().close();
@@ -105,6 +117,9 @@ void Engine::free() {
 
 void Engine::shutDownLocked() {
     if (!initialised_) return;
+    // A reopening in progress may hang on a server that does not answer;
+    // it is left to finish alone and then gives up.
+    watch_.stop(std::chrono::milliseconds(200));
     if (output_) output_->stop();
     mixer_.gate().close();
     mixer_.applyPending();
@@ -114,8 +129,7 @@ void Engine::shutDownLocked() {
     playChannels_ = 0;
     retired_.clear();
     tempos_.clear();
-    if (output_) output_->close();
-    output_.reset();
+    closeOutput(std::move(output_));
     initialised_ = false;
     started_ = false;
 }
@@ -141,7 +155,7 @@ bool Engine::info(uint32_t* fields) {
 
 uint32_t Engine::underruns() {
     std::lock_guard lock(mutex_);
-    return output_ ? static_cast<uint32_t>(output_->underruns()) : 0;
+    return static_cast<uint32_t>(lostUnderruns_ + (output_ ? output_->underruns() : 0));
 }
 
 void Engine::send(Command command) {

@@ -14,6 +14,7 @@
 #include "core/handle_registry.h"
 #include "core/mixer.h"
 #include "core/play_channel.h"
+#include "core/watch_thread.h"
 #include "output/output.h"
 
 namespace luma {
@@ -24,6 +25,7 @@ class Engine {
     ~Engine();
 
     const char* deviceDescription(uint32_t device);
+    void setOutputOptions(const OutputOptions& options);
     bool init(int device, uint32_t rate, uint32_t flags);
     bool start();
     bool stop();
@@ -91,6 +93,22 @@ class Engine {
     void collectRetired();
     void shutDownLocked();
 
+    // Keeping the output alive (engine_output.cpp): the watch notices an
+    // output that failed or stopped calling, sets it aside and opens its
+    // successor once the device is back.
+    struct Watch {
+        std::unique_ptr<Output> replacement;  // while the output is lost
+        uint64_t periods = 0;
+        int quietTicks = 0;
+        int ticksSinceTry = 0;
+        int rate = 0;
+    };
+    void startWatch();
+    void watchOutput(Watch& watch, const std::atomic<bool>& ending);
+    std::unique_ptr<Output> setAsideLostOutput(Watch& watch);
+    void installOutput(std::unique_ptr<Output> output);
+    static void closeOutput(std::unique_ptr<Output> output);
+
     struct EffectRef {
         PlayChannel* channel;  // valid while the effect's handle is registered
         EqEffect* effect;
@@ -103,7 +121,11 @@ class Engine {
     std::mutex mutex_;
     OutputSelection selection_;
     std::vector<std::string> deviceNames_;
-    std::unique_ptr<Output> output_;
+    OutputOptions options_;
+    std::unique_ptr<Output> output_;  // null while a lost output is being reopened
+    bool outputLost_ = false;
+    uint64_t lostUnderruns_ = 0;  // counted by outputs set aside
+    WatchThread watch_;
     bool initialised_ = false;
     bool started_ = false;
     uint32_t initFlags_ = 0;

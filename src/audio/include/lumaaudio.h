@@ -36,10 +36,14 @@
  *
  * Outputs, chosen by the environment variable LUMATRONE_AUDIO when
  * BASS_Init runs:
- *   unset or "system"  the machine's outputs through PortAudio (ALSA, JACK):
- *                      device 0 is the system's default output (ALSA's
- *                      "default", the desktop's sound server, which both
- *                      decks share), then the other devices
+ *   unset or "system"  the machine's outputs: device 0 is the default
+ *                      output, where the desktop plays (its sound server,
+ *                      PulseAudio or PipeWire, which both decks share; else
+ *                      a running JACK server; else ALSA's default), then
+ *                      JACK and the ALSA devices (through PortAudio).
+ *                      An output whose server goes away is reopened when it
+ *                      is back, within a second of its return; meanwhile
+ *                      positions stand still and every call works
  *   "null"             one device "No sound", paced in real time
  *   "manual"           one device "Manual render"; audio advances only in
  *                      LUMA_RenderFrames
@@ -101,6 +105,13 @@ LUMA_API uint32_t BASS_GetVersion(void);
  * last. The text stays valid until the next call of this function. */
 LUMA_API const char* BASS_GetDeviceDescription(uint32_t device);
 
+/* How the engine presents itself to the sound system, for the next
+ * BASS_Init: `clientName` names its stream in the desktop's mixers and its
+ * JACK client (NULL keeps "Lumatrone"); `latencyMs` is the output buffer,
+ * 0 for each sound system's own default (a sound server's 40 ms, bridging a
+ * short stall of the process; JACK's period; ALSA devices' 12 ms). */
+LUMA_API void LUMA_SetOutputOptions(const char* clientName, uint32_t latencyMs);
+
 /* Opens output device `device` (-1 = the default) at `freq` Hz. `flags` and
  * `window` are accepted and unused. Non-zero on success; fails when the
  * engine is already initialised or the device does not exist or opens. */
@@ -130,10 +141,12 @@ LUMA_API int32_t BASS_SetGlobalVolumes(int32_t music, int32_t sample, int32_t st
 /* Share of the audio period spent rendering, in percent, smoothed. */
 LUMA_API float BASS_GetCPU(void);
 
-/* Output periods that reached the device late (it played a gap) since
- * BASS_Init: PortAudio's underflow reports, which carry ALSA's and JACK's
- * xruns, and for the null and wav outputs a period rendered more than a
- * period after it was due. 0 for the manual output or before BASS_Init. */
+/* Output periods heard missing since BASS_Init: the device played a gap
+ * because our sound came late, told by the timing of the device's calls for
+ * sound (a stall of the process, a late server) and by the driver's own
+ * underflow reports; for the null and wav outputs a period rendered more
+ * than a period after it was due. 0 for the manual output or before
+ * BASS_Init. */
 LUMA_API uint32_t LUMA_GetUnderruns(void);
 
 /* Opens an audio file as a stream: WAV, AIFF, FLAC, MP1/MP2/MP3, Ogg

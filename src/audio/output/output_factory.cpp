@@ -1,8 +1,9 @@
+#include "output/jack_output.h"
 #include "output/null_output.h"
 #include "output/output.h"
-#include "output/portaudio_devices.h"
 #include "output/portaudio_output.h"
-#include "output/portaudio_session.h"
+#include "output/pulse_output.h"
+#include "output/system_devices.h"
 #include "output/wav_output.h"
 
 namespace luma {
@@ -10,14 +11,8 @@ namespace luma {
 std::vector<std::string> listOutputDevices(const OutputSelection& selection) {
     switch (selection.kind) {
         case OutputKind::System: {
-            // A session of its own rescans the devices, unless an open output
-            // already holds PortAudio: then its devices (and numbers) stay as they are.
-            PortAudioSession session;
-            if (!session.ok()) return {};
             std::vector<std::string> names;
-            for (PaDeviceIndex index : playbackDevices()) {
-                names.push_back(playbackDeviceDescription(index));
-            }
+            for (const SystemDevice& device : systemDevices()) names.push_back(device.description);
             return names;
         }
         case OutputKind::Null:
@@ -29,10 +24,31 @@ std::vector<std::string> listOutputDevices(const OutputSelection& selection) {
     return {};
 }
 
-std::unique_ptr<Output> makeOutput(const OutputSelection& selection) {
+namespace {
+
+std::unique_ptr<Output> makeSystemOutput(const OutputOptions& options, int device) {
+    const std::vector<SystemDevice> devices = systemDevices();
+    if (device < 0) device = 0;
+    if (device >= static_cast<int>(devices.size())) return nullptr;
+    const SystemDevice& chosen = devices[device];
+    switch (chosen.kind) {
+        case SystemDevice::Kind::SoundServer:
+            return std::make_unique<PulseOutput>(options);
+        case SystemDevice::Kind::Jack:
+            return std::make_unique<JackOutput>(options);
+        case SystemDevice::Kind::Alsa:
+            return std::make_unique<PortAudioOutput>(chosen.alsaName, options);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<Output> makeOutput(const OutputSelection& selection, const OutputOptions& options,
+                                   int device) {
     switch (selection.kind) {
         case OutputKind::System:
-            return std::make_unique<PortAudioOutput>();
+            return makeSystemOutput(options, device);
         case OutputKind::Null:
             return std::make_unique<NullOutput>();
         case OutputKind::Wav:

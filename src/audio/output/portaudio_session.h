@@ -3,6 +3,8 @@
 
 #include <portaudio.h>
 
+#include "output/library_chatter.h"
+
 namespace luma {
 
 // Pa_Initialize is reference-counted, so sessions nest: the first one scans the
@@ -10,7 +12,7 @@ namespace luma {
 // to end releases them. Like PortAudio itself, only for the control thread.
 class PortAudioSession {
   public:
-    PortAudioSession() : ok_((quietLibraries(), Pa_Initialize() == paNoError)) {}
+    PortAudioSession() : ok_((silenceLibraryChatter(), Pa_Initialize() == paNoError)) {}
     ~PortAudioSession() {
         if (ok_) Pa_Terminate();
     }
@@ -20,12 +22,6 @@ class PortAudioSession {
     bool ok() const { return ok_; }
 
   private:
-    // PortAudio's scan makes ALSA report every PCM it cannot open on stderr
-    // (dozens of lines on a machine without a sound card), and JACK every
-    // server it finds not running; a failure that matters reaches us through
-    // PortAudio's own results.
-    static void quietLibraries();
-
     const bool ok_;
 };
 

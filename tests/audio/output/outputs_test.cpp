@@ -1,7 +1,8 @@
 // The outputs: the clock-paced ones without a device (the null output, and
-// the WAV output that records what it renders), PortAudio's on a JACK server
-// of the test's own, which one LUMATRONE_AUDIO asks for, and the ring that
-// carries recorded audio off the render thread.
+// the WAV output that records what it renders), the sound servers' on
+// servers of the test's own (killed and started again), which one
+// LUMATRONE_AUDIO asks for, and the ring that carries recorded audio off the
+// render thread.
 #include <gtest/gtest.h>
 #include <portaudio.h>
 #include <sndfile.h>
@@ -20,13 +21,15 @@
 #include <utility>
 #include <vector>
 
+#include "output/jack_output.h"
 #include "output/null_output.h"
 #include "output/output.h"
-#include "output/portaudio_devices.h"
 #include "output/portaudio_output.h"
+#include "output/pulse_output.h"
 #include "output/spsc_ring.h"
 #include "output/wav_output.h"
 #include "support/jack_server.h"
+#include "support/pulse_server.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -263,14 +266,15 @@ TEST(WavRecorder, DropsAndCountsWhatTheWriterCannotTakeInsteadOfWaiting) {
     EXPECT_EQ(outOfOrder, 0) << "what was kept stays in order";
 }
 
-// --- PortAudio -------------------------------------------------------------------
+// --- The machine's outputs ------------------------------------------------------
 
-TEST(PortAudioOutput, DeviceThatDoesNotExistFailsCleanly) {
-    TestCallback callback;
-    PortAudioOutput output;
+TEST(SystemOutput, DeviceThatDoesNotExistFailsCleanly) {
     const int count = static_cast<int>(listOutputDevices({OutputKind::System, ""}).size());
-    EXPECT_FALSE(output.open(count, 44100, &callback));
-    EXPECT_FALSE(output.open(1000, 44100, &callback));
+    EXPECT_EQ(makeOutput({OutputKind::System, ""}, {}, count), nullptr);
+    EXPECT_EQ(makeOutput({OutputKind::System, ""}, {}, 1000), nullptr);
+    TestCallback callback;
+    PortAudioOutput output("no such device", {});
+    EXPECT_FALSE(output.open(0, 44100, &callback));
     EXPECT_FALSE(output.open(0, 44100, nullptr));
     EXPECT_FALSE(output.start());
     EXPECT_FALSE(output.stop());
@@ -278,59 +282,120 @@ TEST(PortAudioOutput, DeviceThatDoesNotExistFailsCleanly) {
     EXPECT_EQ(Pa_GetDeviceCount(), paNotInitialized) << "every Pa_Initialize balanced";
 }
 
-// Our number and PortAudio's name of the first JACK device; -1 if there is none.
-std::pair<int, std::string> findJackDevice() {
-    PortAudioSession session;
-    const std::vector<PaDeviceIndex> devices = playbackDevices();
-    for (std::size_t number = 0; number < devices.size(); ++number) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(devices[number]);
-        if (Pa_GetHostApiInfo(info->hostApi)->type == paJACK) {
-            return {static_cast<int>(number), info->name};
+// What `command` prints.
+std::string outputOf(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+        pclose(pipe);
+    }
+    return text;
+}
+
+// A sound server of the test's own, to kill and start again.
+class SoundServer {
+  public:
+    virtual ~SoundServer() = default;
+    virtual void start() = 0;
+    virtual void kill() = 0;
+    virtual std::string problem() = 0;
+    virtual std::unique_ptr<Output> makeOutput(const OutputOptions& options) = 0;
+    virtual std::string defaultDevice() = 0;  // what device 0 is called while it runs
+    virtual std::string clients() = 0;        // the names its mixers show
+    virtual int rate() = 0;                   // the rate an output of 44100 Hz runs at
+};
+
+class Jack : public SoundServer {
+  public:
+    void start() override { server_.start(); }
+    void kill() override { server_.kill(); }
+    std::string problem() override { return server_.problem(); }
+    std::unique_ptr<Output> makeOutput(const OutputOptions& options) override {
+        return std::make_unique<JackOutput>(options);
+    }
+    std::string defaultDevice() override { return "Default output (JACK)"; }
+    std::string clients() override { return outputOf("jack_lsp 2>/dev/null"); }
+    int rate() override { return 48000; }  // the server's
+
+  private:
+    test::JackServer server_{48000, 256};
+    test::ScopedEnv name_{"JACK_DEFAULT_SERVER", server_.name()};
+    test::ScopedEnv noSoundServer_{"PULSE_SERVER", "unix:/nonexistent"};
+};
+
+class Pulse : public SoundServer {
+  public:
+    void start() override { server_.start(); }
+    void kill() override { server_.kill(); }
+    std::string problem() override { return server_.problem(); }
+    std::unique_ptr<Output> makeOutput(const OutputOptions& options) override {
+        return std::make_unique<PulseOutput>(options);
+    }
+    std::string defaultDevice() override { return "Default output (sound server)"; }
+    std::string clients() override { return outputOf("pactl list sink-inputs 2>/dev/null"); }
+    int rate() override { return 44100; }  // the server converts
+
+  private:
+    test::PulseServer server_;
+};
+
+class ServerOutputTest : public testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override {
+        if (GetParam() == "JACK") {
+            server_ = std::make_unique<Jack>();
+        } else {
+            server_ = std::make_unique<Pulse>();
         }
     }
-    return {-1, ""};
-}
-
-// The one test with a real device: PortAudio's JACK device on a server of our own.
-TEST(PortAudioOutput, PlaysThroughJackAtTheServersRate) {
-    test::JackServer server(44100, 256);
-    // PortAudio's JACK client connects to the default server when it initialises,
-    // and sees JACK only if that server is up by then: ask until it is.
-    test::ScopedEnv serverName("JACK_DEFAULT_SERVER", server.name());
-    auto [jackDevice, jackName] = findJackDevice();
-    for (int tries = 0; jackDevice < 0 && server.running() && tries < 100; ++tries) {
-        std::this_thread::sleep_for(milliseconds(100));
-        std::tie(jackDevice, jackName) = findJackDevice();
+    // Polls `open` for up to five seconds: a server needs a moment to come up.
+    static bool opens(Output& output, TestCallback& callback) {
+        return waitFor([&] { return output.open(-1, 44100, &callback); });
     }
-    ASSERT_GE(jackDevice, 0) << "PortAudio lists no JACK device. " << server.problem();
-    const std::vector<std::string> devices = listOutputDevices({OutputKind::System, ""});
-    ASSERT_LT(jackDevice, static_cast<int>(devices.size()));
-    EXPECT_NE(devices[jackDevice].find(jackName), std::string::npos) << devices[jackDevice];
+    std::unique_ptr<SoundServer> server_;
+};
 
+// A sound server's output: named after its deck, silent at once when
+// stopped, failed when its server dies, and its successor plays on the
+// server started again. The close of the dead one never hangs.
+TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
+    std::unique_ptr<Output> output = server_->makeOutput({"Lumatrone deck 7", 0});
     TestCallback callback;
-    {
-        PortAudioOutput output;
-        // JACK runs at the server's rate only, so this also takes the fallback.
-        ASSERT_TRUE(output.open(jackDevice, 48000, &callback));
-        EXPECT_EQ(output.sampleRate(), 44100);
-        EXPECT_EQ(output.periodFrames(), 256);
-        EXPECT_GT(output.latencyFrames(), 0);
-        EXPECT_LT(output.latencyFrames(), 44100);
+    ASSERT_TRUE(opens(*output, callback)) << server_->problem();
+    EXPECT_EQ(listOutputDevices({OutputKind::System, ""}).at(0), server_->defaultDevice());
+    EXPECT_EQ(output->sampleRate(), server_->rate());
+    EXPECT_GT(output->latencyFrames(), 0);
+    EXPECT_LT(output->latencyFrames(), output->sampleRate() / 10);
+    EXPECT_NE(server_->clients().find("Lumatrone deck 7"), std::string::npos) << server_->clients();
 
-        ASSERT_TRUE(output.start());
-        EXPECT_TRUE(callback.waitForPeriods(20)) << "no callbacks from JACK";
-        ASSERT_TRUE(output.stop());
-        const int64_t atStop = callback.periods.load();
-        std::this_thread::sleep_for(milliseconds(50));
-        EXPECT_EQ(callback.periods.load(), atStop);
-        EXPECT_EQ(callback.oddPeriods.load(), 0);
+    ASSERT_TRUE(output->start());
+    // An idle null sink may take its time to ask for the first sound.
+    EXPECT_TRUE(callback.waitForPeriods(20)) << server_->problem();
+    ASSERT_TRUE(output->stop());
+    const int64_t atStop = callback.periods.load();
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(callback.periods.load(), atStop);
+    ASSERT_TRUE(output->start());
+    EXPECT_TRUE(callback.waitForPeriods(atStop + 5));
 
-        ASSERT_TRUE(output.start());  // a stopped stream starts again
-        EXPECT_TRUE(callback.waitForPeriods(atStop + 5));
-        output.close();
-    }
-    EXPECT_EQ(Pa_GetDeviceCount(), paNotInitialized) << "every Pa_Initialize balanced";
+    server_->kill();
+    EXPECT_TRUE(waitFor([&] { return output->failed(); }));
+    std::unique_ptr<Output> successor = output->successor();
+    const auto closing = Clock::now();
+    output->close();
+    EXPECT_LT(Clock::now() - closing, milliseconds(500));
+
+    server_->start();
+    TestCallback again;
+    ASSERT_TRUE(opens(*successor, again)) << server_->problem();
+    ASSERT_TRUE(successor->start());
+    EXPECT_TRUE(again.waitForPeriods(20)) << server_->problem();
+    EXPECT_FALSE(successor->failed());
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, ServerOutputTest, testing::Values("JACK", "PulseAudio"),
+                         [](const auto& info) { return info.param == "JACK" ? "Jack" : "Pulse"; });
 
 // --- Which output LUMATRONE_AUDIO asks for, and the recorder's ring -------------
 

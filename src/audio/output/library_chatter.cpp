@@ -1,4 +1,4 @@
-#include "output/portaudio_session.h"
+#include "output/library_chatter.h"
 
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
@@ -10,7 +10,7 @@ void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 void ignoreJackMessage(const char*) {}
 }  // namespace
 
-void PortAudioSession::quietLibraries() {
+void silenceLibraryChatter() {
     snd_lib_error_set_handler(ignoreAlsaError);
     jack_set_error_function(ignoreJackMessage);
     jack_set_info_function(ignoreJackMessage);
