@@ -9,8 +9,14 @@
 #include "controls/design_fonts.h"
 #include "deck/display_connection.h"
 #include "deck/frm_main.h"
+#include "deck/stderr_limiter.h"
 
 int main(int argc, char** argv) {
+#ifndef LUMA_SANITIZED
+    // A sanitizer's report is written just before the process dies: it must
+    // not wait in the limiter's pipe.
+    luma::limitStderr();
+#endif
     luma::configureDisplayConnection();
     QApplication application(argc, argv);
     application.setApplicationName("lumatrone-deck");
