@@ -45,6 +45,7 @@ class JackServer {
     void start() { process_.start(argv_, dir_.file("jackd.log")); }
     void stop() { process_.stop(); }
     void kill() { process_.kill(); }
+    void pause(bool paused) { process_.pause(paused); }
     bool running() { return process_.running(); }
     const std::string& name() const { return name_; }
     std::string problem() { return process_.problem(); }
