@@ -379,6 +379,16 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     ASSERT_TRUE(output->start());
     EXPECT_TRUE(callback.waitForPeriods(atStop + 5));
 
+    // A 100 ms stall of the render is heard as a gap of about 100 ms less
+    // the buffer, and counted so: in periods of 256 frames, some 5 to 17.
+    const uint64_t underrunsBefore = output->underruns();
+    callback.stallMilliseconds = 100;
+    callback.stallOnPeriod = callback.periods.load() + 3;
+    EXPECT_TRUE(callback.waitForPeriods(callback.stallOnPeriod + 20));
+    const uint64_t counted = output->underruns() - underrunsBefore;
+    EXPECT_GE(counted, 5u);
+    EXPECT_LE(counted, 20u);
+
     server_->kill();
     EXPECT_TRUE(waitFor([&] { return output->failed(); }));
     std::unique_ptr<Output> successor = output->successor();
