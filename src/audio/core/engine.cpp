@@ -41,12 +41,17 @@ Engine::~Engine() {
 const char* Engine::deviceDescription(uint32_t device) {
     std::lock_guard lock(mutex_);
     // Callers enumerate from 0 upwards: refresh the list there, so that a
-    // device plugged in (or a JACK server started) since shows up.
+    // device plugged in (or a server started) since shows up.
     if (device == 0 || deviceNames_.empty()) {
-        deviceNames_ = listOutputDevices(outputSelectionFromEnvironment());
+        deviceNames_.clear();
+        for (std::string& name : listOutputDevices(outputSelectionFromEnvironment())) {
+            // Every text handed out stays valid for the engine's lifetime: a
+            // caller on another thread may still read one after a refresh.
+            deviceNames_.push_back(knownNames_.insert(std::move(name)).first->c_str());
+        }
     }
     if (device >= deviceNames_.size()) return nullptr;
-    return deviceNames_[device].c_str();
+    return deviceNames_[device];
 }
 
 void Engine::setOutputOptions(const OutputOptions& options) {

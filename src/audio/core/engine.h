@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -120,7 +121,8 @@ class Engine {
 
     std::mutex mutex_;
     OutputSelection selection_;
-    std::vector<std::string> deviceNames_;
+    std::set<std::string> knownNames_;  // never shrinks: its texts are handed out
+    std::vector<const char*> deviceNames_;
     OutputOptions options_;
     std::unique_ptr<Output> output_;  // null while a lost output is being reopened
     bool outputLost_ = false;

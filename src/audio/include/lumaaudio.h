@@ -102,7 +102,7 @@ typedef struct LUMA_PARAMEQ {
 LUMA_API uint32_t BASS_GetVersion(void);
 
 /* Description of output device `device` (counted from 0); NULL past the
- * last. The text stays valid until the next call of this function. */
+ * last. The text stays valid for as long as the engine library is loaded. */
 LUMA_API const char* BASS_GetDeviceDescription(uint32_t device);
 
 /* How the engine presents itself to the sound system, for the next
