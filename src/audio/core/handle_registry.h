@@ -1,11 +1,12 @@
 // Maps the 32-bit handles of the C interface to engine objects. A handle
-// carries its kind, a slot and the slot's generation, so a freed handle
-// (or one of another kind) never reaches a live object.
+// carries its kind and a serial number that is never given out twice (2^28
+// of them: a load a second for eight years), so a freed handle, or one of
+// another kind, never reaches a live object.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <vector>
+#include <unordered_map>
 
 namespace luma {
 
@@ -30,21 +31,16 @@ class HandleRegistry {
     // Calls `visit` with every live object of `kind`.
     template <typename T, typename Visit>
     void forEach(HandleKind kind, Visit&& visit) const {
-        for (const Slot& slot : slots_) {
-            if (slot.object && slot.kind == kind) visit(std::static_pointer_cast<T>(slot.object));
+        for (const auto& [handle, object] : objects_) {
+            if (kindOf(handle) == kind) visit(std::static_pointer_cast<T>(object));
         }
     }
     void clear();
 
   private:
-    struct Slot {
-        uint32_t generation = 0;
-        HandleKind kind = HandleKind::Stream;
-        std::shared_ptr<void> object;
-    };
     std::shared_ptr<void> lookup(uint32_t handle, HandleKind kind) const;
-    std::vector<Slot> slots_;
-    std::vector<uint32_t> free_;
+    std::unordered_map<uint32_t, std::shared_ptr<void>> objects_;
+    uint32_t lastSerial_ = 0;
 };
 
 }  // namespace luma

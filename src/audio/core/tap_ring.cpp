@@ -3,6 +3,10 @@
 namespace luma {
 
 void TapRing::write(int64_t out, const float* left, const float* right, int count) noexcept {
+    // Claimed before the first sample is overwritten, so that a reader
+    // checking afterwards knows its span may have been (a sequence lock).
+    claimed_.store(out + count, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
     for (int i = 0; i < count; ++i) {
         const size_t slot = static_cast<size_t>((out + i) & (kFrames - 1)) * 2;
         samples_[slot].store(left[i], std::memory_order_relaxed);
@@ -26,9 +30,11 @@ bool TapRing::read(int64_t end, int count, float* left, float* right) const noex
         left[i] = samples_[slot].load(std::memory_order_relaxed);
         right[i] = samples_[slot + 1].load(std::memory_order_relaxed);
     }
-    // The writer may have lapped the oldest frames while we copied.
-    const int64_t after = written_.load(std::memory_order_acquire);
-    return after - first <= kFrames;
+    // The writer may have lapped the oldest frames while we copied, or be
+    // overwriting them now.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const int64_t claimed = claimed_.load(std::memory_order_relaxed);
+    return claimed - first <= kFrames;
 }
 
 }  // namespace luma

@@ -22,10 +22,13 @@ class TapRing {
     // Reader: copies frames [end - count, end) as left/right (count <= 8192);
     // frames never written read as silence. False when the span is gone.
     bool read(int64_t end, int count, float* left, float* right) const noexcept;
+    // Reader: frames before this one are complete.
+    int64_t written() const noexcept { return written_.load(std::memory_order_acquire); }
 
   private:
     std::array<std::atomic<float>, kFrames * 2> samples_{};
     std::atomic<int64_t> written_{0};  // frames before this one are complete
+    std::atomic<int64_t> claimed_{0};  // frames before this one may be being written
     std::atomic<int64_t> validFrom_{0};
 };
 

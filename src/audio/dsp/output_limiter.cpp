@@ -33,11 +33,12 @@ void OutputLimiter::process(float* interleaved, int frames) noexcept {
     for (int i = 0; i < samples; i += 2) {
         reduction_ *= recovery_;
         if (reduction_ < kNoReduction) reduction_ = 0.0f;
-        const float peak = std::max(std::fabs(interleaved[i]), std::fabs(interleaved[i + 1]));
-        if (!std::isfinite(peak)) {
+        // Each side on its own: std::max() with a NaN returns the other value.
+        if (!std::isfinite(interleaved[i]) || !std::isfinite(interleaved[i + 1])) {
             interleaved[i] = interleaved[i + 1] = 0.0f;  // never hand the device garbage
             continue;
         }
+        const float peak = std::max(std::fabs(interleaved[i]), std::fabs(interleaved[i + 1]));
         if (peak * (1.0f - reduction_) > kThreshold) reduction_ = 1.0f - kThreshold / peak;
         const float gain = 1.0f - reduction_;
         // The clamp only catches the last rounding of the product.

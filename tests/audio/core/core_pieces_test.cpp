@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "core/handle_registry.h"
@@ -50,8 +52,14 @@ TEST(HandleRegistryTest, RejectsStaleAndMismatchedHandles) {
     EXPECT_EQ(registry.find<int>(stream, HandleKind::Module), nullptr);
     EXPECT_TRUE(registry.remove(stream));
     EXPECT_FALSE(registry.remove(stream));
-    const uint32_t reused = registry.add(HandleKind::Stream, object);
-    EXPECT_NE(reused, stream) << "same slot, new generation";
+    // A night of loads, and then some: no handle comes back, so a stale
+    // one the window still holds never reaches a new track.
+    uint32_t reused = 0;
+    for (int load = 0; load < 20000; ++load) {
+        reused = registry.add(HandleKind::Stream, object);
+        ASSERT_NE(registry.find<int>(stream, HandleKind::Stream), object) << load;
+        if (load < 19999) registry.remove(reused);
+    }
     EXPECT_NE(registry.find<int>(reused, HandleKind::Stream), nullptr);
     for (uint32_t bad : {stream, reused ^ (1u << 28), 0u, 0xFFFFFFFFu}) {
         EXPECT_EQ(registry.find<int>(bad, HandleKind::Stream), nullptr) << bad;
@@ -92,6 +100,36 @@ TEST(TapRingTest, ReadsTheLastFramesAndRefusesLappedSpans) {
         ring.write(at, left.data(), right.data(), 1000);
     }
     EXPECT_FALSE(ring.read(1000, 50, outLeft, outRight)) << "overwritten since";
+}
+
+// A reader at the edge the writer is lapping: whatever it accepts holds the
+// frames it asked for, even when a block was being written as it copied.
+TEST(TapRingTest, NeverAcceptsASpanOverwrittenWhileItWasRead) {
+    TapRing ring;
+    constexpr int kBlock = 256;
+    const auto frameValue = [](int64_t frame) { return static_cast<float>(frame % (1 << 20)); };
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        std::array<float, kBlock> block{};
+        for (int64_t out = 0; !done; out += kBlock) {
+            for (int i = 0; i < kBlock; ++i) block[i] = frameValue(out + i);
+            ring.write(out, block.data(), block.data(), kBlock);
+        }
+    });
+    std::vector<float> left(TapRing::kFrames / 2), right(TapRing::kFrames / 2);
+    int accepted = 0, wrong = 0;
+    for (int read = 0; read < 20000; ++read) {
+        // The span starts half a block into the frames the next block replaces.
+        const int64_t end = ring.written() - TapRing::kFrames / 2 + kBlock / 2;
+        if (end - TapRing::kFrames / 2 < 0) continue;
+        if (!ring.read(end, TapRing::kFrames / 2, left.data(), right.data())) continue;
+        ++accepted;
+        const int64_t first = end - TapRing::kFrames / 2;
+        for (int i = 0; i < TapRing::kFrames / 2; ++i) wrong += left[i] != frameValue(first + i);
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(wrong, 0) << "in " << accepted << " spans accepted";
 }
 
 // --- The loop region as the resampler reads it ----------------------------------

@@ -338,8 +338,9 @@ TEST(OutputLimiter, PassesAQuietMixBitForBitHoldsALoudOneAndLetsGoAfter) {
 
 TEST(OutputLimiter, NeverPassesANonFiniteOrHugeSample) {
     OutputLimiter limiter;
-    std::vector<float> x = {NAN, 0.1f, INFINITY, -INFINITY, 1e30f, -1e30f, 0.2f, 0.2f};
-    limiter.process(x.data(), 4);
+    // A NaN on either side, infinities, huge values, then a quiet frame.
+    std::vector<float> x = {NAN, 0.1f, 0.1f, NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 0.2f, 0.2f};
+    limiter.process(x.data(), 5);
     for (float sample : x) {
         EXPECT_TRUE(std::isfinite(sample));
         EXPECT_LE(std::fabs(sample), OutputLimiter::kThreshold);
