@@ -35,6 +35,7 @@ TEST(PositionHistoryTest, InterpolatesHoldsForgetsOnSeekAndWraps) {
     history.add(1600, 0.0);
     history.add(1700, 100.0);
     EXPECT_DOUBLE_EQ(history.positionAt(1599), 1099.0);
+    EXPECT_DOUBLE_EQ(history.positionAt(1600), 0.0) << "at the wrap: the loop's start";
     EXPECT_DOUBLE_EQ(history.positionAt(1650), 50.0);
     history.restart(1700, 42.0);
     EXPECT_DOUBLE_EQ(history.positionAt(1650), 42.0) << "a seek is reported at once";

@@ -303,6 +303,17 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
         eq.process(left.data() + block * 2205, right.data() + block * 2205, 2205);
     }
     EXPECT_LT(worstClick(left, 1000.0), 0.015);  // unglided: 0.06
+
+    // A long silence after sound decays to exact zeros, never through the
+    // subnormal floats that make a processor crawl.
+    std::vector<float> tail(static_cast<size_t>(2 * kRate), 0.0f);
+    tail[0] = 1.0f;
+    std::vector<float> tailRight = tail;
+    for (size_t at = 0; at < tail.size(); at += 256) eq.process(&tail[at], &tailRight[at], 256);
+    EXPECT_EQ(std::count_if(tail.begin(), tail.end(),
+                            [](float y) { return std::fpclassify(y) == FP_SUBNORMAL; }),
+              0);
+    EXPECT_EQ(tail.back(), 0.0f);
 }
 
 // Through the limiter in 256-frame periods, as the mixer calls it.
