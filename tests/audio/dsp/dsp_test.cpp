@@ -306,7 +306,7 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
 
     // A long silence after sound decays to exact zeros, never through the
     // subnormal floats that make a processor crawl.
-    std::vector<float> tail(static_cast<size_t>(2 * kRate), 0.0f);
+    std::vector<float> tail(256 * 400, 0.0f);  // 2.3 s
     tail[0] = 1.0f;
     std::vector<float> tailRight = tail;
     for (size_t at = 0; at < tail.size(); at += 256) eq.process(&tail[at], &tailRight[at], 256);
