@@ -1,6 +1,7 @@
 #include "output/wav_recorder.h"
 
 #include <pthread.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <vector>
@@ -19,6 +20,10 @@ constexpr size_t kChunkFrames = 4096;
 
 bool WavRecorder::open(const std::string& path, int rate) {
     close();
+    // Only a new or a regular file: opening a FIFO for writing waits for a
+    // reader for ever, and a device is no recording.
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return false;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = kChannels;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <portaudio.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -240,6 +241,10 @@ TEST(WavOutput, FileHoldsExactlyTheFramesRenderedAndItsHeaderKeepsUp) {
     WavOutput badDevice(dir.file("untouched.wav"));
     EXPECT_FALSE(badDevice.open(3, 44100, &callback));
     EXPECT_FALSE(std::filesystem::exists(dir.file("untouched.wav")));
+    // Nor does a path that is no file: a FIFO would wait for a reader for ever.
+    ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0600), 0);
+    WavOutput fifo(dir.file("fifo.wav"));
+    EXPECT_FALSE(fifo.open(0, 44100, &callback));
 }
 
 TEST(WavRecorder, DropsAndCountsWhatTheWriterCannotTakeInsteadOfWaiting) {
