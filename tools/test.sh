@@ -2,6 +2,7 @@
 # Installs what is missing, builds, and runs every test.
 #   tools/test.sh              normal build in build/
 #   tools/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+#   tools/test.sh --thread     ThreadSanitizer build in build-tsan/
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/install-deps.sh"
@@ -17,6 +18,11 @@ if [ "${1:-}" = "--sanitize" ]; then
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   # Leaks inside system libraries we do not own (fontconfig's caches).
   export LSAN_OPTIONS="suppressions=$root/tools/lsan-suppressions.txt:print_suppressions=0"
+elif [ "${1:-}" = "--thread" ]; then
+  build="$root/build-tsan"
+  options=(-DCMAKE_BUILD_TYPE=Debug -DLUMA_TSAN=ON -DLUMA_BUILD_BENCH=OFF)
+  # Races inside libraries we do not own and that are not built for it.
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tools/tsan-suppressions.txt"
 fi
 # Rebuilds after a switch of branch or build type go faster through ccache, where it is installed.
 if command -v ccache >/dev/null; then

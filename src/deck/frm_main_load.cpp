@@ -3,7 +3,6 @@
 // file leaves the deck usable with whatever the engine answered.
 
 #include "deck/channel_bytes.h"
-#include "deck/eq_parameters.h"
 #include "deck/frm_main.h"
 #include "deck/number_text.h"
 #include "loading/file_names.h"
@@ -13,10 +12,8 @@ namespace luma {
 
 namespace {
 
-constexpr uint32_t kStreamFlags = 0x20080;      // effects, exact MP3 seeking
-constexpr uint32_t kMonoStreamFlags = 0x20082;  // the same, downmixed to mono
-constexpr uint32_t kModuleFlags = 0x1005;
-constexpr uint32_t kParametricEq = 7;
+constexpr uint32_t kStreamFlags = LUMA_STREAM_PRESCAN | LUMA_STREAM_FX;
+constexpr uint32_t kMonoStreamFlags = kStreamFlags | LUMA_STREAM_MONO;
 constexpr float kEqBandwidthSemitones = 36.0f;
 constexpr float kBpmSpanSeconds = 90.0f;
 constexpr int kFileNameLeft = 8;
@@ -72,12 +69,12 @@ void FrmMain::filFile_DblClick() {
                                                 mono ? kMonoStreamFlags : kStreamFlags);
     audio.BASS_SetBufferLength(5.0f);
     if (state.Channel == 0) {
-        state.Channel = audio.BASS_MusicLoad(0, path.constData(), 0, 0, kModuleFlags);
+        state.Channel = audio.BASS_MusicLoad(0, path.constData(), 0, 0, LUMA_MUSIC_PLAYED);
     }
     for (int i = 0; i < 4; ++i)
-        state.EqFX[i] = audio.BASS_ChannelSetFX(state.Channel, kParametricEq);
+        state.EqFX[i] = audio.BASS_ChannelSetFX(state.Channel, LUMA_FX_PARAMEQ);
     for (const FilterCentre& filter : kFilterCentres) {
-        const EqParameters parameters{filter.hz, kEqBandwidthSemitones, 0.0f};
+        const LUMA_PARAMEQ parameters{filter.hz, kEqBandwidthSemitones, 0.0f};
         audio.BASS_FXSetParameters(state.EqFX[filter.index], &parameters);
     }
     for (int16_t band = 0; band < 3; ++band) {

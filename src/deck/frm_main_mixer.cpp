@@ -2,7 +2,6 @@
 // call that hands rate, volume and balance to the engine together.
 #include <cmath>
 
-#include "deck/eq_parameters.h"
 #include "deck/frm_main.h"
 
 namespace luma {
@@ -32,7 +31,7 @@ void FrmMain::connectHandlers() {
 
 void FrmMain::Lum_Equalize(int16_t band, int16_t value) {
     if (!audio_ || band < 0 || band >= static_cast<int16_t>(state.EqFX.size())) return;
-    EqParameters parameters{};
+    LUMA_PARAMEQ parameters{};
     audio_->BASS_FXGetParameters(state.EqFX[band], &parameters);
     parameters.gainDb = static_cast<float>(value) / 10.0f;
     audio_->BASS_FXSetParameters(state.EqFX[band], &parameters);

@@ -9,8 +9,8 @@
 namespace luma {
 
 namespace {
-constexpr uint32_t kDecodeOnlyStream = 0x200000;
-constexpr uint32_t kDecodeOnlyModule = 0x202000;
+constexpr uint32_t kDecodeOnlyStream = LUMA_STREAM_DECODE;
+constexpr uint32_t kDecodeOnlyModule = LUMA_STREAM_DECODE | LUMA_MUSIC_ANALYSED;
 constexpr uint32_t kDetectionFlags = 3;
 }  // namespace
 

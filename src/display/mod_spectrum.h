@@ -13,7 +13,7 @@ namespace luma {
 
 class ModSpectrum {
   public:
-    static constexpr uint32_t kFft2048 = 0x80000002u;  // 1024 magnitudes
+    static constexpr uint32_t kFft2048 = LUMA_DATA_FFT2048;  // 1024 magnitudes
     static constexpr int kSpectrogramPeriodMs = 25;
     // The bars move at 50 frames a second: fluid, and each frame's
     // 2048-sample window (46 ms) overlaps the last one by half or more.

@@ -4,6 +4,47 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
+
+#include "include/lumaaudio.h"
+
+// Every engine call the deck makes.
+#define LUMA_DECK_CALLS(X)            \
+    X(BASS_GetVersion)                \
+    X(BASS_GetDeviceDescription)      \
+    X(LUMA_SetOutputOptions)          \
+    X(BASS_Init)                      \
+    X(BASS_Start)                     \
+    X(BASS_Stop)                      \
+    X(BASS_Free)                      \
+    X(BASS_GetInfo)                   \
+    X(BASS_SetBufferLength)           \
+    X(BASS_SetGlobalVolumes)          \
+    X(BASS_GetCPU)                    \
+    X(BASS_StreamCreateFile)          \
+    X(BASS_MusicLoad)                 \
+    X(BASS_StreamFree)                \
+    X(BASS_MusicFree)                 \
+    X(BASS_StreamGetLength)           \
+    X(BASS_StreamPreBuf)              \
+    X(BASS_StreamPlay)                \
+    X(BASS_ChannelStop)               \
+    X(BASS_ChannelGetPosition)        \
+    X(BASS_ChannelSetPosition)        \
+    X(BASS_ChannelBytes2Seconds)      \
+    X(BASS_ChannelGetAttributes)      \
+    X(BASS_ChannelSlideAttributes)    \
+    X(BASS_ChannelGetLevel)           \
+    X(BASS_ChannelGetData)            \
+    X(BASS_ChannelSetFX)              \
+    X(BASS_FXSetParameters)           \
+    X(BASS_FXGetParameters)           \
+    X(BASS_FX_BPM_DecodeGet)          \
+    X(BASS_FX_BPM_Percents2BPM)       \
+    X(BASS_FX_TempoGetApproxPercents) \
+    X(BASS_FX_BPM_Free)               \
+    X(BASS_FX_TempoFree)              \
+    X(LUMA_ChannelSetLoop)
 
 namespace luma {
 
@@ -45,7 +86,7 @@ class AudioLibrary {
     virtual int32_t BASS_FXSetParameters(uint32_t fx, const void* params) = 0;
     virtual int32_t BASS_FXGetParameters(uint32_t fx, void* params) = 0;
 
-    using BpmProgress = void (*)(uint32_t handle, float percent);
+    using BpmProgress = LUMA_BPMPROGRESSPROC*;
     virtual float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec,
                                         uint32_t minMaxBPM, uint32_t flags,
                                         BpmProgress progress) = 0;
@@ -57,5 +98,20 @@ class AudioLibrary {
     virtual int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
                                         int32_t on) = 0;
 };
+
+// Each call has the engine header's own type: a signature changed there
+// fails to compile here, not at run time.
+template <typename Member>
+struct FreeFunctionOf;
+template <typename Result, typename... Arguments>
+struct FreeFunctionOf<Result (AudioLibrary::*)(Arguments...)> {
+    using type = Result(Arguments...);
+};
+#define LUMA_SAME_AS_HEADER(name)                                                     \
+    static_assert(std::is_same_v<FreeFunctionOf<decltype(&AudioLibrary::name)>::type, \
+                                 std::remove_cvref_t<decltype(::name)>>,              \
+                  #name " differs from the engine's header");
+LUMA_DECK_CALLS(LUMA_SAME_AS_HEADER)
+#undef LUMA_SAME_AS_HEADER
 
 }  // namespace luma

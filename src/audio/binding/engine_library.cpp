@@ -24,42 +24,8 @@ class LoadedEngine final : public AudioLibrary {
                 if (missing) *missing = name;
             }
         };
-#define LUMA_RESOLVE(name) resolve(name##_, #name)
-        LUMA_RESOLVE(BASS_GetVersion);
-        LUMA_RESOLVE(BASS_GetDeviceDescription);
-        LUMA_RESOLVE(LUMA_SetOutputOptions);
-        LUMA_RESOLVE(BASS_Init);
-        LUMA_RESOLVE(BASS_Start);
-        LUMA_RESOLVE(BASS_Stop);
-        LUMA_RESOLVE(BASS_Free);
-        LUMA_RESOLVE(BASS_GetInfo);
-        LUMA_RESOLVE(BASS_SetBufferLength);
-        LUMA_RESOLVE(BASS_SetGlobalVolumes);
-        LUMA_RESOLVE(BASS_GetCPU);
-        LUMA_RESOLVE(BASS_StreamCreateFile);
-        LUMA_RESOLVE(BASS_MusicLoad);
-        LUMA_RESOLVE(BASS_StreamFree);
-        LUMA_RESOLVE(BASS_MusicFree);
-        LUMA_RESOLVE(BASS_StreamGetLength);
-        LUMA_RESOLVE(BASS_StreamPreBuf);
-        LUMA_RESOLVE(BASS_StreamPlay);
-        LUMA_RESOLVE(BASS_ChannelStop);
-        LUMA_RESOLVE(BASS_ChannelGetPosition);
-        LUMA_RESOLVE(BASS_ChannelSetPosition);
-        LUMA_RESOLVE(BASS_ChannelBytes2Seconds);
-        LUMA_RESOLVE(BASS_ChannelGetAttributes);
-        LUMA_RESOLVE(BASS_ChannelSlideAttributes);
-        LUMA_RESOLVE(BASS_ChannelGetLevel);
-        LUMA_RESOLVE(BASS_ChannelGetData);
-        LUMA_RESOLVE(BASS_ChannelSetFX);
-        LUMA_RESOLVE(BASS_FXSetParameters);
-        LUMA_RESOLVE(BASS_FXGetParameters);
-        LUMA_RESOLVE(BASS_FX_BPM_DecodeGet);
-        LUMA_RESOLVE(BASS_FX_BPM_Percents2BPM);
-        LUMA_RESOLVE(BASS_FX_TempoGetApproxPercents);
-        LUMA_RESOLVE(BASS_FX_BPM_Free);
-        LUMA_RESOLVE(BASS_FX_TempoFree);
-        LUMA_RESOLVE(LUMA_ChannelSetLoop);
+#define LUMA_RESOLVE(name) resolve(name##_, #name);
+        LUMA_DECK_CALLS(LUMA_RESOLVE)
 #undef LUMA_RESOLVE
         return ok;
     }
@@ -176,41 +142,9 @@ class LoadedEngine final : public AudioLibrary {
 
   private:
     void* handle_;
-    uint32_t (*BASS_GetVersion_)();
-    const char* (*BASS_GetDeviceDescription_)(uint32_t);
-    void (*LUMA_SetOutputOptions_)(const char*, uint32_t);
-    int32_t (*BASS_Init_)(int32_t, uint32_t, uint32_t, void*);
-    int32_t (*BASS_Start_)();
-    int32_t (*BASS_Stop_)();
-    void (*BASS_Free_)();
-    int32_t (*BASS_GetInfo_)(uint32_t*);
-    int32_t (*BASS_SetBufferLength_)(float);
-    int32_t (*BASS_SetGlobalVolumes_)(int32_t, int32_t, int32_t);
-    float (*BASS_GetCPU_)();
-    uint32_t (*BASS_StreamCreateFile_)(int32_t, const char*, uint32_t, uint32_t, uint32_t);
-    uint32_t (*BASS_MusicLoad_)(int32_t, const char*, uint32_t, uint32_t, uint32_t);
-    int32_t (*BASS_StreamFree_)(uint32_t);
-    int32_t (*BASS_MusicFree_)(uint32_t);
-    uint64_t (*BASS_StreamGetLength_)(uint32_t);
-    int32_t (*BASS_StreamPreBuf_)(uint32_t);
-    int32_t (*BASS_StreamPlay_)(uint32_t, int32_t, uint32_t);
-    int32_t (*BASS_ChannelStop_)(uint32_t);
-    uint64_t (*BASS_ChannelGetPosition_)(uint32_t);
-    int32_t (*BASS_ChannelSetPosition_)(uint32_t, uint64_t);
-    float (*BASS_ChannelBytes2Seconds_)(uint32_t, uint64_t);
-    int32_t (*BASS_ChannelGetAttributes_)(uint32_t, uint32_t*, uint32_t*, int32_t*);
-    int32_t (*BASS_ChannelSlideAttributes_)(uint32_t, int32_t, int32_t, int32_t, uint32_t);
-    uint32_t (*BASS_ChannelGetLevel_)(uint32_t);
-    uint32_t (*BASS_ChannelGetData_)(uint32_t, void*, uint32_t);
-    uint32_t (*BASS_ChannelSetFX_)(uint32_t, uint32_t);
-    int32_t (*BASS_FXSetParameters_)(uint32_t, const void*);
-    int32_t (*BASS_FXGetParameters_)(uint32_t, void*);
-    float (*BASS_FX_BPM_DecodeGet_)(uint32_t, float, float, uint32_t, uint32_t, BpmProgress);
-    float (*BASS_FX_BPM_Percents2BPM_)(uint32_t, float);
-    float (*BASS_FX_TempoGetApproxPercents_)(uint32_t);
-    int32_t (*BASS_FX_BPM_Free_)(uint32_t);
-    int32_t (*BASS_FX_TempoFree_)(uint32_t);
-    int32_t (*LUMA_ChannelSetLoop_)(uint32_t, int32_t, int32_t, int32_t);
+#define LUMA_POINTER(name) decltype(&::name) name##_ = nullptr;
+    LUMA_DECK_CALLS(LUMA_POINTER)
+#undef LUMA_POINTER
 };
 
 }  // namespace

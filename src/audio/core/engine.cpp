@@ -531,7 +531,7 @@ uint32_t Engine::addEffect(uint32_t handle, uint32_t type) {
     command.type = Command::Type::AddEffect;
     command.channel = &play;
     command.effect = raw;
-    command.centreHz = raw->parameters.centreHz;
+    command.centreHz = raw->parameters.centerHz;
     command.bandwidth = raw->parameters.bandwidthSemitones;
     command.gainDb = raw->parameters.gainDb;
     command.generation = nextGeneration(play);
@@ -549,15 +549,15 @@ bool Engine::setEffect(uint32_t effect, const void* parameters) {
         return false;
     }
     const float nyquistLimit = static_cast<float>(0.45 * mixer_.outputRate());
-    EqParameters& stored = ref->effect->parameters;
-    stored.centreHz = std::clamp(given->centerHz, 20.0f, nyquistLimit);
+    LUMA_PARAMEQ& stored = ref->effect->parameters;
+    stored.centerHz = std::clamp(given->centerHz, 20.0f, nyquistLimit);
     stored.bandwidthSemitones = std::clamp(given->bandwidthSemitones, 1.0f, 36.0f);
     stored.gainDb = std::clamp(given->gainDb, -15.0f, 15.0f);
     Command command;
     command.type = Command::Type::SetEffect;
     command.channel = ref->channel;
     command.effect = ref->effect;
-    command.centreHz = stored.centreHz;
+    command.centreHz = stored.centerHz;
     command.bandwidth = stored.bandwidthSemitones;
     command.gainDb = stored.gainDb;
     command.generation = nextGeneration(*ref->channel);
@@ -569,11 +569,7 @@ bool Engine::getEffect(uint32_t effect, void* parameters) {
     std::lock_guard lock(mutex_);
     auto ref = handles_.find<EffectRef>(effect, HandleKind::Effect);
     if (!ref || !parameters) return false;
-    const EqParameters& stored = ref->effect->parameters;
-    auto* out = static_cast<LUMA_PARAMEQ*>(parameters);
-    out->centerHz = stored.centreHz;
-    out->bandwidthSemitones = stored.bandwidthSemitones;
-    out->gainDb = stored.gainDb;
+    *static_cast<LUMA_PARAMEQ*>(parameters) = ref->effect->parameters;
     return true;
 }
 

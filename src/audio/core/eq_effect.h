@@ -3,18 +3,13 @@
 #pragma once
 
 #include "dsp/peaking_eq.h"
+#include "include/lumaaudio.h"
 
 namespace luma {
 
-struct EqParameters {
-    float centreHz = 8000.0f;
-    float bandwidthSemitones = 12.0f;
-    float gainDb = 0.0f;
-};
-
 struct EqEffect {
-    dsp::PeakingEq filter;    // audio thread
-    EqParameters parameters;  // control side
+    dsp::PeakingEq filter;                          // audio thread
+    LUMA_PARAMEQ parameters{8000.0f, 12.0f, 0.0f};  // control side
 };
 
 }  // namespace luma
