@@ -1,8 +1,8 @@
 // The deck window's start-up and shutdown against a recording engine: the
 // order of calls, each fatal path with its message, placement, dragging, the
-// browser's placement on the configured folder, the timers it runs on; and
-// the real programs started side by side; loading a track; the settings and
-// genre names it reads.
+// browser's placement on the configured folder, the timers it runs on;
+// where the desktop puts a box; the real programs started side by side;
+// loading a track; the settings and genre names it reads.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -61,52 +62,36 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     deck->salir();
     EXPECT_EQ(engine.calls, (QStringList{"BASS_Stop", "BASS_StreamFree(0)", "BASS_MusicFree(0)",
                                          "BASS_Free", "endProcess"}));
+    EXPECT_EQ(platform.exitCode, 0);
+    EXPECT_TRUE(platform.errors.empty());
 }
 
-// A music folder that is missing leaves the browser where it was, quietly.
-TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) {
-    setSettings(0, 3, folder_ + "/no such folder");
-    auto two = makeDeck("2", false);
-    const QString before = two->dirFile->path();
-    two->Form_Load();
-    EXPECT_EQ(two->pos(), QPoint(579, 0));
-    EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)")) << "its own line";
-    EXPECT_EQ(two->txtJoyID->text(), "1");
-    EXPECT_EQ(two->dirFile->path(), before);
-    EXPECT_TRUE(platform.messages.empty());
-
-    audio = std::make_unique<RecordingAudio>();
-    auto three = makeDeck("3", false);
-    three->move(123, 45);
-    three->Form_Load();
-    EXPECT_EQ(three->pos(), QPoint(123, 0));
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ERROR opening deck3.ini");
-    EXPECT_EQ(platform.messages[0].style, kMessageOk);
-    EXPECT_FALSE(three->lblBPMs->isVisibleTo(three.get())) << "empty line 1: no tempo display";
-    EXPECT_TRUE(audioView->calls.contains("BASS_Init(0,44100,0)"));
-}
-
+// Each box sits over its own deck's place, with a hint on stderr of what to
+// do, and the deck ends failed.
 TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
     struct Case {
         std::function<void(FrmMainTest&)> arrange;
-        QString text, caption;
+        QString text, caption, hint;
         bool initCalled;
         int style = kMessageCritical;
         QString commandLine = "1";
     };
     const Case cases[] = {
-        {[](FrmMainTest&) {}, "You must run lumatroneDJ.exe.", "", false, kMessageOk, ""},
+        {[](FrmMainTest&) {}, "You must run lumatroneDJ.exe.", "",
+         "lumatrone-deck: start both decks with lumatrone", false, kMessageOk, ""},
         {[](FrmMainTest& t) { QFile::remove(t.folder_ + "/" + kEngineLibraryFile); },
-         "BASS.DLL not exists", "BASS.DLL", false},
+         "BASS.DLL not exists", "BASS.DLL", "lumatrone-deck 1: the audio engine", false},
         {[](FrmMainTest& t) { t.audio->version = 1u | (80u << 16); },
-         "BASS version 1.8 was not loaded", "Bass.Dll", false},
+         "BASS version 1.8 was not loaded", "Bass.Dll", "of another version", false},
         {[](FrmMainTest& t) { t.audio->version = 1u | (9u << 16); },
-         "BASS version 1.8 was not loaded", "Bass.Dll", false},
+         "BASS version 1.8 was not loaded", "Bass.Dll", "of another version", false},
         {[](FrmMainTest& t) { t.audio->initResult = 0; },
-         "Error: Couldn't Initialize Digital Output", "Digital output", true},
+         "Error: Couldn't Initialize Digital Output", "Digital output",
+         "lumatrone-deck 2: output 1 (settings line 7) could not be opened; lumatrone-devices "
+         "lists the outputs; LUMATRONE_AUDIO=system, null or wav:PATH",
+         true, kMessageCritical, "2"},
         {[](FrmMainTest& t) { t.audio->soundSystemVersion = 8; },
-         "DirectX version 9 is not Installed!!!", "DX8", true},
+         "DirectX version 9 is not Installed!!!", "DX8", "output is of version 8", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -119,7 +104,14 @@ TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
         EXPECT_EQ(platform.messages[0].text, c.text);
         EXPECT_EQ(platform.messages[0].caption, c.caption);
         EXPECT_EQ(platform.messages[0].style, c.style);
+        if (!c.commandLine.isEmpty()) {
+            EXPECT_EQ(platform.messages[0].place,
+                      QRect(c.commandLine == "2" ? 579 : 0, 0, 441, 768));
+        }
+        ASSERT_EQ(platform.errors.size(), 1);
+        EXPECT_TRUE(platform.errors[0].contains(c.hint)) << platform.errors[0].toStdString();
         EXPECT_EQ(platform.ends, 1);
+        EXPECT_EQ(platform.exitCode, 1);
         const QStringList& calls = audioView->calls;
         EXPECT_EQ(calls.contains("BASS_Init(1,44100,0)"), c.initCalled);
         EXPECT_FALSE(calls.contains("BASS_Start") && !c.initCalled);
@@ -300,6 +292,24 @@ TEST(DeckProcessTest, BothDecksComeUpOnTheDefaultOutputQuietlyAndShutDownCleanly
         EXPECT_EQ(decks[i].exitCode(), 0);
         EXPECT_EQ(decks[i].readAllStandardError().toStdString(), "") << "deck " << i + 1;
         EXPECT_EQ(QImage(pictures[i]).size(), QSize(441, 768));
+    }
+}
+
+// A deck's box is centred over the place the deck gives it, so deck 2's box
+// sits to the right of deck 1's, not over it.
+TEST(DesktopPlatformTest, BoxIsCentredOverItsDecksPlace) {
+    DesktopPlatform platform;
+    for (const QRect place : {QRect(0, 0, 441, 768), QRect(579, 0, 441, 768)}) {
+        QRect shown;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            shown = box->frameGeometry();
+            box->close();
+        });
+        platform.message("Error: Couldn't Initialize Digital Output", "Digital output",
+                         kMessageCritical, place);
+        EXPECT_EQ(shown.center(), place.center());
     }
 }
 
