@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <cmath>
 #include <cstdlib>
 
@@ -24,6 +25,8 @@ constexpr int kDeckTwoLeftTwips = 8685;
 constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kInfoSize = 56;
 constexpr int kInfoSoundSystemVersion = 10;
+// Far from the keys a set is played with, and what desktop programs quit on.
+const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 // Settings name this folder for "the demo crate beside the program".
 const QString kDemoFolderSetting = "demo";
 
@@ -51,6 +54,10 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     connectHandlers();
     MIDIInput = new MidiInput(this);
     connectRemote();
+    // The borderless window has no close button. One window per process, so
+    // the key may be application-wide: it then works in the drive list's
+    // open popup too, wherever the focus is.
+    new QShortcut(kQuitKey, this, this, &FrmMain::salir, Qt::ApplicationShortcut);
 }
 
 FrmMain::~FrmMain() = default;

@@ -9,6 +9,7 @@
 #include "controls/design_fonts.h"
 #include "deck/display_connection.h"
 #include "deck/frm_main.h"
+#include "deck/quit_signals.h"
 
 int main(int argc, char** argv) {
     luma::configureDisplayConnection();
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
                            std::string error;
                            return luma::loadEngineLibrary(path.toStdString(), &error);
                        });
+    // Asked to end from outside, even while a start-up box is open, the deck
+    // shuts down as its quit key does.
+    luma::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &luma::QuitSignals::received, &deck, &luma::FrmMain::salir);
     // Taken before start-up moves into the program folder.
     const QString screenshot =
         qEnvironmentVariableIsEmpty("LUMATRONE_SCREENSHOT")

@@ -1,8 +1,8 @@
 // The deck window's start-up and shutdown against a recording engine: the
 // order of calls, each fatal path with its message, placement, dragging, the
-// browser's placement on the configured folder, the timers it runs on;
-// where the desktop puts a box; the real programs started side by side;
-// loading a track; the settings and genre names it reads.
+// quit key, the browser's placement on the configured folder, the timers it
+// runs on; where the desktop puts a box; the real programs started side by
+// side; loading a track; the settings and genre names it reads.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +64,52 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
                                          "BASS_Free", "endProcess"}));
     EXPECT_EQ(platform.exitCode, 0);
     EXPECT_TRUE(platform.errors.empty());
+}
+
+// The borderless window has no close button: Ctrl+Q shuts the deck down,
+// whichever of its controls has the focus; a plain Q does not.
+TEST_F(FrmMainTest, CtrlQShutsTheDeckDownWhereverTheFocusIs) {
+    for (const char* focus : {"filFile", "dirFile", "drvFile"}) {
+        SCOPED_TRACE(focus);
+        audio = std::make_unique<RecordingAudio>();
+        platform = RecordingPlatform();
+        auto deck = makeDeck("1");
+        deck->show();
+        deck->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
+        auto* control = deck->findChild<QWidget*>(focus);
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Q);
+        EXPECT_EQ(platform.ends, 0);
+        QTest::keyClick(control, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_EQ(platform.ends, 1);
+        EXPECT_EQ(platform.exitCode, 0);
+        EXPECT_TRUE(audioView->calls.contains("BASS_Free"));
+    }
+}
+
+// A music folder that is missing leaves the browser where it was, quietly.
+TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) {
+    setSettings(0, 3, folder_ + "/no such folder");
+    auto two = makeDeck("2", false);
+    const QString before = two->dirFile->path();
+    two->Form_Load();
+    EXPECT_EQ(two->pos(), QPoint(579, 0));
+    EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)")) << "its own line";
+    EXPECT_EQ(two->txtJoyID->text(), "1");
+    EXPECT_EQ(two->dirFile->path(), before);
+    EXPECT_TRUE(platform.messages.empty());
+
+    audio = std::make_unique<RecordingAudio>();
+    auto three = makeDeck("3", false);
+    three->move(123, 45);
+    three->Form_Load();
+    EXPECT_EQ(three->pos(), QPoint(123, 0));
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "ERROR opening deck3.ini");
+    EXPECT_EQ(platform.messages[0].style, kMessageOk);
+    EXPECT_FALSE(three->lblBPMs->isVisibleTo(three.get())) << "empty line 1: no tempo display";
+    EXPECT_TRUE(audioView->calls.contains("BASS_Init(0,44100,0)"));
 }
 
 // Each box sits over its own deck's place, with a hint on stderr of what to
