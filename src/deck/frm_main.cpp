@@ -161,7 +161,7 @@ void FrmMain::ReadConfig() {
     FindMidiDevice(settings.midiDeviceName, state.MidiDevice);
     setBrowserFolder(settings.musicFolder == kDemoFolderSetting
                          ? RPP(programFolder_) + kDemoFolderSetting
-                         : settings.musicFolder);
+                         : expandPath(settings.musicFolder));
     txtJoyID->setText(settings.joystickNumber);
     state.GenreNames = config.genreNames;  // always 256 names
 }

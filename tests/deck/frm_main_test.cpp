@@ -175,7 +175,10 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     QDir(folder_).mkpath("crate/deeper");
     writeFile("crate/deeper/a.wav", "");
     writeFile("crate/deeper/b.ogg", "");
+    const ScopedEnv home("HOME", folder_.toStdString());
+    setSettings(1, 1, "~/crate");
     auto deck = makeDeck("1");
+    EXPECT_EQ(deck->dirFile->path(), folder_ + "/crate") << "the music folder under the home";
     ASSERT_TRUE(deck->dirFile->setPath(folder_ + "/crate/deeper"));
     EXPECT_EQ(deck->filFile->path(), folder_ + "/crate/deeper") << "folder change lists its files";
     EXPECT_EQ(deck->filFile->count(), 2);
