@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` into a scratch root lays out a desktop citizen: the
 # program folder, on the PATH the programs the README has a user run (and
-# they run from there), a valid menu entry and its icon.
+# they run from there), a valid menu entry that names the deck windows'
+# class, and its icon.
 set -euo pipefail
 build="$1"
 root="$(mktemp -d)"
@@ -30,4 +31,11 @@ ls "$prefix"/lib/lumatrone/demo/*.wav >/dev/null
 desktop-file-validate "$prefix/share/applications/lumatrone.desktop"
 grep -qx 'Exec=lumatrone' "$prefix/share/applications/lumatrone.desktop"
 grep -qx 'Icon=lumatrone' "$prefix/share/applications/lumatrone.desktop"
+# Docks group the deck windows under the entry by the class the windows carry.
+entry_class="$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/lumatrone.desktop")"
+window_class="$(HOME="$root" xvfb-run -a bash -c '
+  "$1/lib/lumatrone/lumatrone-deck" 1 2>/dev/null & deck=$!
+  for _ in $(seq 100); do xprop -name " Lumatrone DJ System" WM_CLASS 2>/dev/null && break; sleep 0.1; done
+  kill "$deck"' _ "$prefix")"
+[ "$window_class" = "WM_CLASS(STRING) = \"lumatrone-deck\", \"$entry_class\"" ] || { echo "window $window_class, entry $entry_class"; exit 1; }
 echo "install layout ok"

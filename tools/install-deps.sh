@@ -16,8 +16,8 @@ packages=(
   # benchmark anchors for tempo detection: the Queen Mary tracker and aubio
   libqm-dsp-dev libaubio-dev
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2 xvfb xauth
-  # checks of the scripts and of the installed desktop entry
-  shellcheck desktop-file-utils
+  # checks of the scripts and of the installed desktop entry (xprop reads the windows' class)
+  shellcheck desktop-file-utils x11-utils
 )
 
 missing=()

@@ -14,7 +14,10 @@
 int main(int argc, char** argv) {
     luma::configureDisplayConnection();
     QApplication application(argc, argv);
+    // The window's class (WM_CLASS), which the desktop entry's StartupWMClass
+    // names, and on Wayland the entry itself: docks group both decks under it.
     application.setApplicationName("lumatrone-deck");
+    application.setDesktopFileName("lumatrone");
     QStringList arguments = application.arguments();
     arguments.removeFirst();
     const QString commandLine = arguments.join(' ');
