@@ -15,7 +15,7 @@ constexpr int kQuitSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The handler may only do what is safe inside a signal: write to the pipe,
 // which wakes the event loop.
-int writeEnd = -1;
+volatile std::sig_atomic_t writeEnd = -1;
 
 void onSignal(int signal) {
     const int savedErrno = errno;
