@@ -23,10 +23,13 @@ namespace luma::bench {
 
 class QuietPlatform : public DeckPlatform {
   public:
-    void message(const QString& text, const QString&, int) override {
+    void message(const QString& text, const QString&, int, const QRect&) override {
         std::fprintf(stderr, "deck says: %s\n", qPrintable(text));
     }
-    void endProcess() override {}
+    void printError(const QString& line) override {
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    }
+    void endProcess(int) override {}
 };
 
 // Before the application is made: no display, no sound card needed.

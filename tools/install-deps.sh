@@ -18,8 +18,8 @@ packages=(
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2 xvfb xauth
   # private sound servers that the output tests kill and start again
   pulseaudio pulseaudio-utils
-  # checks of the scripts and of the installed desktop entry
-  shellcheck desktop-file-utils
+  # checks of the scripts and of the installed desktop entry (xprop reads the windows' class)
+  shellcheck desktop-file-utils x11-utils
 )
 
 missing=()

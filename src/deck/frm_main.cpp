@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <cmath>
+#include <cstdlib>
 
 #include "binding/engine_library.h"
 #include "controls/bgr_colour.h"
@@ -24,6 +26,8 @@ constexpr int kDeckTwoLeftTwips = 8685;
 constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kInfoSize = 56;
 constexpr int kInfoSoundSystemVersion = 10;
+// Far from the keys a set is played with, and what desktop programs quit on.
+const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 // Settings name this folder for "the demo crate beside the program".
 const QString kDemoFolderSetting = "demo";
 
@@ -51,6 +55,10 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     connectHandlers();
     MIDIInput = new MidiInput(this);
     connectRemote();
+    // The borderless window has no close button. One window per process, so
+    // the key may be application-wide: it then works in the drive list's
+    // open popup too, wherever the focus is.
+    new QShortcut(kQuitKey, this, this, &FrmMain::salir, Qt::ApplicationShortcut);
 }
 
 FrmMain::~FrmMain() = default;
@@ -63,7 +71,9 @@ void FrmMain::Form_Load() {
     lblWindowTitle->setText("DECK " + commandLine_);
     const double deckNumber = leadingNumber(commandLine_);
     if (commandLine_.isEmpty()) {
-        platform_.message("You must run lumatroneDJ.exe.", "", kMessageOk);
+        fatalMessage("You must run lumatroneDJ.exe.", "", kMessageOk,
+                     "start both decks with lumatrone, or one deck with its number: "
+                     "lumatrone-deck 1");
         salir();
         return;
     }
@@ -99,7 +109,16 @@ void FrmMain::salir() {
     MIDIInput->act(5);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(2);
-    platform_.endProcess();
+    platform_.endProcess(exitCode_);
+}
+
+void FrmMain::fatalMessage(const QString& text, const QString& caption, int style,
+                           const QString& hint) {
+    exitCode_ = EXIT_FAILURE;  // however the deck ends from here, even by a signal during the box
+    const QString deck =
+        commandLine_.isEmpty() ? "lumatrone-deck" : "lumatrone-deck " + commandLine_;
+    platform_.printError(deck + ": " + hint);
+    platform_.message(text, caption, style, geometry());
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -132,7 +151,7 @@ void FrmMain::DoColors() {
 void FrmMain::ReadConfig() {
     const ConfigResult config = readConfig(programFolder_, commandLine_);
     if (!config.settingsFileOpened) {
-        platform_.message("ERROR opening deck" + commandLine_ + ".ini", "", kMessageOk);
+        platform_.message("ERROR opening deck" + commandLine_ + ".ini", "", kMessageOk, geometry());
     }
     const DeckSettings& settings = config.settings;
     lblBPMs->setVisible(settings.showBpm);
@@ -143,7 +162,7 @@ void FrmMain::ReadConfig() {
     FindMidiDevice(settings.midiDeviceName, state.MidiDevice);
     setBrowserFolder(settings.musicFolder == kDemoFolderSetting
                          ? RPP(programFolder_) + kDemoFolderSetting
-                         : settings.musicFolder);
+                         : expandPath(settings.musicFolder));
     txtJoyID->setText(settings.joystickNumber);
     state.GenreNames = config.genreNames;  // always 256 names
 }
@@ -188,15 +207,21 @@ QString FrmMain::GetBassVersion() {
 bool FrmMain::StartEngine() {
     QDir::setCurrent(programFolder_);
     const QString library = RPP(programFolder_) + kEngineLibraryFile;
-    auto fail = [this](const QString& text, const QString& caption) {
-        platform_.message(text, caption, kMessageCritical);
-        platform_.endProcess();
+    auto fail = [this](const QString& text, const QString& caption, const QString& hint) {
+        fatalMessage(text, caption, kMessageCritical, hint);
+        platform_.endProcess(exitCode_);
         return false;
     };
-    if (!FileExists(library)) return fail("BASS.DLL not exists", "BASS.DLL");
+    const QString reinstall = "; build or install the program again";
+    if (!FileExists(library)) {
+        return fail("BASS.DLL not exists", "BASS.DLL",
+                    "the audio engine " + library + " is missing" + reinstall);
+    }
     if (!audio_) audio_ = loadEngine_(library);
     if (!audio_ || GetBassVersion() != "1.8") {
-        return fail("BASS version 1.8 was not loaded", "Bass.Dll");
+        return fail(
+            "BASS version 1.8 was not loaded", "Bass.Dll",
+            "the audio engine " + library + " did not load or is of another version" + reinstall);
     }
     // Mixers tell the decks apart by these names.
     const QByteArray clientName = ("Lumatrone deck " + commandLine_).toUtf8();
@@ -205,14 +230,23 @@ bool FrmMain::StartEngine() {
     // The window's handle travels as an opaque pointer, as the engine's interface has it.
     void* window = reinterpret_cast<void*>(winId());  // NOLINT(performance-no-int-to-ptr)
     if (audio_->BASS_Init(state.SoundDevice, kOutputRate, 0, window) == 0) {
-        return fail("Error: Couldn't Initialize Digital Output", "Digital output");
+        const int settingsLine = commandLine_ == "1" ? 6 : 7;
+        return fail("Error: Couldn't Initialize Digital Output", "Digital output",
+                    QString("output %1 (settings line %2) could not be opened; lumatrone-devices "
+                            "lists the outputs; LUMATRONE_AUDIO=system, null or wav:PATH "
+                            "chooses the kind of output")
+                        .arg(state.SoundDevice)
+                        .arg(settingsLine));
     }
     audio_->BASS_Start();
     uint32_t info[14] = {kInfoSize};
     audio_->BASS_GetInfo(info);
     if (info[kInfoSoundSystemVersion] < 9) {
         audio_->BASS_Free();
-        return fail("DirectX version 9 is not Installed!!!", "DX8");
+        return fail("DirectX version 9 is not Installed!!!", "DX8",
+                    QString("the audio engine's output is of version %1, 9 or later is needed")
+                            .arg(info[kInfoSoundSystemVersion]) +
+                        reinstall);
     }
     return true;
 }

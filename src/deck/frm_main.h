@@ -206,6 +206,9 @@ class FrmMain : public QWidget {
     QLabel* label(QWidget* parent, const QString& name, const QString& caption, int left, int top,
                   int width, int height);
     void setBrowserFolder(const QString& folder);
+    // A message the deck cannot go on after: `hint` on the error output, the
+    // box, and from then on the deck ends as failed.
+    void fatalMessage(const QString& text, const QString& caption, int style, const QString& hint);
     void lblWindowTitle_MouseDown(int button, float x, float y);
     void lblWindowTitle_MouseMove(int button, float x, float y);
 
@@ -215,6 +218,7 @@ class FrmMain : public QWidget {
     EngineLoader loadEngine_;
     std::unique_ptr<AudioLibrary> audio_;
     bool ended_ = false;
+    int exitCode_ = 0;
 };
 
 }  // namespace luma

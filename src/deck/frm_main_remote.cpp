@@ -51,8 +51,10 @@ void FrmMain::midiStop() {
 }
 
 void FrmMain::MIDIInput_Error() {
-    platform_.message("MIDI Error, check your hardware and configure lumatroneDJsystem again.",
-                      "lumatroneDJsystem", kMessageCritical);
+    fatalMessage("MIDI Error, check your hardware and configure lumatroneDJsystem again.",
+                 "lumatroneDJsystem", kMessageCritical,
+                 "the MIDI input failed (the controller unplugged, or its JACK server ended); "
+                 "lumatrone-devices lists the MIDI inputs");
     salir();
 }
 

@@ -9,6 +9,7 @@
 #include "controls/design_fonts.h"
 #include "deck/display_connection.h"
 #include "deck/frm_main.h"
+#include "deck/quit_signals.h"
 #include "deck/stderr_limiter.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +20,10 @@ int main(int argc, char** argv) {
 #endif
     luma::configureDisplayConnection();
     QApplication application(argc, argv);
+    // The window's class (WM_CLASS), which the desktop entry's StartupWMClass
+    // names, and on Wayland the entry itself: docks group both decks under it.
     application.setApplicationName("lumatrone-deck");
+    application.setDesktopFileName("lumatrone");
     QStringList arguments = application.arguments();
     arguments.removeFirst();
     const QString commandLine = arguments.join(' ');
@@ -29,6 +33,10 @@ int main(int argc, char** argv) {
                            std::string error;
                            return luma::loadEngineLibrary(path.toStdString(), &error);
                        });
+    // Asked to end from outside, even while a start-up box is open, the deck
+    // shuts down as its quit key does.
+    luma::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &luma::QuitSignals::received, &deck, &luma::FrmMain::salir);
     // Taken before start-up moves into the program folder.
     const QString screenshot =
         qEnvironmentVariableIsEmpty("LUMATRONE_SCREENSHOT")

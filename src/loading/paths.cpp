@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
+#include <QStandardPaths>
+#include <optional>
+
 #include "loading/file_names.h"
 
 namespace luma {
@@ -45,6 +49,19 @@ bool isHidden(QStringView fileName) {
     return fileName.startsWith(u'.');
 }
 
+bool isNameCharacter(QChar c, bool first) {
+    return c == u'_' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+           (!first && c >= u'0' && c <= u'9');
+}
+
+std::optional<QString> variable(const QString& name) {
+    if (qEnvironmentVariableIsSet(name.toLatin1().constData()))
+        return qEnvironmentVariable(name.toLatin1().constData());
+    if (name == u"XDG_MUSIC_DIR")
+        return QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool FileExists(const QString& name) {
@@ -66,6 +83,34 @@ bool FileExists(const QString& name) {
 
 QString RPP(const QString& path) {
     return path.endsWith(kSeparator) ? path : path + kSeparator;
+}
+
+QString expandPath(const QString& path) {
+    QString expanded;
+    qsizetype i = 0;
+    if (path == u"~" || path.startsWith(u"~/")) {
+        expanded = QDir::homePath();
+        i = 1;
+    }
+    while (i < path.size()) {
+        const bool braced = path[i] == u'$' && i + 1 < path.size() && path[i + 1] == u'{';
+        const qsizetype nameStart = i + (braced ? 2 : 1);
+        qsizetype nameEnd = nameStart;
+        while (nameEnd < path.size() && isNameCharacter(path[nameEnd], nameEnd == nameStart))
+            ++nameEnd;
+        const bool closed = !braced || (nameEnd < path.size() && path[nameEnd] == u'}');
+        const std::optional<QString> value =
+            path[i] == u'$' && nameEnd > nameStart && closed
+                ? variable(path.mid(nameStart, nameEnd - nameStart))
+                : std::nullopt;
+        if (value) {
+            expanded += *value;
+            i = nameEnd + (braced ? 1 : 0);
+        } else {
+            expanded += path[i++];
+        }
+    }
+    return expanded;
 }
 
 }  // namespace luma

@@ -15,4 +15,11 @@ bool FileExists(const QString& name);
 // `path` with exactly one trailing separator, ready to have a file name appended.
 QString RPP(const QString& path);
 
+// A folder setting read as a shell reads it: a leading `~` (alone or before a
+// separator) is the user's home, `$NAME` and `${NAME}` the environment
+// variable's value. A variable that is not set stays as written, but for
+// XDG_MUSIC_DIR: desktops keep that one in their user-dirs settings rather
+// than in the environment, so it is then the desktop's music folder.
+QString expandPath(const QString& path);
+
 }  // namespace luma

@@ -175,17 +175,23 @@ class RecordingPlatform : public DeckPlatform {
     struct Message {
         QString text, caption;
         int style;
+        QRect place;
     };
     std::vector<Message> messages;
+    QStringList errors;  // lines on the error output
     int ends = 0;
+    int exitCode = -1;
     QStringList* journal = nullptr;  // when set, boxes and the end go into it too
 
-    void message(const QString& text, const QString& caption, int style) override {
-        messages.push_back({text, caption, style});
+    void message(const QString& text, const QString& caption, int style,
+                 const QRect& place) override {
+        messages.push_back({text, caption, style, place});
         if (journal) journal->append("message(" + text + ")");
     }
-    void endProcess() override {
+    void printError(const QString& line) override { errors << line; }
+    void endProcess(int code) override {
         ++ends;
+        exitCode = code;
         if (journal) journal->append("endProcess");
     }
 };

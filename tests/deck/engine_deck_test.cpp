@@ -387,6 +387,7 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
     EXPECT_FALSE(deck->MIDIInput->isOpen());
     EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(platform.exitCode, 0);
 }
 
 // A controller pulled out, or the JACK server stopping under a running deck:
@@ -404,6 +405,9 @@ TEST_P(DeviceLossTest, EndsTheDeckAfterOneBox) {
     EXPECT_EQ(platform.messages[0].caption, "lumatroneDJsystem");
     EXPECT_EQ(platform.messages[0].style, kMessageCritical);
     EXPECT_EQ(platform.ends, 1);
+    EXPECT_EQ(platform.exitCode, 1);
+    ASSERT_EQ(platform.errors.size(), 1);
+    EXPECT_TRUE(platform.errors[0].contains("lumatrone-devices lists the MIDI inputs"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Remote, DeviceLossTest, ::testing::Values(true, false),

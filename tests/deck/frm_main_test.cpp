@@ -1,8 +1,9 @@
 // The deck window's start-up and shutdown against a recording engine: the
 // order of calls, each fatal path with its message, placement, dragging, the
-// browser's placement on the configured folder, the timers it runs on; and
-// the real programs started side by side; loading a track; the settings and
-// genre names it reads.
+// quit key, the browser's placement on the configured folder, the timers it
+// runs on; where the desktop puts a box; the real programs started side by
+// side, alone and by the launcher; loading a track; the settings and genre
+// names it reads.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,9 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -62,6 +65,30 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     deck->salir();
     EXPECT_EQ(engine.calls, (QStringList{"BASS_Stop", "BASS_StreamFree(0)", "BASS_MusicFree(0)",
                                          "BASS_Free", "endProcess"}));
+    EXPECT_EQ(platform.exitCode, 0);
+    EXPECT_TRUE(platform.errors.empty());
+}
+
+// The borderless window has no close button: Ctrl+Q shuts the deck down,
+// whichever of its controls has the focus; a plain Q does not.
+TEST_F(FrmMainTest, CtrlQShutsTheDeckDownWhereverTheFocusIs) {
+    for (const char* focus : {"filFile", "dirFile", "drvFile"}) {
+        SCOPED_TRACE(focus);
+        audio = std::make_unique<RecordingAudio>();
+        platform = RecordingPlatform();
+        auto deck = makeDeck("1");
+        deck->show();
+        deck->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
+        auto* control = deck->findChild<QWidget*>(focus);
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Q);
+        EXPECT_EQ(platform.ends, 0);
+        QTest::keyClick(control, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_EQ(platform.ends, 1);
+        EXPECT_EQ(platform.exitCode, 0);
+        EXPECT_TRUE(audioView->calls.contains("BASS_Free"));
+    }
 }
 
 // A music folder that is missing leaves the browser where it was, quietly.
@@ -88,26 +115,32 @@ TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) 
     EXPECT_TRUE(audioView->calls.contains("BASS_Init(0,44100,0)"));
 }
 
+// Each box sits over its own deck's place, with a hint on stderr of what to
+// do, and the deck ends failed.
 TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
     struct Case {
         std::function<void(FrmMainTest&)> arrange;
-        QString text, caption;
+        QString text, caption, hint;
         bool initCalled;
         int style = kMessageCritical;
         QString commandLine = "1";
     };
     const Case cases[] = {
-        {[](FrmMainTest&) {}, "You must run lumatroneDJ.exe.", "", false, kMessageOk, ""},
+        {[](FrmMainTest&) {}, "You must run lumatroneDJ.exe.", "",
+         "lumatrone-deck: start both decks with lumatrone", false, kMessageOk, ""},
         {[](FrmMainTest& t) { QFile::remove(t.folder_ + "/" + kEngineLibraryFile); },
-         "BASS.DLL not exists", "BASS.DLL", false},
+         "BASS.DLL not exists", "BASS.DLL", "lumatrone-deck 1: the audio engine", false},
         {[](FrmMainTest& t) { t.audio->version = 1u | (80u << 16); },
-         "BASS version 1.8 was not loaded", "Bass.Dll", false},
+         "BASS version 1.8 was not loaded", "Bass.Dll", "of another version", false},
         {[](FrmMainTest& t) { t.audio->version = 1u | (9u << 16); },
-         "BASS version 1.8 was not loaded", "Bass.Dll", false},
+         "BASS version 1.8 was not loaded", "Bass.Dll", "of another version", false},
         {[](FrmMainTest& t) { t.audio->initResult = 0; },
-         "Error: Couldn't Initialize Digital Output", "Digital output", true},
+         "Error: Couldn't Initialize Digital Output", "Digital output",
+         "lumatrone-deck 2: output 1 (settings line 7) could not be opened; lumatrone-devices "
+         "lists the outputs; LUMATRONE_AUDIO=system, null or wav:PATH",
+         true, kMessageCritical, "2"},
         {[](FrmMainTest& t) { t.audio->soundSystemVersion = 8; },
-         "DirectX version 9 is not Installed!!!", "DX8", true},
+         "DirectX version 9 is not Installed!!!", "DX8", "output is of version 8", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -120,7 +153,14 @@ TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
         EXPECT_EQ(platform.messages[0].text, c.text);
         EXPECT_EQ(platform.messages[0].caption, c.caption);
         EXPECT_EQ(platform.messages[0].style, c.style);
+        if (!c.commandLine.isEmpty()) {
+            EXPECT_EQ(platform.messages[0].place,
+                      QRect(c.commandLine == "2" ? 579 : 0, 0, 441, 768));
+        }
+        ASSERT_EQ(platform.errors.size(), 1);
+        EXPECT_TRUE(platform.errors[0].contains(c.hint)) << platform.errors[0].toStdString();
         EXPECT_EQ(platform.ends, 1);
+        EXPECT_EQ(platform.exitCode, 1);
         const QStringList& calls = audioView->calls;
         EXPECT_EQ(calls.contains("BASS_Init(1,44100,0)"), c.initCalled);
         EXPECT_FALSE(calls.contains("BASS_Start") && !c.initCalled);
@@ -136,7 +176,10 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     QDir(folder_).mkpath("crate/deeper");
     writeFile("crate/deeper/a.wav", "");
     writeFile("crate/deeper/b.ogg", "");
+    const ScopedEnv home("HOME", folder_.toStdString());
+    setSettings(1, 1, "~/crate");
     auto deck = makeDeck("1");
+    EXPECT_EQ(deck->dirFile->path(), folder_ + "/crate") << "the music folder under the home";
     ASSERT_TRUE(deck->dirFile->setPath(folder_ + "/crate/deeper"));
     EXPECT_EQ(deck->filFile->path(), folder_ + "/crate/deeper") << "folder change lists its files";
     EXPECT_EQ(deck->filFile->count(), 2);
@@ -302,6 +345,84 @@ TEST(DeckProcessTest, BothDecksComeUpOnTheDefaultOutputQuietlyAndShutDownCleanly
         EXPECT_EQ(decks[i].readAllStandardError().toStdString(), "") << "deck " << i + 1;
         EXPECT_EQ(QImage(pictures[i]).size(), QSize(441, 768));
     }
+}
+
+// A deck's box is centred over the place the deck gives it, so deck 2's box
+// sits to the right of deck 1's, not over it.
+TEST(DesktopPlatformTest, BoxIsCentredOverItsDecksPlace) {
+    DesktopPlatform platform;
+    for (const QRect place : {QRect(0, 0, 441, 768), QRect(579, 0, 441, 768)}) {
+        QRect shown;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            shown = box->frameGeometry();
+            box->close();
+        });
+        platform.message("Error: Couldn't Initialize Digital Output", "Digital output",
+                         kMessageCritical, place);
+        EXPECT_EQ(shown.center(), place.center());
+    }
+}
+
+// The launcher as a DJ meets it: a signal to it (SIGTERM here; Ctrl+C's
+// SIGINT and a closed terminal's SIGHUP alike) ends both decks at once, and
+// then the launcher. A deck that cannot open its output says why on stderr
+// and ends failed, even when it is ended while its box is up; the launcher
+// names it and fails too. The healthy deck ends without a word.
+TEST(LauncherTest, ASignalEndsBothDecksAndAFailedDeckIsReported) {
+    TempDir dir;
+    const QString home = QString::fromStdString(dir.path().string());
+    QStringList deckTwoSettings(38, "");
+    deckTwoSettings[6] = "7";  // no such output
+    deckTwoSettings[35] = "demo";
+    std::filesystem::create_directories(dir.path() / "config" / "lumatrone");
+    dir.write("config/lumatrone/deck2.ini", deckTwoSettings.join('\n').toStdString());
+    std::filesystem::create_directory(dir.path() / "runtime");
+    std::filesystem::permissions(dir.path() / "runtime", std::filesystem::perms::owner_all);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", home + "/config");
+    environment.insert("XDG_RUNTIME_DIR", home + "/runtime");
+    environment.insert("LUMATRONE_AUDIO", "null");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("JACK_DEFAULT_SERVER", "lumatrone-test-no-such-server");
+    QProcess launcher;
+    launcher.setProcessEnvironment(environment);
+    launcher.start(LUMA_LAUNCHER_PATH, {});
+    ASSERT_TRUE(launcher.waitForStarted(10000));
+    QByteArray errors;
+    const QByteArray hint = "lumatrone-deck 2: output 7 (settings line 7) could not be opened";
+    QElapsedTimer waited;
+    waited.start();
+    while (!errors.contains(hint) && waited.elapsed() < 20000) {
+        launcher.waitForReadyRead(100);
+        errors += launcher.readAllStandardError();
+    }
+    ASSERT_TRUE(errors.contains(hint)) << errors.toStdString();
+    QFile children(QString("/proc/%1/task/%1/children").arg(launcher.processId()));
+    ASSERT_TRUE(children.open(QIODevice::ReadOnly));
+    const QStringList decks =
+        QString::fromLatin1(children.readAll()).split(' ', Qt::SkipEmptyParts);
+    ASSERT_EQ(decks.size(), 2) << "deck 1 ended before it was asked to";
+
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(static_cast<pid_t>(launcher.processId()), SIGTERM);
+    ASSERT_TRUE(launcher.waitForFinished(5000));
+#ifdef __SANITIZE_ADDRESS__
+    EXPECT_LT(ending.elapsed(), 3000) << "the leak check at exit takes most of a second";
+#else
+    EXPECT_LT(ending.elapsed(), 1000);
+#endif
+    EXPECT_EQ(launcher.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(launcher.exitCode(), 1);
+    errors += launcher.readAllStandardError();
+    EXPECT_TRUE(errors.contains("lumatrone: deck 2 failed (exit code 1)\n"))
+        << errors.toStdString();
+    EXPECT_FALSE(errors.contains("lumatrone: deck 1")) << errors.toStdString();
+    for (const QString& deck : decks)
+        EXPECT_FALSE(QFile::exists("/proc/" + deck)) << "left running";
 }
 
 // --- Loading a track: the order of the calls, their flags and filter parameters,

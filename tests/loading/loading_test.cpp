@@ -17,6 +17,7 @@
 #include "loading/folder_list.h"
 #include "loading/id3v1_tag.h"
 #include "loading/paths.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace luma {
@@ -191,6 +192,33 @@ TEST(RPPTest, AddsTheSeparatorOnlyWhenMissing) {
     EXPECT_EQ(RPP("/home/dj/music/"), "/home/dj/music/");
     EXPECT_EQ(RPP("/"), "/");
     EXPECT_EQ(RPP(RPP("music")), "music/");
+}
+
+// The music folder setting: home and variables as a shell expands them; what
+// a shell would not expand, or names no set variable, stays as written.
+TEST(ExpandPathTest, HomeAndVariablesAsAShellWould) {
+    test::TempDir config;
+    config.write("user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
+    const test::ScopedEnv home("HOME", "/home/dj"), crate("LUMA_CRATE", "/media/usb/crate"),
+        unset("LUMA_UNSET", std::nullopt), music("XDG_MUSIC_DIR", std::nullopt),
+        configHome("XDG_CONFIG_HOME", config.path().string());
+    const std::pair<const char*, const char*> cases[] = {
+        {"/music/house", "/music/house"},
+        {"~", "/home/dj"},
+        {"~/Music", "/home/dj/Music"},
+        {"$HOME/Music", "/home/dj/Music"},
+        {"${LUMA_CRATE}/house", "/media/usb/crate/house"},
+        {"/mnt/$LUMA_CRATE", "/mnt//media/usb/crate"},
+        {"$LUMA_CRATE-2", "/media/usb/crate-2"},
+        {"${XDG_MUSIC_DIR}/house", "/home/dj/Tunes/house"},
+        {"~dj/Music", "~dj/Music"},
+        {"/music/~", "/music/~"},
+        {"$LUMA_UNSET/house", "$LUMA_UNSET/house"},
+        {"${LUMA_CRATE", "${LUMA_CRATE"},
+        {"/a$", "/a$"},
+        {"$1/house", "$1/house"},
+    };
+    for (auto [setting, folder] : cases) EXPECT_EQ(expandPath(setting), folder) << setting;
 }
 
 // --- ID3v1 tags (the captions made from them: TrackLoadingTest) ----------
