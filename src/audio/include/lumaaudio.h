@@ -72,6 +72,12 @@ extern "C" {
 #define LUMA_STREAM_PRESCAN 0x20000u /* exact seeking (always is) */
 #define LUMA_STREAM_DECODE 0x200000u /* decode only, never played */
 
+/* Flags the deck passes to BASS_MusicLoad, for a played module and (with
+ * LUMA_STREAM_DECODE) for one analysed; accepted, and they change nothing:
+ * a module always plays through once, with click-free volume changes. */
+#define LUMA_MUSIC_PLAYED 0x1005u
+#define LUMA_MUSIC_ANALYSED 0x2000u
+
 /* Flag of BASS_StreamPlay: restart from the start when the end is reached. */
 #define LUMA_PLAY_LOOP 0x4u
 
