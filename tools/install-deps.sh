@@ -16,8 +16,8 @@ packages=(
   # benchmark anchors for tempo detection: the Queen Mary tracker and aubio
   libqm-dsp-dev libaubio-dev
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2 xvfb xauth
-  # private sound servers that the output tests kill and start again
-  pulseaudio pulseaudio-utils
+  # private sound servers that the output tests and benchmarks kill and start again
+  pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
   # checks of the scripts and of the installed desktop entry (xprop reads the windows' class)
   shellcheck desktop-file-utils x11-utils
 )
