@@ -41,8 +41,8 @@
  *                      PulseAudio or PipeWire, which both decks share; else
  *                      a running JACK server; else ALSA's default), then
  *                      JACK and the ALSA devices (through PortAudio).
- *                      An output whose server goes away is reopened when it
- *                      is back, within a second of its return; meanwhile
+ *                      An output whose server goes away is reopened once it
+ *                      is back (tried twice a second); meanwhile
  *                      positions stand still and every call works
  *   "null"             one device "No sound", paced in real time
  *   "manual"           one device "Manual render"; audio advances only in
@@ -114,8 +114,9 @@ LUMA_API const char* BASS_GetDeviceDescription(uint32_t device);
 /* How the engine presents itself to the sound system, for the next
  * BASS_Init: `clientName` names its stream in the desktop's mixers and its
  * JACK client (NULL keeps "Lumatrone"); `latencyMs` is the output buffer,
- * 0 for each sound system's own default (a sound server's 40 ms, bridging a
- * short stall of the process; JACK's period; ALSA devices' 12 ms). */
+ * 0 for each sound system's own default (a sound server's 40 ms in all,
+ * some 26 ms of which bridge a stall of the process; JACK's period; ALSA
+ * devices' 12 ms). */
 LUMA_API void LUMA_SetOutputOptions(const char* clientName, uint32_t latencyMs);
 
 /* Opens output device `device` (-1 = the default) at `freq` Hz. `flags` and

@@ -1,9 +1,8 @@
 // Counts the periods a device played without our sound, from when its
 // callbacks come. After a callback the device holds a known amount of our
 // sound; a callback that comes after that ran out tells how long the device
-// played silence, whatever the reason (our process stalled, the server was
-// late). Sound servers report some of these gaps and not others; the
-// timing tells of them all.
+// played silence because we were late (our process stalled, its thread was
+// not scheduled), which a sound server does not always report.
 #pragma once
 
 #include <chrono>

@@ -46,7 +46,6 @@ bool JackOutput::open(int /*device*/, int /*requestedRate*/, RenderCallback* cal
     // What we write in a cycle is heard in the next one, then what the
     // playback ports add.
     latencyFrames_ = period_;
-    gaps_.configure(rate_, period_, period_);
     if (jack_activate(client_) != 0) {
         close();
         return false;
@@ -72,7 +71,7 @@ void JackOutput::connectToPlayback() {
 
 bool JackOutput::start() {
     if (client_ == nullptr || failed()) return false;
-    gaps_.restart();
+    restart_.store(true, std::memory_order_relaxed);
     running_.store(true, std::memory_order_seq_cst);
     return true;
 }
@@ -108,7 +107,17 @@ int JackOutput::onProcess(jack_nframes_t frames, void* self) {
         std::fill_n(right, frames, 0.0f);
         return 0;
     }
-    out->countUnderrun(out->gaps_.callback(HeardGaps::Clock::now()));
+    // Counted in the server's own frames, which a late cycle on a busy
+    // machine does not disturb.
+    const jack_nframes_t cycle = jack_last_frame_time(out->client_);
+    if (out->restart_.exchange(false, std::memory_order_relaxed)) out->cycleKnown_ = false;
+    if (out->cycleKnown_ && out->period_ > 0) {
+        const jack_nframes_t missed =
+            (cycle - out->lastCycle_) / static_cast<jack_nframes_t>(out->period_);
+        if (missed > 1) out->countUnderrun(missed - 1);
+    }
+    out->lastCycle_ = cycle;
+    out->cycleKnown_ = true;
     float* interleaved = out->interleaved_.data();
     for (jack_nframes_t done = 0; done < frames;) {
         const int n = static_cast<int>(std::min<jack_nframes_t>(frames - done, kChunkFrames));

@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "output/heard_gaps.h"
 #include "output/output.h"
 
 namespace luma {
@@ -52,7 +51,11 @@ class JackOutput : public Output {
     // Interleaved render buffer; a longer period is rendered in pieces.
     static constexpr int kChunkFrames = 1024;
     std::vector<float> interleaved_ = std::vector<float>(2 * kChunkFrames);
-    HeardGaps gaps_;  // process thread
+    // Process thread: JACK's frame time at the last cycle we rendered; a
+    // jump of more than a period is cycles the server played without us.
+    jack_nframes_t lastCycle_ = 0;
+    bool cycleKnown_ = false;
+    std::atomic<bool> restart_{false};
     std::atomic<bool> failed_{false};
     // Handshake as in NullOutput: the process callback raises rendering_
     // before it reads running_, stop() lowers running_ before it reads

@@ -105,6 +105,7 @@ bool PulseOutput::connectStream() {
     if (stream_ == nullptr) return false;
     pa_stream_set_state_callback(stream_, &PulseOutput::onStreamState, this);
     pa_stream_set_write_callback(stream_, &PulseOutput::onWrite, this);
+    pa_stream_set_underflow_callback(stream_, &PulseOutput::onUnderflow, this);
 
     const int latencyMs = options_.latencyMs > 0 ? options_.latencyMs : kDefaultLatencyMs;
     const int target = std::max(2 * kPeriodFrames, rate_ * latencyMs / 1000);
@@ -169,6 +170,7 @@ void PulseOutput::close() {
             if (stream_ != nullptr) {
                 pa_stream_set_state_callback(stream_, nullptr, nullptr);
                 pa_stream_set_write_callback(stream_, nullptr, nullptr);
+                pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
                 pa_stream_disconnect(stream_);
                 pa_stream_unref(stream_);
                 stream_ = nullptr;
@@ -200,7 +202,11 @@ void PulseOutput::onStreamState(pa_stream* stream, void* self) {
 
 void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
     auto* out = static_cast<PulseOutput*>(self);
-    if (out->running_) out->countUnderrun(out->gaps_.callback(HeardGaps::Clock::now()));
+    if (out->running_) {
+        const uint64_t late = out->gaps_.callback(HeardGaps::Clock::now());
+        out->countUnderrun(late > 0 ? late : out->underflowReported_ ? 1 : 0);
+        out->underflowReported_ = false;
+    }
     out->countPeriod();
     while (bytes >= static_cast<size_t>(kBytesPerFrame)) {
         void* data = nullptr;
@@ -222,6 +228,11 @@ void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
                         PA_SEEK_RELATIVE);
         bytes -= static_cast<size_t>(frames) * kBytesPerFrame;
     }
+}
+
+void PulseOutput::onUnderflow(pa_stream* /*stream*/, void* self) {
+    auto* out = static_cast<PulseOutput*>(self);
+    if (out->running_) out->underflowReported_ = true;
 }
 
 }  // namespace luma

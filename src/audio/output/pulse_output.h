@@ -50,6 +50,7 @@ class PulseOutput : public Output {
     static void onContextState(pa_context* context, void* self);
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, size_t bytes, void* self);
+    static void onUnderflow(pa_stream* stream, void* self);
 
     const OutputOptions options_;
     RenderCallback* callback_ = nullptr;
@@ -58,9 +59,11 @@ class PulseOutput : public Output {
     pa_stream* stream_ = nullptr;
     int rate_ = 0;
     int latencyFrames_ = 0;
-    // Mainloop thread. The server's underflow reports miss the gaps it did
-    // not notice itself; the timing of its requests tells of them all.
+    // Mainloop thread. The timing of the server's requests tells of the gaps
+    // our process made (a stall); the server's underflow reports add those
+    // it made itself, when no late request explains them.
     HeardGaps gaps_;
+    bool underflowReported_ = false;
     std::atomic<bool> failed_{false};
     // Read in the write callback, changed with the mainloop locked: once
     // stop() has it false, no render runs.
