@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/cpu_clones.h"
+
 namespace luma::dsp {
 
 namespace {
@@ -134,9 +136,8 @@ struct SteadyBell {
 
 constexpr int N = 4;  // filters per pass
 
-__attribute__((target_clones("arch=x86-64-v3", "default"),
-               optimize("no-tree-slp-vectorize"))) static void
-steadyBells(SteadyBell* bells, float* left, float* right, int frames) {
+__attribute__((LUMA_CPU_CLONES, optimize("no-tree-slp-vectorize"))) static void steadyBells(
+    SteadyBell* bells, float* left, float* right, int frames) {
     double a2[N], twoG[N], a1[N], m1[N], l1[N], l2[N], r1[N], r2[N];
     for (int k = 0; k < N; ++k) {
         a1[k] = bells[k].a1;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dsp/cpu_clones.h"
+
 namespace luma::dsp {
 
 namespace {
@@ -25,9 +27,10 @@ inline float sum(const Lanes& v) {
 
 }  // namespace
 
-__attribute__((target_clones("arch=x86-64-v3", "default"))) void convolveBlock(
-    const SincTable& table, const int32_t* index, const double* fraction, int frames,
-    const float* left, const float* right, float* outLeft, float* outRight) noexcept {
+__attribute__((LUMA_CPU_CLONES)) void convolveBlock(const SincTable& table, const int32_t* index,
+                                                    const double* fraction, int frames,
+                                                    const float* left, const float* right,
+                                                    float* outLeft, float* outRight) noexcept {
     const int taps = table.taps;
     const int phases = table.phases;
     const int reach = table.half() - 1;
