@@ -8,7 +8,7 @@ packages=(
   cmake g++ pkg-config make
   # engine: decoders, output, FFT
   libsndfile1-dev libmpg123-dev libvorbis-dev libopusfile-dev libopenmpt-dev
-  portaudio19-dev libasound2-dev libjack-jackd2-dev libpulse-dev libfftw3-dev
+  libasound2-dev libjack-jackd2-dev libpulse-dev libfftw3-dev
   # the deck: widgets, MIDI, joysticks, fonts (a free Tahoma; digital-display faces)
   qt6-base-dev librtmidi-dev libsdl2-dev fonts-wine fonts-dseg
   # tests and benchmarks: encoders that make test material, a JACK server, frameworks

@@ -40,7 +40,7 @@
  *                      output, where the desktop plays (its sound server,
  *                      PulseAudio or PipeWire, which both decks share; else
  *                      a running JACK server; else ALSA's default), then
- *                      JACK and the ALSA devices (through PortAudio).
+ *                      JACK and the ALSA devices.
  *                      An output whose server goes away is reopened once it
  *                      is back (tried twice a second); meanwhile
  *                      positions stand still and every call works

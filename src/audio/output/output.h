@@ -45,7 +45,7 @@ std::vector<std::string> listOutputDevices(const OutputSelection& selection);
 
 // Driven from one control thread; only the callback runs elsewhere.
 // System: the desktop's sound server (PulseAudio's protocol, which PipeWire
-// serves too), JACK, or an ALSA device through PortAudio. Null: a thread
+// serves too), JACK, or an ALSA device. Null: a thread
 // paced by the steady clock, 256-frame periods, no latency. Wav: the null
 // output also writing a 44100 Hz 16-bit stereo WAV at wavPath; it always
 // runs at 44100 Hz. No call blocks for long on a device or server that has

@@ -1,7 +1,7 @@
+#include "output/alsa_output.h"
 #include "output/jack_output.h"
 #include "output/null_output.h"
 #include "output/output.h"
-#include "output/portaudio_output.h"
 #include "output/pulse_output.h"
 #include "output/system_devices.h"
 #include "output/wav_output.h"
@@ -37,7 +37,7 @@ std::unique_ptr<Output> makeSystemOutput(const OutputOptions& options, int devic
         case SystemDevice::Kind::Jack:
             return std::make_unique<JackOutput>(options);
         case SystemDevice::Kind::Alsa:
-            return std::make_unique<PortAudioOutput>(chosen.alsaName, options);
+            return std::make_unique<AlsaOutput>(chosen.alsaName, options);
     }
     return nullptr;
 }

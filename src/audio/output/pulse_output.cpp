@@ -106,6 +106,7 @@ bool PulseOutput::connectStream() {
     pa_stream_set_state_callback(stream_, &PulseOutput::onStreamState, this);
     pa_stream_set_write_callback(stream_, &PulseOutput::onWrite, this);
     pa_stream_set_underflow_callback(stream_, &PulseOutput::onUnderflow, this);
+    pa_stream_set_started_callback(stream_, &PulseOutput::onStarted, this);
 
     const int latencyMs = options_.latencyMs > 0 ? options_.latencyMs : kDefaultLatencyMs;
     const int target = std::max(2 * kPeriodFrames, rate_ * latencyMs / 1000);
@@ -147,6 +148,7 @@ bool PulseOutput::start() {
     LoopLock lock(loop_);
     if (running_) return true;
     running_ = true;
+    playing_ = false;
     gaps_.restart();
     setCorked(false);
     return true;
@@ -171,6 +173,7 @@ void PulseOutput::close() {
                 pa_stream_set_state_callback(stream_, nullptr, nullptr);
                 pa_stream_set_write_callback(stream_, nullptr, nullptr);
                 pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+                pa_stream_set_started_callback(stream_, nullptr, nullptr);
                 pa_stream_disconnect(stream_);
                 pa_stream_unref(stream_);
                 stream_ = nullptr;
@@ -202,7 +205,8 @@ void PulseOutput::onStreamState(pa_stream* stream, void* self) {
 
 void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
     auto* out = static_cast<PulseOutput*>(self);
-    if (out->running_) {
+    if (out->running_ && !out->playing_) out->gaps_.restart();
+    if (out->running_ && out->playing_) {
         const uint64_t late = out->gaps_.callback(HeardGaps::Clock::now());
         out->countUnderrun(late > 0 ? late : out->underflowReported_ ? 1 : 0);
         out->underflowReported_ = false;
@@ -228,6 +232,11 @@ void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
                         PA_SEEK_RELATIVE);
         bytes -= static_cast<size_t>(frames) * kBytesPerFrame;
     }
+}
+
+void PulseOutput::onStarted(pa_stream* /*stream*/, void* self) {
+    auto* out = static_cast<PulseOutput*>(self);
+    if (out->running_) out->playing_ = true;
 }
 
 void PulseOutput::onUnderflow(pa_stream* /*stream*/, void* self) {

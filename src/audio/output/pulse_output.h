@@ -51,6 +51,7 @@ class PulseOutput : public Output {
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, size_t bytes, void* self);
     static void onUnderflow(pa_stream* stream, void* self);
+    static void onStarted(pa_stream* stream, void* self);
 
     const OutputOptions options_;
     RenderCallback* callback_ = nullptr;
@@ -64,6 +65,9 @@ class PulseOutput : public Output {
     // it made itself, when no late request explains them.
     HeardGaps gaps_;
     bool underflowReported_ = false;
+    // The server has begun to play since start(): before, a wait for its
+    // first request (an idle sink may take seconds to wake) is no gap.
+    bool playing_ = false;
     std::atomic<bool> failed_{false};
     // Read in the write callback, changed with the mainloop locked: once
     // stop() has it false, no render runs.

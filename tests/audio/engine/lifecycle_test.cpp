@@ -1,5 +1,5 @@
 // The engine's life cycle, its real-time outputs (the WAV recorder on the
-// null clock and, through a JACK server of the test's own, PortAudio) and its
+// null clock and, through a JACK server of the test's own, JACK) and its
 // refusal of bad handles and bad files.
 #include <sndfile.h>
 
