@@ -28,6 +28,11 @@ fi
 if command -v ccache >/dev/null; then
   options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
+# A JACK server that a test killed, or that died with its test, stays in
+# JACK's registry, which holds only a few: with no server running, clear it.
+if ! pgrep -x jackd >/dev/null; then
+  rm -rf /dev/shm/jack-shm-registry /dev/shm/jack_* 2>/dev/null || true
+fi
 cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 cd "$build"

@@ -85,9 +85,11 @@ class TestCallback : public RenderCallback {
         return waitFor([&] { return periods.load() >= count; });
     }
 
-    int busyMicroseconds = 0;    // stretches each period, so stop() can meet one in progress
-    int64_t stallOnPeriod = -1;  // one period that takes stallMilliseconds instead
-    int stallMilliseconds = 0;
+    // Set while the output may be running: atomics.
+    std::atomic<int> busyMicroseconds{
+        0};  // stretches each period, so stop() can meet one in progress
+    std::atomic<int64_t> stallOnPeriod{-1};  // one period that takes stallMilliseconds instead
+    std::atomic<int> stallMilliseconds{0};
     std::atomic<bool> inside{false};
     std::atomic<int64_t> periods{0};
     std::atomic<int64_t> framesRendered{0};
@@ -398,7 +400,7 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     // the buffer, and counted so: in periods of 256 frames, some 5 to 17.
     const uint64_t underrunsBefore = output->underruns();
     callback.stallMilliseconds = 100;
-    callback.stallOnPeriod = callback.periods.load() + 3;
+    callback.stallOnPeriod = callback.periods.load() + 3;  // after the length is set
     EXPECT_TRUE(callback.waitForPeriods(callback.stallOnPeriod + 20));
     const uint64_t counted = output->underruns() - underrunsBefore;
     EXPECT_GE(counted, 5u);
