@@ -192,8 +192,12 @@ std::vector<AlsaDevice> alsaPlaybackDevices() {
         char* name = snd_device_name_get_hint(*hint, "NAME");
         char* description = snd_device_name_get_hint(*hint, "DESC");
         char* direction = snd_device_name_get_hint(*hint, "IOID");  // null: both
-        if (name != nullptr && std::string(name) != "default" &&
-            (direction == nullptr || std::string(direction) == "Output")) {
+        // Cards' devices ("hw:CARD=PCH,DEV=0", "front:...") and the sound
+        // servers' plugins; not the converters and helpers ALSA also lists.
+        const std::string pcm = name != nullptr ? name : "";
+        const bool device = pcm.find(':') != std::string::npos || pcm == "pulse" ||
+                            pcm == "pipewire" || pcm == "jack";
+        if (device && (direction == nullptr || std::string(direction) == "Output")) {
             std::string text = description != nullptr ? description : "";
             std::replace(text.begin(), text.end(), '\n', ' ');
             devices.push_back({name, text.empty() ? name : std::string(name) + " - " + text});
