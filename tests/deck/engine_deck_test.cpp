@@ -390,6 +390,32 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     EXPECT_EQ(platform.exitCode, 0);
 }
 
+// The lamp, and the dot a command lit, stay on until a quarter second after
+// the last message: a controller sending every 30 ms keeps it lit throughout.
+TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
+    startOnFeed();
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastHandled, wentOut;
+    int outs = 0;
+    QObject::connect(deck->MIDIInput, &MidiInput::message, [&] { lastHandled = Clock::now(); });
+    QObject::connect(deck->optActivity, &QAbstractButton::toggled, [&](bool on) {
+        if (!on) ++outs, wentOut = Clock::now();
+    });
+    const auto pause = [](std::chrono::milliseconds ms) { waitFor([] { return false; }, ms); };
+
+    feed.send({0x90, 60, 100});
+    for (unsigned char value = 0; value < 10; ++value) {
+        pause(30ms);
+        feed.send({0xB0, 1, value});
+    }
+    pause(200ms);
+    feed.send({0xB0, 17, 127});  // stop: its dot lights
+    ASSERT_TRUE(waitFor([&] { return handled == 12 && !deck->optActivity->isChecked(); }));
+    EXPECT_EQ(outs, 1);
+    EXPECT_GE(wentOut - lastHandled, 245ms);
+    EXPECT_EQ(deck->cmdStop->dotColor(), 128);
+}
+
 // A controller pulled out, or the JACK server stopping under a running deck:
 // one box, then the deck ends.
 class DeviceLossTest : public RemoteControlTest, public ::testing::WithParamInterface<bool> {};
