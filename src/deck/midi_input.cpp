@@ -50,13 +50,6 @@ std::vector<RtMidi::Api> backEnds() {
     return apis;
 }
 
-// System messages carry no control data for the deck; short ones that remain
-// (song position, transport) still go through.
-bool ignored(int status) {
-    return status < 0x80 || status == 0xF0 || status == 0xF7 || status == 0xF1 || status == 0xF8 ||
-           status == 0xFE;
-}
-
 // How often an open device is looked for in its back end's list.
 constexpr int kPresenceCheckMs = 500;
 
@@ -123,7 +116,7 @@ void MidiInput::open() {
     try {
         in = std::make_unique<RtMidiIn>(device.api, kClientName);
         in->setErrorCallback(&MidiInput::onRtMidiError, this);
-        in->ignoreTypes(true, true, true);
+        in->ignoreTypes(false, false, false);  // every message lights the lamp
         in->setCallback(&MidiInput::onMidi, this);
         in->openPort(device.port, "MIDI in");
     } catch (const RtMidiError& e) {
@@ -207,7 +200,6 @@ void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
     auto* input = static_cast<MidiInput*>(self);
     if (!bytes || bytes->empty() || !input->started_) return;
     const int status = (*bytes)[0];
-    if (ignored(status)) return;
     const int data1 = bytes->size() > 1 ? (*bytes)[1] : 0;
     const unsigned generation = input->generation_;
     const auto arrived = std::chrono::steady_clock::now();

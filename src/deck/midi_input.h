@@ -10,12 +10,12 @@
 // warns in its constructor, before an error callback can be set, and libjack
 // reports the failed connection itself.
 //
-// RtMidi calls back on a thread of its own; each short message is posted to the
-// thread this object lives on and emitted there as message(), but only while
-// input is started. Messages come one at a time in arrival order: one that
-// arrives while a handler still runs (say it shows a box) waits for it to
-// return. During the emission status() and data1() describe the message; the
-// acknowledge action ends it.
+// RtMidi calls back on a thread of its own; each message, system messages and
+// SysEx included, is posted to the thread this object lives on and emitted
+// there as message(), but only while input is started. Messages come one at a
+// time in arrival order: one that arrives while a handler still runs (say it
+// shows a box) waits for it to return. During the emission status() and data1() describe the
+// message; the acknowledge action ends it.
 //
 // An open device is watched: when it leaves the list (a USB controller pulled
 // out, the sending program ended) or its JACK server stops, error() is raised,
