@@ -68,6 +68,10 @@ class MidiFeed {
             if (!up) std::this_thread::sleep_for(100ms);
         }
         ASSERT_TRUE(up) << server->problem();
+        plug();
+    }
+    // (Again) opens the feed's port, under the same name.
+    void plug() {
         port = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, kFeedClient);
         port->setErrorCallback(&noteError, &failed_);
         port->openVirtualPort("feed");
@@ -418,15 +422,29 @@ TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
     EXPECT_EQ(deck->cmdStop->dotColor(), 128);
 }
 
-// A controller pulled out, or the JACK server stopping under a running deck:
-// one box, then the deck ends.
-class DeviceLossTest : public RemoteControlTest, public ::testing::WithParamInterface<bool> {};
+// A controller pulled out (also one whose port comes back at once, before a
+// look at the port list could miss it), or the JACK server stopping under a
+// running deck: one box, then the deck ends.
+enum class Loss { PulledOut, Replugged, ServerStops };
+
+class DeviceLossTest : public RemoteControlTest, public ::testing::WithParamInterface<Loss> {};
 
 TEST_P(DeviceLossTest, EndsTheDeckAfterOneBox) {
     startOnFeed();
-    GetParam() ? feed.port.reset() : feed.server.reset();
+    switch (GetParam()) {
+        case Loss::PulledOut:
+            feed.port.reset();
+            break;
+        case Loss::Replugged:
+            feed.port.reset();
+            feed.plug();
+            break;
+        case Loss::ServerStops:
+            feed.server.reset();
+            break;
+    }
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
-    waitFor([] { return false; }, 600ms);  // a second report would have come by now
+    waitFor([] { return false; }, 300ms);  // a second report would have come by now
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text,
               "MIDI Error, check your hardware and configure lumatroneDJsystem again.");
@@ -438,10 +456,15 @@ TEST_P(DeviceLossTest, EndsTheDeckAfterOneBox) {
     EXPECT_TRUE(platform.errors[0].contains("lumatrone-devices lists the MIDI inputs"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Remote, DeviceLossTest, ::testing::Values(true, false),
-                         [](const auto& info) {
-                             return info.param ? "ControllerPulledOut" : "JackServerStops";
-                         });
+std::string lossName(const ::testing::TestParamInfo<Loss>& info) {
+    constexpr const char* kNames[] = {"ControllerPulledOut", "ControllerReplugged",
+                                      "JackServerStops"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Remote, DeviceLossTest,
+                         ::testing::Values(Loss::PulledOut, Loss::Replugged, Loss::ServerStops),
+                         lossName);
 
 }  // namespace
 }  // namespace luma::test
