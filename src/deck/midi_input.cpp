@@ -58,6 +58,14 @@ bool alsaAddress(const std::string& name, int& client, int& port) {
            std::sscanf(name.c_str() + space + 1, "%d:%d", &client, &port) == 2;
 }
 
+// The data bytes a message of this status takes (0 for a SysEx, which runs to
+// the next status byte).
+int dataBytes(int status) {
+    if (status < 0xC0 || (status >= 0xE0 && status < 0xF0) || status == 0xF2) return 2;
+    if (status < 0xE0 || status == 0xF1 || status == 0xF3) return 1;
+    return 0;
+}
+
 }  // namespace
 
 MidiInput::MidiInput(QObject* parent) : QObject(parent) {}
@@ -112,6 +120,7 @@ void MidiInput::open() {
     }
     const Device device = devices_[deviceIndex_];
     openProblem_.clear();
+    reading_ = {};  // no back end runs now
     if (device.api == RtMidi::UNIX_JACK) {
         openJack(device);
     } else {
@@ -226,9 +235,34 @@ void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
         static_cast<MidiInput*>(self)->receive(bytes->data(), bytes->size());
 }
 
-// On the back end's thread.
+// On the back end's thread. The bytes are read as one stream, since a SysEx
+// may come in pieces. Real-time bytes stand alone wherever they come; any
+// other status byte ends a SysEx, terminated by F7 or not, so a dump broken
+// off (a controller pulled out mid-message) costs that dump only.
 void MidiInput::receive(const unsigned char* bytes, size_t size) {
-    post(bytes[0], size > 1 ? bytes[1] : 0);
+    for (size_t i = 0; i < size; ++i) {
+        const int byte = bytes[i];
+        if (byte >= 0xF8) {
+            post(byte, 0);
+            continue;
+        }
+        Reading& r = reading_;
+        if (byte >= 0x80) {
+            const bool endsSysEx = r.status == 0xF0;
+            if (endsSysEx) post(0xF0, r.data1);
+            r = {byte, 0, 0};
+            if (byte == 0xF0 || dataBytes(byte) > 0) continue;
+            if (!(endsSysEx && byte == 0xF7)) post(byte, 0);
+            r = {};
+            continue;
+        }
+        if (r.status == 0) continue;  // a data byte with no status: nothing to go with
+        if (r.count++ == 0) r.data1 = byte;
+        if (r.status == 0xF0 || r.count < dataBytes(r.status)) continue;
+        post(r.status, r.data1);
+        // Channel messages keep their status for data that follows (running status).
+        r = r.status < 0xF0 ? Reading{r.status, 0, 0} : Reading{};
+    }
 }
 
 void MidiInput::post(int status, int data1) {

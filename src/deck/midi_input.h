@@ -11,9 +11,10 @@
 // reports the failed connection itself.
 //
 // An ALSA device is read through RtMidi, a JACK one through a client of our
-// own (JackMidiIn). Either calls back on a thread of its own; each message,
-// system messages and SysEx included, is posted to the thread this object lives on and emitted
-// there as message(), but only while input is started. Messages come one at a time in arrival
+// own (JackMidiIn). Either calls back on a thread of its own, where the bytes
+// are split into messages; each message, system messages and SysEx included,
+// is posted to the thread this object lives on and emitted there as message(),
+// but only while input is started. Messages come one at a time in arrival
 // order: one that arrives while a handler still runs (say it shows a box)
 // waits for it to return. During the emission status() and data1() describe
 // the message; the acknowledge action ends it.
@@ -88,7 +89,7 @@ class MidiInput : public QObject {
 
     static std::vector<Device> enumerate();
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
-    // On the back end's thread: the bytes of one event.
+    // On the back end's thread: the bytes of one event, split into messages.
     void receive(const unsigned char* bytes, size_t size);
     void post(int status, int data1);
     static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
@@ -104,12 +105,20 @@ class MidiInput : public QObject {
         std::chrono::steady_clock::time_point arrived{};
     };
 
+    // The message being read from the back end's bytes (on its thread).
+    struct Reading {
+        int status = 0;  // 0: none
+        int data1 = 0;
+        int count = 0;  // data bytes so far
+    };
+
     int deviceIndex_ = -1;
     std::vector<Device> devices_;
     bool listed_ = false;
     std::unique_ptr<RtMidiIn> port_;    // an ALSA device
     std::unique_ptr<JackMidiIn> jack_;  // a JACK one
-    std::string openProblem_;           // why open() failed
+    Reading reading_;
+    std::string openProblem_;  // why open() failed
     bool opening_ = false;
     std::atomic<bool> started_{false};
     // Bumped by every start and stop so messages posted before a stop are dropped.

@@ -134,12 +134,23 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
                                                      : errors.at(0).at(0).toString().toStdString());
     EXPECT_TRUE(input.act(MidiInput::Start));
 
-    // System messages, then a burst: every message once, in the order sent.
-    Messages expected = {{0xF0, 0x7E}, {0xF8, 0}, {0xFE, 0}, {0xF1, 0x21}};
-    feed_.send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7});
-    feed_.send({0xF8});
-    feed_.send({0xFE});
-    feed_.send({0xF1, 0x21});
+    // System messages, a SysEx in pieces with a clock inside, a dump broken off
+    // (the next status byte ends it), then a burst: every message once, in the
+    // order each was complete.
+    const std::vector<unsigned char> events[] = {
+        {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
+        {0xF8},
+        {0xFE},
+        {0xF1, 0x21},
+        {0xF0, 0x41, 0x10},
+        {0x42, 0xF8},
+        {0x12, 0xF7},
+        {0xF0, 0x43, 0x10},
+        {0xB0, 40, 0},
+    };
+    for (const auto& event : events) feed_.send(event);
+    Messages expected = {{0xF0, 0x7E}, {0xF8, 0},    {0xFE, 0},    {0xF1, 0x21},
+                         {0xF8, 0},    {0xF0, 0x41}, {0xF0, 0x43}, {0xB0, 40}};
     for (int i = 0; i < 1000; ++i) {
         expected.push_back({0xB0 + i / 87 % 16, 41 + i % 87});
         feed_.send({static_cast<unsigned char>(expected.back().first),
