@@ -467,10 +467,13 @@ TEST_P(DeviceLossTest, EndsTheDeckAfterOneBox) {
     EXPECT_TRUE(platform.errors[0].contains("lumatrone-devices lists the MIDI inputs"));
 }
 
-std::string lossName(const ::testing::TestParamInfo<Loss>& info) {
-    constexpr const char* kNames[] = {"ControllerPulledOut", "ControllerReplugged",
+constexpr const char* kLossNames[] = {"ControllerPulledOut", "ControllerReplugged",
                                       "JackServerStops"};
-    return kNames[static_cast<int>(info.param)];
+void PrintTo(Loss loss, std::ostream* out) {
+    *out << kLossNames[static_cast<int>(loss)];
+}
+std::string lossName(const ::testing::TestParamInfo<Loss>& info) {
+    return kLossNames[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Remote, DeviceLossTest,
