@@ -111,7 +111,7 @@ class FrmMain : public QWidget {
     void lblEQR_MouseUp(int index, int button);
 
     // Meters and status displays. The MIDI input lights the activity lamp
-    // (optActivity checked) and enables tmrLED; tmrLED_Timer puts it out
+    // (optActivity checked) and restarts tmrLED; tmrLED_Timer puts it out
     // 250 ms after the last message, with the transport buttons' dots.
     void FXTimer1_Timer();
     void tmrVU_Timer();

@@ -34,7 +34,10 @@ void FrmMain::MIDIInput_Message() {
         {40, &FrmMain::salir},
     };
     optActivity->setChecked(true);
-    tmrLED->setEnabled(true);  // its tick puts the lamp out again
+    // Restarted, not merely enabled: its tick puts the lamp out a full period
+    // after the last message, not the first of a burst.
+    tmrLED->setEnabled(false);
+    tmrLED->setEnabled(true);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     if (MIDIInput->status() == kControlChangeChannel1) {
         for (const Row& row : kCommands) {

@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 #include <QThread>
+#include <cstdio>
 
 namespace luma {
 
@@ -50,22 +51,24 @@ std::vector<RtMidi::Api> backEnds() {
     return apis;
 }
 
-// System messages carry no control data for the deck; short ones that remain
-// (song position, transport) still go through.
-bool ignored(int status) {
-    return status < 0x80 || status == 0xF0 || status == 0xF7 || status == 0xF1 || status == 0xF8 ||
-           status == 0xFE;
+// RtMidi ends an ALSA port's name with its address, "client:port".
+bool alsaAddress(const std::string& name, int& client, int& port) {
+    const size_t space = name.rfind(' ');
+    return space != std::string::npos &&
+           std::sscanf(name.c_str() + space + 1, "%d:%d", &client, &port) == 2;
 }
 
-// How often an open device is looked for in its back end's list.
-constexpr int kPresenceCheckMs = 500;
+// The data bytes a message of this status takes (0 for a SysEx, which runs to
+// the next status byte).
+int dataBytes(int status) {
+    if (status < 0xC0 || (status >= 0xE0 && status < 0xF0) || status == 0xF2) return 2;
+    if (status < 0xE0 || status == 0xF1 || status == 0xF3) return 1;
+    return 0;
+}
 
 }  // namespace
 
-MidiInput::MidiInput(QObject* parent) : QObject(parent) {
-    presence_.setInterval(kPresenceCheckMs);
-    connect(&presence_, &QTimer::timeout, this, &MidiInput::checkPresence);
-}
+MidiInput::MidiInput(QObject* parent) : QObject(parent) {}
 
 MidiInput::~MidiInput() {
     close();
@@ -116,14 +119,48 @@ void MidiInput::open() {
         return;
     }
     const Device device = devices_[deviceIndex_];
-
-    std::unique_ptr<RtMidiIn> in;
     openProblem_.clear();
+    reading_ = {};  // no back end runs now
+    if (device.api == RtMidi::UNIX_JACK) {
+        openJack(device);
+    } else {
+        openAlsa(device);
+    }
+    if (!openProblem_.empty()) {
+        close();
+        emit error(
+            tr("Cannot open MIDI device %1 (%2): %3")
+                .arg(deviceIndex_)
+                .arg(QString::fromStdString(device.name), QString::fromStdString(openProblem_)));
+        return;
+    }
+    openName_ = device.name;
+    failed_ = false;
+}
+
+void MidiInput::openJack(const Device& device) {
+    jack_ = std::make_unique<JackMidiIn>(
+        kClientName, device.name,
+        [this](const unsigned char* bytes, size_t size) { receive(bytes, size); },
+        [this, name = QString::fromStdString(device.name),
+         index = deviceIndex_](const std::string& why) {
+            failLater(tr("MIDI device %1 (%2): %3").arg(index).arg(name, why.c_str()));
+        });
+    openProblem_ = jack_->problem();
+}
+
+void MidiInput::openAlsa(const Device& device) {
+    int client = 0, port = 0;
+    if (!alsaAddress(device.name, client, port)) {
+        openProblem_ = "no address in the port's name";
+        return;
+    }
+    std::unique_ptr<RtMidiIn> in;
     opening_ = true;
     try {
         in = std::make_unique<RtMidiIn>(device.api, kClientName);
         in->setErrorCallback(&MidiInput::onRtMidiError, this);
-        in->ignoreTypes(true, true, true);
+        in->ignoreTypes(false, false, false);  // every message lights the lamp
         in->setCallback(&MidiInput::onMidi, this);
         in->openPort(device.port, "MIDI in");
     } catch (const RtMidiError& e) {
@@ -133,30 +170,21 @@ void MidiInput::open() {
     }
     opening_ = false;
     if (openProblem_.empty() && !(in && in->isPortOpen())) openProblem_ = "the port did not open";
-    if (!openProblem_.empty()) {
-        in.reset();
-        emit error(
-            tr("Cannot open MIDI device %1 (%2): %3")
-                .arg(deviceIndex_)
-                .arg(QString::fromStdString(device.name), QString::fromStdString(openProblem_)));
-        return;
-    }
+    if (!openProblem_.empty()) return;
     port_ = std::move(in);
-    openName_ = device.name;
-    failed_ = false;
-    presence_.start();
-    if (device.api == RtMidi::UNIX_JACK) {
-        jackWatch_ = std::make_unique<JackWatch>([this] {
-            QMetaObject::invokeMethod(
-                this, [this] { fail(tr("The JACK server has stopped")); }, Qt::QueuedConnection);
-        });
-    }
+    // Watched from when it is open: a port that goes in between counts too.
+    const QString gone = tr("MIDI device %1 (%2) has gone away")
+                             .arg(deviceIndex_)
+                             .arg(QString::fromStdString(device.name));
+    alsaWatch_ = std::make_unique<AlsaWatch>(client, port, [this, gone] { failLater(gone); });
+    openProblem_ = alsaWatch_->problem();
 }
 
 void MidiInput::close() {
     stop();
-    presence_.stop();
-    jackWatch_.reset();
+    // Each ends its threads, so no callback outlives this.
+    alsaWatch_.reset();
+    jack_.reset();
     if (!port_) return;
     try {
         port_->cancelCallback();
@@ -164,12 +192,11 @@ void MidiInput::close() {
     } catch (const std::exception&) {
         // it goes either way below
     }
-    // Deleting it ends RtMidi's thread (or JACK client), so no callback outlives this.
     port_.reset();
 }
 
 void MidiInput::start() {
-    if (!port_) return;
+    if (!isOpen()) return;
     ++generation_;
     started_ = true;
 }
@@ -204,19 +231,48 @@ bool MidiInput::act(int actionCode) {
 
 // On RtMidi's thread.
 void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
-    auto* input = static_cast<MidiInput*>(self);
-    if (!bytes || bytes->empty() || !input->started_) return;
-    const int status = (*bytes)[0];
-    if (ignored(status)) return;
-    const int data1 = bytes->size() > 1 ? (*bytes)[1] : 0;
-    const unsigned generation = input->generation_;
+    if (bytes && !bytes->empty())
+        static_cast<MidiInput*>(self)->receive(bytes->data(), bytes->size());
+}
+
+// On the back end's thread. The bytes are read as one stream, since a SysEx
+// may come in pieces. Real-time bytes stand alone wherever they come; any
+// other status byte ends a SysEx, terminated by F7 or not, so a dump broken
+// off (a controller pulled out mid-message) costs that dump only.
+void MidiInput::receive(const unsigned char* bytes, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        const int byte = bytes[i];
+        if (byte >= 0xF8) {
+            post(byte, 0);
+            continue;
+        }
+        Reading& r = reading_;
+        if (byte >= 0x80) {
+            const bool endsSysEx = r.status == 0xF0;
+            if (endsSysEx) post(0xF0, r.data1);
+            r = {byte, 0, 0};
+            if (byte == 0xF0 || dataBytes(byte) > 0) continue;
+            if (!(endsSysEx && byte == 0xF7)) post(byte, 0);
+            r = {};
+            continue;
+        }
+        if (r.status == 0) continue;  // a data byte with no status: nothing to go with
+        if (r.count++ == 0) r.data1 = byte;
+        if (r.status == 0xF0 || r.count < dataBytes(r.status)) continue;
+        post(r.status, r.data1);
+        // Channel messages keep their status for data that follows (running status).
+        r = r.status < 0xF0 ? Reading{r.status, 0, 0} : Reading{};
+    }
+}
+
+void MidiInput::post(int status, int data1) {
+    if (!started_) return;
+    const unsigned generation = generation_;
     const auto arrived = std::chrono::steady_clock::now();
     // Queued with the object as context: dropped if it is gone by then.
     QMetaObject::invokeMethod(
-        input,
-        [input, status, data1, generation, arrived] {
-            input->deliver(status, data1, generation, arrived);
-        },
+        this,
+        [this, status, data1, generation, arrived] { deliver(status, data1, generation, arrived); },
         Qt::QueuedConnection);
 }
 
@@ -236,32 +292,16 @@ void MidiInput::deliver(int status, int data1, unsigned generation,
     }
 }
 
-void MidiInput::checkPresence() {
-    if (!port_) return;
-    bool listed = false;
-    // A port that vanishes while we list raises a warning; it only means "not listed".
-    opening_ = true;
-    try {
-        const unsigned count = port_->getPortCount();
-        for (unsigned port = 0; port < count && !listed; ++port) {
-            listed = port_->getPortName(port) == openName_;
-        }
-    } catch (const std::exception&) {
-    }
-    opening_ = false;
-    openProblem_.clear();
-    if (!listed) {
-        fail(tr("MIDI device %1 (%2) has gone away")
-                 .arg(deviceIndex_)
-                 .arg(QString::fromStdString(openName_)));
-    }
+void MidiInput::fail(const QString& text) {
+    if (failed_ || !isOpen()) return;  // reported already, or closed since
+    failed_ = true;
+    emit error(text);
 }
 
-void MidiInput::fail(const QString& text) {
-    if (failed_) return;
-    failed_ = true;
-    presence_.stop();
-    emit error(text);
+// From any thread.
+void MidiInput::failLater(const QString& text) {
+    QMetaObject::invokeMethod(
+        this, [this, text] { fail(text); }, Qt::QueuedConnection);
 }
 
 // On our thread while open() runs; otherwise possibly on RtMidi's.
@@ -273,9 +313,7 @@ void MidiInput::onRtMidiError(RtMidiError::Type type, const std::string& text, v
         if (input->openProblem_.empty()) input->openProblem_ = text;
         return;
     }
-    const QString message = QString::fromStdString(text);
-    QMetaObject::invokeMethod(
-        input, [input, message] { input->fail(message); }, Qt::QueuedConnection);
+    input->failLater(QString::fromStdString(text));
 }
 
 }  // namespace luma

@@ -1,4 +1,4 @@
-// The deck's MIDI input: one device at a time, read through RtMidi.
+// The deck's MIDI input: one device at a time, listed through RtMidi.
 //
 // Devices come from two back ends in one numbering: first the ALSA sequencer's
 // readable ports (only where /dev/snd/seq exists), then the MIDI output ports of
@@ -10,23 +10,25 @@
 // warns in its constructor, before an error callback can be set, and libjack
 // reports the failed connection itself.
 //
-// RtMidi calls back on a thread of its own; each short message is posted to the
-// thread this object lives on and emitted there as message(), but only while
-// input is started. Messages come one at a time in arrival order: one that
-// arrives while a handler still runs (say it shows a box) waits for it to
-// return. During the emission status() and data1() describe the message; the
-// acknowledge action ends it.
+// An ALSA device is read through RtMidi, a JACK one through a client of our
+// own (JackMidiIn). Either calls back on a thread of its own, where the bytes
+// are split into messages; each message, system messages and SysEx included,
+// is posted to the thread this object lives on and emitted there as message(),
+// but only while input is started. Messages come one at a time in arrival
+// order: one that arrives while a handler still runs (say it shows a box)
+// waits for it to return. During the emission status() and data1() describe
+// the message; the acknowledge action ends it.
 //
-// An open device is watched: when it leaves the list (a USB controller pulled
-// out, the sending program ended) or its JACK server stops, error() is raised,
-// once per open. Nothing here throws.
+// An open device is watched: when its port goes (a USB controller pulled out,
+// the sending program ended, even if a port of the same name comes back at
+// once), its JACK connection is cut or its JACK server stops, error() is
+// raised, once per open. Nothing here throws.
 #pragma once
 
 #include <RtMidi.h>
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -34,7 +36,8 @@
 #include <string>
 #include <vector>
 
-#include "deck/jack_watch.h"
+#include "deck/alsa_watch.h"
+#include "deck/jack_midi_in.h"
 
 namespace luma {
 
@@ -63,13 +66,13 @@ class MidiInput : public QObject {
     void stop();
     bool act(int actionCode);  // false for a code that is none of Action
 
-    bool isOpen() const { return port_ != nullptr; }
+    bool isOpen() const { return port_ || jack_; }
     bool isStarted() const { return started_.load(); }
 
     // The message being handled: status byte and first data byte, 0 outside one.
     int status() const { return current_.status; }
     int data1() const { return current_.data1; }
-    // When the latest message handed over reached this object (RtMidi's thread).
+    // When the latest message handed over reached this object (the back end's thread).
     std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
 
   signals:
@@ -86,22 +89,36 @@ class MidiInput : public QObject {
 
     static std::vector<Device> enumerate();
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
+    // On the back end's thread: the bytes of one event, split into messages.
+    void receive(const unsigned char* bytes, size_t size);
+    void post(int status, int data1);
     static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
+    void openJack(const Device& device);  // these leave a problem in openProblem_
+    void openAlsa(const Device& device);
     void deliver(int status, int data1, unsigned generation,
                  std::chrono::steady_clock::time_point arrived);
-    void checkPresence();
     void fail(const QString& text);  // the first problem of an open device only
+    void failLater(const QString& text);
 
     struct Message {
         int status = 0, data1 = 0;
         std::chrono::steady_clock::time_point arrived{};
     };
 
+    // The message being read from the back end's bytes (on its thread).
+    struct Reading {
+        int status = 0;  // 0: none
+        int data1 = 0;
+        int count = 0;  // data bytes so far
+    };
+
     int deviceIndex_ = -1;
     std::vector<Device> devices_;
     bool listed_ = false;
-    std::unique_ptr<RtMidiIn> port_;
-    std::string openProblem_;  // an error RtMidi raised while open() ran
+    std::unique_ptr<RtMidiIn> port_;    // an ALSA device
+    std::unique_ptr<JackMidiIn> jack_;  // a JACK one
+    Reading reading_;
+    std::string openProblem_;  // why open() failed
     bool opening_ = false;
     std::atomic<bool> started_{false};
     // Bumped by every start and stop so messages posted before a stop are dropped.
@@ -112,8 +129,7 @@ class MidiInput : public QObject {
     bool handling_ = false;
     std::string openName_;
     bool failed_ = false;
-    QTimer presence_;
-    std::unique_ptr<JackWatch> jackWatch_;
+    std::unique_ptr<AlsaWatch> alsaWatch_;
 };
 
 }  // namespace luma

@@ -1,0 +1,78 @@
+#include "deck/jack_midi_in.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+namespace luma {
+
+JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source, Bytes bytes,
+                       Lost lost)
+    : bytes_(std::move(bytes)), lost_(std::move(lost)) {
+    jack_status_t status{};
+    client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    if (!client_) {
+        problem_ = "the JACK server does not answer";
+        return;
+    }
+    port_ = jack_port_register(client_, "MIDI in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (port_) portName_ = jack_port_name(port_);
+    jack_set_process_callback(
+        client_,
+        [](jack_nframes_t frames, void* arg) {
+            auto* self = static_cast<JackMidiIn*>(arg);
+            void* buffer = jack_port_get_buffer(self->port_, frames);
+            const uint32_t count = jack_midi_get_event_count(buffer);
+            for (uint32_t i = 0; i < count; ++i) {
+                jack_midi_event_t event;
+                if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0) {
+                    self->bytes_(event.buffer, event.size);
+                }
+            }
+            return 0;
+        },
+        this);
+    jack_on_info_shutdown(
+        client_,
+        [](jack_status_t, const char*, void* self) {
+            static_cast<JackMidiIn*>(self)->lose("the JACK server has stopped");
+        },
+        this);
+    // JACK disconnects a port before it unregisters it, so this hears of the
+    // controller's port going as well as of a cut connection.
+    jack_set_port_connect_callback(
+        client_,
+        [](jack_port_id_t a, jack_port_id_t b, int connected, void* arg) {
+            auto* self = static_cast<JackMidiIn*>(arg);
+            const auto ours = [self](jack_port_id_t id) {
+                const jack_port_t* port = jack_port_by_id(self->client_, id);
+                return port && self->portName_ == jack_port_name(port);
+            };
+            if (!connected && (ours(a) || ours(b))) {
+                self->lose("the controller's port was disconnected");
+            }
+        },
+        this);
+    if (!port_) {
+        problem_ = "no port could be made";
+    } else if (jack_activate(client_) != 0) {
+        problem_ = "the client could not be activated";
+    } else if (jack_connect(client_, source.c_str(), jack_port_name(port_)) != 0) {
+        problem_ = "the port could not be connected";
+    }
+    if (!problem_.empty()) {
+        done_ = true;
+        jack_client_close(client_);
+        client_ = nullptr;
+    }
+}
+
+JackMidiIn::~JackMidiIn() {
+    done_ = true;
+    if (client_) jack_client_close(client_);  // joins JACK's threads
+}
+
+void JackMidiIn::lose(const char* why) {
+    if (!done_.exchange(true)) lost_(why);
+}
+
+}  // namespace luma

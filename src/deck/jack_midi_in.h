@@ -1,0 +1,45 @@
+// The deck's JACK MIDI input: a client of our own with one input port,
+// connected to the controller's port. Unlike RtMidi's JACK input it tells
+// when the input is lost: the server ends, or the connection does (the
+// controller's port went, even if one of the same name took its place at
+// once, or a patchbay cut it).
+#pragma once
+
+#include <jack/types.h>
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace luma {
+
+class JackMidiIn {
+  public:
+    // Each event's bytes, on JACK's process thread.
+    using Bytes = std::function<void(const unsigned char* data, size_t size)>;
+    // Once, on JACK's notification thread, when the input is lost.
+    using Lost = std::function<void(const std::string& why)>;
+
+    // Opens a client named `clientName` and connects `source`, a full JACK
+    // port name, to its port; problem() tells what failed.
+    JackMidiIn(const std::string& clientName, const std::string& source, Bytes bytes, Lost lost);
+    ~JackMidiIn();  // no call of either function after this, and no loss for the close
+    JackMidiIn(const JackMidiIn&) = delete;
+    JackMidiIn& operator=(const JackMidiIn&) = delete;
+
+    const std::string& problem() const { return problem_; }  // empty while open
+
+  private:
+    void lose(const char* why);
+
+    Bytes bytes_;
+    Lost lost_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::string portName_;
+    std::atomic<bool> done_{false};  // lost, or closing
+    std::string problem_;
+};
+
+}  // namespace luma
