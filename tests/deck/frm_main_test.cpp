@@ -18,19 +18,16 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <tuple>
 
 #include "binding/engine_library.h"
 #include "deck/config_reader.h"
-#include "deck/deck_timer.h"
 #include "deck/frame_pacer.h"
 #include "deck/item_reader.h"
 #include "deck/number_text.h"
@@ -220,42 +217,6 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     send(QEvent::MouseMove, {60, 12}, Qt::RightButton);
     send(QEvent::MouseMove, {60, 12}, Qt::LeftButton | Qt::RightButton);
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
-}
-
-// The deck's timers tick only while enabled.
-TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
-    DeckTimer timer(5, false);
-    QSignalSpy ticks(&timer, &DeckTimer::timer);
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.count(), 0);
-    timer.setEnabled(true);
-    EXPECT_TRUE(ticks.wait(1000));
-    timer.setEnabled(false);
-    const int seen = ticks.count();
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.count(), seen);
-
-    // The watch, the readout and the meter: every tick of the slower two
-    // comes on a wakeup where the 2 ms watch ticks as well.
-    DeckTimer watch(2, true), readout(10, true), meter(20, true);
-    std::set<uint64_t> watchWakeups;
-    std::vector<uint64_t> slowWakeups;
-    QObject::connect(&watch, &DeckTimer::timer, [&] { watchWakeups.insert(DeckTimer::wakeups()); });
-    for (DeckTimer* slow : {&readout, &meter}) {
-        QObject::connect(slow, &DeckTimer::timer,
-                         [&] { slowWakeups.push_back(DeckTimer::wakeups()); });
-    }
-    // A one-shot use (the CUE stutter, the lamp) waits its whole interval first.
-    DeckTimer once(75, false);
-    QSignalSpy onceTicks(&once, &DeckTimer::timer);
-    QElapsedTimer sinceEnabled;
-    once.setEnabled(true);
-    sinceEnabled.start();
-    ASSERT_TRUE(onceTicks.wait(2000));
-    EXPECT_GE(sinceEnabled.elapsed(), 74);
-    QTest::qWait(100);
-    ASSERT_GE(slowWakeups.size(), 10u);
-    for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
 }
 
 // Paints counted per label, and the text each last painted.
