@@ -11,6 +11,7 @@
 namespace luma {
 namespace {
 
+constexpr int kSettingsLines = 38;
 // Lines 10 to 35 of the settings file belong to features this deck lacks.
 constexpr int kUnusedLinesBeforeMusicFolder = 26;
 
@@ -54,11 +55,11 @@ ConfigResult readConfig(const QString& programFolder, const QString& commandLine
     const QDir folder(programFolder);
     ConfigResult result;
 
-    ItemReader settingsFile(settingsFilePath(programFolder, commandLine));
+    ItemReader settingsFile(settingsFilePath(programFolder, commandLine), kSettingsLines);
     result.settingsFileOpened = settingsFile.opened();
     result.settings = readDeckSettings(settingsFile, commandLine == u"1");
 
-    ItemReader stylesFile(folder.filePath(QStringLiteral("styles.ini")));
+    ItemReader stylesFile(folder.filePath(QStringLiteral("styles.ini")), kGenreCount);
     result.genreNames.reserve(kGenreCount);
     for (int genre = 0; genre < kGenreCount; ++genre)
         result.genreNames.append(stylesFile.nextOrEmpty());

@@ -17,8 +17,11 @@ namespace luma {
 // when they are not valid UTF-8 (older files written on other systems).
 class ItemReader {
   public:
-    // A file that cannot be opened behaves as an empty one.
-    explicit ItemReader(const QString& filePath);
+    // Reads the first `lines` lines of a regular file (a line holds an item
+    // or more, so they hold the first `lines` items), a megabyte at most.
+    // Anything else (a FIFO, a device, a file that cannot be opened) reads
+    // as an empty file and is not opened().
+    ItemReader(const QString& filePath, int lines);
 
     bool opened() const { return opened_; }
 

@@ -1,11 +1,15 @@
 // The deck's start-up configuration: the items of its files, the numbers in
-// them, the settings each deck takes, and the files a fresh install ships.
+// them, the settings each deck takes, which files are read and how far, and
+// the files a fresh install ships.
 #include "deck/config_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QString>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -54,7 +58,7 @@ TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
     };
     test::TempDir dir;
     for (const Case& c : cases) {
-        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)));
+        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)), 10);
         std::vector<QString> items;
         while (auto item = reader.next()) items.push_back(*item);
         EXPECT_EQ(items, c.items) << c.text;
@@ -150,6 +154,53 @@ TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
     names[0] = "Blues";
     names[1] = "Rock, Hard";
     EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
+}
+
+// Bytes this process has read so far, all files together.
+long long bytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value && key != "rchar:") {
+    }
+    return value;
+}
+
+// Only a regular file is read (a link to one will do), and only its first
+// lines: a FIFO, a device or a folder reads as a file that does not open, and
+// neither blocks the deck nor fills its memory.
+TEST(ReadConfigTest, ReadsOnlyTheFirstLinesOfARegularFile) {
+    using Path = std::filesystem::path;
+    const struct {
+        const char* what;
+        std::function<void(const Path& file, const Path& content)> make;
+        bool opened;
+    } cases[] = {
+        {"a link", [](const Path& file, const Path& content) { create_symlink(content, file); },
+         true},
+        {"32 MB",
+         [](const Path& file, const Path& content) {
+             copy_file(content, file);
+             resize_file(file, 32 << 20);
+         },
+         true},
+        {"a link to /dev/zero",
+         [](const Path& file, const Path&) { create_symlink("/dev/zero", file); }, false},
+        {"a FIFO", [](const Path& file, const Path&) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); },
+         false},
+        {"a folder", [](const Path& file, const Path&) { create_directory(file); }, false},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        c.make(dir.path() / "deck1.ini", dir.write("settings", settingsText({{6, "3"}})));
+        c.make(dir.path() / "styles.ini", dir.write("genres", "Blues\n"));
+        const long long before = bytesRead();
+        const ConfigResult result = readConfig(folderOf(dir), "1");
+        EXPECT_LT(bytesRead() - before, 4 << 20) << c.what;
+        EXPECT_EQ(result.settingsFileOpened, c.opened) << c.what;
+        EXPECT_EQ(result.settings.soundDevice, c.opened ? 3 : 0) << c.what;
+        EXPECT_EQ(result.genreNames[0], c.opened ? "Blues" : "") << c.what;
+    }
 }
 
 // --- Shipped defaults ----------------------------------------------------------
