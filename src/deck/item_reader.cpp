@@ -5,18 +5,11 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QStringDecoder>
+
+#include "loading/file_names.h"
 
 namespace luma {
 namespace {
-
-QString decodeText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) return QString::fromLatin1(bytes);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    return text;
-}
 
 // Far more than the longest paths on every line of a settings file take.
 constexpr qint64 kMaxBytes = 1 << 20;
@@ -52,7 +45,8 @@ ItemReader::ItemReader(const QString& filePath, int lines) {
     const std::optional<QByteArray> bytes = readRegularFile(filePath, lines);
     if (!bytes) return;
     opened_ = true;
-    text_ = decodeText(*bytes);
+    text_ = decodeFileName(*bytes);
+    if (text_.startsWith(QChar(0xFEFF))) text_.remove(0, 1);
 }
 
 std::optional<QString> ItemReader::next() {

@@ -17,6 +17,7 @@
 
 #include "deck/item_reader.h"
 #include "deck_fixture.h"
+#include "loading/file_names.h"
 #include "settings/user_settings.h"
 #include "support/scoped_env.h"
 
@@ -53,8 +54,7 @@ TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
         {"a,", {"a", ""}},
         {"a\r\n\r\nb\rc", {"a", "", "b", "c"}},  // empty lines are items; Windows line ends
         {"\"open, still\nnext\n", {"open, still", "next"}},  // an open quote ends at the line end
-        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8...
-        {"M\xFCsik\n", {u"Müsik"_qs}},                       // ...or else Latin-1
+        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8, its mark dropped
     };
     test::TempDir dir;
     for (const Case& c : cases) {
@@ -107,6 +107,11 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
         {"2", comma, {false, false, 0, 0, "", "/mnt/a", "7"}},
         {"1", quoted, {false, false, 0, 0, "", "/mnt/a,b", "7"}},
         {"2", "ON\n0\nON\n0\n0\n0\n4", {true, true, 0, 4, "", "", ""}},  // short: the rest empty
+        // Bytes that are not UTF-8 (an older file): a name reads as Windows-1252
+        // text; a folder keeps them, as a file name does, to open by them.
+        {"1",
+         settingsText({{8, "M\xFCsik"}, {36, "/m\xC3\xBCsik/caf\xE9"}}),
+         {false, false, 0, 0, u"Müsik"_qs, decodeFileName("/m\xC3\xBCsik/caf\xE9"), ""}},
         {"1", "", {}},
     };
     for (const auto& c : cases) {
@@ -150,9 +155,10 @@ TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
     test::TempDir dir;
     QStringList names(kGenreCount);
     EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
-    dir.write("styles.ini", "Blues\n\"Rock, Hard\"\n");
+    dir.write("styles.ini", "Blues\n\"Rock, Hard\"\nM\xFAsica\n");
     names[0] = "Blues";
     names[1] = "Rock, Hard";
+    names[2] = u"Música"_qs;
     EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
 }
 

@@ -29,6 +29,7 @@
 #include "deck/frame_pacer.h"
 #include "deck/number_text.h"
 #include "deck_fixture.h"
+#include "loading/file_names.h"
 #include "support/scoped_env.h"
 
 namespace luma::test {
@@ -181,6 +182,21 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     emit deck->drvFile->change();
     EXPECT_EQ(deck->dirFile->path(), folder_);
     EXPECT_EQ(deck->filFile->path(), folder_);
+
+    // A music folder named in Latin-1 on disk, and so in the settings, opens
+    // by its bytes.
+    const QByteArray latin = encodeFileName(folder_) + "/caf\xe9";
+    ASSERT_TRUE(std::filesystem::create_directory(latin.toStdString()));
+    setSettings(1, 1, "music");
+    QFile settings(folder_ + "/deck1.ini");
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray text = settings.readAll().replace("music", latin);
+    settings.close();
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(text);
+    settings.close();
+    audio = std::make_unique<RecordingAudio>();
+    EXPECT_EQ(encodeFileName(makeDeck("1")->dirFile->path()), latin);
 }
 
 // The options sit on the panel's shape fill, so their white captions read:
