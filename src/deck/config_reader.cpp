@@ -7,12 +7,20 @@
 #include <limits>
 
 #include "deck/item_reader.h"
+#include "loading/file_names.h"
 
 namespace luma {
 namespace {
 
+constexpr int kSettingsLines = 38;
 // Lines 10 to 35 of the settings file belong to features this deck lacks.
 constexpr int kUnusedLinesBeforeMusicFolder = 26;
+
+// A name shown or matched as text: the bytes of an older file that are not
+// UTF-8 read as the Windows-1252 characters they most likely were.
+QString text(const QString& item) {
+    return displayFileName(item);
+}
 
 bool isOn(const QString& item) {
     return item == u"ON";
@@ -33,8 +41,8 @@ DeckSettings readDeckSettings(ItemReader& reader, bool deckOne) {
     const qint16 soundDeviceOne = readSettingNumber(reader.nextOrEmpty());
     const qint16 soundDeviceTwo = readSettingNumber(reader.nextOrEmpty());
     settings.soundDevice = deckOne ? soundDeviceOne : soundDeviceTwo;
-    const QString midiOne = reader.nextOrEmpty();
-    const QString midiTwo = reader.nextOrEmpty();
+    const QString midiOne = text(reader.nextOrEmpty());
+    const QString midiTwo = text(reader.nextOrEmpty());
     settings.midiDeviceName = deckOne ? midiOne : midiTwo;
     skipItems(reader, kUnusedLinesBeforeMusicFolder);
     settings.musicFolder = reader.nextOrEmpty();
@@ -54,14 +62,14 @@ ConfigResult readConfig(const QString& programFolder, const QString& commandLine
     const QDir folder(programFolder);
     ConfigResult result;
 
-    ItemReader settingsFile(settingsFilePath(programFolder, commandLine));
+    ItemReader settingsFile(settingsFilePath(programFolder, commandLine), kSettingsLines);
     result.settingsFileOpened = settingsFile.opened();
     result.settings = readDeckSettings(settingsFile, commandLine == u"1");
 
-    ItemReader stylesFile(folder.filePath(QStringLiteral("styles.ini")));
+    ItemReader stylesFile(folder.filePath(QStringLiteral("styles.ini")), kGenreCount);
     result.genreNames.reserve(kGenreCount);
     for (int genre = 0; genre < kGenreCount; ++genre)
-        result.genreNames.append(stylesFile.nextOrEmpty());
+        result.genreNames.append(text(stylesFile.nextOrEmpty()));
     return result;
 }
 

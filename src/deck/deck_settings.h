@@ -13,7 +13,9 @@ struct DeckSettings {
     qint16 soundDevice = 0;
     // Matched against the connected devices later (FrmMain::FindMidiDevice).
     QString midiDeviceName;
-    // As written; the deck resolves placeholders such as "demo" itself.
+    // As written, a byte that is not UTF-8 escaped as in a file name
+    // (loading/file_names.h), so that the folder opens by the bytes it was;
+    // the deck resolves placeholders such as "demo" itself.
     QString musicFolder;
     QString joystickNumber;
 };

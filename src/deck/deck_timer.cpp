@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QVarLengthArray>
 #include <algorithm>
-#include <numeric>
+#include <limits>
 #include <vector>
 
 namespace luma {
@@ -13,8 +13,18 @@ namespace luma {
 using Clock = DeckTimer::Clock;
 using std::chrono::milliseconds;
 
-// Wakes for the earliest enabled timer and runs every timer that is ready
-// by then, in the order of their due times.
+namespace {
+
+// Timers this fast are the watches the slower ones ride on.
+constexpr int kWatchMs = 2;
+// The alarm counts whole milliseconds and may wake a little early: what is
+// due within half of one is taken as due now.
+constexpr auto kDueSlack = std::chrono::microseconds(500);
+
+}  // namespace
+
+// Wakes for the earliest tick and runs every timer that is due by then, in
+// the order of their due times.
 class DeckClock : public QObject {
   public:
     // One clock for the application, ended with it.
@@ -24,7 +34,6 @@ class DeckClock : public QObject {
     }
     static DeckClock* existing() { return clock_; }
 
-    Clock::time_point origin() const { return origin_; }
     uint64_t wakeups() const { return wakeups_; }
 
     void add(DeckTimer* timer) {
@@ -45,12 +54,19 @@ class DeckClock : public QObject {
         alarm_.setTimerType(Qt::PreciseTimer);
         connect(&alarm_, &QTimer::timeout, this, &DeckClock::wake);
     }
+
     void arm() {
-        // Woken for the earliest due tick; a timer that may run early does
-        // so on a wakeup that is there anyway, never on one of its own.
+        // While a watch runs, the slower timers wait for its next wakeup
+        // rather than waking the window themselves.
+        int fastest = std::numeric_limits<int>::max();
+        for (const DeckTimer* timer : timers_) {
+            if (!timer->ticking_) fastest = std::min(fastest, timer->intervalMs_);
+        }
         const DeckTimer* next = nullptr;
         for (const DeckTimer* timer : timers_) {
-            if (!timer->ticking_ && (!next || timer->due_ < next->due_)) next = timer;
+            const bool rides = fastest <= kWatchMs && timer->intervalMs_ > fastest;
+            if (timer->ticking_ || rides) continue;
+            if (!next || timer->due_ < next->due_) next = timer;
         }
         if (!next) {
             alarm_.stop();
@@ -62,33 +78,35 @@ class DeckClock : public QObject {
 
     void wake() {
         ++wakeups_;
-        // The alarm counts whole milliseconds and may wake a little early:
-        // what is due within half of one is ready now.
-        const auto now = Clock::now() + std::chrono::microseconds(500);
-        QVarLengthArray<QPointer<DeckTimer>, 32> ready;
+        const Clock::time_point now = Clock::now() + kDueSlack;
+        struct Tick {
+            QPointer<DeckTimer> timer;
+            Clock::time_point next;  // where this tick moved the timer's beat
+        };
+        QVarLengthArray<Tick, 32> due;
         for (DeckTimer* timer : timers_) {
-            if (!timer->ticking_ && timer->readyAt() <= now) ready.append(timer);
+            if (!timer->ticking_ && timer->due_ <= now) due.append({timer, {}});
         }
-        std::stable_sort(ready.begin(), ready.end(),
-                         [](const auto& a, const auto& b) { return a->due_ < b->due_; });
-        for (DeckTimer* timer : ready) {
-            // The next tick stays on the grid; ticks missed while the window
-            // was busy are skipped, not caught up.
-            const milliseconds interval(std::max(timer->intervalMs_, 1));
-            timer->due_ += interval;
-            if (timer->readyAt() <= now) {
-                timer->due_ += interval * ((now - timer->readyAt()) / interval + 1);
-            }
-        }
-        // Armed before the handlers run: a modal box opened by one of them
-        // runs its own event loop, and the other timers keep ticking in it.
+        std::stable_sort(due.begin(), due.end(), [](const Tick& a, const Tick& b) {
+            return a.timer->due_ < b.timer->due_;
+        });
+        // Each timer moves on to its next beat before the handlers run: a
+        // modal box opened by one of them runs its own event loop, where the
+        // other timers keep ticking, and must not run these ticks again.
+        for (Tick& tick : due) tick.next = tick.timer->due_ += tick.timer->period();
         arm();
-        for (const QPointer<DeckTimer>& timer : ready) {
-            // An earlier handler may have stopped or deleted this timer.
-            if (!timer || !timer->enabled_) continue;
+        for (const Tick& tick : due) {
+            DeckTimer* timer = tick.timer;
+            // Stopped, deleted, restarted or ticked again (in a modal box's
+            // loop) by an earlier handler.
+            if (!timer || !timer->enabled_ || timer->due_ != tick.next) continue;
             timer->ticking_ = true;
             emit timer->timer();
-            if (timer) timer->ticking_ = false;
+            if (!tick.timer) continue;
+            timer->ticking_ = false;
+            // Read after the handlers: a beat that fell due while this one or
+            // an earlier one ran is skipped, so a late tick runs once.
+            timer->skipBeatsUpTo(Clock::now() + kDueSlack);
         }
         arm();
     }
@@ -96,7 +114,6 @@ class DeckClock : public QObject {
     static inline QPointer<DeckClock> clock_;
     QTimer alarm_;
     std::vector<DeckTimer*> timers_;  // the enabled ones
-    const Clock::time_point origin_ = Clock::now();
     uint64_t wakeups_ = 0;
 };
 
@@ -129,18 +146,16 @@ void DeckTimer::setEnabled(bool enabled) {
 }
 
 void DeckTimer::start() {
-    DeckClock& clock = DeckClock::instance();
-    const Clock::time_point origin = clock.origin();
-    // Intervals of 10, 20, 50 ms... share the 10 ms grid, 15 and 25 the 5 ms
-    // one, the 1 and 2 ms watches their own: the ticks meet where they can.
-    const Clock::duration grid = milliseconds(std::gcd(std::max(intervalMs_, 1), 10));
-    const Clock::duration first = Clock::now() - origin + milliseconds(intervalMs_);
-    due_ = origin + (first + grid - Clock::duration(1)) / grid * grid;
-    clock.add(this);
+    due_ = Clock::now() + period();
+    DeckClock::instance().add(this);
 }
 
-Clock::time_point DeckTimer::readyAt() const {
-    return intervalMs_ >= 10 ? due_ - milliseconds(1) : due_;
+Clock::duration DeckTimer::period() const {
+    return milliseconds(std::max(intervalMs_, 1));
+}
+
+void DeckTimer::skipBeatsUpTo(Clock::time_point now) {
+    if (due_ <= now) due_ += period() * ((now - due_) / period() + 1);
 }
 
 }  // namespace luma

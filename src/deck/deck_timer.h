@@ -1,8 +1,11 @@
 // A periodic timer with an interval and an enabled switch, ticking on the
-// window's thread. All of them run from one clock, each on a grid counted
-// from a shared origin, so that ticks which fall together share one wakeup:
-// the 2 ms watch, the 10 ms readout and the 20 ms meters wake the window
-// once and repaint it once, where separate timers would wake it for each.
+// window's thread. Each timer keeps its own beat: its first tick comes one
+// interval after it is enabled, the next ones an interval apart from there.
+// All of them run from one clock: while a 1 or 2 ms watch runs, the slower
+// timers ride on its wakeups (at most one watch interval late) rather than
+// wake the window themselves, so the readouts, meters and frames cost no
+// wakeup of their own. A tick held up by a slow handler runs once, late;
+// beats missed meanwhile are skipped, not caught up.
 #pragma once
 
 #include <QObject>
@@ -32,12 +35,12 @@ class DeckTimer : public QObject {
 
   private:
     friend class DeckClock;
-    // Joins the clock, the first tick one interval from now, moved onto the
-    // timer's grid.
+    // Joins the clock, the first tick one interval from now.
     void start();
-    // The earliest moment the tick may run: timers of 10 ms and more may run
-    // up to a millisecond early to share the faster timers' wakeup.
-    Clock::time_point readyAt() const;
+    Clock::duration period() const;
+    // Moves the next tick past `now`: beats missed while the window was busy
+    // are skipped, not caught up.
+    void skipBeatsUpTo(Clock::time_point now);
 
     int intervalMs_;
     bool enabled_ = false;

@@ -16,8 +16,8 @@ namespace luma {
 
 class FramePacer : public QObject {
   public:
-    // About 60 frames a second, on the 2 ms grid of the deck's loop watch,
-    // so that frames never wake the window on their own.
+    // About 60 frames a second; the frame ticks ride on the wakeups of the
+    // deck's loop watch, so that frames never wake the window on their own.
     static constexpr int kFrameMs = 16;
 
     explicit FramePacer(QWidget& window);

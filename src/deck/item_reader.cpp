@@ -1,26 +1,52 @@
 #include "deck/item_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
-#include <QStringDecoder>
+
+#include "loading/file_names.h"
 
 namespace luma {
 namespace {
 
-QString decodeText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) return QString::fromLatin1(bytes);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    return text;
+// Far more than the longest paths on every line of a settings file take.
+constexpr qint64 kMaxBytes = 1 << 20;
+
+// The first `lines` lines of a regular file, at most kMaxBytes of them. A
+// link to /dev/zero would otherwise be read until memory runs out, and a
+// FIFO without a writer would block the deck in open() for good (hence the
+// non-blocking open, and the type checked on what was opened).
+std::optional<QByteArray> readRegularFile(const QString& path, int lines) {
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    struct stat info {};
+    QFile file;
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    // Counted at "\n" only: a file of bare "\r" line ends is read to the cap.
+    QByteArray bytes;
+    for (int line = 0; line < lines && bytes.size() < kMaxBytes; ++line) {
+        const QByteArray next = file.readLine(kMaxBytes - bytes.size());
+        if (next.isEmpty()) break;
+        bytes += next;
+    }
+    return bytes;
 }
 
 }  // namespace
 
-ItemReader::ItemReader(const QString& filePath) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) return;
+ItemReader::ItemReader(const QString& filePath, int lines) {
+    const std::optional<QByteArray> bytes = readRegularFile(filePath, lines);
+    if (!bytes) return;
     opened_ = true;
-    text_ = decodeText(file.readAll());
+    text_ = decodeFileName(*bytes);
+    if (text_.startsWith(QChar(0xFEFF))) text_.remove(0, 1);
 }
 
 std::optional<QString> ItemReader::next() {

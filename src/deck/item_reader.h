@@ -13,12 +13,18 @@ namespace luma {
 //    end of the line is dropped;
 //  - an unquoted item ends at a comma or the end of the line, so a comma splits
 //    the line and the text after it becomes the next item.
-// Lines end at "\n", "\r\n" or "\r". Files are decoded as UTF-8, or as Latin-1
-// when they are not valid UTF-8 (older files written on other systems).
+// Lines end at "\n", "\r\n" or "\r". Files are decoded as UTF-8; a byte that
+// is not UTF-8 (a file written on an older system) stays in the item as the
+// escape a file name uses for it (loading/file_names.h), so that a path goes
+// back to the file system as the bytes it was; displayFileName makes text
+// of it.
 class ItemReader {
   public:
-    // A file that cannot be opened behaves as an empty one.
-    explicit ItemReader(const QString& filePath);
+    // Reads the first `lines` lines of a regular file (a line holds an item
+    // or more, so they hold the first `lines` items), a megabyte at most.
+    // Anything else (a FIFO, a device, a file that cannot be opened) reads
+    // as an empty file and is not opened().
+    ItemReader(const QString& filePath, int lines);
 
     bool opened() const { return opened_; }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <cstring>
 
 #include "loading/file_names.h"
 #include "loading/paths.h"
@@ -14,6 +15,12 @@ namespace luma {
 namespace {
 
 constexpr qint64 kTagSize = 128;
+
+// A field ends at its first NUL: what follows is padding, or in the comment
+// the track number of an ID3v1.1 tag, not text to show.
+QString field(const char* bytes, size_t width) {
+    return fromWindows1252(bytes, strnlen(bytes, width));
+}
 
 }  // namespace
 
@@ -32,11 +39,11 @@ bool ReadID3Tag(const QString& fileName, Id3v1Tag& tag) {
     const QByteArray record = file.read(kTagSize);
     if (record.size() != kTagSize || !record.startsWith("TAG")) return false;
     const char* bytes = record.constData();
-    tag.title = fromWindows1252(bytes + 3, 30);
-    tag.artist = fromWindows1252(bytes + 33, 30);
-    tag.album = fromWindows1252(bytes + 63, 30);
-    tag.year = fromWindows1252(bytes + 93, 4);
-    tag.comment = fromWindows1252(bytes + 97, 30);
+    tag.title = field(bytes + 3, 30);
+    tag.artist = field(bytes + 33, 30);
+    tag.album = field(bytes + 63, 30);
+    tag.year = field(bytes + 93, 4);
+    tag.comment = field(bytes + 97, 30);
     tag.genre = static_cast<uint8_t>(bytes[127]);
     return true;
 }

@@ -10,7 +10,7 @@
 namespace luma {
 
 struct Id3v1Tag {
-    // Text fields at their full width, padding (blanks or NULs) kept.
+    // Text fields up to their first NUL; blank padding kept.
     QString title, artist, album, year, comment;
     uint8_t genre = 0;
 };

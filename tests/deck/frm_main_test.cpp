@@ -2,8 +2,8 @@
 // order of calls, each fatal path with its message, placement, dragging, the
 // quit key, the browser's placement on the configured folder, the timers it
 // runs on; where the desktop puts a box; the real programs started side by
-// side, alone and by the launcher; loading a track; the settings and genre
-// names it reads.
+// side, alone and by the launcher; loading a track; the time and tempo
+// texts.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +18,18 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
-#include <set>
-#include <tuple>
 
 #include "binding/engine_library.h"
-#include "deck/config_reader.h"
-#include "deck/deck_timer.h"
 #include "deck/frame_pacer.h"
-#include "deck/item_reader.h"
 #include "deck/number_text.h"
 #include "deck_fixture.h"
-#include "settings/user_settings.h"
+#include "loading/file_names.h"
 #include "support/scoped_env.h"
 
 namespace luma::test {
@@ -188,6 +182,21 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     emit deck->drvFile->change();
     EXPECT_EQ(deck->dirFile->path(), folder_);
     EXPECT_EQ(deck->filFile->path(), folder_);
+
+    // A music folder named in Latin-1 on disk, and so in the settings, opens
+    // by its bytes.
+    const QByteArray latin = encodeFileName(folder_) + "/caf\xe9";
+    ASSERT_TRUE(std::filesystem::create_directory(latin.toStdString()));
+    setSettings(1, 1, "music");
+    QFile settings(folder_ + "/deck1.ini");
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray text = settings.readAll().replace("music", latin);
+    settings.close();
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(text);
+    settings.close();
+    audio = std::make_unique<RecordingAudio>();
+    EXPECT_EQ(encodeFileName(makeDeck("1")->dirFile->path()), latin);
 }
 
 // The options sit on the panel's shape fill, so their white captions read:
@@ -220,42 +229,6 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     send(QEvent::MouseMove, {60, 12}, Qt::RightButton);
     send(QEvent::MouseMove, {60, 12}, Qt::LeftButton | Qt::RightButton);
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
-}
-
-// The deck's timers tick only while enabled.
-TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
-    DeckTimer timer(5, false);
-    QSignalSpy ticks(&timer, &DeckTimer::timer);
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.count(), 0);
-    timer.setEnabled(true);
-    EXPECT_TRUE(ticks.wait(1000));
-    timer.setEnabled(false);
-    const int seen = ticks.count();
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.count(), seen);
-
-    // The watch, the readout and the meter: every tick of the slower two
-    // comes on a wakeup where the 2 ms watch ticks as well.
-    DeckTimer watch(2, true), readout(10, true), meter(20, true);
-    std::set<uint64_t> watchWakeups;
-    std::vector<uint64_t> slowWakeups;
-    QObject::connect(&watch, &DeckTimer::timer, [&] { watchWakeups.insert(DeckTimer::wakeups()); });
-    for (DeckTimer* slow : {&readout, &meter}) {
-        QObject::connect(slow, &DeckTimer::timer,
-                         [&] { slowWakeups.push_back(DeckTimer::wakeups()); });
-    }
-    // A one-shot use (the CUE stutter, the lamp) waits its whole interval first.
-    DeckTimer once(75, false);
-    QSignalSpy onceTicks(&once, &DeckTimer::timer);
-    QElapsedTimer sinceEnabled;
-    once.setEnabled(true);
-    sinceEnabled.start();
-    ASSERT_TRUE(onceTicks.wait(2000));
-    EXPECT_GE(sinceEnabled.elapsed(), 74);
-    QTest::qWait(100);
-    ASSERT_GE(slowWakeups.size(), 10u);
-    for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
 }
 
 // Paints counted per label, and the text each last painted.
@@ -612,165 +585,6 @@ TEST(NumberTextTest, TimeTextsTruncateSecondsAndRoundMilliseconds) {
         const float kept = -static_cast<float>(bpm) / 100.0f;  // as Percents2BPM hands it
         ASSERT_EQ(singleText(-100.0f * roundedToHundredths(kept)), QString::number(bpm));
     }
-}
-
-// --- The settings it starts from -------------------------------------------------
-
-QString folderOf(const test::TempDir& dir) {
-    return QString::fromStdString(dir.path().string());
-}
-
-// A settings file whose line k holds lines[k]; the other lines up to 38 are empty.
-std::string settingsText(std::map<int, std::string> lines) {
-    std::string text;
-    for (int line = 1; line <= 38; ++line)
-        text += (lines.count(line) ? lines[line] : std::string()) + "\n";
-    return text;
-}
-
-// --- Items ---------------------------------------------------------------------
-
-TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
-    struct Case {
-        const char* text;
-        std::vector<QString> items;
-    };
-    const Case cases[] = {
-        {" \t ON\n  a b \n", {"ON", "a b "}},  // leading blanks skipped, trailing kept
-        // A quoted item keeps its commas and drops the tail up to the next comma.
-        {"  \"a, b\"junk\n\"x\" tail,next\n", {"a, b", "x", "next"}},
-        {"a,b, c\nd\n", {"a", "b", "c", "d"}},  // an unquoted comma splits the line
-        {"a,\nb", {"a", "", "b"}},
-        {"a,", {"a", ""}},
-        {"a\r\n\r\nb\rc", {"a", "", "b", "c"}},  // empty lines are items; Windows line ends
-        {"\"open, still\nnext\n", {"open, still", "next"}},  // an open quote ends at the line end
-        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8...
-        {"M\xFCsik\n", {u"Müsik"_qs}},                       // ...or else Latin-1
-    };
-    test::TempDir dir;
-    for (const Case& c : cases) {
-        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)));
-        std::vector<QString> items;
-        while (auto item = reader.next()) items.push_back(*item);
-        EXPECT_EQ(items, c.items) << c.text;
-    }
-}
-
-// --- Numbers -------------------------------------------------------------------
-
-// The leading numeric part; halves round to even, other fractions to the
-// nearest; out of range saturates.
-TEST(SettingNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
-    const std::pair<const char*, int> cases[] = {
-        {"12abc", 12},      {"  -7", -7}, {"+3", 3},        {"abc", 0},       {"", 0},
-        {"-", 0},           {"1e3", 1},   {"2.5", 2},       {"3.5", 4},       {"-2.5", -2},
-        {"-3.5", -4},       {".5", 0},    {"0.5000", 0},    {"2.4999", 2},    {"2.6", 3},
-        {"-1.7", -2},       {"4.", 4},    {"32767", 32767}, {"40000", 32767}, {"-32768", -32768},
-        {"32767.5", 32767},
-    };
-    for (auto [text, value] : cases) EXPECT_EQ(readSettingNumber(text), value) << text;
-    EXPECT_EQ(readSettingNumber("2.5000000000000000001"), 3);
-    EXPECT_EQ(readSettingNumber("-99999999999999999999999"), -32768);
-}
-
-// --- Settings ------------------------------------------------------------------
-
-using Fields = std::tuple<bool, bool, int, int, QString, QString, QString>;
-
-// Deck 1 takes the first of each pair of lines, any other deck the second.
-TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
-    // Lines 1 to 9, 26 lines for other features, then the music folder and the joysticks.
-    const std::string pairs =
-        "ON\n\nON\nON\n\n2.5\n3.5\nPad A\nPad B\n" + std::string(26, '\n') + "/music\n0\n1\n";
-    const std::string comma = settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}});
-    const std::string quoted = settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}});
-    const struct {
-        const char* deck;
-        std::string text;  // none: no settings file
-        Fields settings;
-    } cases[] = {
-        {"1", pairs, {true, true, 1, 2, "Pad A", "/music", "0"}},  // 2.5 rounds half to even
-        {"2", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
-        {"3", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
-        {"1", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}), {}},  // only exactly ON is on
-        // An unquoted comma in the music folder shifts the joysticks, a quoted one does not.
-        {"1", comma, {false, false, 0, 0, "", "/mnt/a", "b"}},
-        {"2", comma, {false, false, 0, 0, "", "/mnt/a", "7"}},
-        {"1", quoted, {false, false, 0, 0, "", "/mnt/a,b", "7"}},
-        {"2", "ON\n0\nON\n0\n0\n0\n4", {true, true, 0, 4, "", "", ""}},  // short: the rest empty
-        {"1", "", {}},
-    };
-    for (const auto& c : cases) {
-        test::TempDir dir;
-        if (!c.text.empty()) dir.write(std::string("deck") + c.deck + ".ini", c.text);
-        const ConfigResult result = readConfig(folderOf(dir), c.deck);
-        EXPECT_EQ(result.settingsFileOpened, !c.text.empty()) << c.deck << " " << c.text;
-        const DeckSettings& r = result.settings;
-        EXPECT_EQ(Fields(r.showBpm, r.joystickTimer, r.touchMode, r.soundDevice, r.midiDeviceName,
-                         r.musicFolder, r.joystickNumber),
-                  c.settings)
-            << c.deck << " " << c.text;
-    }
-}
-
-// An installed program folder is read-only: the user's own copy wins.
-TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
-    test::TempDir program, config;
-    program.write("deck1.ini", settingsText({{6, "1"}}));
-    std::filesystem::create_directory(config.path() / "lumatrone");
-    const test::ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
-    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
-    config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
-    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
-
-    // Settings beyond the deck's lines live beside it; what does not read keeps the default.
-    EXPECT_EQ(userSettingsPath(), QString::fromStdString(config.file("lumatrone/lumatrone.conf")));
-    EXPECT_EQ(readUserSettings().outputLatencyMs, 0);
-    for (const auto& [text, latency] :
-         std::vector<std::pair<std::string, int>>{{"[audio]\noutput-latency-ms = 80\n", 80},
-                                                  {"[audio]\noutput-latency-ms=eighty\n", 0},
-                                                  {"[audio]\noutput-latency-ms=99999\n", 0},
-                                                  {"garbage\n[audio\n=\n", 0}}) {
-        config.write("lumatrone/lumatrone.conf", text);
-        EXPECT_EQ(readUserSettings().outputLatencyMs, latency) << text;
-    }
-}
-
-// A missing styles file is no error; a short one fills the rest with empty names.
-TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
-    test::TempDir dir;
-    QStringList names(kGenreCount);
-    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
-    dir.write("styles.ini", "Blues\n\"Rock, Hard\"\n");
-    names[0] = "Blues";
-    names[1] = "Rock, Hard";
-    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
-}
-
-// --- Shipped defaults ----------------------------------------------------------
-
-// The files a fresh install starts with, read from the source tree.
-QString shippedDataFolder() {
-    const std::filesystem::path repository =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-    return QString::fromStdString((repository / "data").string());
-}
-
-// Both decks start with the demo folder; genre names follow the ID3 numbering.
-TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
-    for (const char* deck : {"1", "2"}) {
-        const ConfigResult result = readConfig(shippedDataFolder(), deck);
-        ASSERT_TRUE(result.settingsFileOpened) << deck;
-        EXPECT_TRUE(result.settings.showBpm);
-        EXPECT_EQ(result.settings.musicFolder, "demo");
-        EXPECT_EQ(result.settings.joystickNumber, deck == std::string("1") ? "0" : "1");
-    }
-    const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
-    const std::pair<int, const char*> cases[] = {
-        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
-        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
-    };
-    for (auto [id, name] : cases) EXPECT_EQ(names.value(id), name) << id;
 }
 
 }  // namespace

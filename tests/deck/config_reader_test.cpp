@@ -1,0 +1,239 @@
+// The deck's start-up configuration: the items of its files, the numbers in
+// them, the settings each deck takes, which files are read and how far, and
+// the files a fresh install ships.
+#include "deck/config_reader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QString>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "deck/item_reader.h"
+#include "deck_fixture.h"
+#include "loading/file_names.h"
+#include "settings/user_settings.h"
+#include "support/scoped_env.h"
+
+namespace luma::test {
+namespace {
+
+// --- The settings it starts from -------------------------------------------------
+
+QString folderOf(const test::TempDir& dir) {
+    return QString::fromStdString(dir.path().string());
+}
+
+// A settings file whose line k holds lines[k]; the other lines up to 38 are empty.
+std::string settingsText(std::map<int, std::string> lines) {
+    std::string text;
+    for (int line = 1; line <= 38; ++line)
+        text += (lines.count(line) ? lines[line] : std::string()) + "\n";
+    return text;
+}
+
+// --- Items ---------------------------------------------------------------------
+
+TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
+    struct Case {
+        const char* text;
+        std::vector<QString> items;
+    };
+    const Case cases[] = {
+        {" \t ON\n  a b \n", {"ON", "a b "}},  // leading blanks skipped, trailing kept
+        // A quoted item keeps its commas and drops the tail up to the next comma.
+        {"  \"a, b\"junk\n\"x\" tail,next\n", {"a, b", "x", "next"}},
+        {"a,b, c\nd\n", {"a", "b", "c", "d"}},  // an unquoted comma splits the line
+        {"a,\nb", {"a", "", "b"}},
+        {"a,", {"a", ""}},
+        {"a\r\n\r\nb\rc", {"a", "", "b", "c"}},  // empty lines are items; Windows line ends
+        {"\"open, still\nnext\n", {"open, still", "next"}},  // an open quote ends at the line end
+        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8, its mark dropped
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)), 10);
+        std::vector<QString> items;
+        while (auto item = reader.next()) items.push_back(*item);
+        EXPECT_EQ(items, c.items) << c.text;
+    }
+}
+
+// --- Numbers -------------------------------------------------------------------
+
+// The leading numeric part; halves round to even, other fractions to the
+// nearest; out of range saturates.
+TEST(SettingNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
+    const std::pair<const char*, int> cases[] = {
+        {"12abc", 12},      {"  -7", -7}, {"+3", 3},        {"abc", 0},       {"", 0},
+        {"-", 0},           {"1e3", 1},   {"2.5", 2},       {"3.5", 4},       {"-2.5", -2},
+        {"-3.5", -4},       {".5", 0},    {"0.5000", 0},    {"2.4999", 2},    {"2.6", 3},
+        {"-1.7", -2},       {"4.", 4},    {"32767", 32767}, {"40000", 32767}, {"-32768", -32768},
+        {"32767.5", 32767},
+    };
+    for (auto [text, value] : cases) EXPECT_EQ(readSettingNumber(text), value) << text;
+    EXPECT_EQ(readSettingNumber("2.5000000000000000001"), 3);
+    EXPECT_EQ(readSettingNumber("-99999999999999999999999"), -32768);
+}
+
+// --- Settings ------------------------------------------------------------------
+
+using Fields = std::tuple<bool, bool, int, int, QString, QString, QString>;
+
+// Deck 1 takes the first of each pair of lines, any other deck the second.
+TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
+    // Lines 1 to 9, 26 lines for other features, then the music folder and the joysticks.
+    const std::string pairs =
+        "ON\n\nON\nON\n\n2.5\n3.5\nPad A\nPad B\n" + std::string(26, '\n') + "/music\n0\n1\n";
+    const std::string comma = settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}});
+    const std::string quoted = settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}});
+    const struct {
+        const char* deck;
+        std::string text;  // none: no settings file
+        Fields settings;
+    } cases[] = {
+        {"1", pairs, {true, true, 1, 2, "Pad A", "/music", "0"}},  // 2.5 rounds half to even
+        {"2", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
+        {"3", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
+        {"1", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}), {}},  // only exactly ON is on
+        // An unquoted comma in the music folder shifts the joysticks, a quoted one does not.
+        {"1", comma, {false, false, 0, 0, "", "/mnt/a", "b"}},
+        {"2", comma, {false, false, 0, 0, "", "/mnt/a", "7"}},
+        {"1", quoted, {false, false, 0, 0, "", "/mnt/a,b", "7"}},
+        {"2", "ON\n0\nON\n0\n0\n0\n4", {true, true, 0, 4, "", "", ""}},  // short: the rest empty
+        // Bytes that are not UTF-8 (an older file): a name reads as Windows-1252
+        // text; a folder keeps them, as a file name does, to open by them.
+        {"1",
+         settingsText({{8, "M\xFCsik"}, {36, "/m\xC3\xBCsik/caf\xE9"}}),
+         {false, false, 0, 0, u"Müsik"_qs, decodeFileName("/m\xC3\xBCsik/caf\xE9"), ""}},
+        {"1", "", {}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        if (!c.text.empty()) dir.write(std::string("deck") + c.deck + ".ini", c.text);
+        const ConfigResult result = readConfig(folderOf(dir), c.deck);
+        EXPECT_EQ(result.settingsFileOpened, !c.text.empty()) << c.deck << " " << c.text;
+        const DeckSettings& r = result.settings;
+        EXPECT_EQ(Fields(r.showBpm, r.joystickTimer, r.touchMode, r.soundDevice, r.midiDeviceName,
+                         r.musicFolder, r.joystickNumber),
+                  c.settings)
+            << c.deck << " " << c.text;
+    }
+}
+
+// An installed program folder is read-only: the user's own copy wins.
+TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
+    test::TempDir program, config;
+    program.write("deck1.ini", settingsText({{6, "1"}}));
+    std::filesystem::create_directory(config.path() / "lumatrone");
+    const test::ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
+    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
+    config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
+    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
+
+    // Settings beyond the deck's lines live beside it; what does not read keeps the default.
+    EXPECT_EQ(userSettingsPath(), QString::fromStdString(config.file("lumatrone/lumatrone.conf")));
+    EXPECT_EQ(readUserSettings().outputLatencyMs, 0);
+    for (const auto& [text, latency] :
+         std::vector<std::pair<std::string, int>>{{"[audio]\noutput-latency-ms = 80\n", 80},
+                                                  {"[audio]\noutput-latency-ms=eighty\n", 0},
+                                                  {"[audio]\noutput-latency-ms=99999\n", 0},
+                                                  {"garbage\n[audio\n=\n", 0}}) {
+        config.write("lumatrone/lumatrone.conf", text);
+        EXPECT_EQ(readUserSettings().outputLatencyMs, latency) << text;
+    }
+}
+
+// A missing styles file is no error; a short one fills the rest with empty names.
+TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
+    test::TempDir dir;
+    QStringList names(kGenreCount);
+    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
+    dir.write("styles.ini", "Blues\n\"Rock, Hard\"\nM\xFAsica\n");
+    names[0] = "Blues";
+    names[1] = "Rock, Hard";
+    names[2] = u"Música"_qs;
+    EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
+}
+
+// Bytes this process has read so far, all files together.
+long long bytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value && key != "rchar:") {
+    }
+    return value;
+}
+
+// Only a regular file is read (a link to one will do), and only its first
+// lines: a FIFO, a device or a folder reads as a file that does not open, and
+// neither blocks the deck nor fills its memory.
+TEST(ReadConfigTest, ReadsOnlyTheFirstLinesOfARegularFile) {
+    using Path = std::filesystem::path;
+    const struct {
+        const char* what;
+        std::function<void(const Path& file, const Path& content)> make;
+        bool opened;
+    } cases[] = {
+        {"a link", [](const Path& file, const Path& content) { create_symlink(content, file); },
+         true},
+        {"32 MB",
+         [](const Path& file, const Path& content) {
+             copy_file(content, file);
+             resize_file(file, 32 << 20);
+         },
+         true},
+        {"a link to /dev/zero",
+         [](const Path& file, const Path&) { create_symlink("/dev/zero", file); }, false},
+        {"a FIFO", [](const Path& file, const Path&) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); },
+         false},
+        {"a folder", [](const Path& file, const Path&) { create_directory(file); }, false},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        c.make(dir.path() / "deck1.ini", dir.write("settings", settingsText({{6, "3"}})));
+        c.make(dir.path() / "styles.ini", dir.write("genres", "Blues\n"));
+        const long long before = bytesRead();
+        const ConfigResult result = readConfig(folderOf(dir), "1");
+        EXPECT_LT(bytesRead() - before, 4 << 20) << c.what;
+        EXPECT_EQ(result.settingsFileOpened, c.opened) << c.what;
+        EXPECT_EQ(result.settings.soundDevice, c.opened ? 3 : 0) << c.what;
+        EXPECT_EQ(result.genreNames[0], c.opened ? "Blues" : "") << c.what;
+    }
+}
+
+// --- Shipped defaults ----------------------------------------------------------
+
+// The files a fresh install starts with, read from the source tree.
+QString shippedDataFolder() {
+    const std::filesystem::path repository =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    return QString::fromStdString((repository / "data").string());
+}
+
+// Both decks start with the demo folder; genre names follow the ID3 numbering.
+TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
+    for (const char* deck : {"1", "2"}) {
+        const ConfigResult result = readConfig(shippedDataFolder(), deck);
+        ASSERT_TRUE(result.settingsFileOpened) << deck;
+        EXPECT_TRUE(result.settings.showBpm);
+        EXPECT_EQ(result.settings.musicFolder, "demo");
+        EXPECT_EQ(result.settings.joystickNumber, deck == std::string("1") ? "0" : "1");
+    }
+    const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
+    const std::pair<int, const char*> cases[] = {
+        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
+        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
+    };
+    for (auto [id, name] : cases) EXPECT_EQ(names.value(id), name) << id;
+}
+
+}  // namespace
+}  // namespace luma::test
