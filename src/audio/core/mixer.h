@@ -11,7 +11,7 @@
 #include "core/command.h"
 #include "core/linear_ramp.h"
 #include "core/play_channel.h"
-#include "core/render_gate.h"
+#include "output/render_gate.h"
 #include "core/spsc_queue.h"
 #include "dsp/output_limiter.h"
 #include "output/output.h"

@@ -80,14 +80,13 @@ bool AlsaOutput::configure(int requestedRate) {
 
 bool AlsaOutput::start() {
     if (pcm_ == nullptr || failed()) return false;
-    running_.store(true, std::memory_order_seq_cst);
+    gate_.open();
     return true;
 }
 
 bool AlsaOutput::stop() {
     if (pcm_ == nullptr) return false;
-    running_.store(false, std::memory_order_seq_cst);
-    while (rendering_.load(std::memory_order_seq_cst)) std::this_thread::yield();
+    gate_.close();
     return true;
 }
 
@@ -141,13 +140,12 @@ void AlsaOutput::countXrun() {
 
 void AlsaOutput::renderPeriod() {
     countPeriod();
-    rendering_.store(true, std::memory_order_seq_cst);
-    if (running_.load(std::memory_order_seq_cst)) {
+    if (gate_.tryEnter()) {
         callback_->renderAudio(samples_.data(), period_);
+        gate_.leave();
     } else {
         std::fill(samples_.begin(), samples_.end(), 0.0f);
     }
-    rendering_.store(false, std::memory_order_seq_cst);
     if (!float32_) {
         for (size_t i = 0; i < samples_.size(); ++i) {
             converted_[i] =

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "output/output.h"
+#include "output/render_gate.h"
 
 namespace luma {
 
@@ -71,10 +72,7 @@ class AlsaOutput : public Output {
     std::thread thread_;
     std::atomic<bool> quit_{false};
     std::atomic<bool> failed_{false};
-    // Handshake as in NullOutput: the thread raises rendering_ before it
-    // reads running_, stop() lowers running_ before it reads rendering_.
-    std::atomic<bool> running_{false};
-    std::atomic<bool> rendering_{false};
+    RenderGate gate_;  // open from start() to stop(): after stop() no render runs
 };
 
 // The ALSA PCMs that can play, by name and description, "default" first.

@@ -72,14 +72,13 @@ void JackOutput::connectToPlayback() {
 bool JackOutput::start() {
     if (client_ == nullptr || failed()) return false;
     restart_.store(true, std::memory_order_relaxed);
-    running_.store(true, std::memory_order_seq_cst);
+    gate_.open();
     return true;
 }
 
 bool JackOutput::stop() {
     if (client_ == nullptr) return false;
-    running_.store(false, std::memory_order_seq_cst);
-    while (rendering_.load(std::memory_order_seq_cst)) std::this_thread::yield();
+    gate_.close();
     return true;
 }
 
@@ -100,9 +99,7 @@ int JackOutput::onProcess(jack_nframes_t frames, void* self) {
     auto* left = static_cast<float*>(jack_port_get_buffer(out->ports_[0], frames));
     auto* right = static_cast<float*>(jack_port_get_buffer(out->ports_[1], frames));
     out->countPeriod();
-    out->rendering_.store(true, std::memory_order_seq_cst);
-    if (!out->running_.load(std::memory_order_seq_cst)) {
-        out->rendering_.store(false, std::memory_order_seq_cst);
+    if (!out->gate_.tryEnter()) {
         std::fill_n(left, frames, 0.0f);
         std::fill_n(right, frames, 0.0f);
         return 0;
@@ -128,15 +125,13 @@ int JackOutput::onProcess(jack_nframes_t frames, void* self) {
         }
         done += n;
     }
-    out->rendering_.store(false, std::memory_order_seq_cst);
+    out->gate_.leave();
     return 0;
 }
 
 void JackOutput::onShutdown(jack_status_t /*code*/, const char* /*reason*/, void* self) {
     auto* out = static_cast<JackOutput*>(self);
     out->failed_.store(true, std::memory_order_release);
-    // The process thread is gone with the server: nothing renders any more.
-    out->rendering_.store(false, std::memory_order_seq_cst);
 }
 
 }  // namespace luma

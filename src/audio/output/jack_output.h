@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/output.h"
+#include "output/render_gate.h"
 
 namespace luma {
 
@@ -57,11 +58,7 @@ class JackOutput : public Output {
     bool cycleKnown_ = false;
     std::atomic<bool> restart_{false};
     std::atomic<bool> failed_{false};
-    // Handshake as in NullOutput: the process callback raises rendering_
-    // before it reads running_, stop() lowers running_ before it reads
-    // rendering_, so after stop() returns no render runs.
-    std::atomic<bool> running_{false};
-    std::atomic<bool> rendering_{false};
+    RenderGate gate_;  // open from start() to stop(): after stop() no render runs
 };
 
 }  // namespace luma

@@ -1,4 +1,4 @@
-// Lets a control thread shut the audio thread out of the engine's shared
+// Lets a control thread shut the audio thread out of shared
 // state without the audio thread ever waiting: a render that finds the gate
 // closed outputs silence instead.
 #pragma once
