@@ -32,10 +32,25 @@ desktop-file-validate "$prefix/share/applications/lumatrone.desktop"
 grep -qx 'Exec=lumatrone' "$prefix/share/applications/lumatrone.desktop"
 grep -qx 'Icon=lumatrone' "$prefix/share/applications/lumatrone.desktop"
 # Docks group the deck windows under the entry by the class the windows carry.
+# Xvfb picks a free display itself: choosing one by its lock file, as
+# xvfb-run -a does, races with other tests starting servers at the same time.
 entry_class="$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/lumatrone.desktop")"
-window_class="$(HOME="$root" xvfb-run -a bash -c '
-  "$1/lib/lumatrone/lumatrone-deck" 1 2>/dev/null & deck=$!
-  for _ in $(seq 100); do xprop -name " Lumatrone DJ System" WM_CLASS 2>/dev/null && break; sleep 0.1; done
-  kill "$deck"' _ "$prefix")"
-[ "$window_class" = "WM_CLASS(STRING) = \"lumatrone-deck\", \"$entry_class\"" ] || { echo "window $window_class, entry $entry_class"; exit 1; }
+Xvfb -displayfd 3 -nolisten tcp 3>"$root/display" 2>"$root/xvfb.err" & xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; rm -rf "$root"' EXIT
+for _ in $(seq 100); do grep -q '^[0-9]\+$' "$root/display" && break; sleep 0.1; done
+DISPLAY=":$(cat "$root/display")"
+export DISPLAY
+HOME="$root" "$prefix/lib/lumatrone/lumatrone-deck" 1 2>"$root/deck.err" & deck=$!
+window_class=""
+for _ in $(seq 100); do
+  window_class="$(xprop -name " Lumatrone DJ System" WM_CLASS 2>/dev/null)" && break
+  sleep 0.1
+done
+kill "$deck" 2>/dev/null || true
+wait "$deck" 2>/dev/null || true
+[ "$window_class" = "WM_CLASS(STRING) = \"lumatrone-deck\", \"$entry_class\"" ] || {
+  echo "window $window_class, entry $entry_class, display $DISPLAY"
+  cat "$root/xvfb.err" "$root/deck.err"
+  exit 1
+}
 echo "install layout ok"
