@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "bench_deck.h"
-#include "deck/display_connection.h"
+#include "timing/display_connection.h"
 
 namespace {
 

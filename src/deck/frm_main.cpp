@@ -11,11 +11,11 @@
 
 #include "binding/engine_library.h"
 #include "controls/bgr_colour.h"
-#include "deck/config_reader.h"
-#include "deck/number_text.h"
-#include "deck/widget_colours.h"
+#include "controls/widget_colours.h"
+#include "display/number_text.h"
 #include "loading/file_names.h"
 #include "loading/paths.h"
+#include "settings/config_reader.h"
 #include "settings/user_settings.h"
 
 namespace luma {

@@ -14,17 +14,13 @@
 
 #include "binding/audio_library.h"
 #include "controls/lum_button.h"
+#include "controls/scroll_bar.h"
 #include "controls/shape_widget.h"
+#include "controls/slider.h"
 #include "deck/control_array.h"
 #include "deck/deck_platform.h"
 #include "deck/deck_state.h"
-#include "deck/deck_timer.h"
-#include "deck/frame_pacer.h"
-#include "deck/joystick_reader.h"
-#include "deck/midi_input.h"
 #include "deck/mod_bpm.h"
-#include "deck/scroll_bar.h"
-#include "deck/slider.h"
 #include "display/analyser_box.h"
 #include "display/mod_spectrum.h"
 #include "display/vu_box.h"
@@ -32,6 +28,10 @@
 #include "loading/drive_list.h"
 #include "loading/file_list.h"
 #include "loading/folder_list.h"
+#include "remote/joystick_reader.h"
+#include "remote/midi_input.h"
+#include "timing/deck_timer.h"
+#include "timing/frame_pacer.h"
 
 namespace luma {
 

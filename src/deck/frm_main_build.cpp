@@ -9,8 +9,8 @@
 #include "controls/bgr_colour.h"
 #include "controls/design_fonts.h"
 #include "controls/property_bag_text.h"
+#include "controls/widget_colours.h"
 #include "deck/frm_main.h"
-#include "deck/widget_colours.h"
 #include "display/readout_label.h"
 
 // The icon is compiled into the deck's static library, whose resources the

@@ -4,7 +4,7 @@
 
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
-#include "deck/number_text.h"
+#include "display/number_text.h"
 #include "loading/file_names.h"
 #include "loading/id3v1_tag.h"
 

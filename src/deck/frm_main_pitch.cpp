@@ -7,7 +7,7 @@
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
-#include "deck/number_text.h"
+#include "display/number_text.h"
 
 namespace luma {
 

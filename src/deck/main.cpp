@@ -7,10 +7,10 @@
 
 #include "binding/engine_library.h"
 #include "controls/design_fonts.h"
-#include "deck/display_connection.h"
 #include "deck/frm_main.h"
-#include "deck/quit_signals.h"
-#include "deck/stderr_limiter.h"
+#include "process/quit_signals.h"
+#include "process/stderr_limiter.h"
+#include "timing/display_connection.h"
 
 int main(int argc, char** argv) {
 #ifndef LUMA_SANITIZED

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "deck/frm_main.h"
-#include "deck/number_text.h"
+#include "display/number_text.h"
 #include "loading/file_names.h"
 
 namespace luma {

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "deck/quit_signals.h"
+#include "process/quit_signals.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The deck's start-up configuration: the items of its files, the numbers in
 // them, the settings each deck takes, which files are read and how far, and
 // the files a fresh install ships.
-#include "deck/config_reader.h"
+#include "settings/config_reader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,9 +15,9 @@
 #include <tuple>
 #include <vector>
 
-#include "deck/item_reader.h"
 #include "deck_fixture.h"
 #include "loading/file_names.h"
+#include "settings/item_reader.h"
 #include "settings/user_settings.h"
 #include "support/scoped_env.h"
 

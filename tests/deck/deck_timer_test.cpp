@@ -1,6 +1,6 @@
 // The shared timer clock: ticks only while enabled, each timer on its own
 // beat, the slower timers on the watch's wakeups, a late tick run once.
-#include "deck/deck_timer.h"
+#include "timing/deck_timer.h"
 
 #include <gtest/gtest.h>
 

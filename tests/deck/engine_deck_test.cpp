@@ -21,10 +21,10 @@
 #include <thread>
 #include <vector>
 
-#include "deck/device_listing.h"
-#include "deck/midi_input.h"
 #include "deck_fixture.h"
 #include "loading/file_names.h"
+#include "remote/device_listing.h"
+#include "remote/midi_input.h"
 #include "support/audio_files.h"
 #include "support/jack_server.h"
 #include "support/scoped_env.h"

@@ -26,11 +26,11 @@
 #include <map>
 
 #include "binding/engine_library.h"
-#include "deck/frame_pacer.h"
-#include "deck/number_text.h"
 #include "deck_fixture.h"
+#include "display/number_text.h"
 #include "loading/file_names.h"
 #include "support/scoped_env.h"
+#include "timing/frame_pacer.h"
 
 namespace luma::test {
 namespace {

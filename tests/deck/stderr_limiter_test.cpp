@@ -1,6 +1,6 @@
 // The stderr limiter: repeated chatter is counted, a flood is cut off per
 // minute, and a process that floods its stderr neither blocks nor drowns it.
-#include "deck/stderr_limiter.h"
+#include "process/stderr_limiter.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

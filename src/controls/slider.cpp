@@ -1,4 +1,4 @@
-#include "deck/slider.h"
+#include "controls/slider.h"
 
 #include <QStyle>
 #include <algorithm>

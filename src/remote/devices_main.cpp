@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "binding/engine_library.h"
-#include "deck/device_listing.h"
 #include "loading/paths.h"
+#include "remote/device_listing.h"
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);

@@ -1,4 +1,4 @@
-#include "deck/midi_input.h"
+#include "remote/midi_input.h"
 
 #include <jack/jack.h>
 #include <unistd.h>

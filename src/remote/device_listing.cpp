@@ -1,4 +1,4 @@
-#include "deck/device_listing.h"
+#include "remote/device_listing.h"
 
 namespace luma {
 

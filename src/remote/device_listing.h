@@ -6,8 +6,8 @@
 #include <QTextStream>
 
 #include "binding/audio_library.h"
-#include "deck/joystick_reader.h"
-#include "deck/midi_input.h"
+#include "remote/joystick_reader.h"
+#include "remote/midi_input.h"
 
 namespace luma {
 

@@ -1,4 +1,4 @@
-#include "deck/number_text.h"
+#include "display/number_text.h"
 
 #include <QRegularExpression>
 #include <charconv>

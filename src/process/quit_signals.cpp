@@ -1,4 +1,4 @@
-#include "deck/quit_signals.h"
+#include "process/quit_signals.h"
 
 #include <fcntl.h>
 #include <unistd.h>

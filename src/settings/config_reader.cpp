@@ -1,4 +1,4 @@
-#include "deck/config_reader.h"
+#include "settings/config_reader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "deck/item_reader.h"
 #include "loading/file_names.h"
+#include "settings/item_reader.h"
 
 namespace luma {
 namespace {

@@ -1,4 +1,4 @@
-#include "deck/stderr_limiter.h"
+#include "process/stderr_limiter.h"
 
 #include <fcntl.h>
 #include <unistd.h>

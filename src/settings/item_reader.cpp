@@ -1,4 +1,4 @@
-#include "deck/item_reader.h"
+#include "settings/item_reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "deck/deck_timer.h"
+#include "timing/deck_timer.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "deck/jack_midi_in.h"
+#include "remote/jack_midi_in.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>

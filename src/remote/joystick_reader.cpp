@@ -1,4 +1,4 @@
-#include "deck/joystick_reader.h"
+#include "remote/joystick_reader.h"
 
 #include <SDL.h>
 

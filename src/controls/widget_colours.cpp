@@ -1,4 +1,4 @@
-#include "deck/widget_colours.h"
+#include "controls/widget_colours.h"
 
 #include <QPalette>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "deck/scroll_bar.h"
+#include "controls/scroll_bar.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "deck/deck_settings.h"
+#include "settings/deck_settings.h"
 
 namespace luma {
 

@@ -36,8 +36,8 @@
 #include <string>
 #include <vector>
 
-#include "deck/alsa_watch.h"
-#include "deck/jack_midi_in.h"
+#include "remote/alsa_watch.h"
+#include "remote/jack_midi_in.h"
 
 namespace luma {
 

@@ -1,10 +1,10 @@
-#include "deck/frame_pacer.h"
+#include "timing/frame_pacer.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
 
-#include "deck/deck_timer.h"
+#include "timing/deck_timer.h"
 
 namespace luma {
 

@@ -1,4 +1,4 @@
-#include "deck/alsa_watch.h"
+#include "remote/alsa_watch.h"
 
 #include <fcntl.h>
 #include <poll.h>

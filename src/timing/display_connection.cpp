@@ -1,4 +1,4 @@
-#include "deck/display_connection.h"
+#include "timing/display_connection.h"
 
 #include <QByteArray>
 #include <QtGlobal>
