@@ -3,11 +3,25 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 namespace luma {
+
+namespace {
+
+// Room for a few seconds of a busy controller, or a SysEx dump of that size.
+constexpr size_t kRingBytes = 1 << 16;
+
+}  // namespace
 
 JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source, Bytes bytes,
                        Lost lost)
     : bytes_(std::move(bytes)), lost_(std::move(lost)) {
+    ring_ = jack_ringbuffer_create(kRingBytes);
+    reader_ = std::thread([this] { passOn(); });
     jack_status_t status{};
     client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
     if (!client_) {
@@ -25,9 +39,10 @@ JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source,
             for (uint32_t i = 0; i < count; ++i) {
                 jack_midi_event_t event;
                 if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0) {
-                    self->bytes_(event.buffer, event.size);
+                    self->queue(event.buffer, event.size);
                 }
             }
+            if (count > 0) self->queued_.release();
             return 0;
         },
         this);
@@ -68,7 +83,50 @@ JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source,
 
 JackMidiIn::~JackMidiIn() {
     done_ = true;
-    if (client_) jack_client_close(client_);  // joins JACK's threads
+    if (client_) jack_client_close(client_);  // joins JACK's threads: nothing is queued after
+    closing_ = true;
+    queued_.release();
+    reader_.join();
+    jack_ringbuffer_free(ring_);
+}
+
+void JackMidiIn::queue(const unsigned char* data, size_t size) {
+    // An event that does not fit is lost whole, never in part; its size and
+    // bytes become readable together, with one advance.
+    if (!ring_ || size > UINT16_MAX || jack_ringbuffer_write_space(ring_) < size + 2) return;
+    const auto length = static_cast<uint16_t>(size);
+    unsigned char header[sizeof length];
+    std::memcpy(header, &length, sizeof length);
+    jack_ringbuffer_data_t parts[2];
+    jack_ringbuffer_get_write_vector(ring_, parts);
+    size_t part = 0, at = 0;
+    const auto put = [&](const unsigned char* from, size_t count) {
+        while (count > 0) {
+            const size_t n = std::min(count, parts[part].len - at);
+            std::memcpy(parts[part].buf + at, from, n);
+            from += n, count -= n, at += n;
+            if (at == parts[part].len) ++part, at = 0;
+        }
+    };
+    put(header, sizeof header);
+    put(data, size);
+    jack_ringbuffer_write_advance(ring_, size + sizeof header);
+}
+
+void JackMidiIn::passOn() {
+    std::vector<unsigned char> event;
+    for (;;) {
+        queued_.acquire();
+        if (!ring_) return;
+        uint16_t length = 0;
+        while (jack_ringbuffer_read_space(ring_) >= sizeof length) {
+            jack_ringbuffer_read(ring_, reinterpret_cast<char*>(&length), sizeof length);
+            event.resize(length);
+            jack_ringbuffer_read(ring_, reinterpret_cast<char*>(event.data()), length);
+            bytes_(event.data(), event.size());
+        }
+        if (closing_) return;
+    }
 }
 
 void JackMidiIn::lose(const char* why) {

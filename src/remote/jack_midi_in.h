@@ -5,18 +5,22 @@
 // once, or a patchbay cut it).
 #pragma once
 
+#include <jack/ringbuffer.h>
 #include <jack/types.h>
 
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <semaphore>
 #include <string>
+#include <thread>
 
 namespace luma {
 
 class JackMidiIn {
   public:
-    // Each event's bytes, on JACK's process thread.
+    // Each event's bytes, in order, on the input's own thread (JACK's process
+    // thread only copies them into a ring: it must not wait or allocate).
     using Bytes = std::function<void(const unsigned char* data, size_t size)>;
     // Once, on JACK's notification thread, when the input is lost.
     using Lost = std::function<void(const std::string& why)>;
@@ -32,13 +36,19 @@ class JackMidiIn {
 
   private:
     void lose(const char* why);
+    void queue(const unsigned char* data, size_t size);  // on JACK's process thread
+    void passOn();                                       // the input's own thread
 
     Bytes bytes_;
     Lost lost_;
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     std::string portName_;
-    std::atomic<bool> done_{false};  // lost, or closing
+    std::atomic<bool> done_{false};      // lost, or closing
+    jack_ringbuffer_t* ring_ = nullptr;  // events as a 16-bit size and the bytes
+    std::counting_semaphore<> queued_{0};
+    std::atomic<bool> closing_{false};
+    std::thread reader_;
     std::string problem_;
 };
 
