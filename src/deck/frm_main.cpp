@@ -200,7 +200,7 @@ void FrmMain::FillDeviceList() {
 QString FrmMain::GetBassVersion() {
     const int32_t version = static_cast<int32_t>(audio_->BASS_GetVersion());
     const int16_t major = LoWord(version);
-    const int16_t minor = HiWord(static_cast<int32_t>(audio_->BASS_GetVersion()));
+    const int16_t minor = HiWord(version);
     return QString::number(major) + "." + QString::number(minor);
 }
 
