@@ -92,9 +92,9 @@ void FrmMain::Form_Load() {
     // The Gain slider's 50 is heard from the first second, not only once it moves.
     audio_->BASS_SetGlobalVolumes(state.VolumePos, state.VolumePos, state.VolumePos);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(1);
+    MIDIInput->act(MidiInput::Open);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(4);
+    MIDIInput->act(MidiInput::Start);
     DoColors();
 }
 
@@ -108,9 +108,9 @@ void FrmMain::salir() {
         audio_->BASS_Free();
     }
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(5);
+    MIDIInput->act(MidiInput::Stop);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(2);
+    MIDIInput->act(MidiInput::Close);
     platform_.endProcess(exitCode_);
 }
 
