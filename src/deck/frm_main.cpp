@@ -125,8 +125,8 @@ void FrmMain::fatalMessage(const QString& text, const QString& caption, int styl
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // Form_Unload: the deck never returns from closing its window.
-    salir();
     event->accept();
+    salir();
 }
 
 void FrmMain::DoColors() {

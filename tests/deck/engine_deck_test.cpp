@@ -402,6 +402,7 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     feed.send({0xB0, 40, 0});  // the deck ends
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
     EXPECT_FALSE(deck->MIDIInput->isOpen());
+    EXPECT_EQ(deck->MIDIInput->status(), 0xB0) << "the handler went on after the end";
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(platform.exitCode, 0);
 }
