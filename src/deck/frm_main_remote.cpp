@@ -75,12 +75,13 @@ void FrmMain::PollJoystick() {
     if (b == 0) first = second = kNoButtons;
     if (b == state.JoyLastButtons[j]) return;
     if (b > 0) (first == kNoButtons ? first : second) = b;
+    // A jog is only started: letting go of the buttons ends nothing.
     if (first == 1 && second == 3) {
         cmdBack->setBackColor(kRed);
-        emit cmdBack->mouseDown(1, 0, 1.0f, 1.0f);
+        Lum_TouchB2();
     } else if (first == 3 && second == 1) {
         cmdForward->setBackColor(kRed);
-        emit cmdForward->mouseDown(1, 0, 1.0f, 1.0f);
+        Lum_TouchF2();
     }
     state.JoyLastButtons[j] = b;
 }

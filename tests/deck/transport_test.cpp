@@ -519,6 +519,7 @@ TEST_P(JoystickTest, FirstAndSecondMaskOfAPressChooseTheJog) {
     // Touch mode is on: a jog bends the (absent) channel's rate by 2500 Hz.
     EXPECT_EQ(jogs("-2500"), GetParam().back);
     EXPECT_EQ(jogs("2500"), GetParam().forward);
+    EXPECT_EQ(jogs("0"), 0) << "a release slid the rate back: the jog was ended";
     EXPECT_EQ(deck->cmdBack->backColor() == 255, GetParam().back > 0);
     EXPECT_EQ(deck->cmdForward->backColor() == 255, GetParam().forward > 0);
 }
