@@ -300,7 +300,7 @@ void FrmMain::buildSliders() {
     vscPitch->setRange(-1600, 1600);
     vscPitch->setSmallChange(1);
     vscPitch->setLargeChange(5);
-    trkPosition = new Slider(Qt::Horizontal, this);
+    trkPosition = new PositionSlider(this);
     trkPosition->setObjectName("trkPosition");
     trkPosition->setGeometry(rectTwips(120, 1440, 5730, 600));
     trkPosition->setRange(0, 999999999);

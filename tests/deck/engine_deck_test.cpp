@@ -381,7 +381,7 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     EXPECT_TRUE(deck->optActivity->isChecked());
     EXPECT_TRUE(deck->tmrLED->enabled());
     deck->Lum_CueSet();
-    const int32_t cue = deck->state.CuePos;
+    const int64_t cue = deck->state.CuePos;
     ASSERT_TRUE(waitFor([&] { return position() > cue + 44100; }));
 
     feed.send({0xB0, 17, 127});  // stop at the cue point, the Stop lamp red
