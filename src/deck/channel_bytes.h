@@ -1,5 +1,7 @@
-// Byte positions of the deck's 32-bit arithmetic handed to the engine's
-// 64-bit positions: the 32 bits become the low half, the high half is 0.
+// The deck's byte positions handed to the engine's 64-bit ones. A negative
+// position (-1 for none, or a loop end stepped below 0) is no place in the
+// track: a seek to it fails whatever the track's length, and its seconds
+// are those of its low 32 bits read as unsigned, the time it has always shown.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +10,8 @@
 
 namespace luma {
 
-float BytesToSeconds(AudioLibrary& audio, uint32_t handle, int32_t bytes);
+float BytesToSeconds(AudioLibrary& audio, uint32_t handle, int64_t bytes);
 // Non-zero on success.
-int32_t SeekTo(AudioLibrary& audio, uint32_t handle, int32_t bytes);
+int32_t SeekTo(AudioLibrary& audio, uint32_t handle, int64_t bytes);
 
 }  // namespace luma

@@ -1,5 +1,6 @@
 // The deck window's own variables. Booleans are 16-bit integers holding
 // -1 (true) and 0 (false), as every handler of the deck compares them.
+// Byte positions are 64-bit: a long mix passes 2^31 bytes.
 #pragma once
 
 #include <QString>
@@ -18,10 +19,10 @@ struct DeckState {
     std::array<uint32_t, 14> EqFX{};
     std::array<int32_t, 3> EqSaved{};
     int16_t IsStopped = kTrue;
-    int32_t CuePos = 0;
+    int64_t CuePos = 0;
     int16_t CueActive = kFalse;
-    int32_t LoopStart = 0;
-    int32_t LoopEnd = 0;
+    int64_t LoopStart = 0;
+    int64_t LoopEnd = 0;
     int16_t LoopOn = kFalse;
     int16_t VolumePos = 0;
     int16_t BalancePos = 0;

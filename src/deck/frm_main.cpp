@@ -26,6 +26,8 @@ constexpr int kDeckTwoLeftTwips = 8685;
 constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kInfoSize = 56;
 constexpr int kInfoSoundSystemVersion = 10;
+const QString kNoDigitalOutput = "Error: Couldn't Initialize Digital Output";
+const QString kDigitalOutputCaption = "Digital output";
 // Far from the keys a set is played with, and what desktop programs quit on.
 const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 // Settings name this folder for "the demo crate beside the program".
@@ -90,9 +92,9 @@ void FrmMain::Form_Load() {
     // The Gain slider's 50 is heard from the first second, not only once it moves.
     audio_->BASS_SetGlobalVolumes(state.VolumePos, state.VolumePos, state.VolumePos);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(1);
+    MIDIInput->act(MidiInput::Open);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(4);
+    MIDIInput->act(MidiInput::Start);
     DoColors();
 }
 
@@ -106,9 +108,9 @@ void FrmMain::salir() {
         audio_->BASS_Free();
     }
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(5);
+    MIDIInput->act(MidiInput::Stop);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    MIDIInput->act(2);
+    MIDIInput->act(MidiInput::Close);
     platform_.endProcess(exitCode_);
 }
 
@@ -123,8 +125,8 @@ void FrmMain::fatalMessage(const QString& text, const QString& caption, int styl
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // Form_Unload: the deck never returns from closing its window.
-    salir();
     event->accept();
+    salir();
 }
 
 void FrmMain::DoColors() {
@@ -200,7 +202,7 @@ void FrmMain::FillDeviceList() {
 QString FrmMain::GetBassVersion() {
     const int32_t version = static_cast<int32_t>(audio_->BASS_GetVersion());
     const int16_t major = LoWord(version);
-    const int16_t minor = HiWord(static_cast<int32_t>(audio_->BASS_GetVersion()));
+    const int16_t minor = HiWord(version);
     return QString::number(major) + "." + QString::number(minor);
 }
 
@@ -229,18 +231,26 @@ bool FrmMain::StartEngine() {
                                   static_cast<uint32_t>(readUserSettings().outputLatencyMs));
     // The window's handle travels as an opaque pointer, as the engine's interface has it.
     void* window = reinterpret_cast<void*>(winId());  // NOLINT(performance-no-int-to-ptr)
+    const QString output = QString("output %1 (settings line %2)")
+                               .arg(state.SoundDevice)
+                               .arg(commandLine_ == "1" ? 6 : 7);
     if (audio_->BASS_Init(state.SoundDevice, kOutputRate, 0, window) == 0) {
-        const int settingsLine = commandLine_ == "1" ? 6 : 7;
-        return fail("Error: Couldn't Initialize Digital Output", "Digital output",
-                    QString("output %1 (settings line %2) could not be opened; lumatrone-devices "
-                            "lists the outputs; LUMATRONE_AUDIO=system, null or wav:PATH "
-                            "chooses the kind of output")
-                        .arg(state.SoundDevice)
-                        .arg(settingsLine));
+        return fail(kNoDigitalOutput, kDigitalOutputCaption,
+                    output +
+                        " could not be opened; lumatrone-devices lists the outputs; "
+                        "LUMATRONE_AUDIO=system, null or wav:PATH chooses the kind of output");
     }
-    audio_->BASS_Start();
+    // An output that opened but does not run, or that the engine cannot
+    // describe, plays no more than one that never opened.
     uint32_t info[14] = {kInfoSize};
-    audio_->BASS_GetInfo(info);
+    const bool started = audio_->BASS_Start() != 0;
+    if (!started || audio_->BASS_GetInfo(info) == 0) {
+        audio_->BASS_Free();
+        return fail(kNoDigitalOutput, kDigitalOutputCaption,
+                    (started ? "the audio engine could not describe " + output
+                             : output + " opened but did not start") +
+                        "; lumatrone-devices lists the outputs");
+    }
     if (info[kInfoSoundSystemVersion] < 9) {
         audio_->BASS_Free();
         return fail("DirectX version 9 is not Installed!!!", "DX8",

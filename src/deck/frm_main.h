@@ -14,6 +14,7 @@
 
 #include "binding/audio_library.h"
 #include "controls/lum_button.h"
+#include "controls/position_slider.h"
 #include "controls/scroll_bar.h"
 #include "controls/shape_widget.h"
 #include "controls/slider.h"
@@ -70,7 +71,7 @@ class FrmMain : public QWidget {
 
     // Track loading.
     void filFile_DblClick();
-    QString TimeText(int32_t position);
+    QString TimeText(int64_t position);
     // The file-name label sizes itself to its caption.
     void setFileNameCaption(const QString& caption);
 
@@ -145,7 +146,8 @@ class FrmMain : public QWidget {
 
     // Scroll bars and sliders.
     ControlArray<ScrollBar> vscEQ, hscEQ;
-    Slider *vscPitch, *trkPosition;
+    Slider* vscPitch;
+    PositionSlider* trkPosition;
 
     // Browser, device list and options.
     FileList* filFile;
@@ -186,9 +188,10 @@ class FrmMain : public QWidget {
   private:
     void ApplyPitch();
     void touch(int direction, LumButton* lamp, int32_t slideTarget);
-    QString markLoopPoint(int32_t& point);
-    QString moveLoopEnd(int32_t bytes);
-    int32_t channelPosition();
+    QString markLoopPoint(int64_t& point);
+    QString moveLoopEnd(int64_t bytes);
+    int64_t channelPosition();
+    int32_t cueFlush() const;
     void syncLoop();
     void connectHandlers();
     void connectTransport();

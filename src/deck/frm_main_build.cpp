@@ -300,7 +300,7 @@ void FrmMain::buildSliders() {
     vscPitch->setRange(-1600, 1600);
     vscPitch->setSmallChange(1);
     vscPitch->setLargeChange(5);
-    trkPosition = new Slider(Qt::Horizontal, this);
+    trkPosition = new PositionSlider(this);
     trkPosition->setObjectName("trkPosition");
     trkPosition->setGeometry(rectTwips(120, 1440, 5730, 600));
     trkPosition->setRange(0, 999999999);
@@ -382,6 +382,9 @@ void FrmMain::buildTimers() {
     Timer1 = new DeckTimer(10, true, this);
     tmrVU = new DeckTimer(15, true, this);
     tmrVUReset = new DeckTimer(250, false, this);
+    // Nothing enables it: every way out calls salir at once (the quit key, a
+    // signal, controller 40, a failed MIDI input) or, failing at start-up,
+    // ends the process itself.
     tmrExit = new DeckTimer(1000, false, this);
     tmrLED = new DeckTimer(250, false, this);
     tmrCPU = new DeckTimer(200, false, this);

@@ -35,7 +35,7 @@ void FrmMain::setFileNameCaption(const QString& caption) {
     lblFileName->adjustSize();
 }
 
-QString FrmMain::TimeText(int32_t position) {
+QString FrmMain::TimeText(int64_t position) {
     if (position == -1 || !audio_) return ":,";
     return timeText(BytesToSeconds(*audio_, state.Channel, position));
 }
@@ -81,9 +81,8 @@ void FrmMain::filFile_DblClick() {
         Lum_Equalize(band, static_cast<int16_t>(vscEQ(band)->value()));
     }
 
-    // The engine's 64-bit length as the deck's 32-bit byte count: a failed
-    // query (all ones) reads as -1.
-    trkPosition->setMax(static_cast<int32_t>(audio.BASS_StreamGetLength(state.Channel)));
+    // A failed query (all ones) reads as -1.
+    trkPosition->setMax(static_cast<int64_t>(audio.BASS_StreamGetLength(state.Channel)));
     uint32_t rate = 0;
     if (audio.BASS_ChannelGetAttributes(state.Channel, &rate, nullptr, nullptr)) {
         state.BaseFreq = static_cast<int32_t>(rate);

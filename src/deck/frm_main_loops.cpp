@@ -3,6 +3,8 @@
 // the loop region, so the jump back happens at the exact sample; the
 // watch's own check stays and covers what the engine leaves alone (a loop
 // end at or before its start holds the deck at the start).
+#include <utility>
+
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
@@ -16,13 +18,18 @@ const QString kNoPosition = "- - : - - , - - -";
 }  // namespace
 
 void FrmMain::syncLoop() {
-    audio_->LUMA_ChannelSetLoop(state.Channel, state.LoopStart, state.LoopEnd,
-                                state.LoopOn != kFalse ? 1 : 0);
+    // The engine takes 32-bit loop points: a loop beyond them, late in a long
+    // mix, is the watch's alone.
+    const bool held =
+        std::in_range<int32_t>(state.LoopStart) && std::in_range<int32_t>(state.LoopEnd);
+    audio_->LUMA_ChannelSetLoop(state.Channel, held ? static_cast<int32_t>(state.LoopStart) : 0,
+                                held ? static_cast<int32_t>(state.LoopEnd) : 0,
+                                held && state.LoopOn != kFalse ? 1 : 0);
 }
 
-QString FrmMain::markLoopPoint(int32_t& point) {
+QString FrmMain::markLoopPoint(int64_t& point) {
     if (!audio_) return TimeText(-1);
-    const int32_t position = channelPosition();
+    const int64_t position = channelPosition();
     QString text = TimeText(position);
     point = position;
     syncLoop();
@@ -37,10 +44,8 @@ QString FrmMain::Lum_LoopEnd() {
     return markLoopPoint(state.LoopEnd);
 }
 
-QString FrmMain::moveLoopEnd(int32_t bytes) {
-    // 32-bit arithmetic that wraps rather than overflows.
-    state.LoopEnd =
-        static_cast<int32_t>(static_cast<uint32_t>(state.LoopEnd) + static_cast<uint32_t>(bytes));
+QString FrmMain::moveLoopEnd(int64_t bytes) {
+    state.LoopEnd += bytes;
     if (audio_) syncLoop();
     return TimeText(state.LoopEnd);
 }
@@ -67,7 +72,7 @@ void FrmMain::cmdLooped_MouseDown() {
 
 void FrmMain::FXTimer2_Timer() {
     if (!audio_) return;
-    const int32_t position = channelPosition();
+    const int64_t position = channelPosition();
     trkPosition->setValue(position);
     if (position >= state.LoopEnd && state.LoopOn != kFalse) {
         SeekTo(*audio_, state.Channel, state.LoopStart);
@@ -91,7 +96,7 @@ void FrmMain::FXTimer2_Timer() {
 
 void FrmMain::Timer1_Timer() {
     if (!audio_) return;
-    const int32_t position = channelPosition();
+    const int64_t position = channelPosition();
     trkPosition->setValue(position);
     lblPosition->setText(position == -1 ? kNoPosition : TimeText(position));
 }

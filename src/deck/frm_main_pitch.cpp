@@ -54,9 +54,7 @@ void FrmMain::cmdPitchUp_MouseDown() {
 // (touch mode) or slides to `slideTarget` over TouchAmount ms.
 void FrmMain::touch(int direction, LumButton* lamp, int32_t slideTarget) {
     if (state.CueActive != kFalse) {
-        // 32-bit arithmetic that wraps rather than overflows.
-        state.CuePos = static_cast<int32_t>(static_cast<uint32_t>(state.CuePos) +
-                                            static_cast<uint32_t>(direction * state.TouchAmount));
+        state.CuePos += direction * state.TouchAmount;
         if (audio_) SeekTo(*audio_, state.Channel, state.CuePos);
         return;
     }

@@ -10,6 +10,7 @@ namespace luma {
 namespace {
 
 constexpr int kControlChangeChannel1 = 176;
+constexpr int kQuitController = 40;
 constexpr int kRed = 255;
 constexpr int kJoysticks = 5;
 constexpr int16_t kNoButtons = 4;  // "no mask yet" in a press sequence
@@ -31,7 +32,6 @@ void FrmMain::MIDIInput_Message() {
     static constexpr Row kCommands[] = {
         {16, &FrmMain::Lum_Pause},   {17, &FrmMain::midiStop},    {18, &FrmMain::Lum_CUE},
         {19, &FrmMain::Lum_TouchB2}, {20, &FrmMain::Lum_TouchF2}, {35, &FrmMain::Lum_TouchUp},
-        {40, &FrmMain::salir},
     };
     optActivity->setChecked(true);
     // Restarted, not merely enabled: its tick puts the lamp out a full period
@@ -40,6 +40,10 @@ void FrmMain::MIDIInput_Message() {
     tmrLED->setEnabled(true);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     if (MIDIInput->status() == kControlChangeChannel1) {
+        if (MIDIInput->data1() == kQuitController) {
+            salir();  // the end: not even the acknowledgement follows
+            return;
+        }
         for (const Row& row : kCommands) {
             if (MIDIInput->data1() == row.controller) (this->*row.command)();
         }
@@ -71,12 +75,13 @@ void FrmMain::PollJoystick() {
     if (b == 0) first = second = kNoButtons;
     if (b == state.JoyLastButtons[j]) return;
     if (b > 0) (first == kNoButtons ? first : second) = b;
+    // A jog is only started: letting go of the buttons ends nothing.
     if (first == 1 && second == 3) {
         cmdBack->setBackColor(kRed);
-        emit cmdBack->mouseDown(1, 0, 1.0f, 1.0f);
+        Lum_TouchB2();
     } else if (first == 3 && second == 1) {
         cmdForward->setBackColor(kRed);
-        emit cmdForward->mouseDown(1, 0, 1.0f, 1.0f);
+        Lum_TouchF2();
     }
     state.JoyLastButtons[j] = b;
 }

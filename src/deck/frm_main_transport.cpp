@@ -2,15 +2,22 @@
 // buttons (Pause in front while playing), and the CUE repeat that holds the
 // first 75 ms after the cue point. Every command works with or without a
 // track: the engine refuses calls on channel 0 and nothing else changes.
+#include <algorithm>
+
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
 
 namespace luma {
 
-int32_t FrmMain::channelPosition() {
-    // Only the low 32 bits count: a failed query reads as -1.
-    return static_cast<int32_t>(audio_->BASS_ChannelGetPosition(state.Channel));
+int64_t FrmMain::channelPosition() {
+    // A failed query (all ones) reads as -1.
+    return static_cast<int64_t>(audio_->BASS_ChannelGetPosition(state.Channel));
+}
+
+int32_t FrmMain::cueFlush() const {
+    // The cue byte as flush: non-zero exactly when the cue point is, however far it lies.
+    return static_cast<int32_t>(std::clamp<int64_t>(state.CuePos, INT32_MIN, INT32_MAX));
 }
 
 void FrmMain::Lum_Pause() {
@@ -20,7 +27,7 @@ void FrmMain::Lum_Pause() {
         cmdPause->setVisible(false);
         state.IsStopped = kTrue;
     } else {
-        audio_->BASS_StreamPlay(state.Channel, state.CuePos, 0);  // the cue byte as flush
+        audio_->BASS_StreamPlay(state.Channel, cueFlush(), 0);
         cmdPause->setVisible(true);
         state.IsStopped = kFalse;
     }
@@ -41,7 +48,7 @@ void FrmMain::Lum_CueSet() {
 
 void FrmMain::Lum_CuePlay() {
     if (!audio_) return;
-    audio_->BASS_StreamPlay(state.Channel, state.CuePos, 0);  // the cue byte as flush
+    audio_->BASS_StreamPlay(state.Channel, cueFlush(), 0);
     SeekTo(*audio_, state.Channel, state.CuePos);
 }
 

@@ -54,9 +54,10 @@ int main(int argc, char** argv) {
             deck.Lum_Pause();
         }
         QTimer::singleShot(2500, &deck, [&] {
-            const bool saved = deck.grab().save(screenshot);
+            if (!deck.grab().save(screenshot))
+                platform.printError("lumatrone-deck " + commandLine + ": could not write " +
+                                    screenshot);
             deck.salir();
-            return saved;
         });
     }
     return application.exec();

@@ -14,8 +14,10 @@ class ModBpm {
   public:
     explicit ModBpm(FrmMain& window) : window_(window) {}
 
-    uint32_t BPMStream = 0;    // freed by the next track load
-    uint32_t TempoStream = 0;  // the deck makes no tempo stream: stays 0
+    uint32_t BPMStream = 0;  // freed by the next track load
+    // The pitch changes the playback rate; the engine is never asked for a
+    // tempo stream, so the tempo's percents are those of handle 0 (none).
+    static constexpr uint32_t TempoStream = 0;
 
     void DetectBPM(bool openFile, float startSec, float endSec, const QString& fileName);
     float TempoAdjustedBPM(uint32_t handle);

@@ -207,8 +207,8 @@ void MidiInput::stop() {
     waiting_.clear();
 }
 
-bool MidiInput::act(int actionCode) {
-    switch (actionCode) {
+bool MidiInput::act(Action action) {
+    switch (action) {
         case Open:
             open();
             return true;

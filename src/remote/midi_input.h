@@ -64,7 +64,7 @@ class MidiInput : public QObject {
     void close();  // also stops input; nothing happens if nothing is open
     void start();  // needs an open device
     void stop();
-    bool act(int actionCode);  // false for a code that is none of Action
+    bool act(Action action);  // false for a value that is none of them
 
     bool isOpen() const { return port_ || jack_; }
     bool isStarted() const { return started_.load(); }

@@ -38,7 +38,7 @@ class RecordingAudio : public AudioLibrary {
   public:
     // Answers.
     uint32_t version = 1u | (8u << 16);
-    int32_t initResult = 1;
+    int32_t initResult = 1, startResult = 1, infoResult = 1;
     uint32_t soundSystemVersion = 9;
     std::vector<std::string> devices = {"Built-in Audio", "USB Mixer"};
     // Track loading: handles for played and decode-only opens (0 fails),
@@ -59,8 +59,8 @@ class RecordingAudio : public AudioLibrary {
 
     // Calls that do more than answer, or are read too often to record.
     int32_t BASS_GetInfo(uint32_t* info14) override {
-        info14[10] = soundSystemVersion;
-        return note(1, "BASS_GetInfo", info14[0]);
+        if (infoResult) info14[10] = soundSystemVersion;
+        return note(infoResult, "BASS_GetInfo", info14[0]);
     }
     float BASS_GetCPU() override { return cpu; }
     uint64_t BASS_ChannelGetPosition(uint32_t handle) override {
@@ -112,7 +112,7 @@ class RecordingAudio : public AudioLibrary {
                   latencyMs)
     LUMA_RECORDED(int32_t, BASS_Init, (int32_t device, uint32_t freq, uint32_t flags, void*),
                   initResult, device, freq, flags)
-    LUMA_RECORDED(int32_t, BASS_Start, (), 1)
+    LUMA_RECORDED(int32_t, BASS_Start, (), startResult)
     LUMA_RECORDED(int32_t, BASS_Stop, (), 1)
     LUMA_RECORDED(void, BASS_Free, (), 0)
     LUMA_RECORDED(int32_t, BASS_SetBufferLength, (float seconds), 1, seconds)

@@ -166,6 +166,39 @@ TEST_F(TransportTest, TheEndStopsOrRepeatsOnlyWhileShowingPlay) {
          {[&](FrmMain& d) { audioView->position -= kSecond / 5, d.FXTimer2_Timer(); }, {}, true}});
 }
 
+// A 96 kHz stereo mix passes 2^31 bytes at 93 minutes; past there the knob,
+// the texts, the cue and loop points and the end keep their bytes.
+TEST_F(TransportTest, AMixPastTwoGigabytesKeepsItsPositions) {
+    constexpr int64_t kMinute = 60 * 4 * 96000;
+    audioView->rate = 96000;
+    audioView->length = 100 * kMinute;
+    audioView->streamHandle = kTrack;
+    deck->filFile->setCurrentRow(0);
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->lblLength->text(), "100:00,000");
+    EXPECT_GT(deck->trkPosition->maximum(), 0);
+    audioView->position = 95 * kMinute;
+    deck->Timer1_Timer();
+    EXPECT_EQ(deck->lblPosition->text(), "95:00,000");
+    EXPECT_EQ(deck->trkPosition->value(), 95 * kMinute);
+    deck->Lum_CueSet();
+    EXPECT_EQ(deck->Lum_LoopStart(), "95:00,000");
+    audioView->position = 96 * kMinute;
+    EXPECT_EQ(deck->Lum_LoopEnd(), "96:00,000");
+    takeCalls();
+    const QString toCue = "BASS_ChannelSetPosition(#,2188800000)";
+    // The engine takes no loop points past 32 bits: the watch loops alone.
+    run({{&FrmMain::cmdLooped_MouseDown, {toCue, "LUMA_ChannelSetLoop(#,0,0,0)"}},
+         {[&](FrmMain& d) { audioView->position += 4, d.FXTimer2_Timer(); }, {toCue}},
+         {&FrmMain::cmdLooped_MouseDown, {"LUMA_ChannelSetLoop(#,0,0,0)"}},
+         {&FrmMain::Lum_Stop, {"BASS_ChannelStop(#)", toCue}},
+         {&FrmMain::Lum_Pause, {"BASS_StreamPlay(#,2147483647,0)"}, true},
+         {[&](FrmMain& d) { audioView->position = 100 * kMinute - 4, d.FXTimer2_Timer(); },
+          {"BASS_ChannelStop(#)", "BASS_ChannelSetPosition(#,0)"}}});
+    deck->trkPosition->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSetPosition(#,2304000000)"});
+}
+
 TEST_F(TransportTest, PitchRatesAndTexts) {
     deck->lblBPMs->setText("120");
     deck->lblOrigBPM->setText("120");
@@ -519,6 +552,7 @@ TEST_P(JoystickTest, FirstAndSecondMaskOfAPressChooseTheJog) {
     // Touch mode is on: a jog bends the (absent) channel's rate by 2500 Hz.
     EXPECT_EQ(jogs("-2500"), GetParam().back);
     EXPECT_EQ(jogs("2500"), GetParam().forward);
+    EXPECT_EQ(jogs("0"), 0) << "a release slid the rate back: the jog was ended";
     EXPECT_EQ(deck->cmdBack->backColor() == 255, GetParam().back > 0);
     EXPECT_EQ(deck->cmdForward->backColor() == 255, GetParam().forward > 0);
 }
