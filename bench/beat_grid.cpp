@@ -3,7 +3,8 @@
 // known: click tracks at odd tempos and offsets, drum-machine renders, and
 // tracker modules (their rows as libopenmpt plays them). For each: the tempo
 // error, the worst distance of a true beat from the grid, and the time either
-// takes for a 5-minute track, measured in this same run.
+// takes for a 5-minute track, measured in this same run. Then music without a
+// beat, which should get no grid.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -17,6 +18,7 @@
 
 #include "bpm/track_grid.h"
 #include "drums/beat_tracks.h"
+#include "drums/drum_voices.h"
 #include "tempo_trackers.h"
 
 namespace {
@@ -161,6 +163,38 @@ Piece drumTrack(luma::drums::BeatTrackRecipe recipe) {
     return piece;
 }
 
+// Held chords (sawtooth and square, detuned so their partials beat), a tremolo, a
+// glissando, noise, and hits at random intervals.
+std::vector<Piece> beatlessPieces() {
+    constexpr int kLength = 60 * kRate;
+    constexpr double kPi = std::numbers::pi;
+    std::vector<Piece> pieces;
+    for (const char* name :
+         {"sawtooth chord", "square chord", "tremolo", "glissando", "noise", "random hits"}) {
+        pieces.push_back({name, std::vector<float>(kLength), {}, 0.0});
+    }
+    luma::drums::VoiceRandom random(5);
+    for (int i = 0; i < kLength; ++i) {
+        const double t = double(i) / kRate;
+        for (double hz : {110.0, 138.6, 164.8, 220.0}) {
+            pieces[0].mono[i] += float(0.2 * (2 * std::fmod(t * hz * 1.003, 1.0) - 1));
+            pieces[1].mono[i] += float(std::fmod(t * hz, 1.0) < 0.5 ? 0.2 : -0.2);
+        }
+        pieces[2].mono[i] =
+            float(0.5 * std::sin(2 * kPi * 330 * t) * (0.6 + 0.4 * std::sin(2 * kPi * 5.3 * t)));
+        pieces[3].mono[i] = float(0.4 * std::sin(2 * kPi * (200 * t + 10 * t * t)));
+        pieces[4].mono[i] = float(random.between(-0.3, 0.3));
+    }
+    for (double t = 0.3; t < 59; t += 0.05 - 0.5 * std::log(1 - random.uniform())) {
+        const auto start = int64_t(t * kRate);
+        for (int k = 0; k < 2000 && start + k < kLength; ++k) {
+            pieces[5].mono[size_t(start + k)] +=
+                float(0.8 * std::exp(-k / 300.0) * std::sin(2 * kPi * 1200.0 * k / kRate));
+        }
+    }
+    return pieces;
+}
+
 // A module's beats are every fourth row (or what an IT file declares) from its start;
 // only modules whose rows keep one length are used.
 bool modulePiece(const std::string& path, double seconds, Piece& piece) {
@@ -263,27 +297,55 @@ int main() {
         "Tempo errors are against the truth at the grid's level (x1/2: half the true tempo).\n");
     std::printf("%-24s %4s %8s | %9s %-5s %7s %8s | %9s %-5s %7s %8s\n", "piece", "secs", "truth",
                 "ours BPM", "level", "err %", "worst ms", "QM BPM", "level", "err %", "worst ms");
-    double ourWorst = 0, qmWorst = 0, ourBpm = 0, qmBpm = 0;
-    int ourRefused = 0, qmRefused = 0;
+    struct Tally {
+        std::vector<double> bpm, worst;
+        int none = 0;
+        void add(const Score& score) {
+            if (std::isnan(score.worstMs)) {
+                ++none;
+            } else {
+                bpm.push_back(std::abs(score.bpmError)), worst.push_back(score.worstMs);
+            }
+        }
+        static double median(std::vector<double> v) {
+            if (v.empty()) return NAN;
+            std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+            return v[v.size() / 2];
+        }
+        static double largest(const std::vector<double>& v) {
+            return v.empty() ? NAN : *std::max_element(v.begin(), v.end());
+        }
+        void print(const char* name) const {
+            std::printf("%-10s %9.4f %9.4f %%   %8.2f %8.2f ms   %5d\n", name, median(bpm),
+                        largest(bpm), median(worst), largest(worst), none);
+        }
+    };
+    Tally us, qm;
     for (const Piece& piece : pieces) {
-        const Grid us = ours(piece.mono), qm = queenMaryFit(piece.mono);
-        const Score a = score(us, piece), b = score(qm, piece);
+        const Grid a = ours(piece.mono), b = queenMaryFit(piece.mono);
+        const Score sa = score(a, piece), sb = score(b, piece);
         std::printf("%-24s %4.0f %8.3f | %9.4f %-5s %7.4f %8.2f | %9.4f %-5s %7.4f %8.2f\n",
-                    piece.name.c_str(), double(piece.mono.size()) / kRate, piece.bpm, us.bpm,
-                    a.level, a.bpmError, a.worstMs, qm.bpm, b.level, b.bpmError, b.worstMs);
-        if (std::isnan(a.worstMs))
-            ++ourRefused;
-        else
-            ourWorst = std::max(ourWorst, a.worstMs),
-            ourBpm = std::max(ourBpm, std::abs(a.bpmError));
-        if (std::isnan(b.worstMs))
-            ++qmRefused;
-        else
-            qmWorst = std::max(qmWorst, b.worstMs), qmBpm = std::max(qmBpm, std::abs(b.bpmError));
+                    piece.name.c_str(), double(piece.mono.size()) / kRate, piece.bpm, a.bpm,
+                    sa.level, sa.bpmError, sa.worstMs, b.bpm, sb.level, sb.bpmError, sb.worstMs);
+        us.add(sa), qm.add(sb);
     }
-    std::printf("\n%zu pieces    largest tempo error   worst beat   no grid\n", pieces.size());
-    std::printf("ours          %10.4f %%   %9.2f ms   %5d\n", ourBpm, ourWorst, ourRefused);
-    std::printf("QM + fit      %10.4f %%   %9.2f ms   %5d\n", qmBpm, qmWorst, qmRefused);
+    std::printf(
+        "\n%zu pieces  tempo error: median, largest   worst beat: median, largest   no grid\n",
+        pieces.size());
+    us.print("ours");
+    qm.print("QM + fit");
+
+    // Music without a beat should get no grid at all.
+    std::printf("\nWithout a beat (60 s each): the tempo of the grid each gives, 0 for none\n");
+    const auto beatless = beatlessPieces();
+    int ourGrids = 0, qmGrids = 0;
+    for (const Piece& piece : beatless) {
+        const Grid a = ours(piece.mono), b = queenMaryFit(piece.mono);
+        std::printf("  %-26s ours %8.3f   QM + fit %8.3f\n", piece.name.c_str(), a.bpm, b.bpm);
+        ourGrids += a.bpm > 0, qmGrids += b.bpm > 0;
+    }
+    std::printf("  grids given: ours %d of %zu, QM + fit %d of %zu\n", ourGrids, beatless.size(),
+                qmGrids, beatless.size());
 
     const Piece five = drumTrack({.bpm = 126.0, .seconds = 300, .bassline = true, .seed = 77});
     const double ourTime = secondsOf([&] { return ours(five.mono); }, 3);

@@ -40,7 +40,11 @@ constexpr double kWeakBeat = 0.3;         // beats this much weaker than the med
 // smoothing of the energy envelope and the span its rise is measured over.
 constexpr double kWindowSeconds = 0.09, kSearchSeconds = 0.04;
 constexpr double kSmoothSeconds = 0.001, kRiseSeconds = 0.001;
-constexpr double kFloor = 0.1;          // of the window's mean energy
+constexpr double kFloor = 0.1;             // of the window's mean energy
+constexpr double kContrastSeconds = 0.02;  // the spans before and after an onset compared
+// The least typical clarity (log energy) of a beat's onsets: beats rise by 1 or more,
+// sustained sounds without a beat by 0.3 or less.
+constexpr double kLeastClarity = 0.5;
 constexpr double kFirstRise = 0.5;      // of the largest rise near the beat
 constexpr double kLeadSeconds = 0.015;  // how long before it a sound may start rising
 constexpr double kLowestHz = 30.0;      // rumble below this times nothing
@@ -171,7 +175,8 @@ class FineTimer {
           spectrum_(fftwf_alloc_complex(size_)),
           analytic_(fftwf_alloc_complex(size_)),
           envelope_(size_),
-          smoothed_(size_) {
+          smoothed_(size_),
+          summed_(size_ + 1, 0.0) {
         const std::lock_guard planning(fftwPlannerMutex());
         forward_ = fftwf_plan_dft_r2c_1d(size_, samples_, spectrum_, FFTW_ESTIMATE);
         backward_ = fftwf_plan_dft_1d(size_, spectrum_, analytic_, FFTW_BACKWARD, FFTW_ESTIMATE);
@@ -205,6 +210,7 @@ class FineTimer {
             envelope_[t] = double(analytic_[t][0]) * analytic_[t][0] +
                            double(analytic_[t][1]) * analytic_[t][1];
             total += envelope_[t];
+            summed_[t + 1] = summed_[t] + envelope_[t];
         }
         // Two centred running means make a triangle: symmetric, so a step stays where it is.
         const int half = std::max(1, int(std::lround(kSmoothSeconds * rate_ / 2)));
@@ -233,10 +239,24 @@ class FineTimer {
         const double left = riseAt(best - 1), centre = riseAt(best), right = riseAt(best + 1);
         const double curvature = left - 2 * centre + right;
         if (curvature < 0) offset = std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5);
-        return {0.0, (double(start + best) + offset) / rate_, std::max(0.0, bestRise)};
+        // A clear onset both rises sharply and leaves the music louder: the
+        // wavering of a held chord dips and recovers sharply, a tremolo swells slowly.
+        const double clarity = std::min(bestRise, contrastAt(steepest, total));
+        return {0.0, (double(start + best) + offset) / rate_, clarity};
     }
 
   private:
+    // How much louder the music is just after `t` than just before, in log energy.
+    double contrastAt(int t, double total) const {
+        const int span = int(std::lround(kContrastSeconds * rate_));
+        const int begin = std::max(0, t - span), end = std::min(size_, t + span);
+        if (t - begin < 1 || end - t < 1) return 0.0;
+        const double floor = 1e-3 * total / size_ + 1e-30;
+        const double before = (summed_[t] - summed_[begin]) / (t - begin) + floor;
+        const double after = (summed_[end] - summed_[t]) / (end - t) + floor;
+        return std::max(0.0, std::log(after / before));
+    }
+
     static void boxSmooth(const std::vector<double>& in, std::vector<double>& out, int half) {
         const int n = int(in.size());
         double sum = 0.0;
@@ -254,7 +274,7 @@ class FineTimer {
     fftwf_complex* spectrum_;
     fftwf_complex* analytic_;
     fftwf_plan forward_ = nullptr, backward_ = nullptr;
-    std::vector<double> envelope_, smoothed_;
+    std::vector<double> envelope_, smoothed_, summed_;
 };
 
 }  // namespace
@@ -310,16 +330,18 @@ TrackGrid measureTrackGrid(const MonoReader& read, int64_t frames, double rate,
     if (beats.size() < 8) return {};
 
     // Stage 4. Clear onsets time best and weigh more, but none more than a few others.
-    std::vector<double> rises;
-    for (const Point& b : beats) rises.push_back(b.weight);
-    std::nth_element(rises.begin(), rises.begin() + rises.size() / 2, rises.end());
-    const double medianRise = rises[rises.size() / 2];
+    // Music whose onsets are mostly unclear has no beat to time.
+    std::vector<double> clarities;
+    for (const Point& b : beats) clarities.push_back(b.weight);
+    std::nth_element(clarities.begin(), clarities.begin() + clarities.size() / 2, clarities.end());
+    const double typical = clarities[clarities.size() / 2];
+    if (typical < kLeastClarity) return {};
     const double bias = weightedMedian(offsets);
     std::vector<Point> timed;
     for (const Point& b : beats) {
         const bool stray = std::abs(b.y - coarseSeconds(b.x) - bias) > kStraySeconds;
-        if (b.weight >= kWeakBeat * medianRise && !stray) {
-            timed.push_back({b.x, b.y, std::min(3.0, std::sqrt(b.weight / medianRise))});
+        if (b.weight >= kWeakBeat * typical && !stray) {
+            timed.push_back({b.x, b.y, std::min(3.0, b.weight / typical)});
         }
     }
     if (timed.size() < 8) return {};
