@@ -1,8 +1,9 @@
 // The beat grid a played channel learns in the background: drum-machine
 // tracks at odd tempos and offsets, to 0.01 % and within 5 ms at every beat;
-// nothing for a track without a beat or with a tempo change; and channels
-// freed while they are being measured.
+// nothing for a track without a beat (a chord, a tremolo) or with a tempo
+// change; and channels freed while they are being measured.
 #include <chrono>
+#include <numbers>
 #include <thread>
 
 #include "drums/beat_tracks.h"
@@ -54,14 +55,21 @@ TEST_F(BeatGridTest, SteadyTracksGetTheirGridAndOthersNone) {
         {{.bpm = 141.13, .seconds = 40, .style = BeatStyle::halfTime, .seed = 7, .rate = 48000},
          "half time at 48 kHz"},
     };
-    // Without a steady beat: a held chord, and a beat that changes tempo half-way.
-    Signal chord = makeSine(220, 40);
+    // Without a steady beat: a held chord, the same with a tremolo, and a beat that
+    // changes tempo half-way.
+    Signal chord = makeSine(220, 40), tremolo;
     const Signal fifth = makeSine(330, 40), third = makeSine(277.2, 40);
     for (size_t i = 0; i < chord.samples.size(); ++i) {
         chord.samples[i] = 0.6f * (chord.samples[i] + fifth.samples[i] + third.samples[i]);
     }
+    tremolo = chord;
+    for (size_t i = 0; i < tremolo.samples.size(); ++i) {
+        const double t = double(i / 2) / 44100;
+        tremolo.samples[i] *= float(0.6 + 0.4 * std::sin(2 * std::numbers::pi * 5.3 * t));
+    }
     const uint32_t unsteady[] = {
         openPlayable(writeWav(chord)),
+        openPlayable(writeWav(tremolo)),
         openPlayable(writeWav(joined(drums::renderBeatTrack({.bpm = 120, .seconds = 30}),
                                      drums::renderBeatTrack({.bpm = 127, .seconds = 30})))),
     };
