@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <complex>
 #include <mutex>
 #include <vector>
 
@@ -40,10 +39,10 @@ constexpr double kWeakBeat = 0.3;         // beats this much weaker than the med
 // smoothing of the energy envelope and the span its rise is measured over.
 constexpr double kWindowSeconds = 0.09, kSearchSeconds = 0.04;
 constexpr double kSmoothSeconds = 0.001, kRiseSeconds = 0.001;
-constexpr double kFloor = 0.1;             // of the window's mean energy
+constexpr double kFloor = 0.1;             // the log's floor, a share of the window's mean energy
 constexpr double kContrastSeconds = 0.02;  // the spans before and after an onset compared
-// The least typical clarity (log energy) of a beat's onsets: beats rise by 1 or more,
-// sustained sounds without a beat by 0.3 or less.
+// The least typical clarity (in log energy) of the beats' onsets: a beat's onsets
+// typically reach 1 or more, a held chord's or a tremolo's wavering 0.3 or less.
 constexpr double kLeastClarity = 0.5;
 constexpr double kFirstRise = 0.5;      // of the largest rise near the beat
 constexpr double kLeadSeconds = 0.015;  // how long before it a sound may start rising
@@ -165,7 +164,7 @@ Line coarseGrid(const std::vector<float>& curve, double period) {
     return line && std::abs(line.slope / period - 1) < 0.02 ? line : Line{};
 }
 
-// Stage 3: the steepest rise of the energy envelope near each expected beat.
+// Stage 3: the onset of each expected beat, timed on the audio at full rate.
 class FineTimer {
   public:
     explicit FineTimer(double rate)
@@ -194,7 +193,7 @@ class FineTimer {
     FineTimer(const FineTimer&) = delete;
     FineTimer& operator=(const FineTimer&) = delete;
 
-    // The onset nearest in kind to a beat around `seconds`: its time and the rise's size.
+    // The onset of the beat expected around `seconds`: its time, and how clear it is.
     Point time(const MonoReader& read, double seconds) {
         const int64_t start = std::llround(seconds * rate_) - size_ / 2;
         read(start, size_, samples_);
