@@ -49,6 +49,9 @@ constexpr double kLeadSeconds = 0.015;  // how long before it a sound may start 
 constexpr double kLowestHz = 30.0;      // rumble below this times nothing
 // A fine time this far from where the beats lie on the whole is another event.
 constexpr double kStraySeconds = 0.02;
+// How much more of the drums' and the snares' shares (of 1 each) the off-beats must
+// catch to be taken for the beats.
+constexpr double kOffBeatMargin = 0.2;
 constexpr double kNarrowestSeconds = 0.004;  // the least reach of the robust fit
 constexpr double kOnGridSeconds = 0.01;      // a beat this close to the grid counts as on it
 constexpr double kLeastOnGrid = 0.5;         // share of beats on the grid for a steady track
@@ -162,6 +165,37 @@ Line coarseGrid(const std::vector<float>& curve, double period) {
     for (Point& b : beats) b.x = std::round((b.y - line.intercept) / line.slope);  // renumbered
     line = robustLine(beats, 1.0, factors);
     return line && std::abs(line.slope / period - 1) < 0.02 ? line : Line{};
+}
+
+// The beat track may settle on the off-beats where these carry as many onsets as the
+// beats (a breakbeat's kicks on the "and"s). Drums, and snares above all, mark the
+// beats in nearly all music with drums: of the grid and the one half a beat later, the
+// one that catches clearly more of both is the beat.
+Line onTheBeat(const Line& grid, const NoveltyCurves& curves) {
+    if (!grid) return grid;
+    const auto frames = long(curves.drums.size());
+    auto peakAt = [&](const std::vector<float>& curve, double frame) {
+        const long centre = std::lround(frame);
+        float peak = 0.0f;
+        for (long t = std::max(0L, centre - 2); t <= std::min(frames - 1, centre + 2); ++t) {
+            peak = std::max(peak, curve[std::size_t(t)]);
+        }
+        return double(peak);
+    };
+    double drumsOn = 0, drumsOff = 0, snareOn = 0, snareOff = 0;
+    for (double n = std::ceil(-grid.intercept / grid.slope); grid.at(n + 0.5) < double(frames);
+         ++n) {
+        drumsOn += peakAt(curves.drums, grid.at(n));
+        drumsOff += peakAt(curves.drums, grid.at(n + 0.5));
+        snareOn += peakAt(curves.snare, grid.at(n));
+        snareOff += peakAt(curves.snare, grid.at(n + 0.5));
+    }
+    auto share = [](double part, double other) {
+        return part + other > 0 ? part / (part + other) : 0.5;
+    };
+    const double on = share(drumsOn, drumsOff) + share(snareOn, snareOff);
+    if (on >= 1.0 - kOffBeatMargin) return grid;
+    return {grid.intercept + grid.slope / 2, grid.slope};
 }
 
 // Stage 3: the onset of each expected beat, timed on the audio at full rate.
@@ -305,7 +339,7 @@ TrackGrid measureTrackGrid(const MonoReader& read, int64_t frames, double rate,
     // Stage 2.
     const double frameRate = onsets.frameRate();
     const NoveltyCurves curves = beatNovelty(onsets.values(), frameRate);
-    const Line coarse = coarseGrid(curves.all, 60.0 * frameRate / bpm);
+    const Line coarse = onTheBeat(coarseGrid(curves.all, 60.0 * frameRate / bpm), curves);
     if (!coarse || stop.stop_requested()) return {};
 
     // Stage 3. A frame's value belongs to the middle of its window, a frame before.
