@@ -347,6 +347,34 @@ int main() {
     std::printf("  grids given: ours %d of %zu, QM + fit %d of %zu\n", ourGrids, beatless.size(),
                 qmGrids, beatless.size());
 
+    // Wider: every style three times, at drawn tempos, lengths, extras and noise.
+    Tally wideUs, wideQm;
+    luma::drums::VoiceRandom draw(99);
+    int wide = 0;
+    for (int style = 0; style < 10; ++style) {
+        for (int k = 0; k < 3; ++k, ++wide) {
+            luma::drums::BeatTrackRecipe recipe;
+            recipe.style = BeatStyle(style);
+            recipe.bpm = std::round(draw.between(85, 175) * 100) / 100;
+            recipe.seconds = std::round(draw.between(60, 180));
+            recipe.bassline = draw.uniform() < 0.5;
+            recipe.pad = draw.uniform() < 0.3;
+            const double noise = draw.uniform();
+            if (noise < 0.2)
+                recipe.snrDb = 6;
+            else if (noise < 0.4)
+                recipe.snrDb = 15;
+            if (draw.uniform() < 0.2) recipe.swing = draw.between(0.2, 0.5);
+            recipe.seed = uint32_t(500 + style * 10 + k);
+            const Piece piece = drumTrack(recipe);
+            wideUs.add(score(ours(piece.mono), piece));
+            wideQm.add(score(queenMaryFit(piece.mono), piece));
+        }
+    }
+    std::printf("\n%d more drum-machine tracks (every style, drawn tempos, 60 to 180 s)\n", wide);
+    wideUs.print("ours");
+    wideQm.print("QM + fit");
+
     const Piece five = drumTrack({.bpm = 126.0, .seconds = 300, .bassline = true, .seed = 77});
     const double ourTime = secondsOf([&] { return ours(five.mono); }, 3);
     const double qmTime = secondsOf([&] { return queenMaryFit(five.mono); }, 1);
