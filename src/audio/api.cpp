@@ -191,6 +191,12 @@ LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_
                    [&] { return engine().setLoop(handle, startBytes, endBytes, on != 0) ? 1 : 0; });
 }
 
+LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds,
+                                         float* confidence) {
+    return guarded(
+        0, [&] { return engine().beatGrid(handle, bpm, firstBeatSeconds, confidence) ? 1 : 0; });
+}
+
 LUMA_API int32_t LUMA_RenderFrames(float* interleavedStereo, uint32_t frames) {
     return guarded(0, [&] { return engine().renderManual(interleavedStereo, frames) ? 1 : 0; });
 }

@@ -147,6 +147,9 @@ class RecordingAudio : public AudioLibrary {
                   (uint32_t handle, int32_t startBytes, int32_t endBytes, int32_t on), handle != 0,
                   handle, startBytes, endBytes, on)
 #undef LUMA_RECORDED
+    int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double*, double*, float*) override {
+        return note(0, "LUMA_ChannelGetBeatGrid", handle);
+    }
 
   private:
     // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.

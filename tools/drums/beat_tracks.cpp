@@ -211,6 +211,7 @@ BeatTrack renderBeatTrack(const BeatTrackRecipe& recipe) {
 
     BeatTrack signal;
     signal.rate = rate;
+    signal.firstBeatSeconds = start;
     signal.channels = std::max(1, recipe.channels);
     signal.samples.resize(mono.size() * signal.channels);
     for (size_t f = 0; f < mono.size(); ++f) {

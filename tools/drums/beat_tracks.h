@@ -41,6 +41,7 @@ struct BeatTrack {
     std::vector<float> samples;  // interleaved
     int channels = 2;
     int rate = 44100;
+    double firstBeatSeconds = 0.0;  // where the grid the hits are humanised around begins
 };
 
 // Peak-normalised to 0.9. The first beat falls a little after the start, not on sample 0.

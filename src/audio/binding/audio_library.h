@@ -44,7 +44,8 @@
     X(BASS_FX_TempoGetApproxPercents) \
     X(BASS_FX_BPM_Free)               \
     X(BASS_FX_TempoFree)              \
-    X(LUMA_ChannelSetLoop)
+    X(LUMA_ChannelSetLoop)            \
+    X(LUMA_ChannelGetBeatGrid)
 
 namespace luma {
 
@@ -97,6 +98,8 @@ class AudioLibrary {
 
     virtual int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
                                         int32_t on) = 0;
+    virtual int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds,
+                                            float* confidence) = 0;
 };
 
 // Each call has the engine header's own type: a signature changed there

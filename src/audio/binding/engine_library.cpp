@@ -139,6 +139,9 @@ class LoadedEngine final : public AudioLibrary {
     int32_t LUMA_ChannelSetLoop(uint32_t h, int32_t s, int32_t e, int32_t on) override {
         return LUMA_ChannelSetLoop_(h, s, e, on);
     }
+    int32_t LUMA_ChannelGetBeatGrid(uint32_t h, double* b, double* f, float* c) override {
+        return LUMA_ChannelGetBeatGrid_(h, b, f, c);
+    }
 
   private:
     void* handle_;

@@ -155,4 +155,9 @@ double refineBeatPeriod(const std::vector<float>& novelty, double period) {
     return std::abs(slope / period - 1.0) < 0.05 ? slope : period;
 }
 
+std::vector<std::size_t> trackBeatFrames(const std::vector<float>& novelty, double period) {
+    if (period <= 1.0 || novelty.empty()) return {};
+    return trackBeats(novelty, period);
+}
+
 }  // namespace luma

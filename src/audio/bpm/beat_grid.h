@@ -2,6 +2,7 @@
 // whole curve, then a straight line through their times gives the period.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace luma {
@@ -9,5 +10,9 @@ namespace luma {
 // `period` in frames, within a few per cent of the truth. Returns the refined period,
 // or `period` itself when the beats do not line up well enough to improve on it.
 double refineBeatPeriod(const std::vector<float>& novelty, double period);
+
+// The frames of the best chain of beats through the curve, about `period` apart: dynamic
+// programming that trades onset strength against straying from the period.
+std::vector<std::size_t> trackBeatFrames(const std::vector<float>& novelty, double period);
 
 }  // namespace luma

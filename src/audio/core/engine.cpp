@@ -230,9 +230,16 @@ uint32_t Engine::openChannel(std::unique_ptr<Decoder> decoder, bool module, uint
         if (playChannels_ >= Mixer::kMaxChannels) return 0;
         const int channels = mono ? 1 : info.channels;
         auto track = std::make_shared<Track>(info.sampleRate, channels, info.frames, info.kind);
-        auto loader =
-            std::make_unique<TrackLoader>(std::move(decoder), track, mono && info.channels == 2);
+        // The analysis waits for the whole track and runs on the loader's thread, which
+        // the channel's end stops and joins: a channel freed meanwhile cancels it.
+        auto analysis = std::make_shared<TrackAnalysis>();
+        auto loader = std::make_unique<TrackLoader>(
+            std::move(decoder), track, mono && info.channels == 2,
+            [analysis](const Track& loaded, const std::stop_token& stop) {
+                analysis->run(loaded, stop);
+            });
         auto channel = std::make_shared<PlayChannel>(track, std::move(loader), module);
+        channel->analysis = std::move(analysis);
         const uint32_t handle =
             handles_.add(module ? HandleKind::Module : HandleKind::Stream, channel);
         if (handle == 0) return 0;

@@ -60,6 +60,10 @@ class Engine {
 
     bool renderManual(float* interleaved, uint32_t frames);
 
+    // The beat grid measured in the background once a played channel's track is decoded;
+    // false while unknown, or for a track without a steady beat.
+    bool beatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds, float* confidence);
+
     // Loop region of a played channel (engine_loop.cpp).
     bool setLoop(uint32_t handle, int64_t startBytes, int64_t endBytes, bool on);
 

@@ -120,4 +120,20 @@ bool Engine::freeTempoChannel(uint32_t handle) {
     }
 }
 
+bool Engine::beatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds, float* confidence) {
+    std::shared_ptr<const TrackAnalysis> analysis;
+    {
+        std::lock_guard lock(mutex_);
+        const Resolved channel = resolve(handle);
+        if (!channel.play) return false;
+        analysis = channel.play->analysis;
+    }
+    TrackGrid grid;
+    if (!analysis || !analysis->finished(grid) || !grid) return false;
+    if (bpm) *bpm = grid.bpm;
+    if (firstBeatSeconds) *firstBeatSeconds = grid.firstBeatSeconds;
+    if (confidence) *confidence = static_cast<float>(grid.confidence);
+    return true;
+}
+
 }  // namespace luma

@@ -20,6 +20,7 @@
 #include "core/position_history.h"
 #include "core/tap_ring.h"
 #include "core/track.h"
+#include "core/track_analysis.h"
 #include "core/track_loader.h"
 #include "dsp/resampler.h"
 
@@ -72,6 +73,7 @@ class PlayChannel {
     std::array<std::unique_ptr<EqEffect>, kMaxEffects> ownedEffects;  // control side owns
     std::array<uint32_t, kMaxEffects> effectHandles{};
     int effectCount = 0;
+    std::shared_ptr<const TrackAnalysis> analysis;  // filled on the loader's thread
 
   private:
     void changeLoop(const Command& command, const RenderContext& context) noexcept;

@@ -10,8 +10,11 @@
 namespace luma {
 
 TrackLoader::TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track,
-                         bool downmix)
-    : decoder_(std::move(decoder)), track_(std::move(track)), downmix_(downmix) {
+                         bool downmix, AfterLoad afterLoad)
+    : decoder_(std::move(decoder)),
+      track_(std::move(track)),
+      downmix_(downmix),
+      afterLoad_(std::move(afterLoad)) {
     thread_ = std::jthread([this](const std::stop_token& stop) { run(stop); });
     pthread_setname_np(thread_.native_handle(), "luma-loader");  // for profilers and top -H
 }
@@ -49,8 +52,11 @@ void TrackLoader::run(const std::stop_token& stop) {
         progress_.notify_all();
         previous = chunk;
     }
-    std::lock_guard lock(progressMutex_);
-    decoder_.reset();  // closes the file as soon as the track is in memory
+    {
+        std::lock_guard lock(progressMutex_);
+        decoder_.reset();  // closes the file as soon as the track is in memory
+    }
+    if (afterLoad_ && !stop.stop_requested() && track_->fullyLoaded()) afterLoad_(*track_, stop);
 }
 
 int64_t TrackLoader::nextChunk(int64_t after) {

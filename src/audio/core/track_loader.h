@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,8 +17,13 @@ namespace luma {
 
 class TrackLoader {
   public:
+    // Runs on the loader's thread once the whole track is decoded; it should return soon
+    // after `stop` is requested, as the loader's end waits for it.
+    using AfterLoad = std::function<void(const Track& track, const std::stop_token& stop)>;
+
     // `downmix` folds a stereo source into the track's single channel.
-    TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track, bool downmix);
+    TrackLoader(std::unique_ptr<Decoder> decoder, std::shared_ptr<Track> track, bool downmix,
+                AfterLoad afterLoad = {});
     ~TrackLoader();  // stops and joins the thread
     TrackLoader(const TrackLoader&) = delete;
     TrackLoader& operator=(const TrackLoader&) = delete;
@@ -39,6 +45,7 @@ class TrackLoader {
     std::unique_ptr<Decoder> decoder_;
     std::shared_ptr<Track> track_;
     bool downmix_;
+    AfterLoad afterLoad_;
     int64_t decoderFrame_ = 0;  // where the decoder stands
     std::atomic<int64_t> wanted_{-1};
     std::mutex progressMutex_;

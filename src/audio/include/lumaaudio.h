@@ -266,6 +266,30 @@ LUMA_API float BASS_FX_TempoGetApproxPercents(uint32_t tempoStream);
 LUMA_API int32_t BASS_FX_BPM_Free(uint32_t handle);
 LUMA_API int32_t BASS_FX_TempoFree(uint32_t handle);
 
+/* Beat grid of a played stream or module: its tempo and the time of its
+ * first beat, for lining the beats of two tracks up.
+ *
+ * Once a played channel's track is decoded (see BASS_StreamCreateFile), the
+ * engine measures the grid over the whole track in the background, off the
+ * caller's and the audio thread; it takes a small part of a second for a
+ * five-minute track. The beat is the one whose tempo BASS_FX_BPM_DecodeGet
+ * reports over the track's first 90 s (range 70..180), so the grid's tempo is
+ * that tempo, measured precisely over the whole track (to 0.01 %, usually
+ * far better). The grid is the beats first_beat_seconds + n x 60 / bpm
+ * seconds of the track, n = 0, 1, ...: on a track with a steady beat, every
+ * beat lies within 5 ms of it.
+ *
+ * Returns non-zero and fills the pointers given (any may be NULL) once the
+ * grid is known: `bpm` in beats per minute at the channel's own rate,
+ * `first_beat_seconds` the first beat at or after 0 s (less than one beat),
+ * `confidence` the share of the track's beats found on the grid, 0..1.
+ * Returns 0, and leaves them alone, while the track is still being decoded
+ * or measured, when the track has no steady beat (no beat at all, or its
+ * tempo changes or drifts), and for a handle that is no played stream or
+ * module. Freeing the channel stops its measurement. */
+LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* first_beat_seconds,
+                                         float* confidence);
+
 /* Loop region of a played stream or module, kept by the engine itself.
  *
  * `startBytes` and `endBytes` are positions as everywhere (aligned down to

@@ -1,0 +1,29 @@
+// What the engine learns about a played track in the background, once the
+// track is decoded: its beat grid. Measured on the track loader's thread (never
+// the audio thread), read by control calls.
+#pragma once
+
+#include <mutex>
+#include <stop_token>
+
+#include "bpm/track_grid.h"
+#include "core/track.h"
+
+namespace luma {
+
+class TrackAnalysis {
+  public:
+    // Loader thread: measures the whole track; gives up, publishing nothing, on `stop`.
+    void run(const Track& track, const std::stop_token& stop);
+
+    // Any control thread: whether the analysis has finished, and what it found (an empty
+    // grid for a track without a steady beat).
+    bool finished(TrackGrid& grid) const;
+
+  private:
+    mutable std::mutex mutex_;
+    bool finished_ = false;
+    TrackGrid grid_;
+};
+
+}  // namespace luma
