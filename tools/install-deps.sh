@@ -15,8 +15,6 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
   # benchmark anchors for tempo detection: the Queen Mary tracker and aubio
   libqm-dsp-dev libaubio-dev
-  # tracker modules whose rows give the beat-grid benchmark its true beats
-  gweled vodovod bugsquish cuyo-data
   sox libsox-fmt-mp3 lame twolame vorbis-tools flac opus-tools jackd2 xvfb xauth
   # private sound servers that the output tests and benchmarks kill and start again
   pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
