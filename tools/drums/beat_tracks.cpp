@@ -184,10 +184,14 @@ void addPad(std::vector<float>& mono, int rate, double beatSeconds, double start
 
 // A chord of held sawtooths from `low` upwards, a minor triad with the root doubled an octave down.
 void addHeldChord(std::vector<float>& mono, int rate, double at, double low, double seconds,
-                  double gain, double attack) {
+                  double gain, double attack, double detune = 0.002) {
     for (double ratio : {0.5, 1.0, 1.1892, 1.4983}) {
         addHeldNote(mono, std::llround(at * rate), rate,
-                    {.hz = low * ratio, .seconds = seconds, .gain = gain, .attack = attack});
+                    {.hz = low * ratio,
+                     .seconds = seconds,
+                     .gain = gain,
+                     .detune = detune,
+                     .attack = attack});
     }
 }
 
@@ -205,7 +209,9 @@ void addBassLed(std::vector<float>& mono, int rate, double beatSeconds, double s
     const int first = static_cast<int>(random.uniform() * 4);
     for (int bar = 0; bar < bars; bar += 2) {
         const double root = roots[(first + bar / 2) % 4];
-        addHeldChord(mono, rate, start + bar * 4 * beatSeconds, root, 8 * beatSeconds, 0.1, 0.02);
+        // Each chord's partials beat at their own rates: sustained tones waver, not pulse.
+        addHeldChord(mono, rate, start + bar * 4 * beatSeconds, root, 8 * beatSeconds, 0.1, 0.02,
+                     random.between(0.001, 0.006));
     }
     std::vector<float> figure(mono.size());
     const double steps[] = {1.0, 1.5, 2.0, 1.5, 1.1892, 1.5, 2.0, 2.378};

@@ -53,8 +53,9 @@ void TempoDetector::process(const float* mono, std::size_t frames) {
 double TempoDetector::tempo() {
     if (impl_->analysed) return impl_->tempo;
     const double frameRate = impl_->onsets.frameRate();
-    const NoveltyCurves curves = beatNovelty(impl_->onsets.values(), frameRate);
-    const Periodicity periodicity = strongestPeriodicity(curves.all, frameRate);
+    const NoveltyCurves curves =
+        beatNovelty(impl_->onsets.values(), frameRate, impl_->onsets.levels());
+    const Periodicity periodicity = strongestPeriodicity(curves, frameRate);
     impl_->tempo = 0.0;
     if (periodicity.frames > 0) {
         const double precise = refineBeatPeriod(curves.all, periodicity.frames);
