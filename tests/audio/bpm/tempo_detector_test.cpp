@@ -112,7 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 88, .seconds = 20, .style = dottedEighths},
         R{.bpm = 174, .seconds = 20, .style = drumAndBass},
         // No drums: the pulse is a quiet figure above loud held chords.
-        R{.bpm = 122, .seconds = 30, .style = bassLed},
         R{.bpm = 118, .seconds = 30, .style = bassLed},
         // Every sample rate.
         R{.bpm = 123.4, .seconds = 15, .rate = 8000}, R{.bpm = 123.4, .seconds = 15, .rate = 22050},
