@@ -53,32 +53,9 @@ std::vector<float> capped(const std::vector<float>& curve) {
 }
 
 // Autocorrelation of the mean-removed curve for lags 0..maxLag, each lag averaged over
-// its overlap so long lags are not penalised, then scaled to 1 at lag 0.
-std::vector<double> autocorrelation(const std::vector<float>& x, std::size_t maxLag) {
-    const std::size_t n = x.size();
-    const double mean = std::accumulate(x.begin(), x.end(), 0.0) / double(n);
-    std::vector<float> centred(n);
-    for (std::size_t i = 0; i < n; ++i) centred[i] = static_cast<float>(x[i] - mean);
-    std::vector<double> acf(maxLag + 1, 0.0);
-    for (std::size_t lag = 0; lag <= maxLag; ++lag) {
-        float sums[8] = {};
-        const std::size_t count = n - lag;
-        std::size_t i = 0;
-        for (; i + 8 <= count; i += 8) {
-            for (int k = 0; k < 8; ++k) sums[k] += centred[i + k] * centred[i + lag + k];
-        }
-        double sum = 0.0;
-        for (float s : sums) sum += s;
-        for (; i < count; ++i) sum += centred[i] * centred[i + lag];
-        acf[lag] = sum / double(count);
-    }
-    const double zero = acf[0];
-    for (double& value : acf) value = zero > 0 ? value / zero : 0.0;
-    return acf;
-}
-
-// The same through the FFT, for curves of one length: the bands, each on its own,
-// would cost five times the direct sums.
+// its overlap so long lags are not penalised, then scaled to 1 at lag 0. Through the
+// FFT, for curves of one length: the bands, each on its own, would cost five times the
+// direct sums.
 class FastAutocorrelation {
   public:
     FastAutocorrelation(std::size_t frames, std::size_t maxLag) : frames_(frames) {
@@ -238,6 +215,7 @@ Periodicity strongestPeriodicity(const std::vector<float>& novelty, double frame
     if (!lagsFor(novelty.size(), frameRate, lags)) return {};
     const std::vector<float> onsets = capped(novelty);
     if (onsets.empty()) return {};
+    FastAutocorrelation autocorrelation(novelty.size(), lags.maxLag);
     return periodOf(autocorrelation(onsets, lags.maxLag), lags, frameRate, novelty.size());
 }
 
