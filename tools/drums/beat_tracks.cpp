@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numbers>
 #include <vector>
 
 #include "drums/drum_voices.h"
@@ -111,6 +112,27 @@ std::vector<Hit> barHits(const BeatTrackRecipe& recipe, int bar, VoiceRandom& ra
             }
             eighthHats(hits, 0.6 * kHat, 0.6 * kHat);
             break;
+        case BeatStyle::bassLed:
+            break;  // all tonal: see addBassLed
+        case BeatStyle::denseSyncopated:
+            for (double kick : {0.0, 0.75, 2.0, 2.75}) hits.push_back({kick, Voice::kick, kKick});
+            hits.push_back({1.25, Voice::snare, 0.8 * kSnare});
+            hits.push_back({1.5, Voice::snare, kSnare});
+            hits.push_back({3.0, Voice::clap, 0.5 * kClap});
+            hits.push_back({3.5, Voice::snare, kSnare});
+            for (double hat : {0.0, 0.75, 1.25, 1.5, 2.0, 2.75, 3.0, 3.5}) {
+                hits.push_back({hat, Voice::closedHat, kHat});
+            }
+            if (random.uniform() < 0.5) hits.push_back({2.25, Voice::ghostSnare, kSnare});
+            break;
+        case BeatStyle::offbeatClaps:
+            kickOnEveryBeat(hits);
+            for (double off : {0.5, 1.5, 2.5, 3.5}) hits.push_back({off, Voice::clap, kClap});
+            for (int sixteenth = 0; sixteenth < 16; ++sixteenth) {
+                hits.push_back(
+                    {sixteenth * 0.25, Voice::closedHat, sixteenth % 2 ? 0.6 * kHat : kHat});
+            }
+            break;
         case BeatStyle::drumAndBass:
             hits.push_back({0.0, Voice::kick, kKick});
             hits.push_back({2.5, Voice::kick, kKick});
@@ -160,6 +182,61 @@ void addPad(std::vector<float>& mono, int rate, double beatSeconds, double start
     }
 }
 
+// A chord of held sawtooths from `low` upwards, a minor triad with the root doubled an octave down.
+void addHeldChord(std::vector<float>& mono, int rate, double at, double low, double seconds,
+                  double gain, double attack, double detune = 0.002) {
+    for (double ratio : {0.5, 1.0, 1.1892, 1.4983}) {
+        addHeldNote(mono, std::llround(at * rate), rate,
+                    {.hz = low * ratio,
+                     .seconds = seconds,
+                     .gain = gain,
+                     .detune = detune,
+                     .attack = attack});
+    }
+}
+
+double rms(const std::vector<float>& x) {
+    double sum = 0.0;
+    for (float s : x) sum += double(s) * s;
+    return std::sqrt(sum / double(std::max<size_t>(1, x.size())));
+}
+
+// Held bass and low chords, a new one every two bars, and an eighth-note figure
+// 8 dB below them in the band where the ear finds the pulse.
+void addBassLed(std::vector<float>& mono, int rate, double beatSeconds, double start, int bars,
+                VoiceRandom& random) {
+    const double roots[] = {110.0, 87.3, 98.0, 130.8};
+    const int first = static_cast<int>(random.uniform() * 4);
+    for (int bar = 0; bar < bars; bar += 2) {
+        const double root = roots[(first + bar / 2) % 4];
+        // Each chord's partials beat at their own rates: sustained tones waver, not pulse.
+        addHeldChord(mono, rate, start + bar * 4 * beatSeconds, root, 8 * beatSeconds, 0.1, 0.02,
+                     random.between(0.001, 0.006));
+    }
+    std::vector<float> figure(mono.size());
+    const double steps[] = {1.0, 1.5, 2.0, 1.5, 1.1892, 1.5, 2.0, 2.378};
+    for (int bar = 0; bar < bars; ++bar) {
+        const double root = 4 * roots[(first + bar / 2) % 4];
+        for (int eighth = 0; eighth < 8; ++eighth) {
+            const double at = start + (bar * 4 + eighth * 0.5) * beatSeconds;
+            addPluck(figure, std::llround(at * rate), rate, root * steps[eighth], 0.12,
+                     eighth % 2 ? 0.8 : 1.0);
+        }
+    }
+    const double scale = rms(mono) / std::max(1e-9, rms(figure)) * std::pow(10.0, -8.0 / 20);
+    for (size_t i = 0; i < mono.size(); ++i) mono[i] += static_cast<float>(scale * figure[i]);
+}
+
+// A chord every four beats, struck rather than swelling: the harmonic rhythm.
+void addChordsEveryBar(std::vector<float>& mono, int rate, double beatSeconds, double start,
+                       int bars) {
+    const double roots[] = {220.0, 174.6, 196.0, 164.8};
+    for (int bar = 0; bar < bars; ++bar) {
+        addHeldChord(mono, rate, start + bar * 4 * beatSeconds, roots[bar % 4], 4 * beatSeconds,
+                     0.04, 0.01);
+    }
+}
+
 void addNoise(std::vector<float>& mono, double snrDb, VoiceRandom& random) {
     double power = 0.0;
     for (float s : mono) power += double(s) * s;
@@ -171,11 +248,14 @@ void addNoise(std::vector<float>& mono, double snrDb, VoiceRandom& random) {
 
 }  // namespace
 
+BeatTrack normalised(const std::vector<float>& mono, int rate, int channels);
+
 const char* styleName(BeatStyle style) {
     // In the order of BeatStyle.
     static constexpr const char* kNames[] = {
-        "four-on-floor", "syncopated",   "breakbeat", "half-time",      "shuffle",
-        "sparse-intro",  "triplet-hats", "dotted",    "dotted-eighths", "drum-n-bass"};
+        "four-on-floor", "syncopated",   "breakbeat",    "half-time",      "shuffle",
+        "sparse-intro",  "triplet-hats", "dotted",       "dotted-eighths", "drum-n-bass",
+        "bass-led",      "dense-synco",  "offbeat-claps"};
     const auto index = static_cast<size_t>(style);
     return index < std::size(kNames) ? kNames[index] : "?";
 }
@@ -199,20 +279,29 @@ BeatTrack renderBeatTrack(const BeatTrackRecipe& recipe) {
             addVoice(mono, std::llround(at * rate), rate, hit.voice, gain, kit, random);
         }
     }
+    if (recipe.style == BeatStyle::bassLed)
+        addBassLed(mono, rate, beatSeconds, start, bars, random);
+    if (recipe.style == BeatStyle::offbeatClaps) {
+        addChordsEveryBar(mono, rate, beatSeconds, start, bars);
+    }
     if (recipe.bassline) addBassline(mono, rate, beatSeconds, start, bars, random);
     if (recipe.pad || recipe.style == BeatStyle::sparseIntro) {
         addPad(mono, rate, beatSeconds, start, bars);
     }
     if (std::isfinite(recipe.snrDb)) addNoise(mono, recipe.snrDb, random);
+    BeatTrack track = normalised(mono, rate, recipe.channels);
+    track.firstBeatSeconds = start;
+    return track;
+}
 
+BeatTrack normalised(const std::vector<float>& mono, int rate, int channels) {
     float peak = 0.0f;
     for (float s : mono) peak = std::max(peak, std::abs(s));
     const float scale = peak > 0.0f ? 0.9f / peak : 0.0f;
 
     BeatTrack signal;
     signal.rate = rate;
-    signal.firstBeatSeconds = start;
-    signal.channels = std::max(1, recipe.channels);
+    signal.channels = std::max(1, channels);
     signal.samples.resize(mono.size() * signal.channels);
     for (size_t f = 0; f < mono.size(); ++f) {
         for (int ch = 0; ch < signal.channels; ++ch) {
@@ -220,6 +309,101 @@ BeatTrack renderBeatTrack(const BeatTrackRecipe& recipe) {
         }
     }
     return signal;
+}
+
+const char* textureName(Texture texture) {
+    static constexpr const char* kNames[] = {"saw chord", "organ chord", "tremolo chord",
+                                             "pads",      "drone",       "glissando",
+                                             "noise",     "random hits"};
+    const auto index = static_cast<size_t>(texture);
+    return index < std::size(kNames) ? kNames[index] : "?";
+}
+
+BeatTrack renderTexture(Texture texture, double seconds, uint32_t seed, int rate) {
+    VoiceRandom random(seed);
+    std::vector<float> mono(static_cast<size_t>(std::max(0.0, seconds) * rate));
+    const double root = random.between(90, 260);
+    const double detune = random.between(0.0005, 0.004);
+    auto chord = [&](Wave wave, double tremoloHz, double depth) {
+        for (double ratio : {0.5, 1.0, 1.26, 1.5, 2.0}) {
+            addHeldNote(mono, 0, rate,
+                        {.hz = root * ratio,
+                         .seconds = seconds,
+                         .gain = 0.1,
+                         .wave = wave,
+                         .detune = detune,
+                         .attack = 0.05,
+                         .tremoloHz = tremoloHz,
+                         .depth = depth});
+        }
+    };
+    switch (texture) {
+        case Texture::sawChord:
+            chord(Wave::saw, 0, 0);
+            break;
+        case Texture::organChord:
+            chord(Wave::square, 0, 0);
+            break;
+        case Texture::tremoloChord:
+            chord(random.uniform() < 0.5 ? Wave::saw : Wave::square, random.between(3, 8),
+                  random.between(0.4, 0.9));
+            break;
+        case Texture::pads:
+            for (double at = 0; at < seconds;) {
+                const double length = random.between(3, 9);
+                addPadChord(mono, std::llround(at * rate), rate, root * random.between(0.8, 1.6),
+                            length + 0.8, 0.15);
+                at += length;
+            }
+            break;
+        case Texture::drone:
+            for (double ratio : {0.25, 0.375, 0.5}) {
+                addHeldNote(mono, 0, rate,
+                            {.hz = root * ratio,
+                             .seconds = seconds,
+                             .gain = 0.2,
+                             .detune = detune,
+                             .attack = 1.0});
+            }
+            break;
+        case Texture::glissando: {
+            // The pitch wanders along a sum of slow sines of unrelated periods.
+            const double periods[] = {random.between(3, 7), random.between(7, 13),
+                                      random.between(13, 23)};
+            double phase = 0.0;
+            for (size_t n = 0; n < mono.size(); ++n) {
+                const double t = double(n) / rate;
+                double octaves = 0.0;
+                for (double p : periods) octaves += std::sin(2 * std::numbers::pi * t / p + p);
+                phase += root * std::pow(2.0, 0.8 * octaves) / rate;
+                phase -= std::floor(phase);
+                mono[n] += static_cast<float>(0.2 * (std::sin(2 * std::numbers::pi * phase) +
+                                                     0.3 * std::sin(4 * std::numbers::pi * phase)));
+            }
+            break;
+        }
+        case Texture::noise: {
+            const double swell = random.between(5, 15);
+            for (size_t n = 0; n < mono.size(); ++n) {
+                const double t = double(n) / rate;
+                mono[n] =
+                    static_cast<float>((0.6 + 0.4 * std::sin(2 * std::numbers::pi * t / swell)) *
+                                       (2 * random.uniform() - 1));
+            }
+            break;
+        }
+        case Texture::randomHits: {
+            const DrumKit kit = DrumKit::random(random);
+            const Voice voices[] = {Voice::kick, Voice::snare, Voice::tom, Voice::clap};
+            for (double at = random.between(0, 1); at < seconds;
+                 at += -0.7 * std::log(1 - random.uniform()) + 0.05) {
+                addVoice(mono, std::llround(at * rate), rate, voices[size_t(random.uniform() * 4)],
+                         random.between(0.5, 1), kit, random);
+            }
+            break;
+        }
+    }
+    return normalised(mono, rate, 1);
 }
 
 }  // namespace luma::drums

@@ -161,4 +161,38 @@ void addPadChord(std::vector<float>& out, int64_t start, int rate, double hz, do
     }
 }
 
+void addHeldNote(std::vector<float>& out, int64_t start, int rate, const HeldNote& note) {
+    const auto length = static_cast<int64_t>(note.seconds * rate);
+    const double steps[2] = {note.hz * (1 + note.detune) / rate,
+                             note.hz * (1 - note.detune) / rate};
+    double phases[2] = {0.0, 0.37};
+    for (int64_t n = 0; n < length; ++n) {
+        const double t = double(n) / rate;
+        double value = 0.0;
+        for (int v = 0; v < 2; ++v) {
+            phases[v] += steps[v];
+            phases[v] -= std::floor(phases[v]);
+            value += note.wave == Wave::saw ? 2 * phases[v] - 1 : (phases[v] < 0.5 ? 1 : -1);
+        }
+        const double envelope = std::min(1.0, t / note.attack) *
+                                std::min(1.0, (note.seconds - t) / std::max(note.attack, 0.01));
+        const double tremolo =
+            note.tremoloHz > 0 ? 1 - note.depth * 0.5 * (1 - std::cos(kTwoPi * note.tremoloHz * t))
+                               : 1.0;
+        add(out, start + n, note.gain * 0.5 * envelope * tremolo * value);
+    }
+}
+
+void addPluck(std::vector<float>& out, int64_t start, int rate, double hz, double decay,
+              double gain) {
+    const auto length = static_cast<int64_t>(decay * 6 * rate);
+    for (int64_t n = 0; n < length; ++n) {
+        const double t = double(n) / rate;
+        const double attack = 1.0 - std::exp(-t / 0.002);
+        add(out, start + n,
+            gain * attack * std::exp(-t / decay) *
+                (std::sin(kTwoPi * hz * t) + 0.4 * std::sin(kTwoPi * 2 * hz * t)));
+    }
+}
+
 }  // namespace luma::drums

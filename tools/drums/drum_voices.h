@@ -42,4 +42,20 @@ void addBassNote(std::vector<float>& out, int64_t start, int rate, double hz, do
 void addPadChord(std::vector<float>& out, int64_t start, int rate, double hz, double seconds,
                  double gain);
 
+enum class Wave { saw, square };
+
+// A held note: two oscillators `detune` (a ratio, e.g. 0.002) either side of `hz`, so its
+// partials beat as an ensemble's do; `tremoloHz` > 0 swells it that often, to `depth`.
+struct HeldNote {
+    double hz = 110, seconds = 1, gain = 0.1;
+    Wave wave = Wave::saw;
+    double detune = 0.002, attack = 0.01;
+    double tremoloHz = 0.0, depth = 0.0;
+};
+void addHeldNote(std::vector<float>& out, int64_t start, int rate, const HeldNote& note);
+
+// A short plucked tone: a sine and its octave, decaying over about `decay` seconds.
+void addPluck(std::vector<float>& out, int64_t start, int rate, double hz, double decay,
+              double gain);
+
 }  // namespace luma::drums

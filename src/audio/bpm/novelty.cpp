@@ -17,7 +17,6 @@ constexpr double kLocalSeconds = 1.0;  // span of the level each onset is measur
 // An onset must rise this far above that level: the flux of a steady texture (hiss,
 // a dense wash of notes) wavers around its mean, and what wavers keeps no time.
 constexpr double kAboveLevel = 1.5;
-
 // One band's rises above kAboveLevel times a centred running mean.
 std::vector<float> bandRises(const std::vector<float>& bandValues, int band, double frameRate) {
     const std::size_t frames = bandValues.size() / kOnsetBands;
@@ -39,14 +38,14 @@ std::vector<float> bandRises(const std::vector<float>& bandValues, int band, dou
 
 }  // namespace
 
-NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate) {
+NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate,
+                          const std::vector<float>& bandLevels) {
     const std::size_t frames = bandValues.size() / kOnsetBands;
     NoveltyCurves curves;
     curves.drums.assign(frames, 0.0f);
     curves.all.assign(frames, 0.0f);
     curves.hats.assign(frames, 0.0f);
     curves.snare.assign(frames, 0.0f);
-    std::vector<float> kick, snare;
     for (int band = 0; band < kOnsetBands; ++band) {
         std::vector<float> rises = bandRises(bandValues, band, frameRate);
         for (std::size_t f = 0; f < frames; ++f) {
@@ -54,12 +53,13 @@ NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate
             curves.all[f] += kAllWeights[band] * rises[f];
             if (band == kHats || band == kAir) curves.hats[f] += rises[f];
         }
-        if (band == kKick) {
-            kick = std::move(rises);
-        } else if (band == kSnare) {
-            snare = std::move(rises);
+        curves.bands.push_back(std::move(rises));
+        if (bandLevels.size() == bandValues.size()) {
+            std::vector<float>& level = curves.levels.emplace_back(frames);
+            for (std::size_t f = 0; f < frames; ++f) level[f] = bandLevels[f * kOnsetBands + band];
         }
     }
+    const std::vector<float>&kick = curves.bands[kKick], &snare = curves.bands[kSnare];
     // A snare is a mid-band onset stronger, for its band, than the kick band's at once.
     const double kickLevel = strongPeakLevel(kick), snareLevel = strongPeakLevel(snare);
     if (kickLevel > 0 && snareLevel > 0) {

@@ -12,11 +12,15 @@ struct NoveltyCurves {
     std::vector<float> all;    // the same with the hats, which fill the gaps between
     std::vector<float> hats;   // hats and air alone: the subdivisions
     std::vector<float> snare;  // mid-band onsets without a kick under them
+    std::vector<std::vector<float>> bands;   // each band's own onsets, kOnsetBands of them
+    std::vector<std::vector<float>> levels;  // each band's level, when it was given
 };
 
 // `bandValues` is frame-major (kOnsetBands values a frame). Values are never
 // negative, and zero where nothing stands out.
-NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate);
+// `bandLevels`, laid out the same, are kept per band in `levels`.
+NoveltyCurves beatNovelty(const std::vector<float>& bandValues, double frameRate,
+                          const std::vector<float>& bandLevels = {});
 
 // The mean of the top quarter of a curve's peaks: what a clear onset reaches.
 double strongPeakLevel(const std::vector<float>& curve);

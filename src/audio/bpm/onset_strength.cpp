@@ -146,6 +146,9 @@ void OnsetStrength::analyseFrame() {
         for (; k < bandStart_[band + 1]; ++k) a += rise[k];
         const int bins = std::max(1, bandStart_[band + 1] - bandStart_[band]);
         values_.push_back((a + b + c + d) / static_cast<float>(bins));
+        float level = 0.0f;
+        for (k = bandStart_[band]; k < bandStart_[band + 1]; ++k) level += previous_[k];
+        levels_.push_back(level / static_cast<float>(bins));
     }
 
     // The air band's power over the frame's central hop, compressed the same way.
@@ -156,6 +159,7 @@ void OnsetStrength::analyseFrame() {
     const float airGain = kCompressionGain * boost;
     const float air = 0.5f * fastLog(1.0f + airGain * airGain * power / kHop);
     values_.push_back(std::max(0.0f, air - previousAir_));
+    levels_.push_back(air);
     previousAir_ = air;
 }
 

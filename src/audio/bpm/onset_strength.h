@@ -26,6 +26,9 @@ class OnsetStrength {
     std::size_t frames() const { return values_.size() / kOnsetBands; }
     // Frame-major: the kOnsetBands values of frame f start at index f * kOnsetBands.
     const std::vector<float>& values() const { return values_; }
+    // Each band's mean log magnitude, laid out as values(): how it rises and falls
+    // tells a struck note from a swelling one.
+    const std::vector<float>& levels() const { return levels_; }
 
   private:
     struct Spectrum;
@@ -44,6 +47,7 @@ class OnsetStrength {
     std::vector<float> previous_;  // last frame's log magnitudes
     std::unique_ptr<Spectrum> spectrum_;
     std::vector<float> values_;
+    std::vector<float> levels_;
 };
 
 }  // namespace luma

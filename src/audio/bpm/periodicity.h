@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "bpm/novelty.h"
+
 namespace luma {
 
 struct Periodicity {
@@ -12,5 +14,12 @@ struct Periodicity {
 };
 
 Periodicity strongestPeriodicity(const std::vector<float>& novelty, double frameRate);
+
+// The same over several onset curves of equal length (one a band): each is
+// autocorrelated on its own and weighted by how clearly it repeats, so that a loud
+// band without a pulse cannot drown a quiet one that has it.
+// A band whose level, over its own period, swells up as it fades (tremolo, beating
+// partials) rather than jumping up and decaying counts for nothing: swells are no beat.
+Periodicity strongestPeriodicity(const NoveltyCurves& curves, double frameRate);
 
 }  // namespace luma

@@ -53,8 +53,16 @@ void TempoDetector::process(const float* mono, std::size_t frames) {
 double TempoDetector::tempo() {
     if (impl_->analysed) return impl_->tempo;
     const double frameRate = impl_->onsets.frameRate();
-    const NoveltyCurves curves = beatNovelty(impl_->onsets.values(), frameRate);
-    const Periodicity periodicity = strongestPeriodicity(curves.all, frameRate);
+    const NoveltyCurves curves =
+        beatNovelty(impl_->onsets.values(), frameRate, impl_->onsets.levels());
+    // The bands, each weighted by its own evidence, decide whether there is a beat; the
+    // period is then the clearer of theirs and the plain mix's, which a loud band without
+    // a pulse may blur but which holds the whole kit's pattern.
+    Periodicity periodicity = strongestPeriodicity(curves, frameRate);
+    if (periodicity.frames > 0) {
+        const Periodicity mixed = strongestPeriodicity(curves.all, frameRate);
+        if (mixed.strength >= periodicity.strength) periodicity = mixed;
+    }
     impl_->tempo = 0.0;
     if (periodicity.frames > 0) {
         const double precise = refineBeatPeriod(curves.all, periodicity.frames);

@@ -111,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 126, .seconds = 20, .style = dottedAccents},
         R{.bpm = 88, .seconds = 20, .style = dottedEighths},
         R{.bpm = 174, .seconds = 20, .style = drumAndBass},
+        // No drums: the pulse is a quiet figure above loud held chords.
+        R{.bpm = 118, .seconds = 30, .style = bassLed},
         // Every sample rate.
         R{.bpm = 123.4, .seconds = 15, .rate = 8000}, R{.bpm = 123.4, .seconds = 15, .rate = 22050},
         R{.bpm = 123.4, .seconds = 15, .rate = 48000},
@@ -174,6 +176,13 @@ TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
         std::vector<float> noise(kRate * 20);
         for (float& s : noise) s = static_cast<float>(0.3 * random.gaussian());
         EXPECT_EQ(detectTempo(noise), 0.0) << "noise " << seed;
+    }
+    // Swells are no beat: partials beating in held chords, a tremolo, a drone.
+    using drums::Texture;
+    for (Texture texture :
+         {Texture::sawChord, Texture::organChord, Texture::tremoloChord, Texture::drone}) {
+        EXPECT_EQ(detectTempo(drums::renderTexture(texture, 40, 1).samples), 0.0)
+            << drums::textureName(texture);
     }
     TempoDetector detector(kRate);
     detector.process(nullptr, 100);
