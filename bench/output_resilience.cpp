@@ -30,11 +30,11 @@
 #include <vector>
 
 #include "jack_monitor.h"
+#include "pipewire_server.h"
 #include "player_process.h"
 #include "pulse_monitor.h"
 #include "support/audio_files.h"
 #include "support/jack_server.h"
-#include "support/pipewire_server.h"
 #include "support/pulse_server.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"

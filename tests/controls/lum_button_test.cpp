@@ -1,6 +1,5 @@
 // The deck's button control: its layout, its mouse and hover behaviour and
-// its persisted properties, on a shown button; the property bag it saves
-// into and the shapes it draws.
+// its persisted properties, on a shown button.
 #include "controls/lum_button.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +16,8 @@
 #include "controls/bgr_colour.h"
 #include "controls/property_bag.h"
 #include "controls/property_bag_text.h"
-#include "controls/shape_kind.h"
 #include "controls/shape_widget.h"
-
-// Failures show texts as texts.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "qt_print.h"
 
 namespace luma {
 namespace {
@@ -263,46 +257,6 @@ TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
     EXPECT_EQ(button.lblCaption()->font().family(), captionFamily);
     button.setBorderSize(5);
     EXPECT_EQ(button.shpButton()->borderWidth(), 5);
-}
-
-// --- The property bag and shapes ---------------------------------------------
-
-TEST(PropertyBag, KeysMatchWhateverTheirCaseDefaultsAreNotStoredAndBadTextIsNamed) {
-    PropertyBag bag;
-    bag.writeProperty("FillColor", 0x123456, 0);
-    EXPECT_EQ(bag.readProperty("fillcolor", 0).toInt(), 0x123456);
-    bag.writeProperty("FILLCOLOR", 7, 0);
-    EXPECT_EQ(bag.size(), 1);
-    EXPECT_EQ(bag.readProperty("FillColor", 0).toInt(), 7);
-
-    bag.writeProperty("DotX", 15, 15);
-    EXPECT_FALSE(bag.contains("DotX"));
-    bag.writeProperty("DotX", 4, 15);
-    bag.writeProperty("dotx", 15, 15);  // the default over an entry drops it
-    EXPECT_FALSE(bag.contains("DotX"));
-    EXPECT_EQ(bag.size(), 1);
-
-    // Text it cannot read is refused, naming the line.
-    QString error;
-    EXPECT_FALSE(readPropertyBagText("DotX = 4\nCaption = \"open\n", bag, &error));
-    EXPECT_TRUE(error.contains("line 2")) << error.toStdString();
-    EXPECT_EQ(bag.readProperty("DotX", 0).toInt(), 4);
-    EXPECT_FALSE(readPropertyBagText("= 4\n", bag));
-    EXPECT_FALSE(readPropertyBagText("DotX = four\n", bag));
-    EXPECT_FALSE(readPropertyBagText("FontType = \"Tahoma\", big\n", bag));
-}
-
-// Rectangles and ovals fill the area; their square kinds the short side,
-// centred. Rounded and oval kinds leave the corners out.
-TEST(ShapeKind, SquareKindsCentreOnTheShortSideAndRoundKindsCutTheCorners) {
-    const QRectF wide(0, 0, 20, 10);
-    for (int kind : {0, 1, 2, 3, 4, 5, 99}) {
-        const bool square = kind == 1 || kind == 3 || kind == 5;
-        const bool round = kind >= 2 && kind <= 5;
-        const QPainterPath path = shapePath(kind, wide);
-        EXPECT_EQ(path.boundingRect(), square ? QRectF(5, 0, 10, 10) : wide) << kind;
-        EXPECT_EQ(path.contains(QPointF(square ? 5.3 : 0.3, 0.3)), !round) << kind;
-    }
 }
 
 }  // namespace

@@ -23,12 +23,8 @@
 #include "binding/engine_library.h"
 #include "deck/deck_platform.h"
 #include "deck/frm_main.h"
+#include "qt_print.h"
 #include "support/temp_dir.h"
-
-// Failures show texts as texts.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace luma::test {
 

@@ -1,222 +1,28 @@
-// The deck's MIDI input against a private JACK server, where a virtual RtMidi
-// output port plays the controller; and the deck on the real engine library:
-// the loudness heard through the manual output stays where the Gain slider
-// puts it, the demo crate's tracks show their measured tempo (also under a
-// name in an old code page), and the controller plays a deck on the null output.
+// The deck on the real engine library: the loudness heard through the
+// manual output stays where the Gain slider puts it, the demo crate's tracks
+// show their measured tempo (also under a name in an old code page), and a
+// controller on a private JACK server plays a deck on the null output.
 // (Each command's calls are TransportTest's, a load's TrackLoadingTest's,
 // and what the engine makes of them the engine's own tests'.)
-#include <RtMidi.h>
 #include <dlfcn.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTextStream>
-#include <chrono>
 #include <filesystem>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <vector>
 
 #include "deck_fixture.h"
 #include "loading/file_names.h"
 #include "remote/device_listing.h"
+#include "remote/midi_feed.h"
 #include "remote/midi_input.h"
 #include "support/audio_files.h"
-#include "support/jack_server.h"
-#include "support/scoped_env.h"
 #include "support/signal_measures.h"
 
 namespace luma::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// --- A controller on a private JACK server -----------------------------------------
-
-constexpr char kFeedClient[] = "luma-feed";
-
-// Runs the event loop until done() holds or the limit passes.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 3s) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limit.count()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-class MidiFeed {
-  public:
-    // Call from SetUp: fails the test when the server or the port does not come up.
-    void start() {
-        ASSERT_TRUE(server->running()) << server->problem();
-        // jackd takes a moment before it accepts clients. Probing with an input:
-        // an RtMidiOut that fails to connect leaks its buffers.
-        bool up = false;
-        for (int tries = 0; !up && server->running() && tries < 50; ++tries) {
-            RtMidiIn probe(RtMidi::UNIX_JACK, kFeedClient);
-            bool failed = false;
-            probe.setErrorCallback(&noteError, &failed);
-            probe.getPortCount();
-            up = !failed;
-            if (!up) std::this_thread::sleep_for(100ms);
-        }
-        ASSERT_TRUE(up) << server->problem();
-        plug();
-    }
-    // (Again) opens the feed's port, under the same name.
-    void plug() {
-        port = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, kFeedClient);
-        port->setErrorCallback(&noteError, &failed_);
-        port->openVirtualPort("feed");
-        ASSERT_FALSE(failed_) << server->problem();
-    }
-    void send(std::vector<unsigned char> bytes) { port->sendMessage(&bytes); }
-
-    std::unique_ptr<JackServer> server =
-        std::make_unique<JackServer>(48000, 256, JackServer::Synchronous);
-    ScopedEnv env{"JACK_DEFAULT_SERVER", server->name()};
-    std::unique_ptr<RtMidiOut> port;
-
-  private:
-    static void noteError(RtMidiError::Type, const std::string&, void* failed) {
-        *static_cast<bool*>(failed) = true;
-    }
-    bool failed_ = false;
-};
-
-// --- The MIDI input on it: a virtual RtMidi output port plays the controller ------
-
-using Messages = std::vector<std::pair<int, int>>;
-
-Messages received(const QSignalSpy& spy) {  // status and first data byte of each
-    Messages out;
-    for (const QList<QVariant>& m : spy) out.push_back({m.at(0).toInt(), m.at(1).toInt()});
-    return out;
-}
-
-class MidiInputTest : public ::testing::Test {
-  protected:
-    void SetUp() override { feed_.start(); }
-
-    // The feed's number among the input's devices, -1 if it never shows.
-    int feedIndex(MidiInput& input) {
-        int found = -1;
-        waitFor([&] {
-            const int count = input.deviceCount();
-            for (int i = 0; i < count; ++i) {
-                if (input.deviceName(i).contains(kFeedClient)) found = i;
-            }
-            return found >= 0;
-        });
-        return found;
-    }
-
-    MidiFeed feed_;
-};
-
-TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) {
-    MidiInput input;
-    QSignalSpy messages(&input, &MidiInput::message);
-    QSignalSpy errors(&input, &MidiInput::error);
-    const int index = feedIndex(input);
-    ASSERT_GE(index, 0);
-
-    input.setDeviceIndex(index);
-    EXPECT_TRUE(input.act(MidiInput::Open));
-    ASSERT_TRUE(input.isOpen()) << (errors.isEmpty() ? ""
-                                                     : errors.at(0).at(0).toString().toStdString());
-    EXPECT_TRUE(input.act(MidiInput::Start));
-
-    // System messages, a SysEx in pieces with a clock inside, a dump broken off
-    // (the next status byte ends it), then a burst: every message once, in the
-    // order each was complete.
-    const std::vector<unsigned char> events[] = {
-        {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
-        {0xF8},
-        {0xFE},
-        {0xF1, 0x21},
-        {0xF0, 0x41, 0x10},
-        {0x42, 0xF8},
-        {0x12, 0xF7},
-        {0xF0, 0x43, 0x10},
-        {0xB0, 40, 0},
-    };
-    for (const auto& event : events) feed_.send(event);
-    Messages expected = {{0xF0, 0x7E}, {0xF8, 0},    {0xFE, 0},    {0xF1, 0x21},
-                         {0xF8, 0},    {0xF0, 0x41}, {0xF0, 0x43}, {0xB0, 40}};
-    for (int i = 0; i < 1000; ++i) {
-        expected.push_back({0xB0 + i / 87 % 16, 41 + i % 87});
-        feed_.send({static_cast<unsigned char>(expected.back().first),
-                    static_cast<unsigned char>(expected.back().second), 1});
-    }
-    ASSERT_TRUE(
-        waitFor([&] { return static_cast<size_t>(messages.size()) >= expected.size(); }, 10s))
-        << messages.size();
-    waitFor([] { return false; }, 100ms);
-    EXPECT_EQ(received(messages), expected);
-
-    // A second reader of the same port tells when the stopped one would have heard.
-    MidiInput monitor;
-    QSignalSpy heard(&monitor, &MidiInput::message);
-    monitor.setDeviceIndex(index);
-    monitor.open();
-    monitor.start();
-    ASSERT_TRUE(monitor.isStarted());
-
-    EXPECT_TRUE(input.act(MidiInput::Stop));
-    for (unsigned char controller = 7; controller <= 9; ++controller)
-        feed_.send({0xB0, controller, 1});
-    ASSERT_TRUE(waitFor([&] { return heard.size() >= 3; }));
-    feed_.send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
-    ASSERT_TRUE(waitFor([&] { return heard.size() >= 4; }));
-    QCoreApplication::processEvents();
-
-    // It starts again after a stop, with nothing from the stopped time.
-    input.act(MidiInput::Start);
-    feed_.send({0xB1, 20, 5});
-    expected.push_back({0xB1, 20});
-    ASSERT_TRUE(waitFor([&] { return static_cast<size_t>(messages.size()) >= expected.size(); }));
-    EXPECT_EQ(received(messages), expected);
-
-    EXPECT_TRUE(input.act(MidiInput::Close));
-    EXPECT_FALSE(input.isOpen());
-    EXPECT_FALSE(input.isStarted());
-    EXPECT_TRUE(errors.isEmpty());
-
-    // An index past the end raises an error, and a failed open still leaves
-    // the old device closed.
-    input.open();
-    ASSERT_TRUE(input.isOpen());
-    input.setDeviceIndex(input.deviceCount());
-    input.open();
-    EXPECT_FALSE(input.isOpen());
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(input.deviceName(input.deviceIndex()).isEmpty());
-}
-
-TEST_F(MidiInputTest, DestroyedWhileMessagesAreOnTheirWay) {
-    auto input = std::make_unique<MidiInput>();
-    const int index = feedIndex(*input);
-    ASSERT_GE(index, 0);
-    input->setDeviceIndex(index);
-    input->open();
-    input->start();
-    ASSERT_TRUE(input->isStarted());
-    int delivered = 0;
-    QObject::connect(input.get(), &MidiInput::message, [&] { ++delivered; });
-    for (unsigned char value = 0; value < 50; ++value) feed_.send({0xB0, 1, value});
-    std::this_thread::sleep_for(20ms);  // some of them posted, none handled yet
-    input.reset();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(delivered, 0);
-}
 
 // --- The deck on the real engine ----------------------------------------------------
 
@@ -303,19 +109,6 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
         step.action();
         EXPECT_NEAR(heardPeak(), step.amplitude, 0.005) << "after " << step.after;
     }
-}
-
-// What is not the engine the deck refuses to load. (The built engine's
-// version is checked by every start-up above and below.)
-TEST(EngineLibraryTest, RefusesWhatIsNotTheEngine) {
-    TempDir dir;
-    std::string error;
-    EXPECT_EQ(loadEngineLibrary(dir.file("liblumaaudio.so"), &error), nullptr);
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(loadEngineLibrary(dir.write("fake.so", "not a shared object"), &error), nullptr);
-    // A real shared library without the engine's calls.
-    EXPECT_EQ(loadEngineLibrary("libm.so.6", &error), nullptr);
-    EXPECT_NE(error.find("BASS_GetVersion"), std::string::npos) << error;
 }
 
 TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {

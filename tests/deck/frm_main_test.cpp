@@ -1,36 +1,29 @@
 // The deck window's start-up and shutdown against a recording engine: the
 // order of calls, each fatal path with its message, placement, dragging, the
 // quit key, the browser's placement on the configured folder, the timers it
-// runs on; where the desktop puts a box; the real programs started side by
-// side, alone and by the launcher; loading a track; the time and tempo
-// texts.
+// runs on; where the desktop puts a box; both real deck programs started side
+// by side; loading a track.
 #include "deck/frm_main.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
-#include <map>
 
 #include "binding/engine_library.h"
 #include "deck_fixture.h"
-#include "display/number_text.h"
 #include "loading/file_names.h"
 #include "support/scoped_env.h"
-#include "timing/frame_pacer.h"
 
 namespace luma::test {
 namespace {
@@ -237,60 +230,6 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
 }
 
-// Paints counted per label, and the text each last painted.
-struct PaintCount : QObject {
-    std::map<QObject*, int> paints;
-    std::map<QObject*, QString> shown;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Paint) return false;
-        ++paints[watched];
-        shown[watched] = static_cast<QLabel*>(watched)->text();
-        return false;
-    }
-};
-
-// A change on a quiet window shows at once; changes that come faster than
-// frames go out together, once a frame, the last of them included; a caption
-// painted now shows though the frame is taken.
-TEST(FramePacerTest, RepaintsTheWindowAtMostOnceAFrame) {
-    QWidget window;
-    window.resize(200, 100);
-    QLabel readout("0", &window), caption("caption", &window);
-    caption.move(0, 50);
-    FramePacer pacer(window);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(3 * FramePacer::kFrameMs);
-    PaintCount count;
-    readout.installEventFilter(&count);
-    caption.installEventFilter(&count);
-
-    readout.setText("1");
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(count.paints[&readout], 1);
-    caption.setText("held");
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(count.paints[&caption], 0);
-    caption.setText("now");
-    pacer.paintNow(caption);
-    EXPECT_EQ(count.paints[&caption], 1);
-
-    // Changes as fast as the window takes them, for 20 frames.
-    int changes = 0;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < 20 * FramePacer::kFrameMs) {
-        readout.setText(QString::number(++changes));
-        QCoreApplication::processEvents();
-    }
-    const double frames = elapsed.elapsed() / double(FramePacer::kFrameMs);
-    QTest::qWait(2 * FramePacer::kFrameMs);
-    EXPECT_GT(changes, 2 * frames);
-    EXPECT_GE(count.paints[&readout], 3);
-    EXPECT_LE(count.paints[&readout], frames + 3);
-    EXPECT_EQ(count.shown[&readout], QString::number(changes));  // the last change shows
-}
-
 // The real deck programs, started as the launcher starts them, come up on
 // the system's default output and shut down cleanly, saying nothing on stderr.
 // Both decks at once on their shipped settings (device 0), on a machine
@@ -342,66 +281,6 @@ TEST(DesktopPlatformTest, BoxIsCentredOverItsDecksPlace) {
                          kMessageCritical, place);
         EXPECT_EQ(shown.center(), place.center());
     }
-}
-
-// The launcher as a DJ meets it: a signal to it (SIGTERM here; Ctrl+C's
-// SIGINT and a closed terminal's SIGHUP alike) ends both decks at once, and
-// then the launcher. A deck that cannot open its output says why on stderr
-// and ends failed, even when it is ended while its box is up; the launcher
-// names it and fails too. The healthy deck ends without a word.
-TEST(LauncherTest, ASignalEndsBothDecksAndAFailedDeckIsReported) {
-    TempDir dir;
-    const QString home = QString::fromStdString(dir.path().string());
-    QStringList deckTwoSettings(38, "");
-    deckTwoSettings[6] = "7";  // no such output
-    deckTwoSettings[35] = "demo";
-    std::filesystem::create_directories(dir.path() / "config" / "lumatrone");
-    dir.write("config/lumatrone/deck2.ini", deckTwoSettings.join('\n').toStdString());
-    std::filesystem::create_directory(dir.path() / "runtime");
-    std::filesystem::permissions(dir.path() / "runtime", std::filesystem::perms::owner_all);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home);
-    environment.insert("XDG_CONFIG_HOME", home + "/config");
-    environment.insert("XDG_RUNTIME_DIR", home + "/runtime");
-    environment.insert("LUMATRONE_AUDIO", "null");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("JACK_DEFAULT_SERVER", "lumatrone-test-no-such-server");
-    QProcess launcher;
-    launcher.setProcessEnvironment(environment);
-    launcher.start(LUMA_LAUNCHER_PATH, {});
-    ASSERT_TRUE(launcher.waitForStarted(10000));
-    QByteArray errors;
-    const QByteArray hint = "lumatrone-deck 2: output 7 (settings line 7) could not be opened";
-    QElapsedTimer waited;
-    waited.start();
-    while (!errors.contains(hint) && waited.elapsed() < 20000) {
-        launcher.waitForReadyRead(100);
-        errors += launcher.readAllStandardError();
-    }
-    ASSERT_TRUE(errors.contains(hint)) << errors.toStdString();
-    QFile children(QString("/proc/%1/task/%1/children").arg(launcher.processId()));
-    ASSERT_TRUE(children.open(QIODevice::ReadOnly));
-    const QStringList decks =
-        QString::fromLatin1(children.readAll()).split(' ', Qt::SkipEmptyParts);
-    ASSERT_EQ(decks.size(), 2) << "deck 1 ended before it was asked to";
-
-    QElapsedTimer ending;
-    ending.start();
-    ::kill(static_cast<pid_t>(launcher.processId()), SIGTERM);
-    ASSERT_TRUE(launcher.waitForFinished(5000));
-#ifdef __SANITIZE_ADDRESS__
-    EXPECT_LT(ending.elapsed(), 3000) << "the leak check at exit takes most of a second";
-#else
-    EXPECT_LT(ending.elapsed(), 1000);
-#endif
-    EXPECT_EQ(launcher.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(launcher.exitCode(), 1);
-    errors += launcher.readAllStandardError();
-    EXPECT_TRUE(errors.contains("lumatrone: deck 2 failed (exit code 1)\n"))
-        << errors.toStdString();
-    EXPECT_FALSE(errors.contains("lumatrone: deck 1")) << errors.toStdString();
-    for (const QString& deck : decks)
-        EXPECT_FALSE(QFile::exists("/proc/" + deck)) << "left running";
 }
 
 // --- Loading a track: the order of the calls, their flags and filter parameters,
@@ -574,23 +453,6 @@ TEST_F(TrackLoadingTest, NamesTooShortOrTooWideForTheLabel) {
     deck->filFile_DblClick();
     EXPECT_EQ(deck->lblFileName->x(), 8);
     EXPECT_FALSE(deck->tmrScroll->enabled());
-}
-
-TEST(NumberTextTest, TimeTextsTruncateSecondsAndRoundMilliseconds) {
-    const std::pair<float, const char*> cases[] = {
-        {0.0f, "00:00,000"},     {61.5f, "01:01,500"},   {185.4567f, "03:05,457"},
-        {59.9996f, "00:59,000"}, {3600.0f, "60:00,000"}, {3725.25f, "62:05,250"},
-        {6000.0f, "100:00,000"}, {-1.0f, "-01:59,000"},
-    };
-    for (auto [seconds, text] : cases) EXPECT_EQ(timeText(seconds), text) << seconds;
-    EXPECT_EQ(singleText(-100.0f * roundedToHundredths(-1.2449f)), "124");
-    EXPECT_EQ(singleText(129.6f), "129.6");
-    EXPECT_EQ(singleText(-1.24f), "-1.24");
-    // Every whole tempo reads as itself through the deck's arithmetic.
-    for (int bpm = 1; bpm <= 400; ++bpm) {
-        const float kept = -static_cast<float>(bpm) / 100.0f;  // as Percents2BPM hands it
-        ASSERT_EQ(singleText(-100.0f * roundedToHundredths(kept)), QString::number(bpm));
-    }
 }
 
 }  // namespace

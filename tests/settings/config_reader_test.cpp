@@ -1,32 +1,27 @@
-// The deck's start-up configuration: the items of its files, the numbers in
-// them, the settings each deck takes, which files are read and how far, and
-// the files a fresh install ships.
+// The deck's start-up configuration: the numbers in its files, the settings
+// each deck takes, which files are read and how far, and the files a fresh
+// install ships.
 #include "settings/config_reader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QString>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
-#include "deck_fixture.h"
 #include "loading/file_names.h"
-#include "settings/item_reader.h"
-#include "settings/user_settings.h"
+#include "qt_print.h"
 #include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace luma::test {
 namespace {
 
-// --- The settings it starts from -------------------------------------------------
-
-QString folderOf(const test::TempDir& dir) {
+QString folderOf(const TempDir& dir) {
     return QString::fromStdString(dir.path().string());
 }
 
@@ -38,51 +33,19 @@ std::string settingsText(std::map<int, std::string> lines) {
     return text;
 }
 
-// --- Items ---------------------------------------------------------------------
-
-TEST(ItemReaderTest, SplitsOnCommasQuotesAndLineEnds) {
-    struct Case {
-        const char* text;
-        std::vector<QString> items;
-    };
-    const Case cases[] = {
-        {" \t ON\n  a b \n", {"ON", "a b "}},  // leading blanks skipped, trailing kept
-        // A quoted item keeps its commas and drops the tail up to the next comma.
-        {"  \"a, b\"junk\n\"x\" tail,next\n", {"a, b", "x", "next"}},
-        {"a,b, c\nd\n", {"a", "b", "c", "d"}},  // an unquoted comma splits the line
-        {"a,\nb", {"a", "", "b"}},
-        {"a,", {"a", ""}},
-        {"a\r\n\r\nb\rc", {"a", "", "b", "c"}},  // empty lines are items; Windows line ends
-        {"\"open, still\nnext\n", {"open, still", "next"}},  // an open quote ends at the line end
-        {"\xEF\xBB\xBFM\xC3\xBCsik\n", {u"Müsik"_qs}},       // UTF-8, its mark dropped
-    };
-    test::TempDir dir;
-    for (const Case& c : cases) {
-        ItemReader reader(QString::fromStdString(dir.write("items.txt", c.text)), 10);
-        std::vector<QString> items;
-        while (auto item = reader.next()) items.push_back(*item);
-        EXPECT_EQ(items, c.items) << c.text;
-    }
-}
-
-// --- Numbers -------------------------------------------------------------------
-
 // The leading numeric part; halves round to even, other fractions to the
 // nearest; out of range saturates.
 TEST(SettingNumberTest, LeadingNumberRoundedHalfToEvenAndSaturated) {
     const std::pair<const char*, int> cases[] = {
-        {"12abc", 12},      {"  -7", -7}, {"+3", 3},        {"abc", 0},       {"", 0},
-        {"-", 0},           {"1e3", 1},   {"2.5", 2},       {"3.5", 4},       {"-2.5", -2},
-        {"-3.5", -4},       {".5", 0},    {"0.5000", 0},    {"2.4999", 2},    {"2.6", 3},
-        {"-1.7", -2},       {"4.", 4},    {"32767", 32767}, {"40000", 32767}, {"-32768", -32768},
-        {"32767.5", 32767},
-    };
+        {"12abc", 12},     {"  -7", -7}, {"+3", 3},        {"abc", 0},       {"", 0},
+        {"-", 0},          {"1e3", 1},   {"2.5", 2},       {"3.5", 4},       {"-2.5", -2},
+        {"-3.5", -4},      {".5", 0},    {"0.5000", 0},    {"2.4999", 2},    {"2.6", 3},
+        {"-1.7", -2},      {"4.", 4},    {"32767", 32767}, {"40000", 32767}, {"-32768", -32768},
+        {"32767.5", 32767}};
     for (auto [text, value] : cases) EXPECT_EQ(readSettingNumber(text), value) << text;
     EXPECT_EQ(readSettingNumber("2.5000000000000000001"), 3);
     EXPECT_EQ(readSettingNumber("-99999999999999999999999"), -32768);
 }
-
-// --- Settings ------------------------------------------------------------------
 
 using Fields = std::tuple<bool, bool, int, int, QString, QString, QString>;
 
@@ -112,10 +75,9 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
         {"1",
          settingsText({{8, "M\xFCsik"}, {36, "/m\xC3\xBCsik/caf\xE9"}}),
          {false, false, 0, 0, u"Müsik"_qs, decodeFileName("/m\xC3\xBCsik/caf\xE9"), ""}},
-        {"1", "", {}},
-    };
+        {"1", "", {}}};
     for (const auto& c : cases) {
-        test::TempDir dir;
+        TempDir dir;
         if (!c.text.empty()) dir.write(std::string("deck") + c.deck + ".ini", c.text);
         const ConfigResult result = readConfig(folderOf(dir), c.deck);
         EXPECT_EQ(result.settingsFileOpened, !c.text.empty()) << c.deck << " " << c.text;
@@ -129,30 +91,18 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
 
 // An installed program folder is read-only: the user's own copy wins.
 TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
-    test::TempDir program, config;
+    TempDir program, config;
     program.write("deck1.ini", settingsText({{6, "1"}}));
     std::filesystem::create_directory(config.path() / "lumatrone");
-    const test::ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
+    const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
     config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
     EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
-
-    // Settings beyond the deck's lines live beside it; what does not read keeps the default.
-    EXPECT_EQ(userSettingsPath(), QString::fromStdString(config.file("lumatrone/lumatrone.conf")));
-    EXPECT_EQ(readUserSettings().outputLatencyMs, 0);
-    for (const auto& [text, latency] :
-         std::vector<std::pair<std::string, int>>{{"[audio]\noutput-latency-ms = 80\n", 80},
-                                                  {"[audio]\noutput-latency-ms=eighty\n", 0},
-                                                  {"[audio]\noutput-latency-ms=99999\n", 0},
-                                                  {"garbage\n[audio\n=\n", 0}}) {
-        config.write("lumatrone/lumatrone.conf", text);
-        EXPECT_EQ(readUserSettings().outputLatencyMs, latency) << text;
-    }
 }
 
 // A missing styles file is no error; a short one fills the rest with empty names.
 TEST(ReadConfigTest, GenreNamesAreAlwaysAllOfThem) {
-    test::TempDir dir;
+    TempDir dir;
     QStringList names(kGenreCount);
     EXPECT_EQ(readConfig(folderOf(dir), "1").genreNames, names);
     dir.write("styles.ini", "Blues\n\"Rock, Hard\"\nM\xFAsica\n");
@@ -194,10 +144,9 @@ TEST(ReadConfigTest, ReadsOnlyTheFirstLinesOfARegularFile) {
          [](const Path& file, const Path&) { create_symlink("/dev/zero", file); }, false},
         {"a FIFO", [](const Path& file, const Path&) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); },
          false},
-        {"a folder", [](const Path& file, const Path&) { create_directory(file); }, false},
-    };
+        {"a folder", [](const Path& file, const Path&) { create_directory(file); }, false}};
     for (const auto& c : cases) {
-        test::TempDir dir;
+        TempDir dir;
         c.make(dir.path() / "deck1.ini", dir.write("settings", settingsText({{6, "3"}})));
         c.make(dir.path() / "styles.ini", dir.write("genres", "Blues\n"));
         const long long before = bytesRead();
@@ -208,8 +157,6 @@ TEST(ReadConfigTest, ReadsOnlyTheFirstLinesOfARegularFile) {
         EXPECT_EQ(result.genreNames[0], c.opened ? "Blues" : "") << c.what;
     }
 }
-
-// --- Shipped defaults ----------------------------------------------------------
 
 // The files a fresh install starts with, read from the source tree.
 QString shippedDataFolder() {
@@ -229,9 +176,8 @@ TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
     }
     const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
     const std::pair<int, const char*> cases[] = {
-        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},     {147, "Synthpop"},
-        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"},
-    };
+        {0, "Blues"},      {17, "Rock"},     {80, "Folk"},    {147, "Synthpop"},
+        {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"}};
     for (auto [id, name] : cases) EXPECT_EQ(names.value(id), name) << id;
 }
 

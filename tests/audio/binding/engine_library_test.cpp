@@ -1,0 +1,24 @@
+// What is not the engine the deck refuses to load. (The built engine itself
+// is loaded by every deck test on the real engine.)
+#include "binding/engine_library.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace luma::test {
+namespace {
+
+TEST(EngineLibraryTest, RefusesWhatIsNotTheEngine) {
+    TempDir dir;
+    std::string error;
+    EXPECT_EQ(loadEngineLibrary(dir.file("liblumaaudio.so"), &error), nullptr);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(loadEngineLibrary(dir.write("fake.so", "not a shared object"), &error), nullptr);
+    // A real shared library without the engine's calls.
+    EXPECT_EQ(loadEngineLibrary("libm.so.6", &error), nullptr);
+    EXPECT_NE(error.find("BASS_GetVersion"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace luma::test

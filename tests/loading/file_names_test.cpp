@@ -1,0 +1,51 @@
+// Names that are not UTF-8 on disk: kept byte for byte, shown as
+// Windows-1252, and a folder so named opens.
+#include "loading/file_names.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "loading/folder_list.h"
+#include "support/temp_dir.h"
+
+namespace luma {
+namespace {
+
+TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTripAndNamesAFolderThatOpens) {
+    const QByteArray cases[] = {
+        "plain.mp3",
+        "Caf\xc3\xa9 del Mar.mp3",     // UTF-8
+        "\xf0\x9f\x92\x80 skull.mp3",  // U+1F480: its low surrogate lies in the escape range
+        "caf\xe9.mp3",                 // Latin-1
+        "\xe2\x82",                    // a cut-off sequence
+        "\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \x80\xff",  // overlong, surrogate, too high, strays
+    };
+    for (const QByteArray& bytes : cases) {
+        SCOPED_TRACE(bytes.toHex().constData());
+        EXPECT_EQ(encodeFileName(decodeFileName(bytes)), bytes);
+    }
+    EXPECT_EQ(decodeFileName(cases[1]), QString::fromUtf8(cases[1])) << "UTF-8 reads as itself";
+    EXPECT_EQ(decodeFileName(cases[2]), QString::fromUtf8(cases[2]));
+    EXPECT_EQ(displayFileName(decodeFileName("caf\xe9 \x80\x96")), QString::fromUtf8("café €–"));
+    EXPECT_EQ(displayFileName(decodeFileName(cases[2])), QString::fromUtf8(cases[2]));
+
+    // (A file so named is listed and played by EngineDeckTest.DemoTracks...)
+    test::TempDir dir;
+    const std::string latinFolder = "Caf\xe9";  // "Café" as an old player wrote it
+    std::filesystem::create_directory(dir.path() / latinFolder);
+    const QString root = decodeFileName(QByteArray::fromStdString(dir.path().string()));
+
+    FolderList folders;
+    ASSERT_TRUE(folders.setPath(root));
+    const int last = folders.count() - 1;
+    EXPECT_EQ(folders.item(last)->text().trimmed(), QString::fromUtf8("Café"));
+    emit folders.itemDoubleClicked(folders.item(last));
+    const QString folder = folders.path();
+    EXPECT_EQ(encodeFileName(folder).toStdString(), (dir.path() / latinFolder).string());
+    EXPECT_EQ(folders.item(folders.count() - 1)->text().trimmed(), QString::fromUtf8("Café"))
+        << "the open folder, last of its ancestors";
+}
+
+}  // namespace
+}  // namespace luma

@@ -1,0 +1,135 @@
+// The MIDI input against a private JACK server, where a virtual RtMidi
+// output port plays the controller.
+#include "remote/midi_input.h"
+
+#include <QSignalSpy>
+
+#include "remote/midi_feed.h"
+
+namespace luma::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Messages = std::vector<std::pair<int, int>>;
+
+Messages received(const QSignalSpy& spy) {  // status and first data byte of each
+    Messages out;
+    for (const QList<QVariant>& m : spy) out.push_back({m.at(0).toInt(), m.at(1).toInt()});
+    return out;
+}
+
+class MidiInputTest : public ::testing::Test {
+  protected:
+    void SetUp() override { feed_.start(); }
+
+    // The feed's number among the input's devices, -1 if it never shows.
+    int feedIndex(MidiInput& input) {
+        int found = -1;
+        waitFor([&] {
+            for (int i = 0; i < input.deviceCount(); ++i) {
+                if (input.deviceName(i).contains(kFeedClient)) found = i;
+            }
+            return found >= 0;
+        });
+        return found;
+    }
+
+    MidiFeed feed_;
+};
+
+TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) {
+    MidiInput input;
+    QSignalSpy messages(&input, &MidiInput::message);
+    QSignalSpy errors(&input, &MidiInput::error);
+    const int index = feedIndex(input);
+    ASSERT_GE(index, 0);
+
+    input.setDeviceIndex(index);
+    EXPECT_TRUE(input.act(MidiInput::Open));
+    ASSERT_TRUE(input.isOpen()) << (errors.isEmpty() ? ""
+                                                     : errors.at(0).at(0).toString().toStdString());
+    EXPECT_TRUE(input.act(MidiInput::Start));
+
+    // System messages, a SysEx in pieces with a clock inside, a dump broken off
+    // (the next status byte ends it), then a burst: every message once, in the
+    // order each was complete.
+    const std::vector<unsigned char> events[] = {{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
+                                                 {0xF8},
+                                                 {0xFE},
+                                                 {0xF1, 0x21},
+                                                 {0xF0, 0x41, 0x10},
+                                                 {0x42, 0xF8},
+                                                 {0x12, 0xF7},
+                                                 {0xF0, 0x43, 0x10},
+                                                 {0xB0, 40, 0}};
+    for (const auto& event : events) feed_.send(event);
+    Messages expected = {{0xF0, 0x7E}, {0xF8, 0},    {0xFE, 0},    {0xF1, 0x21},
+                         {0xF8, 0},    {0xF0, 0x41}, {0xF0, 0x43}, {0xB0, 40}};
+    for (int i = 0; i < 1000; ++i) {
+        expected.push_back({0xB0 + i / 87 % 16, 41 + i % 87});
+        feed_.send({static_cast<unsigned char>(expected.back().first),
+                    static_cast<unsigned char>(expected.back().second), 1});
+    }
+    const auto allArrived = [&] { return static_cast<size_t>(messages.size()) >= expected.size(); };
+    ASSERT_TRUE(waitFor(allArrived, 10s)) << messages.size();
+    waitFor([] { return false; }, 100ms);
+    EXPECT_EQ(received(messages), expected);
+
+    // A second reader of the same port tells when the stopped one would have heard.
+    MidiInput monitor;
+    QSignalSpy heard(&monitor, &MidiInput::message);
+    monitor.setDeviceIndex(index);
+    monitor.open();
+    monitor.start();
+    ASSERT_TRUE(monitor.isStarted());
+
+    EXPECT_TRUE(input.act(MidiInput::Stop));
+    for (unsigned char controller = 7; controller <= 9; ++controller)
+        feed_.send({0xB0, controller, 1});
+    ASSERT_TRUE(waitFor([&] { return heard.size() >= 3; }));
+    feed_.send({0x80, 60, 0});  // one more cycle, so the stopped reader's callbacks are done too
+    ASSERT_TRUE(waitFor([&] { return heard.size() >= 4; }));
+    QCoreApplication::processEvents();
+
+    // It starts again after a stop, with nothing from the stopped time.
+    input.act(MidiInput::Start);
+    feed_.send({0xB1, 20, 5});
+    expected.push_back({0xB1, 20});
+    ASSERT_TRUE(waitFor(allArrived));
+    EXPECT_EQ(received(messages), expected);
+
+    EXPECT_TRUE(input.act(MidiInput::Close));
+    EXPECT_FALSE(input.isOpen());
+    EXPECT_FALSE(input.isStarted());
+    EXPECT_TRUE(errors.isEmpty());
+
+    // An index past the end raises an error, and a failed open still leaves
+    // the old device closed.
+    input.open();
+    ASSERT_TRUE(input.isOpen());
+    input.setDeviceIndex(input.deviceCount());
+    input.open();
+    EXPECT_FALSE(input.isOpen());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(input.deviceName(input.deviceIndex()).isEmpty());
+}
+
+TEST_F(MidiInputTest, DestroyedWhileMessagesAreOnTheirWay) {
+    auto input = std::make_unique<MidiInput>();
+    const int index = feedIndex(*input);
+    ASSERT_GE(index, 0);
+    input->setDeviceIndex(index);
+    input->open();
+    input->start();
+    ASSERT_TRUE(input->isStarted());
+    int delivered = 0;
+    QObject::connect(input.get(), &MidiInput::message, [&] { ++delivered; });
+    for (unsigned char value = 0; value < 50; ++value) feed_.send({0xB0, 1, value});
+    std::this_thread::sleep_for(20ms);  // some of them posted, none handled yet
+    input.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+}
+
+}  // namespace
+}  // namespace luma::test

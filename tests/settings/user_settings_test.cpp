@@ -1,0 +1,31 @@
+// The user's settings beyond the deck's lines: what does not read keeps the default.
+#include "settings/user_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace luma::test {
+namespace {
+
+TEST(UserSettingsTest, OutputLatencyReadsOrKeepsTheDefault) {
+    TempDir config;
+    const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
+    EXPECT_EQ(readUserSettings().outputLatencyMs, 0) << "no file";
+    std::filesystem::create_directory(config.path() / "lumatrone");
+    EXPECT_EQ(userSettingsPath(), QString::fromStdString(config.file("lumatrone/lumatrone.conf")));
+    for (const auto& [text, latency] :
+         std::vector<std::pair<std::string, int>>{{"[audio]\noutput-latency-ms = 80\n", 80},
+                                                  {"[audio]\noutput-latency-ms=eighty\n", 0},
+                                                  {"[audio]\noutput-latency-ms=99999\n", 0},
+                                                  {"garbage\n[audio\n=\n", 0}}) {
+        config.write("lumatrone/lumatrone.conf", text);
+        EXPECT_EQ(readUserSettings().outputLatencyMs, latency) << text;
+    }
+}
+
+}  // namespace
+}  // namespace luma::test
