@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -31,11 +32,10 @@ namespace {
 TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     auto deck = makeDeck("1");
     RecordingAudio& engine = *audioView;
-    EXPECT_EQ(engine.calls,
-              (QStringList{"BASS_GetDeviceDescription(0)", "BASS_GetDeviceDescription(1)",
-                           "BASS_GetDeviceDescription(2)", "BASS_GetVersion",
-                           "LUMA_SetOutputOptions(Lumatrone deck 1,0)", "BASS_Init(1,44100,0)",
-                           "BASS_Start", "BASS_GetInfo(56)", "BASS_SetGlobalVolumes(50,50,50)"}));
+    // The output named and opened on the configured device, then started.
+    EXPECT_EQ(engine.calls.filter(QRegularExpression("Output|Init|Start|Volumes")),
+              (QStringList{"LUMA_SetOutputOptions(Lumatrone deck 1,0)", "BASS_Init(1,44100,0)",
+                           "BASS_Start", "BASS_SetGlobalVolumes(50,50,50)"}));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
@@ -189,11 +189,7 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     setSettings(1, 1, "music");
     QFile settings(folder_ + "/deck1.ini");
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    const QByteArray text = settings.readAll().replace("music", latin);
-    settings.close();
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(text);
-    settings.close();
+    dir_.write("deck1.ini", settings.readAll().replace("music", latin).toStdString());
     audio = std::make_unique<RecordingAudio>();
     EXPECT_EQ(encodeFileName(makeDeck("1")->dirFile->path()), latin);
 }
@@ -230,12 +226,10 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
 }
 
-// The real deck programs, started as the launcher starts them, come up on
-// the system's default output and shut down cleanly, saying nothing on stderr.
-// Both decks at once on their shipped settings (device 0), on a machine
-// whose default output is ALSA's null device and that runs no JACK server:
-// device 0 must be that default, shared by both, and neither the output nor
-// the MIDI scan may complain about the missing JACK server.
+// Both real deck programs at once on their shipped settings (device 0), on a
+// machine whose default output is ALSA's null device and that runs no JACK
+// server: both share that default, shut down cleanly and say nothing on
+// stderr (neither the output nor the MIDI scan complains about JACK).
 TEST(DeckProcessTest, BothDecksComeUpOnTheDefaultOutputQuietlyAndShutDownCleanly) {
     TempDir dir;
     dir.write(".asoundrc", "pcm.!default { type null }\n");
@@ -283,8 +277,8 @@ TEST(DesktopPlatformTest, BoxIsCentredOverItsDecksPlace) {
     }
 }
 
-// --- Loading a track: the order of the calls, their flags and filter parameters,
-// and what the labels end up showing, also when every open fails ----------------
+// --- Loading a track: its calls' flags, the filters' parameters, and what the
+// labels end up showing, also when every open fails ---------------------------
 
 constexpr uint32_t kDecodeStream = 0x30000001;
 
@@ -334,31 +328,26 @@ TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
     deck->vscPitch->setValue(-800);
     takeCalls();
     deck->filFile_DblClick();
-    EXPECT_EQ(
-        takeCalls(),
-        (QStringList{
-            "BASS_StreamFree(0)", "BASS_MusicFree(0)", "BASS_FX_BPM_Free(0)", "BASS_FX_BPM_Free(0)",
-            "BASS_FX_TempoFree(0)", "BASS_StreamCreateFile(~/crate/track.mp3,20080)",
-            "BASS_SetBufferLength(5)", "BASS_ChannelSetFX(#,7)", "BASS_ChannelSetFX(#,7)",
-            "BASS_ChannelSetFX(#,7)", "BASS_ChannelSetFX(#,7)",
-            // Parameters in the order 0, 3, 1, 2: centre, bandwidth, gain.
-            "BASS_FXSetParameters(50000001,80,36,0)", "BASS_FXSetParameters(50000004,125,36,0)",
-            "BASS_FXSetParameters(50000002,3000,36,0)", "BASS_FXSetParameters(50000003,8000,36,0)",
-            // The sliders re-applied; the bass goes to both bass filters.
-            "BASS_FXGetParameters(50000001)", "BASS_FXSetParameters(50000001,80,36,0)",
-            "BASS_FXSetParameters(50000004,80,36,0)", "BASS_FXGetParameters(50000002)",
-            "BASS_FXSetParameters(50000002,3000,36,-12)", "BASS_FXGetParameters(50000003)",
-            "BASS_FXSetParameters(50000003,8000,36,0)", "BASS_StreamGetLength(#)",
-            "BASS_ChannelGetAttributes(#)", "BASS_StreamCreateFile(~/crate/track.mp3,200000)",
-            "BASS_FX_BPM_DecodeGet(805306369,0,90,0,3)", "BASS_FX_TempoGetApproxPercents(0)",
-            "BASS_FX_BPM_Percents2BPM(805306369,0)", "BASS_FX_TempoGetApproxPercents(0)",
-            "BASS_FX_BPM_Percents2BPM(805306369,0)",
-            // The balance through 0 and back, at the track's own rate: the
-            // pitch fader went to 0 first.
-            "BASS_ChannelSlideAttributes(#,44100,50,0,0)",
-            "BASS_ChannelSlideAttributes(#,44100,50,30,0)",
-            // The loop points carry over to the new channel.
-            "LUMA_ChannelSetLoop(#,0,0,0)"}));
+    const QStringList calls = takeCalls();
+    // Played and analysed opens; the loop points carry over to the new channel.
+    for (const char* call :
+         {"BASS_StreamCreateFile(~/crate/track.mp3,20080)", "BASS_SetBufferLength(5)",
+          "BASS_StreamCreateFile(~/crate/track.mp3,200000)",
+          "BASS_FX_BPM_DecodeGet(805306369,0,90,0,3)", "LUMA_ChannelSetLoop(#,0,0,0)"}) {
+        EXPECT_TRUE(calls.contains(call)) << call;
+    }
+    // Four filters; the sliders' gains on them, the bass on both bass filters
+    // (centre, bandwidth, gain).
+    EXPECT_EQ(calls.filter("SetFX"), QStringList(4, "BASS_ChannelSetFX(#,7)"));
+    EXPECT_EQ(audioView->fxParameters,
+              (std::map<uint32_t, std::array<float, 3>>{{0x50000001, {80, 36, 0}},
+                                                        {0x50000002, {3000, 36, -12}},
+                                                        {0x50000003, {8000, 36, 0}},
+                                                        {0x50000004, {80, 36, 0}}}));
+    // The balance through 0 and back, at the track's own rate: the pitch
+    // fader went to 0 first.
+    EXPECT_EQ(calls.filter("Slide"), (QStringList{"BASS_ChannelSlideAttributes(#,44100,50,0,0)",
+                                                  "BASS_ChannelSlideAttributes(#,44100,50,30,0)"}));
 
     EXPECT_EQ(deck->state.Channel, kTrack);
     EXPECT_EQ(deck->lblQuality->text(), "44100 Hz");
