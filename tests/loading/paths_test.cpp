@@ -48,13 +48,6 @@ TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
     EXPECT_FALSE(FileExists(QString::fromStdString(hiddenOnly.file("*"))));
 }
 
-TEST(RPPTest, AddsTheSeparatorOnlyWhenMissing) {
-    EXPECT_EQ(RPP("/home/dj/music"), "/home/dj/music/");
-    EXPECT_EQ(RPP("/home/dj/music/"), "/home/dj/music/");
-    EXPECT_EQ(RPP("/"), "/");
-    EXPECT_EQ(RPP(RPP("music")), "music/");
-}
-
 // The music folder setting: home and variables as a shell expands them; what
 // a shell would not expand, or names no set variable, stays as written.
 TEST(ExpandPathTest, HomeAndVariablesAsAShellWould) {
