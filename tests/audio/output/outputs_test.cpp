@@ -10,28 +10,21 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
+#include <optional>
 #include <thread>
-#include <tuple>
-#include <utility>
-#include <vector>
 
 #include "output/alsa_output.h"
 #include "output/jack_output.h"
 #include "output/null_output.h"
-#include "output/output.h"
 #include "output/pulse_output.h"
 #include "output/spsc_ring.h"
 #include "output/wav_output.h"
 #include "support/jack_server.h"
 #include "support/pulse_server.h"
 #include "support/scoped_env.h"
-#include "support/temp_dir.h"
 
 namespace luma {
 namespace {
@@ -39,17 +32,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// A render callback that tells the tests what the audio thread did.
 // Every frame carries its own number, split over the two channels in steps
 // coarse enough to survive 16-bit quantisation at any scaling convention.
 constexpr int kSteps = 4096;
 
-inline void encodeFrame(int64_t frame, float* out) {
+void encodeFrame(int64_t frame, float* out) {
     out[0] = static_cast<float>(frame % kSteps - kSteps / 2) / (kSteps / 2);
     out[1] = static_cast<float>(frame / kSteps % kSteps - kSteps / 2) / (kSteps / 2);
 }
 
-inline int64_t decodeFrame(double left, double right) {
+int64_t decodeFrame(double left, double right) {
     const auto level = [](double x) { return std::lround(x * (kSteps / 2)) + kSteps / 2; };
     return level(left) + level(right) * kSteps;
 }
@@ -65,6 +57,7 @@ bool waitFor(Done done) {
     return true;
 }
 
+// A render callback that tells the tests what the audio thread did.
 class TestCallback : public RenderCallback {
   public:
     void renderAudio(float* interleavedStereo, int frames) noexcept override {
@@ -85,10 +78,10 @@ class TestCallback : public RenderCallback {
         return waitFor([&] { return periods.load() >= count; });
     }
 
-    // Set while the output may be running: atomics.
-    std::atomic<int> busyMicroseconds{
-        0};  // stretches each period, so stop() can meet one in progress
-    std::atomic<int64_t> stallOnPeriod{-1};  // one period that takes stallMilliseconds instead
+    // Set while the output may be running. Busy time stretches each period,
+    // so that stop() can meet one in progress; one period may stall instead.
+    std::atomic<int> busyMicroseconds{0};
+    std::atomic<int64_t> stallOnPeriod{-1};
     std::atomic<int> stallMilliseconds{0};
     std::atomic<bool> inside{false};
     std::atomic<int64_t> periods{0};
@@ -287,108 +280,68 @@ TEST(SystemOutput, DeviceThatDoesNotExistFailsCleanly) {
     output.close();
 }
 
-// What `command` prints.
-std::string outputOf(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-        pclose(pipe);
-    }
-    return text;
-}
-
-// A sound server of the test's own, to kill and start again.
-class SoundServer {
-  public:
-    virtual ~SoundServer() = default;
-    virtual void start() = 0;
-    virtual void kill() = 0;
-    virtual std::string problem() = 0;
-    virtual std::unique_ptr<Output> makeOutput(const OutputOptions& options) = 0;
-    virtual std::string defaultDevice() = 0;  // what device 0 is called while it runs
-    virtual std::string clients() = 0;        // the names its mixers show
-    virtual int rate() = 0;                   // the rate an output of 44100 Hz runs at
-};
-
-class Jack : public SoundServer {
-  public:
-    void start() override { server_.start(); }
-    void kill() override { server_.kill(); }
-    std::string problem() override { return server_.problem(); }
-    std::unique_ptr<Output> makeOutput(const OutputOptions& options) override {
-        return std::make_unique<JackOutput>(options);
-    }
-    std::string defaultDevice() override { return "Default output (JACK)"; }
-    std::string clients() override { return outputOf("jack_lsp 2>/dev/null"); }
-    int rate() override { return 48000; }  // the server's
-
-  private:
-    test::JackServer server_{48000, 256};
-    test::ScopedEnv name_{"JACK_DEFAULT_SERVER", server_.name()};
-    test::ScopedEnv noSoundServer_{"PULSE_SERVER", "unix:/nonexistent"};
-};
-
-class Pulse : public SoundServer {
-  public:
-    void start() override { server_.start(); }
-    void kill() override { server_.kill(); }
-    std::string problem() override { return server_.problem(); }
-    std::unique_ptr<Output> makeOutput(const OutputOptions& options) override {
-        return std::make_unique<PulseOutput>(options);
-    }
-    std::string defaultDevice() override { return "Default output (sound server)"; }
-    std::string clients() override { return outputOf("pactl list sink-inputs 2>/dev/null"); }
-    int rate() override { return 44100; }  // the server converts
-
-  private:
-    test::PulseServer server_;
-};
-
-// The same server played through ALSA's plugin for it: a plugin whose
-// server died reports errors for ever, and the output must end, not spin.
-class PulseThroughAlsa : public Pulse {
-  public:
-    std::unique_ptr<Output> makeOutput(const OutputOptions& options) override {
-        return std::make_unique<AlsaOutput>("pulse", options);
-    }
-    std::string clients() override { return "Lumatrone deck 7"; }  // the plugin names it
-};
-
+// A sound server of the test's own, to kill and start again: JACK, or
+// PulseAudio played directly or through ALSA's plugin for it (a plugin whose
+// server died reports errors for ever, and the output must end, not spin).
 class ServerOutputTest : public testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
-        if (GetParam() == "JACK") {
-            server_ = std::make_unique<Jack>();
-        } else if (GetParam() == "PulseAudio") {
-            server_ = std::make_unique<Pulse>();
+        if (jack) {
+            jack_.emplace(48000, 256);
+            jackName_.emplace("JACK_DEFAULT_SERVER", jack_->name());
+            noPulse_.emplace("PULSE_SERVER", "unix:/nonexistent");
         } else {
-            server_ = std::make_unique<PulseThroughAlsa>();
+            pulse_.emplace();
         }
+    }
+    void start() { jack ? jack_->start() : pulse_->start(); }
+    void kill() { jack ? jack_->kill() : pulse_->kill(); }
+    std::string problem() { return jack ? jack_->problem() : pulse_->problem(); }
+    std::unique_ptr<Output> makeOutput(const OutputOptions& options) {
+        if (jack) return std::make_unique<JackOutput>(options);
+        if (GetParam() == "Pulse") return std::make_unique<PulseOutput>(options);
+        return std::make_unique<AlsaOutput>("pulse", options);
+    }
+    // The names its mixers show (the ALSA plugin's stream goes unchecked).
+    std::string clients() {
+        if (GetParam() == "PulseThroughAlsa") return "Lumatrone deck 7";
+        std::string text;
+        const char* command = jack ? "jack_lsp 2>/dev/null" : "pactl list sink-inputs 2>/dev/null";
+        if (FILE* pipe = popen(command, "r")) {
+            char buffer[4096];
+            while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+            pclose(pipe);
+        }
+        return text;
     }
     // Polls `open` for up to five seconds: a server needs a moment to come up.
     static bool opens(Output& output, TestCallback& callback) {
         return waitFor([&] { return output.open(-1, 44100, &callback); });
     }
-    std::unique_ptr<SoundServer> server_;
+
+    const bool jack = GetParam() == "Jack";
+    std::optional<test::JackServer> jack_;
+    std::optional<test::ScopedEnv> jackName_, noPulse_;
+    std::optional<test::PulseServer> pulse_;
 };
 
 // A sound server's output: named after its deck, silent at once when
 // stopped, failed when its server dies, and its successor plays on the
 // server started again. The close of the dead one never hangs.
 TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
-    std::unique_ptr<Output> output = server_->makeOutput({"Lumatrone deck 7", 0});
+    std::unique_ptr<Output> output = makeOutput({"Lumatrone deck 7", 0});
     TestCallback callback;
-    ASSERT_TRUE(opens(*output, callback)) << server_->problem();
-    EXPECT_EQ(listOutputDevices({OutputKind::System, ""}).at(0), server_->defaultDevice());
-    EXPECT_EQ(output->sampleRate(), server_->rate());
+    ASSERT_TRUE(opens(*output, callback)) << problem();
+    EXPECT_EQ(listOutputDevices({OutputKind::System, ""}).at(0),
+              jack ? "Default output (JACK)" : "Default output (sound server)");
+    EXPECT_EQ(output->sampleRate(), jack ? 48000 : 44100) << "JACK runs at its server's rate";
     EXPECT_GT(output->latencyFrames(), 0);
     EXPECT_LT(output->latencyFrames(), output->sampleRate() / 10);
-    EXPECT_NE(server_->clients().find("Lumatrone deck 7"), std::string::npos) << server_->clients();
+    EXPECT_NE(clients().find("Lumatrone deck 7"), std::string::npos) << clients();
 
     ASSERT_TRUE(output->start());
     // An idle null sink may take its time to ask for the first sound.
-    EXPECT_TRUE(callback.waitForPeriods(20)) << server_->problem();
+    EXPECT_TRUE(callback.waitForPeriods(20)) << problem();
     ASSERT_TRUE(output->stop());
     const int64_t atStop = callback.periods.load();
     std::this_thread::sleep_for(milliseconds(50));
@@ -406,28 +359,24 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     EXPECT_GE(counted, 5u);
     EXPECT_LE(counted, 20u);
 
-    server_->kill();
+    kill();
     EXPECT_TRUE(waitFor([&] { return output->failed(); }));
     std::unique_ptr<Output> successor = output->successor();
     const auto closing = Clock::now();
     output->close();
     EXPECT_LT(Clock::now() - closing, milliseconds(500));
 
-    server_->start();
+    start();
     TestCallback again;
-    ASSERT_TRUE(opens(*successor, again)) << server_->problem();
+    ASSERT_TRUE(opens(*successor, again)) << problem();
     ASSERT_TRUE(successor->start());
-    EXPECT_TRUE(again.waitForPeriods(20)) << server_->problem();
+    EXPECT_TRUE(again.waitForPeriods(20)) << problem();
     EXPECT_FALSE(successor->failed());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerOutputTest,
-                         testing::Values("JACK", "PulseAudio", "ALSA plugin"),
-                         [](const auto& info) {
-                             return info.param == "JACK"         ? "Jack"
-                                    : info.param == "PulseAudio" ? "Pulse"
-                                                                 : "PulseThroughAlsa";
-                         });
+                         testing::Values("Jack", "Pulse", "PulseThroughAlsa"),
+                         [](const auto& info) { return info.param; });
 
 // --- Which output LUMATRONE_AUDIO asks for, and the recorder's ring -------------
 
@@ -437,19 +386,18 @@ TEST(OutputSelection, ReadsEachKindAndFallsBackToSystem) {
         OutputKind kind;
         std::string wavPath;
     };
-    const Case cases[] = {
-        {std::nullopt, OutputKind::System, ""},
-        {"system", OutputKind::System, ""},
-        {"null", OutputKind::Null, ""},
-        {"NULL", OutputKind::Null, ""},
-        {"manual", OutputKind::Manual, ""},
-        {"wav:/tmp/Some Dir/take:1.wav", OutputKind::Wav, "/tmp/Some Dir/take:1.wav"},
-        // Unknown or incomplete values.
-        {"", OutputKind::System, ""},
-        {"nullx", OutputKind::System, ""},
-        {"wav:", OutputKind::System, ""},
-        {"wav", OutputKind::System, ""},
-    };
+    using enum OutputKind;
+    const Case cases[] = {{std::nullopt, System, ""},
+                          {"system", System, ""},
+                          {"null", Null, ""},
+                          {"NULL", Null, ""},
+                          {"manual", Manual, ""},
+                          {"wav:/tmp/Some Dir/take:1.wav", Wav, "/tmp/Some Dir/take:1.wav"},
+                          // Unknown or incomplete values.
+                          {"", System, ""},
+                          {"nullx", System, ""},
+                          {"wav:", System, ""},
+                          {"wav", System, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value.value_or("(unset)"));
         test::ScopedEnv env("LUMATRONE_AUDIO", c.value);
