@@ -1,9 +1,9 @@
-// Playing channels through the manual output: positions, seeking, jumps and
-// stops without clicks, rate, the end of the track, mono, modules, every
-// format, an output at another rate; the loop region; equaliser, volumes,
-// pan and the level and spectrum readings; and tempo detection.
+// Channels played through the manual output: positions, seeks, rate, the
+// end, mono, modules, every format, other rates; the loop region; equaliser,
+// volumes, pan and the readings of them; tempo detection.
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "drums/beat_tracks.h"
 #include "support/engine_fixture.h"
@@ -192,8 +192,7 @@ TEST_F(PlaybackTest, OutputAtAnotherRateKeepsPitchAndPositions) {
     EXPECT_GT(fit.snrDb, 90.0);
 }
 
-// --- The loop region: which source frames are heard, how the seam sounds, what
-// the position reports, when it holds --------------------------------------------
+// --- The loop region: the frames heard, the seam, the position, when it holds ---
 
 constexpr int kTrackFrames = 32768;
 constexpr int kStart = 10000, kEnd = 14410, kLength = kEnd - kStart;
@@ -395,8 +394,7 @@ TEST_F(LoopTest, LoopEndingAtTheTrackEndWrapsInsteadOfStopping) {
     }
 }
 
-// --- What a channel sounds like on the way out: equaliser, volume, pan, global
-// volume, and the level and spectrum readings of it -----------------------------
+// --- Equaliser, volumes, pan, and the level and spectrum readings ---------------
 
 class MixingTest : public EngineTest {
   protected:
@@ -432,13 +430,10 @@ TEST_F(MixingTest, PeakingEqGainAtCentreAnOctaveAwayAndStacked) {
 TEST_F(MixingTest, EffectParametersAreClampedAndReadBack) {
     const uint32_t stream = playSine(440);
     const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
-    LUMA_PARAMEQ eq{};
-    const LUMA_PARAMEQ wild{5.0f, 100.0f, 40.0f};
-    ASSERT_NE(BASS_FXSetParameters(fx, &wild), 0);
+    LUMA_PARAMEQ eq{5.0f, 100.0f, 40.0f};
+    ASSERT_NE(BASS_FXSetParameters(fx, &eq), 0);
     ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
-    EXPECT_EQ(eq.centerHz, 20.0f);
-    EXPECT_EQ(eq.bandwidthSemitones, 36.0f);
-    EXPECT_EQ(eq.gainDb, 15.0f);
+    EXPECT_EQ(std::tuple(eq.centerHz, eq.bandwidthSemitones, eq.gainDb), std::tuple(20, 36, 15));
     const LUMA_PARAMEQ broken{NAN, 12.0f, 0.0f};
     EXPECT_EQ(BASS_FXSetParameters(fx, &broken), 0);
     EXPECT_EQ(BASS_ChannelSetFX(stream, 3), 0u) << "only the peaking equaliser exists";
@@ -450,21 +445,20 @@ TEST_F(MixingTest, EffectParametersAreClampedAndReadBack) {
 // volume to the channel and the global volumes at different moments.
 TEST_F(MixingTest, GlobalVolumeAloneSetsTheLevelAndPanIsABalance) {
     const uint32_t stream = playSine(1000);
-    render(1024);
-    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0), 0);
-    render(1024);
-    std::vector<float> out = render(44100);
-    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.5, 0.002) << "channel volume";
-
-    ASSERT_NE(BASS_SetGlobalVolumes(100, 100, 50), 0);
-    render(1024);
-    out = render(44100);
-    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.25, 0.002) << "global volume";
-
-    ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0), 0);
-    render(1024);
-    out = render(44100);
-    EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.25, 0.002) << "left at full";
+    std::vector<float> out;
+    const auto leftAfter = [&](auto change) {
+        change();
+        render(1024);  // past the glide
+        out = render(44100);
+        return fitSine(side(out, 0), 44100, 1000).amplitude;
+    };
+    EXPECT_NEAR(leftAfter([&] { BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0); }), 0.5,
+                0.002)
+        << "channel volume";
+    EXPECT_NEAR(leftAfter([] { BASS_SetGlobalVolumes(100, 100, 50); }), 0.25, 0.002);
+    EXPECT_NEAR(leftAfter([&] { BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0); }), 0.25,
+                0.002)
+        << "panned left: left at full";
     EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
 }
 
@@ -520,19 +514,23 @@ TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
     EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 0xFFFFFFFFu);
 }
 
-// --- Tempo detection: a decode-only channel's tempo, its progress reports,
-// the figures derived from it and what the two release calls free -------------
+// --- Tempo detection: a decode-only channel's tempo and progress, the figures
+// derived from it, what holds no tempo, and what the two release calls free ---
 
 std::vector<float> reports;
 
 using TempoTest = EngineTest;
 
-TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
+TEST_F(TempoTest, DetectsADecodeOnlyStreamsTempoAndFreesItWithTheDetection) {
     drums::BeatTrack track = drums::renderBeatTrack({.bpm = 128.0, .seconds = 40.0});
     const std::string path = writeWav({std::move(track.samples), track.channels, track.rate});
     const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
     ASSERT_NE(decoder, 0u);
-    reports.clear();
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 50.0f, 90.0f, 0, 3, nullptr), 0.0f) << "past the end";
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 5.0f, 5.0f, 0, 3, nullptr), 0.0f) << "empty span";
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 2.0f, NAN, 0, 3, nullptr), 0.0f);
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(0, 0.0f, 90.0f, 0, 3, nullptr), 0.0f);
+    EXPECT_EQ(BASS_FX_BPM_Percents2BPM(0, 0.0f), 0.0f);
     // The span reaches past the end: the file is analysed to its end.
     const float bpm = BASS_FX_BPM_DecodeGet(
         decoder, 0.0f, 90.0f, 0, 3, [](uint32_t, float percent) { reports.push_back(percent); });
@@ -543,36 +541,21 @@ TEST_F(TempoTest, DetectsTheTempoOfADecodeOnlyStreamAndReportsProgress) {
     for (size_t i = 1; i < reports.size(); ++i) {
         EXPECT_GT(std::floor(reports[i]), std::floor(reports[i - 1])) << "each percent once";
     }
-
     // What the deck shows: two decimals of this, times -100.
     EXPECT_FLOAT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), -bpm / 100.0f);
     EXPECT_FLOAT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 8.0f), -bpm * 1.08f / 100.0f);
     EXPECT_EQ(BASS_FX_TempoGetApproxPercents(0), 0.0f);
-
-    // Releasing the detection frees the decode-only stream with it.
+    EXPECT_EQ(BASS_FX_TempoFree(decoder), 0) << "decode-only channels are no tempo streams";
     EXPECT_NE(BASS_FX_BPM_Free(decoder), 0);
-    EXPECT_EQ(BASS_StreamGetLength(decoder), UINT64_MAX);
+    EXPECT_EQ(BASS_StreamGetLength(decoder), UINT64_MAX) << "freed with the detection";
     EXPECT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), 0.0f);
     EXPECT_EQ(BASS_FX_BPM_Free(decoder), 0);
-}
 
-TEST_F(TempoTest, SpansAndHandlesThatHoldNoTempoAndPlayedChannelsTempoChange) {
-    drums::BeatTrack track = drums::renderBeatTrack({.bpm = 100.0, .seconds = 12.0});
-    const std::string path = writeWav({std::move(track.samples), track.channels, track.rate});
-    const uint32_t decoder = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
-    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 20.0f, 90.0f, 0, 3, nullptr), 0.0f) << "past the end";
-    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 5.0f, 5.0f, 0, 3, nullptr), 0.0f) << "empty span";
-    EXPECT_EQ(BASS_FX_BPM_DecodeGet(decoder, 2.0f, NAN, 0, 3, nullptr), 0.0f);
-    EXPECT_EQ(BASS_FX_BPM_DecodeGet(0, 0.0f, 90.0f, 0, 3, nullptr), 0.0f);
-    EXPECT_EQ(BASS_FX_BPM_Percents2BPM(0, 0.0f), 0.0f);
-
+    // A played channel holds no tempo to detect, reports its tempo change and
+    // frees as a tempo stream.
     const uint32_t played = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
-    EXPECT_EQ(BASS_FX_BPM_DecodeGet(played, 0.0f, 90.0f, 0, 3, nullptr), 0.0f) << "played channel";
-    EXPECT_EQ(BASS_FX_TempoFree(decoder), 0) << "decode-only channels are no tempo streams";
-    EXPECT_NE(BASS_StreamFree(decoder), 0);
-
-    // A played channel reports its tempo change and frees as a tempo stream.
     ASSERT_NE(played, 0u);
+    EXPECT_EQ(BASS_FX_BPM_DecodeGet(played, 0.0f, 90.0f, 0, 3, nullptr), 0.0f);
     EXPECT_EQ(BASS_FX_TempoGetApproxPercents(played), 0.0f);
     ASSERT_NE(BASS_ChannelSlideAttributes(played, 47628, -1, -101, 0), 0);
     EXPECT_NEAR(BASS_FX_TempoGetApproxPercents(played), 8.0f, 1e-4f);
