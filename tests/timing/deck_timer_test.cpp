@@ -5,15 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <algorithm>
 #include <memory>
 #include <set>
-#include <vector>
 
 namespace luma::test {
 namespace {

@@ -1,9 +1,7 @@
-// The engine's own small mechanisms, where a fault would be hard to see
-// from the outside: heard-position mapping, handle validation, track reads;
-// and the loop region as the resampler reads it: where the seam lies, what
-// each side of it reads, and when the loop holds at all; and a looping
-// channel behind an output that buffers audio, whose reported position is
-// the one being heard, lagging the wraps being rendered.
+// The engine's small mechanisms, where a fault would be hard to see from
+// outside: heard positions, handles, track reads, the tap ring, the loop
+// region as the resampler reads it, and a looping channel's heard position
+// behind an output that buffers audio.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,8 +1,6 @@
-// Every stream format decodes to its exact length, in both sample types,
-// and seeks land on the exact frame; damaged files report the length that
-// really decodes and play what is there. Tracker modules render once through
-// to exactly their reported length; the MPEG frame header and the float
-// sample conversion on their own; and what each decoder refuses.
+// Every stream format decodes to its exact length in both sample types and
+// seeks to the exact frame; damaged files play what is there. Modules, the
+// MPEG frame header, the float conversion, and what each decoder refuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -339,12 +337,10 @@ TEST(SampleConvert, FloatsClampBeforeTheyRoundAndNaNIsSilence) {
         float in;
         int16_t toInt16;
         float sane;
-    } cases[] = {
-        {0.5f, 16384, 0.5f},     {1.0f, 32767, 1.0f},     {-1.0f, -32768, -1.0f},
-        {1.5f, 32767, 1.0f},     {-1.5f, -32768, -1.0f},  {kHuge, 32767, 1.0f},
-        {-kHuge, -32768, -1.0f}, {INFINITY, 32767, 0.0f}, {-INFINITY, -32768, 0.0f},
-        {NAN, 0, 0.0f},
-    };
+    } cases[] = {{0.5f, 16384, 0.5f},     {1.0f, 32767, 1.0f},     {-1.0f, -32768, -1.0f},
+                 {1.5f, 32767, 1.0f},     {-1.5f, -32768, -1.0f},  {kHuge, 32767, 1.0f},
+                 {-kHuge, -32768, -1.0f}, {INFINITY, 32767, 0.0f}, {-INFINITY, -32768, 0.0f},
+                 {NAN, 0, 0.0f}};
     for (const auto& c : cases) {
         EXPECT_EQ(toInt16Sample(c.in), c.toInt16) << c.in;
         EXPECT_EQ(saneSample(c.in), c.sane) << c.in;

@@ -1,6 +1,5 @@
-// The signal processing on the way out: the variable-rate resampler (its
-// tones, its motion, its slides and its bypass), the channel's peaking
-// equaliser (its bell, its bypass, its glides) and the limiter on the mix.
+// The signal processing on the way out: the variable-rate resampler, the
+// channel's peaking equaliser and the limiter on the mix.
 #include <gtest/gtest.h>
 
 #include <algorithm>
