@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bpm/harmony.h"
+
 namespace luma {
 namespace {
 
@@ -75,8 +77,33 @@ struct Tally {
 };
 
 struct Summaries {
-    Curve drums, all, hats, snare;
+    Curve drums, all, hats, snare, harmony;
 };
+
+// Chord changes near onset frame `frame`, against a clear change's size.
+double chordChangeAt(const Curve& harmony, long frame) {
+    if (harmony.peakLevel <= 0) return 0.0;
+    const long centre = (frame + HarmonicChange::kOnsetFrameLag + kOnsetFramesPerChroma / 2) /
+                        kOnsetFramesPerChroma;
+    float peak = 0.0f;
+    for (long h = std::max(0L, centre - 1);
+         h <= std::min(long(harmony.values.size()) - 1, centre + 1); ++h) {
+        peak = std::max(peak, harmony.values[h]);
+    }
+    return std::min(1.0, peak / harmony.peakLevel);
+}
+
+// Chords change on bar lines: the mean change on whichever fourth grid points catch the
+// most of it. A grid twice as fast as the beat leaves every other bar line without one.
+void chordsIn(const Curve& harmony, double phase, double end, double period, double onBars[2]) {
+    double sums[4] = {}, counts[4] = {};
+    for (int n = 0; phase + n * period < end; ++n) {
+        sums[n % 4] += chordChangeAt(harmony, std::lround(phase + n * period));
+        counts[n % 4] += 1;
+    }
+    const int bar = int(std::max_element(sums, sums + 4) - sums);
+    onBars[0] += sums[bar], onBars[1] += counts[bar];
+}
 
 // Snare on every other grid point, as a backbeat puts it: the difference between the
 // two halves' snare fills, per segment since the phase may flip between segments.
@@ -100,6 +127,7 @@ LevelEvidence measure(const Summaries& s, double period, double frameRate) {
     const double segment = std::max(kSegmentSeconds * frameRate, 4 * period);
     Tally drums, all, allOff, allSixteenth, hats, hatsOff, hatsSixteenth;
     double backbeat = 0.0, backbeatPoints = 0.0;
+    double chordsOnBars[2] = {0, 0};
     for (double begin = 0; begin + period < frames; begin += segment) {
         const double end = std::min(frames - 1, begin + segment);
         const double phase = bestPhase(s.all.values, begin, end, period);
@@ -114,6 +142,11 @@ LevelEvidence measure(const Summaries& s, double period, double frameRate) {
         hatsSixteenth.add(s.hats, phase + 3 * period / 4, end, period);
         backbeat += backbeatIn(s.snare, phase, end, period, backbeatPoints);
     }
+    // Over the whole track at once: chords span bars, which a segment holds too few of.
+    if (s.harmony.peakLevel > 0) {
+        const double phase = bestPhase(s.all.values, 0, frames - 1, period);
+        chordsIn(s.harmony, phase, frames - 1, period, chordsOnBars);
+    }
     evidence.drumsOnGrid = drums.meanFill();
     evidence.drumsCaptured = drums.share(s.drums);
     evidence.onsetsOnGrid = all.meanFill();
@@ -124,12 +157,13 @@ LevelEvidence measure(const Summaries& s, double period, double frameRate) {
     evidence.hatsOffbeat = hatsOff.meanFillRoot();
     evidence.hatsSixteenth = hatsSixteenth.meanFillRoot();
     evidence.backbeat = backbeatPoints > 0 ? backbeat / backbeatPoints : 0.0;
+    evidence.chordsOnBars = chordsOnBars[1] > 0 ? chordsOnBars[0] / chordsOnBars[1] : 0.0;
     return evidence;
 }
 
 Summaries summarise(const NoveltyCurves& curves) {
     return {describe(curves.drums), describe(curves.all), describe(curves.hats),
-            describe(curves.snare)};
+            describe(curves.snare), describe(curves.harmony)};
 }
 
 }  // namespace
@@ -139,18 +173,20 @@ LevelEvidence measureLevel(const NoveltyCurves& curves, double period, double fr
 }
 
 // A log-linear score. The weights were fitted (conditional logit: the true beat
-// against its multiples and fractions) on synthetic tracks of every style we
-// generate, apart from those the tests and the benchmark use. What they say:
-// a beat catches the drums without empty grid points, carries onsets on its
-// off-beats and few on its sixteenths, often has a snare on every other beat,
-// and lies near 120 BPM (about 0.4 octave either side).
+// against its multiples and fractions, tools/level-fit) on synthetic tracks of every
+// style we generate, apart from those the tests and the benchmark use, starting from
+// the fit before chord changes were measured. What they say: a beat catches the drums
+// without empty grid points, carries onsets on its off-beats, often has a snare on
+// every other beat, has a chord change on every fourth grid point, and lies near
+// 120 BPM (about 0.3 octave either side).
 double levelScore(const LevelEvidence& e) {
     auto log = [](double share) { return std::log(std::max(share, 1e-3)); };
     const double octaves = std::log2(e.bpm / 120.0);
-    return -0.10 * octaves - 3.41 * octaves * octaves + 1.20 * log(e.drumsOnGrid) +
-           1.53 * log(e.drumsCaptured) + 0.98 * log(e.onsetsOnGrid) + 1.29 * log(e.onsetsCaptured) +
-           1.21 * e.onsetsOffbeat - 0.44 * e.onsetsSixteenth + 0.60 * e.hatsOnGrid +
-           0.90 * e.hatsOffbeat - 1.28 * e.hatsSixteenth + 1.16 * e.backbeat;
+    return -0.07 * octaves - 5.18 * octaves * octaves + 1.57 * log(e.drumsOnGrid) +
+           2.42 * log(e.drumsCaptured) + 1.03 * log(e.onsetsOnGrid) + 1.63 * log(e.onsetsCaptured) +
+           2.63 * e.onsetsOffbeat + 0.28 * e.onsetsSixteenth + 1.06 * e.hatsOnGrid +
+           1.75 * e.hatsOffbeat - 1.18 * e.hatsSixteenth + 0.69 * e.backbeat +
+           3.08 * e.chordsOnBars;
 }
 
 double chooseBeatLevel(const NoveltyCurves& curves, double period, double frameRate) {

@@ -23,6 +23,8 @@ struct LevelEvidence {
     double hatsOffbeat = 0.0;      // but regular hats count)
     double hatsSixteenth = 0.0;
     double backbeat = 0.0;  // how much more snare one half of the grid points has than the other
+    double chordsOnBars = 0.0;  // fill of chord changes on the likeliest bar lines (every
+                                // fourth grid point)
 };
 
 LevelEvidence measureLevel(const NoveltyCurves& curves, double period, double frameRate);

@@ -14,6 +14,7 @@ struct NoveltyCurves {
     std::vector<float> snare;  // mid-band onsets without a kick under them
     std::vector<std::vector<float>> bands;   // each band's own onsets, kOnsetBands of them
     std::vector<std::vector<float>> levels;  // each band's level, when it was given
+    std::vector<float> harmony;              // chord changes, when measured (see HarmonicChange)
 };
 
 // `bandValues` is frame-major (kOnsetBands values a frame). Values are never

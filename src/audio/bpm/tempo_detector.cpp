@@ -5,6 +5,7 @@
 
 #include "bpm/beat_grid.h"
 #include "bpm/decimator.h"
+#include "bpm/harmony.h"
 #include "bpm/metrical_level.h"
 #include "bpm/novelty.h"
 #include "bpm/onset_strength.h"
@@ -23,10 +24,12 @@ struct TempoDetector::Impl {
     Impl(double sampleRate, double minBpm, double maxBpm)
         : decimator(sampleRate),
           onsets(decimator.outputRate(), kLongestSeconds),
+          harmony(decimator.outputRate(), kLongestSeconds),
           range(TempoRange::orDefault(minBpm, maxBpm)) {}
 
     Decimator decimator;
     OnsetStrength onsets;
+    HarmonicChange harmony;
     TempoRange range;
     std::vector<float> low, air;
     double tempo = 0.0;
@@ -46,6 +49,7 @@ void TempoDetector::process(const float* mono, std::size_t frames) {
         impl_->decimator.process(mono + done, std::min(kChunk, frames - done), impl_->low,
                                  impl_->air);
         impl_->onsets.process(impl_->low.data(), impl_->air.data(), impl_->low.size());
+        impl_->harmony.process(impl_->low.data(), impl_->low.size());
     }
     impl_->analysed = false;
 }
@@ -53,8 +57,7 @@ void TempoDetector::process(const float* mono, std::size_t frames) {
 double TempoDetector::tempo() {
     if (impl_->analysed) return impl_->tempo;
     const double frameRate = impl_->onsets.frameRate();
-    const NoveltyCurves curves =
-        beatNovelty(impl_->onsets.values(), frameRate, impl_->onsets.levels());
+    NoveltyCurves curves = beatNovelty(impl_->onsets.values(), frameRate, impl_->onsets.levels());
     // The bands, each weighted by its own evidence, decide whether there is a beat; the
     // period is then the clearer of theirs and the plain mix's, which a loud band without
     // a pulse may blur but which holds the whole kit's pattern.
@@ -66,6 +69,7 @@ double TempoDetector::tempo() {
     impl_->tempo = 0.0;
     if (periodicity.frames > 0) {
         const double precise = refineBeatPeriod(curves.all, periodicity.frames);
+        curves.harmony = impl_->harmony.change();
         const double beat = chooseBeatLevel(curves, precise, frameRate);
         impl_->tempo = impl_->range.fold(60.0 * frameRate / beat);
     }

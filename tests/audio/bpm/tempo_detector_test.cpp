@@ -113,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
         R{.bpm = 174, .seconds = 20, .style = drumAndBass},
         // No drums: the pulse is a quiet figure above loud held chords.
         R{.bpm = 118, .seconds = 30, .style = bassLed},
+        // Claps on the off-beats read as a backbeat twice as fast; the chords, a new one
+        // every four beats, tell the bar.
+        R{.bpm = 82, .seconds = 30, .style = offbeatClaps},
         // Every sample rate.
         R{.bpm = 123.4, .seconds = 15, .rate = 8000}, R{.bpm = 123.4, .seconds = 15, .rate = 22050},
         R{.bpm = 123.4, .seconds = 15, .rate = 48000},
