@@ -63,20 +63,10 @@ std::vector<std::size_t> trackBeats(const std::vector<float>& novelty, double pe
     return beats;
 }
 
-// The onset peak near a tracked beat, to a fraction of a frame, weighted by its height.
+// The onset peak near a tracked beat, weighted by its height.
 Beat peakNear(const std::vector<float>& novelty, std::size_t frame) {
-    const std::size_t n = novelty.size();
-    std::size_t peak = frame;
-    for (std::size_t t = frame > 2 ? frame - 2 : 0; t <= std::min(n - 1, frame + 2); ++t) {
-        if (novelty[t] > novelty[peak]) peak = t;
-    }
-    double offset = 0.0;
-    if (peak > 0 && peak + 1 < n) {
-        const double left = novelty[peak - 1], centre = novelty[peak], right = novelty[peak + 1];
-        const double curvature = left - 2 * centre + right;
-        if (curvature < 0) offset = std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5);
-    }
-    return {double(peak) + offset, std::max(0.0f, novelty[peak])};
+    const OnsetPeak peak = onsetPeakNear(novelty, frame);
+    return {peak.frame, peak.height};
 }
 
 // Numbers the beats within runs of whole-period intervals; a squeezed or stretched
@@ -158,6 +148,21 @@ double refineBeatPeriod(const std::vector<float>& novelty, double period) {
 std::vector<std::size_t> trackBeatFrames(const std::vector<float>& novelty, double period) {
     if (period <= 1.0 || novelty.empty()) return {};
     return trackBeats(novelty, period);
+}
+
+OnsetPeak onsetPeakNear(const std::vector<float>& curve, std::size_t frame) {
+    const std::size_t n = curve.size();
+    std::size_t peak = frame;
+    for (std::size_t t = frame > 2 ? frame - 2 : 0; t <= std::min(n - 1, frame + 2); ++t) {
+        if (curve[t] > curve[peak]) peak = t;
+    }
+    double offset = 0.0;
+    if (peak > 0 && peak + 1 < n) {
+        const double left = curve[peak - 1], centre = curve[peak], right = curve[peak + 1];
+        const double curvature = left - 2 * centre + right;
+        if (curvature < 0) offset = std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5);
+    }
+    return {double(peak) + offset, std::max(0.0, double(curve[peak]))};
 }
 
 }  // namespace luma

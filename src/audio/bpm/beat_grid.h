@@ -15,4 +15,12 @@ double refineBeatPeriod(const std::vector<float>& novelty, double period);
 // programming that trades onset strength against straying from the period.
 std::vector<std::size_t> trackBeatFrames(const std::vector<float>& novelty, double period);
 
+// The highest value within two frames of a tracked beat, placed to a fraction of a frame
+// by the parabola through it and its neighbours, and its height (never negative).
+struct OnsetPeak {
+    double frame;
+    double height;
+};
+OnsetPeak onsetPeakNear(const std::vector<float>& curve, std::size_t frame);
+
 }  // namespace luma

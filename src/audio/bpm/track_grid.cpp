@@ -125,20 +125,9 @@ Line robustLine(const std::vector<Point>& points, double narrowest, std::vector<
     return line;
 }
 
-// The onset peak near a tracked beat, to a fraction of a frame.
 Point peakNear(const std::vector<float>& curve, std::size_t frame) {
-    const std::size_t n = curve.size();
-    std::size_t peak = frame;
-    for (std::size_t t = frame > 2 ? frame - 2 : 0; t <= std::min(n - 1, frame + 2); ++t) {
-        if (curve[t] > curve[peak]) peak = t;
-    }
-    double offset = 0.0;
-    if (peak > 0 && peak + 1 < n) {
-        const double left = curve[peak - 1], centre = curve[peak], right = curve[peak + 1];
-        const double curvature = left - 2 * centre + right;
-        if (curvature < 0) offset = std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5);
-    }
-    return {0.0, double(peak) + offset, std::max(0.0, double(curve[peak]))};
+    const OnsetPeak peak = onsetPeakNear(curve, frame);
+    return {0.0, peak.frame, peak.height};
 }
 
 // Stage 2: the beat track's peaks, numbered by whole periods, and a robust line through
