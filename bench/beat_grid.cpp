@@ -51,26 +51,8 @@ Grid ours(const std::vector<float>& mono) {
 // The tracker as tempo_trackers.h runs it; each beat is placed at the middle of its
 // detection frame. Then beats numbered by the median interval and a straight line.
 Grid queenMaryFit(const std::vector<float>& mono) {
-    constexpr int kStep = 512, kFrame = 1024;
-    DFConfig config{};
-    config.stepSize = kStep;
-    config.frameLength = kFrame;
-    config.DFType = DF_COMPLEXSD;
-    config.dbRise = 3;
-    config.adaptiveWhitening = false;
-    config.whiteningRelaxCoeff = -1;
-    config.whiteningFloor = -1;
-    DetectionFunction detection(config);
-    std::vector<double> frame(kFrame), df;
-    for (size_t start = 0; start + kStep <= mono.size(); start += kStep) {
-        for (int i = 0; i < kFrame; ++i) frame[i] = start + i < mono.size() ? mono[start + i] : 0.0;
-        df.push_back(detection.processTimeDomain(frame.data()));
-    }
-    if (df.size() > 2) df.erase(df.begin(), df.begin() + 2);
-    TempoTrackV2 tracker(kRate, kStep);
-    std::vector<double> beatPeriod(df.size()), tempi, beats;
-    tracker.calculateBeatPeriod(df, beatPeriod, tempi);
-    tracker.calculateBeats(df, beatPeriod, beats);
+    constexpr int kStep = luma::bench::kQueenMaryStep, kFrame = luma::bench::kQueenMaryFrame;
+    std::vector<double> beats = luma::bench::queenMaryBeats(mono, kRate);
     if (beats.size() < 4) return {};
     for (double& beat : beats) beat = ((beat + 2) * kStep + kFrame / 2.0) / kRate;
     std::vector<double> intervals;

@@ -30,32 +30,39 @@ inline double ours(const std::vector<float>& mono, int rate) {
     return detector.tempo();
 }
 
-// As the tracker is usually run: complex-domain onsets at step 512, frame 1024,
-// then the beat period path and the beats along it.
-inline double queenMary(const std::vector<float>& mono, int rate) {
-    constexpr int kStep = 512, kFrame = 1024;
+// The Queen Mary tracker as it is usually run: complex-domain onsets at step 512, frame
+// 1024, then the beat period path and the beats along it, in detection-function values
+// counted from the third (the first two are start-up).
+inline constexpr int kQueenMaryStep = 512, kQueenMaryFrame = 1024;
+
+inline std::vector<double> queenMaryBeats(const std::vector<float>& mono, int rate) {
     DFConfig config{};
-    config.stepSize = kStep;
-    config.frameLength = kFrame;
+    config.stepSize = kQueenMaryStep;
+    config.frameLength = kQueenMaryFrame;
     config.DFType = DF_COMPLEXSD;
     config.dbRise = 3;
     config.adaptiveWhitening = false;
     config.whiteningRelaxCoeff = -1;
     config.whiteningFloor = -1;
     DetectionFunction detection(config);
-    std::vector<double> frame(kFrame), df;
-    for (size_t start = 0; start + kStep <= mono.size(); start += kStep) {
-        for (int i = 0; i < kFrame; ++i) {
+    std::vector<double> frame(kQueenMaryFrame), df;
+    for (size_t start = 0; start + kQueenMaryStep <= mono.size(); start += kQueenMaryStep) {
+        for (int i = 0; i < kQueenMaryFrame; ++i) {
             frame[i] = start + i < mono.size() ? mono[start + i] : 0.0;
         }
         df.push_back(detection.processTimeDomain(frame.data()));
     }
-    if (df.size() > 2) df.erase(df.begin(), df.begin() + 2);  // the first values are start-up
-    TempoTrackV2 tracker(rate, kStep);
+    if (df.size() > 2) df.erase(df.begin(), df.begin() + 2);
+    TempoTrackV2 tracker(rate, kQueenMaryStep);
     std::vector<double> beatPeriod(df.size()), tempi, beats;
     tracker.calculateBeatPeriod(df, beatPeriod, tempi);
     tracker.calculateBeats(df, beatPeriod, beats);
-    for (double& beat : beats) beat = beat * kStep / rate;
+    return beats;
+}
+
+inline double queenMary(const std::vector<float>& mono, int rate) {
+    std::vector<double> beats = queenMaryBeats(mono, rate);
+    for (double& beat : beats) beat = beat * kQueenMaryStep / rate;
     return tempoFromBeats(beats);
 }
 
