@@ -40,6 +40,20 @@ trap 'kill "$xvfb" 2>/dev/null; rm -rf "$root"' EXIT
 for _ in $(seq 100); do grep -q '^[0-9]\+$' "$root/display" && break; sleep 0.1; done
 DISPLAY=":$(cat "$root/display")"
 export DISPLAY
+# Some sandboxes let Xvfb start but refuse every connection to it; that is
+# the machine, not the deck, so the window check is skipped there, loudly.
+reachable=false
+for _ in $(seq 50); do
+  xprop -root >/dev/null 2>&1 && { reachable=true; break; }
+  sleep 0.1
+done
+$reachable || {
+  echo "skipped: no client reaches the X server started here (display $DISPLAY)"
+  kill -0 "$xvfb" 2>/dev/null && echo "Xvfb is running" || echo "Xvfb has exited"
+  ls -la /tmp/.X11-unix 2>&1 || true
+  cat "$root/xvfb.err"
+  exit 77
+}
 HOME="$root" "$prefix/lib/lumatrone/lumatrone-deck" 1 2>"$root/deck.err" & deck=$!
 window_class=""
 for _ in $(seq 100); do
