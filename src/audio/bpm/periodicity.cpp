@@ -25,6 +25,9 @@ constexpr double kNearLagFrames = 1.0, kNearLagShare = 0.04;
 constexpr std::size_t kStrokeSpan = 4;
 constexpr double kSwellRatio = 1.5, kStrokeRatio = 2.0;
 constexpr double kStrokeSegmentSeconds = 10.0, kStrokeSegmentCycles = 4.0;
+// How far above the cycle's median level its peak stands, as a share of the level's
+// range: a swell's stays below kSwellSpike, a click's reaches kClickSpike.
+constexpr double kSwellSpike = 0.85, kClickSpike = 0.95;
 constexpr double kSharpestShare = 0.02, kSwellStepRatio = 1.15, kSharpStepRatio = 1.4;
 // The bands' weights must add up to this much clear, struck repetition.
 constexpr double kLeastBandWeight = 0.02;
@@ -138,7 +141,7 @@ double strokes(const std::vector<float>& level, double period, double frameRate)
     const auto segment = static_cast<std::size_t>(
         std::max(kStrokeSegmentSeconds * frameRate, kStrokeSegmentCycles * period));
     std::vector<double> sum(bins), count(bins);
-    double rises = 0.0, falls = 0.0;
+    double rises = 0.0, falls = 0.0, peaks = 0.0, ranges = 0.0;
     for (std::size_t begin = 0; begin + segment <= level.size(); begin += segment) {
         std::fill(sum.begin(), sum.end(), 0.0);
         std::fill(count.begin(), count.end(), 0.0);
@@ -155,10 +158,20 @@ double strokes(const std::vector<float>& level, double period, double frameRate)
             rise = std::max(rise, step), fall = std::max(fall, -step);
         }
         rises += rise, falls += fall;
+        for (std::size_t i = 0; i < bins; ++i) sum[i] = count[i] > 0 ? sum[i] / count[i] : 0.0;
+        std::nth_element(sum.begin(), sum.begin() + bins / 2, sum.end());
+        const double median = sum[bins / 2];
+        const auto [lowest, highest] = std::minmax_element(sum.begin(), sum.end());
+        peaks += *highest - median, ranges += *highest - *lowest;
     }
     if (rises <= 0.0) return 0.0;
     const double ratio = falls > 0.0 ? rises / falls : kStrokeRatio;
-    return std::clamp((ratio - kSwellRatio) / (kStrokeRatio - kSwellRatio), 0.0, 1.0);
+    const double sharp = std::clamp((ratio - kSwellRatio) / (kStrokeRatio - kSwellRatio), 0.0, 1.0);
+    // A click shorter than the analysis frame rises and falls alike, but stands out of
+    // a level that is low for most of the cycle; beating partials dip out of a high one.
+    const double spike = ranges > 0.0 ? peaks / ranges : 0.0;
+    return std::max(sharp,
+                    std::clamp((spike - kSwellSpike) / (kClickSpike - kSwellSpike), 0.0, 1.0));
 }
 
 // The same from the band's sharpest steps over the whole piece (the mean of the top

@@ -192,6 +192,27 @@ TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {
     EXPECT_EQ(detector.tempo(), 0.0) << "no samples behind the count";
 }
 
+// A metronome's clicks end within one analysis frame, so their level falls as fast as
+// it rises, as a swell's does; they are still a beat.
+TEST(TempoDetector, HearsAMetronomeWhoseClicksAreShorterThanAFrame) {
+    drums::VoiceRandom random(7);
+    for (const double bpm : {120.0, 126.4}) {
+        for (const bool noisy : {false, true}) {
+            std::vector<float> clicks(kRate * 20);
+            for (double at = 0.137; at < 20; at += 60.0 / bpm) {
+                const auto start = static_cast<size_t>(at * kRate);
+                for (size_t i = 0; i < kRate / 100 && start + i < clicks.size(); ++i) {
+                    const double voice = noisy ? 0.3 * random.gaussian()
+                                               : 0.8 * std::sin(2 * M_PI * 1000.0 * i / kRate);
+                    clicks[start + i] = static_cast<float>(voice * std::exp(-double(i) / 60.0));
+                }
+            }
+            EXPECT_NEAR(detectTempo(clicks), bpm, 0.002 * bpm)
+                << (noisy ? "noise " : "tone ") << bpm;
+        }
+    }
+}
+
 // Loud hits that keep no time (clicks, crashes, a door) may outnumber the beats;
 // the beat under them is still found.
 TEST(TempoDetector, HearsTheBeatUnderStrayHits) {
