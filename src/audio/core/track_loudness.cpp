@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 
+#include "dsp/true_peak_meter.h"
+
 namespace luma {
 
 namespace {
@@ -28,38 +30,37 @@ float loudnessGainDb(float targetLufs, float lufs, float truePeakDb) noexcept {
         return 0.0f;
     const float wanted = targetLufs - lufs;
     if (wanted <= 0.0f) return wanted;
-    const float headroom = std::max(0.0f, TrackLoudness::kTruePeakCeilingDb - truePeakDb);
+    const float headroom = std::max(
+        0.0f, TrackLoudness::kTruePeakCeilingDb - TrackLoudness::kCeilingMarginDb - truePeakDb);
     return std::min({wanted, headroom, TrackLoudness::kMaxBoostDb});
 }
 
 bool TrackLoudness::measure(const Track& track, const std::stop_token& stop) {
     const int channels = track.channels();
     Meter meter(ebur128_init(static_cast<unsigned>(channels),
-                             static_cast<unsigned long>(track.sampleRate()),
-                             EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
+                             static_cast<unsigned long>(track.sampleRate()), EBUR128_MODE_I));
     if (!meter) return false;
     // A mono track plays on both sides: it is as loud as the same signal in stereo.
     if (channels == 1 && ebur128_set_channel(meter.get(), 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
         return false;
+    dsp::TruePeakMeter peakMeter(channels);
     for (int64_t first = 0; first < track.frames(); first += kStretchFrames) {
         if (stop.stop_requested()) return false;
-        const auto count = static_cast<size_t>(std::min(kStretchFrames, track.frames() - first));
-        const int status =
-            track.kind() == SampleKind::Int16
-                ? ebur128_add_frames_short(meter.get(), track.int16Frames(first), count)
-                : ebur128_add_frames_float(meter.get(), track.floatFrames(first), count);
+        const int64_t count = std::min(kStretchFrames, track.frames() - first);
+        const auto frames = static_cast<size_t>(count);
+        int status = 0;
+        if (track.kind() == SampleKind::Int16) {
+            status = ebur128_add_frames_short(meter.get(), track.int16Frames(first), frames);
+            peakMeter.add(track.int16Frames(first), count);
+        } else {
+            status = ebur128_add_frames_float(meter.get(), track.floatFrames(first), frames);
+            peakMeter.add(track.floatFrames(first), count);
+        }
         if (status != EBUR128_SUCCESS) return false;
     }
     double lufs = 0.0;
     if (ebur128_loudness_global(meter.get(), &lufs) != EBUR128_SUCCESS) return false;
-    double truePeak = 0.0;
-    for (int channel = 0; channel < channels; ++channel) {
-        double peak = 0.0;
-        if (ebur128_true_peak(meter.get(), static_cast<unsigned>(channel), &peak) !=
-            EBUR128_SUCCESS)
-            return false;
-        truePeak = std::max(truePeak, peak);
-    }
+    const double truePeak = peakMeter.finish();
     // Silence measures -inf: kept finite, and far below anything that is heard.
     lufs_ = static_cast<float>(std::max(lufs, kSilentDb));
     truePeakDb_ = static_cast<float>(

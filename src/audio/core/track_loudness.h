@@ -17,9 +17,9 @@ inline bool loudnessOn(float targetLufs) noexcept {
 }
 
 // The pre-gain in dB that brings a track measured at `lufs` with `truePeakDb` to
-// `targetLufs`: any cut, but a boost only as far as a true peak of -1 dBTP and
-// never beyond kMaxBoostDb. 0 when off, and for a track with nothing above -70 LUFS
-// (silence).
+// `targetLufs`: any cut, but a boost only as far as a true peak of -1 dBTP (less
+// kCeilingMarginDb) and never beyond kMaxBoostDb. 0 when off, and for a track with nothing above
+// -70 LUFS (silence).
 float loudnessGainDb(float targetLufs, float lufs, float truePeakDb) noexcept;
 
 class TrackLoudness {
@@ -28,6 +28,9 @@ class TrackLoudness {
     // into a roar.
     static constexpr float kMaxBoostDb = 24.0f;
     static constexpr float kTruePeakCeilingDb = -1.0f;
+    // Kept below the ceiling, so that a track raised to it never touches the output
+    // limiter, whose threshold is -1 dBFS on the samples.
+    static constexpr float kCeilingMarginDb = 0.05f;
 
     // Loader thread: measures the whole track; gives up, publishing nothing, on `stop`.
     // False (and nothing published) when the measurement itself fails.

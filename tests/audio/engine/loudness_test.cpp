@@ -93,6 +93,8 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget,
          Expect::target},
         {"quiet with sharp peaks", quietWithPeaks(30), kTarget, Expect::peakCeiling},
+        // (After the track raised to the ceiling: the limiter it must not have touched
+        // would still be letting go.)
         {"loud tone, even loudness off", makeSine(110, 30, 44100, 2, 0.25), LUMA_LOUDNESS_OFF,
          Expect::ownSamples},
     };
@@ -140,7 +142,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
                 EXPECT_LT(file.lufs + (-1 - file.truePeakDb), kTarget - 5) << "room to spare";
                 EXPECT_NEAR(gainDb, -1 - file.truePeakDb, 0.1);
                 EXPECT_NEAR(played.lufs - file.lufs, -1 - file.truePeakDb, 0.3);
-                EXPECT_LE(played.truePeakDb, -0.9);
+                EXPECT_LE(played.truePeakDb, -1.0);
                 break;
             case Expect::ownSamples: {
                 EXPECT_EQ(gainDb, 0.0f);
