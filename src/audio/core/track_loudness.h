@@ -18,8 +18,8 @@ inline bool loudnessOn(float targetLufs) noexcept {
 
 // The pre-gain in dB that brings a track measured at `lufs` with `truePeakDb` to
 // `targetLufs`: any cut, but a boost only as far as a true peak of -1 dBTP (less
-// kCeilingMarginDb) and never beyond kMaxBoostDb. 0 when off, and for a track with nothing above
-// -70 LUFS (silence).
+// kCeilingMarginDb) and never beyond kMaxBoostDb. 0 when off, and for a track
+// with nothing above -70 LUFS (silence).
 float loudnessGainDb(float targetLufs, float lufs, float truePeakDb) noexcept;
 
 class TrackLoudness {
@@ -37,8 +37,8 @@ class TrackLoudness {
     bool measure(const Track& track, const std::stop_token& stop);
 
     // Any thread, the audio thread included: whether the track has been measured, and
-    // the result (lufs below -70 for a silent track; truePeakDb below -150 for one
-    // of digital silence).
+    // the result (-200 for silence: lufs when nothing passes the -70 LUFS gate,
+    // truePeakDb when every sample is 0).
     bool result(float& lufs, float& truePeakDb) const noexcept {
         if (!measured_.load(std::memory_order_acquire)) return false;
         lufs = lufs_;
