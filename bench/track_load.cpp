@@ -1,7 +1,9 @@
 // Loading a track: time until a 5-minute 320 kbit/s MP3 is playable and
 // until it is wholly in memory, against plain libmpg123 decoding of the
-// same file to memory in the same run; and the memory a loaded 10-minute
-// stereo track costs against its 16-bit PCM size.
+// same file to memory in the same run; the loudness measurement that
+// follows the load (integrated loudness and true peak) against the same
+// decoding; and the memory a loaded 10-minute stereo track costs against
+// its 16-bit PCM size.
 #include <mpg123.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 
 #include "core/track.h"
 #include "core/track_loader.h"
+#include "core/track_loudness.h"
 #include "decode/decoder.h"
 #include "mp3_file.h"
 #include "support/audio_files.h"
@@ -64,7 +67,21 @@ double plainDecode(const std::string& path, size_t& samples) {
 struct Load {
     double playable;
     double complete;
+    double loudness;  // the measurement after it
 };
+
+// What the engine does on the loader's thread once the track is in memory.
+double measureLoudness(const luma::Track& track) {
+    const auto start = Clock::now();
+    luma::TrackLoudness loudness;
+    if (!loudness.measure(track, std::stop_token{})) std::fprintf(stderr, "measurement failed\n");
+    const double seconds = since(start);
+    float lufs = 0, truePeakDb = 0;
+    if (loudness.result(lufs, truePeakDb)) {
+        std::fprintf(stderr, "  measured %.2f LUFS, %.2f dBTP\n", lufs, truePeakDb);
+    }
+    return seconds;
+}
 
 Load engineLoad(const std::string& path) {
     const auto start = Clock::now();
@@ -76,7 +93,8 @@ Load engineLoad(const std::string& path) {
     loader.waitFor(0, 10000);
     const double playable = since(start);
     while (!track->fullyLoaded()) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    return {playable, since(start)};
+    const double complete = since(start);
+    return {playable, complete, measureLoudness(*track)};
 }
 
 // Tones over noise: enough going on in every band for the encoder to spend its bits.
@@ -103,17 +121,20 @@ int main() {
     size_t samples = 0;
     plainDecode(five, samples);  // warm the page cache
     double best = 1e9;
-    Load ours{1e9, 1e9};
+    Load ours{1e9, 1e9, 1e9};
     for (int round = 0; round < 3; ++round) {
         best = std::min(best, plainDecode(five, samples));
         const Load load = engineLoad(five);
         ours.playable = std::min(ours.playable, load.playable);
         ours.complete = std::min(ours.complete, load.complete);
+        ours.loudness = std::min(ours.loudness, load.loudness);
     }
     std::printf("5-minute 320 kbit/s MP3: plain libmpg123 decode %.3f s\n", best);
     std::printf(
         "  engine: playable after %.3f s (%.3fx), whole track in memory after %.3f s (%.2fx)\n",
         ours.playable, ours.playable / best, ours.complete, ours.complete / best);
+    std::printf("  loudness and true peak of the loaded track: %.3f s (%.2fx the plain decode)\n",
+                ours.loudness, ours.loudness / best);
 
     const long before = residentKb("VmRSS:");
     {

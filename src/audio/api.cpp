@@ -197,6 +197,15 @@ LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* f
         0, [&] { return engine().beatGrid(handle, bpm, firstBeatSeconds, confidence) ? 1 : 0; });
 }
 
+LUMA_API int32_t LUMA_SetLoudnessTarget(float lufs) {
+    return guarded(0, [&] { return engine().setLoudnessTarget(lufs) ? 1 : 0; });
+}
+
+LUMA_API int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* truePeakDb,
+                                         float* gainDb) {
+    return guarded(0, [&] { return engine().loudness(handle, lufs, truePeakDb, gainDb) ? 1 : 0; });
+}
+
 LUMA_API int32_t LUMA_RenderFrames(float* interleavedStereo, uint32_t frames) {
     return guarded(0, [&] { return engine().renderManual(interleavedStereo, frames) ? 1 : 0; });
 }

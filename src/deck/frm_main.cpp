@@ -227,8 +227,12 @@ bool FrmMain::StartEngine() {
     }
     // Mixers tell the decks apart by these names.
     const QByteArray clientName = ("Lumatrone deck " + commandLine_).toUtf8();
+    const UserSettings settings = readUserSettings();
     audio_->LUMA_SetOutputOptions(clientName.constData(),
-                                  static_cast<uint32_t>(readUserSettings().outputLatencyMs));
+                                  static_cast<uint32_t>(settings.outputLatencyMs));
+    audio_->LUMA_SetLoudnessTarget(settings.evenLoudness
+                                       ? static_cast<float>(settings.loudnessTargetLufs)
+                                       : LUMA_LOUDNESS_OFF);
     // The window's handle travels as an opaque pointer, as the engine's interface has it.
     void* window = reinterpret_cast<void*>(winId());  // NOLINT(performance-no-int-to-ptr)
     const QString output = QString("output %1 (settings line %2)")

@@ -20,6 +20,31 @@ int readNumber(const QSettings& file, const QString& key, int low, int high, int
     return fallback;
 }
 
+// A number in [low, high]; `fallback` (and a line on stderr) otherwise.
+double readDecimal(const QSettings& file, const QString& key, double low, double high,
+                   double fallback) {
+    if (!file.contains(key)) return fallback;
+    bool ok = false;
+    const double value = file.value(key).toString().trimmed().toDouble(&ok);
+    if (ok && value >= low && value <= high) return value;
+    std::fprintf(stderr, "%s: %s = \"%s\" is not a number from %g to %g; using %g\n",
+                 qPrintable(file.fileName()), qPrintable(key),
+                 qPrintable(file.value(key).toString()), low, high, fallback);
+    return fallback;
+}
+
+// on/off (also yes/no, true/false, 1/0); `fallback` (and a line on stderr) otherwise.
+bool readSwitch(const QSettings& file, const QString& key, bool fallback) {
+    if (!file.contains(key)) return fallback;
+    const QString value = file.value(key).toString().trimmed().toLower();
+    if (value == "on" || value == "yes" || value == "true" || value == "1") return true;
+    if (value == "off" || value == "no" || value == "false" || value == "0") return false;
+    std::fprintf(stderr, "%s: %s = \"%s\" is neither on nor off; using %s\n",
+                 qPrintable(file.fileName()), qPrintable(key),
+                 qPrintable(file.value(key).toString()), fallback ? "on" : "off");
+    return fallback;
+}
+
 }  // namespace
 
 QString userSettingsPath() {
@@ -32,6 +57,9 @@ UserSettings readUserSettings(const QString& path) {
     const QSettings file(path, QSettings::IniFormat);
     settings.outputLatencyMs =
         readNumber(file, "audio/output-latency-ms", 0, 2000, settings.outputLatencyMs);
+    settings.evenLoudness = readSwitch(file, "loudness/even", settings.evenLoudness);
+    settings.loudnessTargetLufs =
+        readDecimal(file, "loudness/target-lufs", -40.0, -5.0, settings.loudnessTargetLufs);
     return settings;
 }
 

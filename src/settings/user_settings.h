@@ -13,6 +13,10 @@ struct UserSettings {
     // 2000; 0 leaves it to the sound system (a sound server gets enough to
     // bridge a short stall, JACK and ALSA devices little).
     int outputLatencyMs = 0;
+    // [loudness] even = on|off: every track brought to one loudness, measured at
+    // load (on by default); target-lufs: that loudness, -40 to -5 LUFS.
+    bool evenLoudness = true;
+    double loudnessTargetLufs = -18.0;
 };
 
 // Where the file is looked for.

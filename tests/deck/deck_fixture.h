@@ -146,6 +146,12 @@ class RecordingAudio : public AudioLibrary {
     int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double*, double*, float*) override {
         return note(0, "LUMA_ChannelGetBeatGrid", handle);
     }
+    int32_t LUMA_SetLoudnessTarget(float lufs) override {
+        return note(1, "LUMA_SetLoudnessTarget", lufs);
+    }
+    int32_t LUMA_ChannelGetLoudness(uint32_t handle, float*, float*, float*) override {
+        return note(0, "LUMA_ChannelGetLoudness", handle);
+    }
 
   private:
     // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.

@@ -33,9 +33,10 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     auto deck = makeDeck("1");
     RecordingAudio& engine = *audioView;
     // The output named and opened on the configured device, then started.
-    EXPECT_EQ(engine.calls.filter(QRegularExpression("Output|Init|Start|Volumes")),
-              (QStringList{"LUMA_SetOutputOptions(Lumatrone deck 1,0)", "BASS_Init(1,44100,0)",
-                           "BASS_Start", "BASS_SetGlobalVolumes(50,50,50)"}));
+    EXPECT_EQ(
+        engine.calls.filter(QRegularExpression("Output|Loudness|Init|Start|Volumes")),
+        (QStringList{"LUMA_SetOutputOptions(Lumatrone deck 1,0)", "LUMA_SetLoudnessTarget(-18)",
+                     "BASS_Init(1,44100,0)", "BASS_Start", "BASS_SetGlobalVolumes(50,50,50)"}));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";

@@ -26,5 +26,25 @@ TEST(UserSettingsTest, OutputLatencyReadsOrKeepsTheDefault) {
     }
 }
 
+TEST(UserSettingsTest, LoudnessReadsOrKeepsTheDefault) {
+    TempDir config;
+    const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
+    std::filesystem::create_directory(config.path() / "lumatrone");
+    struct Case {
+        const char* text;
+        bool even;
+        double target;
+    };
+    for (const Case& c : {Case{"", true, -18.0}, Case{"[loudness]\neven = off\n", false, -18.0},
+                          Case{"[loudness]\neven=Yes\ntarget-lufs = -23.5\n", true, -23.5},
+                          Case{"[loudness]\neven=maybe\ntarget-lufs=-3\n", true, -18.0},
+                          Case{"[loudness]\ntarget-lufs=loud\n", true, -18.0}}) {
+        config.write("lumatrone/lumatrone.conf", c.text);
+        const UserSettings settings = readUserSettings();
+        EXPECT_EQ(settings.evenLoudness, c.even) << c.text;
+        EXPECT_EQ(settings.loudnessTargetLufs, c.target) << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace luma::test

@@ -45,7 +45,9 @@
     X(BASS_FX_BPM_Free)               \
     X(BASS_FX_TempoFree)              \
     X(LUMA_ChannelSetLoop)            \
-    X(LUMA_ChannelGetBeatGrid)
+    X(LUMA_ChannelGetBeatGrid)        \
+    X(LUMA_SetLoudnessTarget)         \
+    X(LUMA_ChannelGetLoudness)
 
 namespace luma {
 
@@ -100,6 +102,9 @@ class AudioLibrary {
                                         int32_t on) = 0;
     virtual int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds,
                                             float* confidence) = 0;
+    virtual int32_t LUMA_SetLoudnessTarget(float lufs) = 0;
+    virtual int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* truePeakDb,
+                                            float* gainDb) = 0;
 };
 
 // Each call has the engine header's own type: a signature changed there

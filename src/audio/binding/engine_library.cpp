@@ -142,6 +142,12 @@ class LoadedEngine final : public AudioLibrary {
     int32_t LUMA_ChannelGetBeatGrid(uint32_t h, double* b, double* f, float* c) override {
         return LUMA_ChannelGetBeatGrid_(h, b, f, c);
     }
+    int32_t LUMA_SetLoudnessTarget(float lufs) override {
+        return LUMA_SetLoudnessTarget_(lufs);
+    }
+    int32_t LUMA_ChannelGetLoudness(uint32_t h, float* l, float* p, float* g) override {
+        return LUMA_ChannelGetLoudness_(h, l, p, g);
+    }
 
   private:
     void* handle_;

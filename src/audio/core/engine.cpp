@@ -238,8 +238,8 @@ uint32_t Engine::openChannel(std::unique_ptr<Decoder> decoder, bool module, uint
             [analysis](const Track& loaded, const std::stop_token& stop) {
                 analysis->run(loaded, stop);
             });
-        auto channel = std::make_shared<PlayChannel>(track, std::move(loader), module);
-        channel->analysis = std::move(analysis);
+        auto channel =
+            std::make_shared<PlayChannel>(track, std::move(loader), std::move(analysis), module);
         const uint32_t handle =
             handles_.add(module ? HandleKind::Module : HandleKind::Stream, channel);
         if (handle == 0) return 0;

@@ -64,6 +64,13 @@ class Engine {
     // false while unknown, or for a track without a steady beat.
     bool beatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds, float* confidence);
 
+    // Even loudness (engine_loudness.cpp): the target in LUFS, or kLoudnessOff; and
+    // what a played channel's track measured, false until it is measured.
+    static constexpr float kMinLoudnessTarget = -40.0f;
+    static constexpr float kMaxLoudnessTarget = -5.0f;
+    bool setLoudnessTarget(float lufs);
+    bool loudness(uint32_t handle, float* lufs, float* truePeakDb, float* gainDb);
+
     // Loop region of a played channel (engine_loop.cpp).
     bool setLoop(uint32_t handle, int64_t startBytes, int64_t endBytes, bool on);
 

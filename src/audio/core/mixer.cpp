@@ -24,7 +24,7 @@ void Mixer::configure(double outputRate, int latencyFrames) noexcept {
 }
 
 void Mixer::applyCommands() noexcept {
-    const RenderContext context{outFrame_.load(std::memory_order_relaxed), outputRate_, latency_};
+    const RenderContext context = this->context();
     const auto glide = static_cast<int64_t>(kGlobalGlideSeconds * outputRate_);
     while (auto command = queue_.pop()) {
         switch (command->type) {
@@ -55,7 +55,7 @@ void Mixer::renderBlock(float* interleaved, int frames) noexcept {
     std::fill_n(streamRight_.begin(), frames, 0.0f);
     std::fill_n(musicLeft_.begin(), frames, 0.0f);
     std::fill_n(musicRight_.begin(), frames, 0.0f);
-    const RenderContext context{outFrame_.load(std::memory_order_relaxed), outputRate_, latency_};
+    const RenderContext context = this->context();
     for (PlayChannel* channel : channels_) {
         if (channel->isModule()) {
             channel->render(context, frames, musicLeft_.data(), musicRight_.data());

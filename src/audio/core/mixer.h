@@ -11,10 +11,11 @@
 #include "core/command.h"
 #include "core/linear_ramp.h"
 #include "core/play_channel.h"
-#include "output/render_gate.h"
 #include "core/spsc_queue.h"
+#include "core/track_loudness.h"
 #include "dsp/output_limiter.h"
 #include "output/output.h"
+#include "output/render_gate.h"
 
 namespace luma {
 
@@ -32,6 +33,14 @@ class Mixer : public RenderCallback {
     void applyPending() noexcept { applyCommands(); }
     // Control side, with the gate closed: drop every channel (shutdown).
     void forgetChannels() noexcept { channels_.clear(); }
+
+    // Any thread: the loudness every played track is brought to (kLoudnessOff: none).
+    void setLoudnessTarget(float lufs) noexcept {
+        loudnessTarget_.store(lufs, std::memory_order_relaxed);
+    }
+    float loudnessTarget() const noexcept {
+        return loudnessTarget_.load(std::memory_order_relaxed);
+    }
 
     RenderGate& gate() noexcept { return gate_; }
     double outputRate() const noexcept { return outputRate_; }
@@ -54,6 +63,9 @@ class Mixer : public RenderCallback {
   private:
     void applyCommands() noexcept;
     void renderBlock(float* interleaved, int frames) noexcept;
+    RenderContext context() const noexcept {
+        return {outFrame_.load(std::memory_order_relaxed), outputRate_, latency_, loudnessTarget()};
+    }
 
     SpscQueue<Command, 8192> queue_;
     RenderGate gate_;
@@ -67,6 +79,7 @@ class Mixer : public RenderCallback {
     std::atomic<int64_t> outFrame_{0};
     std::atomic<uint64_t> epoch_{0};
     std::atomic<float> cpu_{0.0f};
+    std::atomic<float> loudnessTarget_{kLoudnessOff};
 };
 
 }  // namespace luma

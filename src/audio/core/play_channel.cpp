@@ -5,9 +5,16 @@
 
 namespace luma {
 
+namespace {
+// A pre-gain that arrives while the track plays is faded in over this long: heard as
+// a gentle ride of the gain, not a step.
+constexpr double kLoudnessGlideSeconds = 0.3;
+}  // namespace
+
 PlayChannel::PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoader> loader,
-                         bool module)
-    : track_(std::move(track)),
+                         std::shared_ptr<const TrackAnalysis> trackAnalysis, bool module)
+    : analysis(std::move(trackAnalysis)),
+      track_(std::move(track)),
       loader_(std::move(loader)),
       module_(module),
       source_(*track_),
@@ -15,6 +22,7 @@ PlayChannel::PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoad
     rate_.jumpTo(track_->sampleRate());
     volume_.jumpTo(1.0);
     pan_.jumpTo(0.0);
+    loudness_.jumpTo(1.0);
     pending.rate = track_->sampleRate();
     rateNow_.store(track_->sampleRate());
     history_.restart(0, 0.0);
@@ -31,6 +39,7 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
                 taps_.startAt(context.outFrame);
                 // From silence: the gains glide up over the first block.
                 gainLeft_ = gainRight_ = 0.0f;
+                followLoudness(context, false);
             }
             loop_ = command.loop;
             break;
@@ -77,6 +86,22 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
     panNow_.store(pan_.current, std::memory_order_release);
     playingNow_.store(playing_, std::memory_order_release);
     ack_.store(command.generation, std::memory_order_release);
+}
+
+void PlayChannel::followLoudness(const RenderContext& context, bool glide) noexcept {
+    float lufs = 0, truePeakDb = 0;
+    const bool measured = analysis && analysis->loudness().result(lufs, truePeakDb);
+    if (measured == loudnessMeasured_ && context.loudnessTargetLufs == loudnessTarget_) return;
+    loudnessMeasured_ = measured;
+    loudnessTarget_ = context.loudnessTargetLufs;
+    const float gainDb = measured ? loudnessGainDb(loudnessTarget_, lufs, truePeakDb) : 0.0f;
+    // 0 dB is exactly 1: a track left alone plays its own samples.
+    const double gain = gainDb == 0.0f ? 1.0 : std::pow(10.0, gainDb / 20.0);
+    if (glide) {
+        loudness_.glideTo(gain, static_cast<int64_t>(kLoudnessGlideSeconds * context.outputRate));
+    } else {
+        loudness_.jumpTo(gain);
+    }
 }
 
 void PlayChannel::changeLoop(const Command& command, const RenderContext& context) noexcept {
@@ -152,6 +177,7 @@ void PlayChannel::renderSource(const RenderContext& context, int frames, float* 
 void PlayChannel::render(const RenderContext& context, int frames, float* mixLeft,
                          float* mixRight) noexcept {
     if (!playing_ && !fading_.active()) return;
+    followLoudness(context, true);
     float* left = left_.data();
     float* right = right_.data();
     if (playing_) {
@@ -168,14 +194,17 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     for (int i = 0; i < effectsActive_; ++i) filters[i] = &effects_[i]->filter;
     dsp::PeakingEq::processChain(filters, effectsActive_, left, right, frames);
 
-    // Pan follows its slide block by block; the gains glide linearly across
-    // each block so that no step is ever heard. The channel's volume is kept
-    // for the record only: the global volume alone sets how loud it is.
+    // Pan and the loudness pre-gain follow their slides block by block; the
+    // gains glide linearly across each block so that no step is ever heard.
+    // The channel's volume is kept for the record only: the global volume
+    // alone sets how loud it is.
     volume_.advance(frames);
     pan_.advance(frames);
+    loudness_.advance(frames);
     const double pan = std::clamp(pan_.current, -1.0, 1.0);
-    const auto targetLeft = static_cast<float>(std::min(1.0, 1.0 - pan));
-    const auto targetRight = static_cast<float>(std::min(1.0, 1.0 + pan));
+    const double loudness = loudness_.current;
+    const auto targetLeft = static_cast<float>(std::min(1.0, 1.0 - pan) * loudness);
+    const auto targetRight = static_cast<float>(std::min(1.0, 1.0 + pan) * loudness);
     const float stepLeft = (targetLeft - gainLeft_) / static_cast<float>(frames);
     const float stepRight = (targetRight - gainRight_) / static_cast<float>(frames);
     for (int i = 0; i < frames; ++i) {

@@ -31,6 +31,7 @@ struct RenderContext {
     int64_t outFrame;  // output frame of the block's first frame
     double outputRate;
     int latencyFrames;
+    float loudnessTargetLufs;  // kLoudnessOff: every track at its own level
 };
 
 class PlayChannel {
@@ -38,7 +39,9 @@ class PlayChannel {
     static constexpr int kMaxEffects = 16;
     static constexpr int kMaxBlock = 256;
 
-    PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoader> loader, bool module);
+    // `trackAnalysis` (may be null) is what the loader's thread learns about the track.
+    PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoader> loader,
+                std::shared_ptr<const TrackAnalysis> trackAnalysis, bool module);
     ~PlayChannel();
 
     const Track& track() const noexcept { return *track_; }
@@ -73,7 +76,7 @@ class PlayChannel {
     std::array<std::unique_ptr<EqEffect>, kMaxEffects> ownedEffects;  // control side owns
     std::array<uint32_t, kMaxEffects> effectHandles{};
     int effectCount = 0;
-    std::shared_ptr<const TrackAnalysis> analysis;  // filled on the loader's thread
+    const std::shared_ptr<const TrackAnalysis> analysis;  // filled on the loader's thread
 
   private:
     void changeLoop(const Command& command, const RenderContext& context) noexcept;
@@ -83,6 +86,9 @@ class PlayChannel {
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
     int framesBefore(int64_t limit, double step, double increment, int frames) const noexcept;
     double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
+    // Takes up a new loudness target or a measurement just finished: glides to the
+    // pre-gain they give while sound plays, jumps to it otherwise.
+    void followLoudness(const RenderContext& context, bool glide) noexcept;
 
     std::shared_ptr<Track> track_;
     std::unique_ptr<TrackLoader> loader_;
@@ -95,9 +101,12 @@ class PlayChannel {
     FadingVoice fading_;  // the reading before a jump, a stop or a loop change, faded out
     bool playing_ = false;
     bool loop_ = false;
-    LinearRamp rate_;                     // Hz
-    LinearRamp volume_;                   // 0..1
-    LinearRamp pan_;                      // -1..1
+    LinearRamp rate_;                      // Hz
+    LinearRamp volume_;                    // 0..1
+    LinearRamp pan_;                       // -1..1
+    LinearRamp loudness_;                  // the track's pre-gain, linear
+    float loudnessTarget_ = kLoudnessOff;  // what loudness_ was last set for
+    bool loudnessMeasured_ = false;
     float gainLeft_ = 0, gainRight_ = 0;  // applied gains, glided to avoid zipper noise
     std::array<EqEffect*, kMaxEffects> effects_{};
     int effectsActive_ = 0;

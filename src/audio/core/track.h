@@ -32,6 +32,13 @@ class Track {
     int16_t* int16Frames(int64_t frame) noexcept { return int16_.get() + frame * channels_; }
     float* floatFrames(int64_t frame) noexcept { return float_.get() + frame * channels_; }
     void markReady(int64_t chunk) noexcept;
+    // Readers of a fully loaded track: its interleaved samples in place.
+    const int16_t* int16Frames(int64_t frame) const noexcept {
+        return int16_.get() + frame * channels_;
+    }
+    const float* floatFrames(int64_t frame) const noexcept {
+        return float_.get() + frame * channels_;
+    }
 
     bool chunkReady(int64_t chunk) const noexcept;
     bool fullyLoaded() const noexcept;

@@ -11,6 +11,8 @@ void TrackAnalysis::run(const Track& track, const std::stop_token& stop) {
     // Nothing waits for the grid: this thread (the loader's, its decoding done) yields
     // to the other deck's decoding and to the window.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+    // The loudness first: it is quick, and the track may already be playing at unity.
+    loudness_.measure(track, stop);
     // The track's own samples, mixed to mono as the tempo detection mixes them.
     std::vector<float> left, right;
     const MonoReader read = [&](int64_t first, int count, float* out) {

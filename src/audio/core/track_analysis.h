@@ -1,6 +1,7 @@
 // What the engine learns about a played track in the background, once the
-// track is decoded: its beat grid. Measured on the track loader's thread (never
-// the audio thread), read by control calls.
+// track is decoded: its loudness, then its beat grid. Measured on the track
+// loader's thread (never the audio thread); the grid is read by control calls,
+// the loudness also by the audio thread.
 #pragma once
 
 #include <mutex>
@@ -8,6 +9,7 @@
 
 #include "bpm/track_grid.h"
 #include "core/track.h"
+#include "core/track_loudness.h"
 
 namespace luma {
 
@@ -20,10 +22,14 @@ class TrackAnalysis {
     // grid for a track without a steady beat).
     bool finished(TrackGrid& grid) const;
 
+    // Any thread, the audio thread included.
+    const TrackLoudness& loudness() const noexcept { return loudness_; }
+
   private:
     mutable std::mutex mutex_;
     bool finished_ = false;
     TrackGrid grid_;
+    TrackLoudness loudness_;
 };
 
 }  // namespace luma

@@ -326,6 +326,42 @@ LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* f
 LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
                                      int32_t on);
 
+/* Even loudness: every played stream and module brought to one loudness.
+ *
+ * Once a played channel's track is decoded, the engine measures, in the
+ * background and before its beat grid, the track's integrated loudness
+ * (ITU-R BS.1770-4 as EBU R128 uses it, in LUFS; a mono track counts as
+ * heard on both sides) and its true peak (dBTP, 4x oversampled); a
+ * five-minute track takes a small part of a second. It then applies a
+ * pre-gain to the channel, before the global volumes, so that the track
+ * plays at `lufs`: a loud track is turned down as far as it takes; a quiet
+ * one is raised at most until its true peak reaches -1 dBTP, and at most by
+ * 24 dB; a track with nothing above -70 LUFS (silence) is left alone. The
+ * output limiter still watches the mix.
+ *
+ * Until the measurement is in, a track plays at its own level. A pre-gain
+ * that arrives, or changes with the target, while the channel plays glides
+ * there over 300 ms; a channel that starts playing starts at it. Each
+ * channel's pre-gain follows from its own track and the target alone: the
+ * same track plays at the same level whenever and after whatever it is
+ * loaded.
+ *
+ * `lufs` from -40 to -5 turns it on; LUMA_LOUDNESS_OFF turns it off, and
+ * every track plays its own samples again, bit for bit, once the glide
+ * back to unity is over. Off until set; the setting outlives BASS_Free.
+ * Returns 0, changing nothing, for any other value. */
+#define LUMA_LOUDNESS_OFF 0.0f
+LUMA_API int32_t LUMA_SetLoudnessTarget(float lufs);
+
+/* What a played stream's or module's track measured: `lufs` its integrated
+ * loudness (-200 for silence), `true_peak_db` its true peak in dBTP (-200
+ * for digital silence), `gain_db` the pre-gain the present target gives it
+ * (0 while off). Returns non-zero and fills the pointers given (any may be
+ * NULL) once the track is measured; returns 0, leaving them alone, before,
+ * and for a handle that is no played stream or module. */
+LUMA_API int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* true_peak_db,
+                                         float* gain_db);
+
 /* Manual output only: renders `frames` frames of 44100 Hz interleaved
  * stereo float into the buffer. Non-zero on success; 0 (and silence) when
  * the output is not the manual one or is not started. */

@@ -220,8 +220,8 @@ TEST(PlayChannelLoopTest, HeardPositionFollowsTheWrapsThroughTheOutputLatency) {
     auto track = std::make_shared<Track>(44100, 1, 20000, SampleKind::Int16);
     std::fill_n(track->int16Frames(0), track->frames(), int16_t{0});
     track->markReady(0);
-    PlayChannel channel(track, nullptr, false);
-    RenderContext context{0, 44100.0, kLatency};
+    PlayChannel channel(track, nullptr, nullptr, false);
+    RenderContext context{0, 44100.0, kLatency, kLoudnessOff};
     const auto apply = [&](Command::Type type, bool loop = false) {
         Command command;
         command.type = type;

@@ -1,0 +1,196 @@
+// Even loudness through the engine's output: tracks far apart in level play at
+// the target, a quiet track with sharp peaks is raised only until its true
+// peak reaches -1 dBTP, off plays the file's own samples, and a pre-gain that
+// arrives while the track plays glides in without a step.
+#include <ebur128.h>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <thread>
+
+#include "support/engine_fixture.h"
+
+namespace luma::test {
+namespace {
+
+struct Loudness {
+    double lufs = 0, truePeakDb = 0;
+};
+
+// Measured as the engine does not: on float stereo, whatever the source was.
+Loudness measure(const std::vector<float>& interleaved) {
+    std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> meter(
+        ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK),
+        [](ebur128_state* state) { ebur128_destroy(&state); });
+    ebur128_add_frames_float(meter.get(), interleaved.data(), interleaved.size() / 2);
+    Loudness result;
+    ebur128_loudness_global(meter.get(), &result.lufs);
+    double left = 0, right = 0;
+    ebur128_true_peak(meter.get(), 0, &left);
+    ebur128_true_peak(meter.get(), 1, &right);
+    result.truePeakDb = 20 * std::log10(std::max(left, right));
+    return result;
+}
+
+// A quiet tone with a short, loud burst of 1 kHz twice a second: little loudness,
+// a high peak.
+Signal quietWithPeaks(double seconds) {
+    Signal signal = makeSine(110, seconds, 44100, 2, 0.03);
+    constexpr int kBurst = 176;  // 4 ms
+    for (int64_t start = 22050; start + kBurst < signal.frames(); start += 22050) {
+        for (int i = 0; i < kBurst; ++i) {
+            const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kBurst);
+            const auto value = static_cast<float>(
+                0.5 * window * std::sin(2 * std::numbers::pi * 1000 * i / 44100));
+            signal.samples[2 * (start + i)] += value;
+            signal.samples[2 * (start + i) + 1] += value;
+        }
+    }
+    return signal;
+}
+
+// The largest change, in dB, of the gain the track was played at (the output's peak
+// against the file's, 20 ms at a time), from frame `from` on: a pre-gain stepped in
+// at once shows as one big change.
+double largestGainStepDb(const std::vector<float>& out, const std::vector<float>& file,
+                         size_t from) {
+    constexpr size_t kWindow = 882;
+    double largest = 0, previous = 0;
+    for (size_t start = from; start + kWindow <= out.size() / 2; start += kWindow) {
+        double heard = 0, own = 0;
+        for (size_t i = start; i < start + kWindow; ++i) {
+            heard = std::max(heard, std::fabs(double(out[2 * i])));
+            own = std::max(own, std::fabs(double(file[2 * i])));
+        }
+        const double gainDb = 20 * std::log10(heard / own);
+        if (start > from) largest = std::max(largest, std::fabs(gainDb - previous));
+        previous = gainDb;
+    }
+    return largest;
+}
+
+class LoudnessTest : public EngineTest {
+  protected:
+    void TearDown() override {
+        LUMA_SetLoudnessTarget(LUMA_LOUDNESS_OFF);  // the setting outlives the engine
+        EngineTest::TearDown();
+    }
+};
+
+TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
+    constexpr float kTarget = -18;
+    enum class Expect { target, peakCeiling, ownSamples };
+    struct Case {
+        const char* what;
+        Signal signal;
+        float target;
+        Expect expect;
+    };
+    const Case cases[] = {
+        {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget, Expect::target},
+        {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget,
+         Expect::target},
+        {"quiet with sharp peaks", quietWithPeaks(30), kTarget, Expect::peakCeiling},
+        // (After the track raised to the ceiling: the limiter it must not have touched
+        // would still be letting go.)
+        {"loud tone, even loudness off", makeSine(110, 30, 44100, 2, 0.25), LUMA_LOUDNESS_OFF,
+         Expect::ownSamples},
+    };
+    std::vector<double> heard;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(LUMA_SetLoudnessTarget(c.target), 0);
+        const std::string path = writeWav(c.signal);
+        const Loudness file = measure(c.signal.samples);
+        const uint32_t stream = play(path);
+        // The track plays at once; the measurement lands while it does, in a few
+        // tens of milliseconds: render paced, 10 ms at a time, until it has.
+        std::vector<float> out;
+        float lufs = 0, truePeakDb = 0, gainDb = 0;
+        for (int step = 0; LUMA_ChannelGetLoudness(stream, &lufs, &truePeakDb, &gainDb) == 0;
+             ++step) {
+            ASSERT_LT(step, 2000) << "never measured";
+            const std::vector<float> block = render(441);
+            out.insert(out.end(), block.begin(), block.end());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_FALSE(out.empty()) << "measured before it played: the glide went untested";
+        EXPECT_NEAR(lufs, file.lufs, 0.1);
+        EXPECT_NEAR(truePeakDb, file.truePeakDb, 0.1);
+        const size_t glideEnd = out.size() + 2 * 44100 / 2;  // 0.5 s on, the glide is over
+        const std::vector<float> rest = render(3 * 44100 + 44100 / 2);
+        out.insert(out.end(), rest.begin(), rest.end());
+        const std::vector<float> settled(out.begin() + static_cast<std::ptrdiff_t>(glideEnd),
+                                         out.end());
+        const Loudness played = measure(settled);
+
+        // From the end of the first block's fade-in: no click (no sample step beyond
+        // the signal's own at the louder of the two gains), and no sudden change of level.
+        const double ownStep = largestStep(side(c.signal.samples, 0));
+        const std::vector<float> afterFadeIn(out.begin() + 2 * 256, out.end());
+        EXPECT_LE(largestStep(side(afterFadeIn, 0)),
+                  ownStep * std::max(1.0, std::pow(10, gainDb / 20)) * 1.02);
+        EXPECT_LT(largestGainStepDb(out, c.signal.samples, 256), 1.0);
+        switch (c.expect) {
+            case Expect::target:
+                EXPECT_NEAR(gainDb, kTarget - file.lufs, 0.1);
+                EXPECT_NEAR(played.lufs, kTarget, 0.5);
+                break;
+            case Expect::peakCeiling:
+                EXPECT_LT(file.lufs + (-1 - file.truePeakDb), kTarget - 5) << "room to spare";
+                EXPECT_NEAR(gainDb, -1 - file.truePeakDb, 0.1);
+                EXPECT_NEAR(played.lufs - file.lufs, -1 - file.truePeakDb, 0.3);
+                EXPECT_LE(played.truePeakDb, -1.0);
+                break;
+            case Expect::ownSamples: {
+                EXPECT_EQ(gainDb, 0.0f);
+                const std::vector<float> own = decodeAll(path);
+                size_t differing = 0;
+                // After the first block's fade-in, output frame n is the file's frame n.
+                for (size_t i = 2 * 256; i < out.size(); ++i) differing += out[i] != own[i];
+                EXPECT_EQ(differing, 0u);
+                break;
+            }
+        }
+        heard.push_back(played.lufs);
+        EXPECT_NE(BASS_StreamFree(stream), 0);
+    }
+    EXPECT_NEAR(heard[0], heard[1], 0.5) << "12 dB apart in the files";
+
+    // The first track again, after the others: the same level as the first time. Then
+    // even loudness switched off while it plays: after the glide, its own samples.
+    ASSERT_NE(LUMA_SetLoudnessTarget(kTarget), 0);
+    const std::string path = writeWav(cases[0].signal);
+    const uint32_t again = openPlayable(path);
+    float gainDb = 0;
+    while (LUMA_ChannelGetLoudness(again, nullptr, nullptr, &gainDb) == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_NE(BASS_StreamPlay(again, 0, 0), 0);
+    render(44100 / 2);
+    EXPECT_NEAR(measure(render(3 * 44100)).lufs, heard[0], 0.01);
+    ASSERT_NE(LUMA_SetLoudnessTarget(LUMA_LOUDNESS_OFF), 0);
+    render(44100 / 2);
+    const std::vector<float> own = decodeAll(path);
+    const std::vector<float> out = render(44100);
+    const size_t at = 2 * static_cast<size_t>(4 * 44100);  // frames played so far
+    size_t differing = 0;
+    for (size_t i = 0; i < out.size(); ++i) differing += out[i] != own[at + i];
+    EXPECT_EQ(differing, 0u);
+}
+
+TEST_F(LoudnessTest, RefusesTargetsOutOfRangeAndUnmeasuredChannels) {
+    for (float bad : {-41.0f, -4.0f, 3.0f, std::nanf(""), -INFINITY}) {
+        EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0) << bad;
+    }
+    EXPECT_NE(LUMA_SetLoudnessTarget(-23), 0);
+    const std::string path = writeWav(makeSine(440, 2));
+    const uint32_t decodeOnly = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
+    EXPECT_EQ(LUMA_ChannelGetLoudness(decodeOnly, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(LUMA_ChannelGetLoudness(0, nullptr, nullptr, nullptr), 0);
+}
+
+}  // namespace
+}  // namespace luma::test
