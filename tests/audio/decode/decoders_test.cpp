@@ -1,5 +1,4 @@
-// Every stream format decodes to its exact length in both sample types and
-// seeks to the exact frame; damaged files play what is there. Modules, the
+// Every format's exact length, samples and seeks, damaged files, modules, the
 // MPEG frame header, the float conversion, and what each decoder refuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -40,7 +39,6 @@ std::vector<Sample> readFrames(Decoder& decoder, int64_t frames) {
     return out;
 }
 
-// Whether any of the last `count` samples sounds.
 template <typename Sample>
 bool endSounds(const std::vector<Sample>& samples, size_t count) {
     return std::any_of(samples.end() - count, samples.end(), [](Sample s) { return s != 0; });
@@ -61,8 +59,7 @@ class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
         ASSERT_TRUE(decoder->seek(0));
     }
 
-    // Opens `file`, made from `signal`, and checks the format, the exact
-    // length, real audio to the last frame, and the tone on every channel.
+    // The format, the exact length, audio to the last frame, the tone on every channel.
     void expectTone(const std::string& file, const Signal& signal) {
         const StreamFormat& format = GetParam();
         auto decoder = openStreamDecoder(file);
@@ -126,13 +123,11 @@ TEST_P(StreamFormatTest, BothSampleTypesCarryTheSameAudioAndLosslessKeepsEverySa
     }
 }
 
-// What follows a seek to p is, sample for sample, what a decode from the start
-// delivers at p (the tone's level rises, so no two stretches are alike).
+// After a seek to p, sample for sample what a decode from the start has at p.
 TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     const int64_t frames = decoder->info().frames;
-    // Opus decoder state after a seek is rebuilt from a short pre-roll, so the
-    // output converges on the continuous decode instead of matching it at
-    // once; it is compared once settled, where a frame's slip would show.
+    // Opus rebuilds its state from a short pre-roll: compared once settled,
+    // where a frame's slip would still show.
     const bool exact = std::string(GetParam().name) != "opus";
     const int64_t settle = exact ? 0 : 24000;
     const int tolerance = exact ? 0 : 8;
@@ -162,10 +157,9 @@ TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     EXPECT_EQ(decoder->read(sample, 2), 1);
 }
 
-// Cut at odd byte counts, so the cut falls inside a frame, packet or page
-// (and, for WAV and AIFF, leaves a header that promises more than is there):
-// once well before the end, once within the last stretch before it.
-TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEnds) {
+// Cut inside a frame, packet or page (a WAV or AIFF header then promises
+// more), well before the end and just before it; then garbled in the middle.
+TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEndsAndAGarbledOnePlaysThrough) {
     const int64_t intactFrames = static_cast<int64_t>(audio.size() / 2);
     for (double kept : {0.7013, 0.9931}) {
         SCOPED_TRACE(kept);
@@ -180,17 +174,14 @@ TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEnds) {
 
         const std::vector<int16_t> cut = readAll<int16_t>(*decoder);
         ASSERT_EQ(static_cast<int64_t>(cut.size()), frames * 2);
-        // Every frame is the intact file's own, to the last: none is made up.
+        // Every frame is the intact file's own: none is made up.
         EXPECT_TRUE(std::equal(cut.begin(), cut.end(), audio.begin()));
         EXPECT_TRUE(endSounds(cut, 128));
         ASSERT_TRUE(decoder->seek(frames / 3));
         EXPECT_EQ(readFrames<int16_t>(*decoder, 1).size(), 2u);
     }
-}
-
-// Overwritten bytes in the middle: no crash, and read() still keeps to the length.
-TEST_P(StreamFormatTest, GarbledMiddleStillPlaysThrough) {
-    std::filesystem::copy_file(path, damagedPath);
+    std::filesystem::copy_file(path, damagedPath,
+                               std::filesystem::copy_options::overwrite_existing);
     {
         std::fstream file(damagedPath, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(static_cast<std::streamoff>(std::filesystem::file_size(damagedPath) / 2));
@@ -207,15 +198,13 @@ TEST_P(StreamFormatTest, GarbledMiddleStillPlaysThrough) {
 INSTANTIATE_TEST_SUITE_P(Formats, StreamFormatTest, testing::ValuesIn(streamFormats()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A FLAC header may leave the total length unknown (streamed encoders do);
-// the length then comes from decoding.
+// A FLAC header may leave the length unknown (streamed encoders do): it is measured.
 TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     TempDir dir;
     const Signal source = streamFormat("flac").tone();
     const std::string path = streamFormat("flac").toneFile(dir);
     {
-        // "fLaC", a block header, then STREAMINFO: the 36-bit sample count
-        // takes the low nibble of byte 21 and bytes 22-25.
+        // STREAMINFO's 36-bit sample count: the low nibble of byte 21 and bytes 22-25.
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.seekg(21);
         const char high = static_cast<char>(file.get() & 0xF0);
@@ -229,8 +218,8 @@ TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     EXPECT_EQ(static_cast<int64_t>(readAll<int16_t>(*decoder).size()), source.frames() * 2);
 }
 
-// Six channels in WAV order fold down with the centre in both sides, the
-// rears on their own side and the LFE left out; each speaker sounds in turn.
+// Each of six WAV-order speakers in turn: centre on both sides, rears on
+// their own, the LFE left out.
 TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
     const struct {
         int speaker;
@@ -265,8 +254,6 @@ TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
         EXPECT_NEAR(peakOf(s, 1), front * c.right, c.right ? 1e-3 : 0.0) << "speaker " << c.speaker;
     }
 }
-
-// --- Modules and the small pieces -------------------------------------------------
 
 TEST(ModuleDecoderTest, RendersItsExactLengthOnceAndSeeksOnlyToTheStart) {
     const std::unique_ptr<Decoder> decoder = openModuleDecoder(fixture("tune.mod"));
@@ -347,8 +334,6 @@ TEST(SampleConvert, FloatsClampBeforeTheyRoundAndNaNIsSilence) {
     }
 }
 
-// --- What is not audio, or not of the kind asked for, gives no decoder -----------
-
 std::string readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -366,12 +351,9 @@ size_t openDescriptors() {
     return static_cast<size_t>(std::distance(begin(fds), end(fds)));
 }
 
-// Every library is asked and refuses along the way; none may keep the file
-// open, nor may a pipe or a device block (a pipe waits for a writer, a device
-// never ends). mpg123 on its own resyncs through a module's header into MPEG
-// frames held as sample data (as MO3 files hold theirs) and would play them.
-// A tag of any size before an MP3 is skipped, however far it pushes the
-// first frame.
+// No file left open, no pipe or device blocking; mpg123 alone would resync
+// through a module into MPEG frames held as its samples (as MO3 holds them);
+// a tag of any size before an MP3 is skipped.
 TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
     TempDir dir;
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
