@@ -1,5 +1,4 @@
-// The browser's drive list: real volumes from the mount table, the drive of
-// a path, each drive's last folder, and volumes mounted while the deck runs.
+// The drive list: the mount table's volumes, a path's drive, each drive's folder.
 #include "loading/drive_list.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +39,7 @@ TEST(DriveListTest, RealVolumesTheDriveOfAPathAndEachDrivesFolder) {
     EXPECT_EQ(list.currentFolder(list.drive()), folder);
 }
 
-// A volume mounted while the deck runs appears in the list, and goes when
-// it is unmounted. Needs the right to mount (root, as in CI); skipped without.
+// A volume mounted while the deck runs comes and goes (needs root; skipped without).
 TEST(DriveListTest, FollowsTheMountTableWhileRunning) {
     test::TempDir dir;
     const QString source = QString::fromStdString(dir.file("stick"));
