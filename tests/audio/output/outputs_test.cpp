@@ -270,17 +270,15 @@ TEST(SystemOutput, DeviceThatDoesNotExistFailsCleanly) {
 class ServerOutputTest : public testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
-        if (jack) {
-            jack_.emplace(48000, 256);
-            jackName_.emplace("JACK_DEFAULT_SERVER", jack_->name());
-            noPulse_.emplace("PULSE_SERVER", "unix:/nonexistent");
-        } else {
-            pulse_.emplace();
+        if (!jack) {
+            server = std::make_unique<test::PulseServer>();
+            return;
         }
+        auto jackd = std::make_unique<test::JackServer>(48000, 256);
+        jackName_.emplace("JACK_DEFAULT_SERVER", jackd->name());
+        noPulse_.emplace("PULSE_SERVER", "unix:/nonexistent");
+        server = std::move(jackd);
     }
-    void start() { jack ? jack_->start() : pulse_->start(); }
-    void kill() { jack ? jack_->kill() : pulse_->kill(); }
-    std::string problem() { return jack ? jack_->problem() : pulse_->problem(); }
     std::unique_ptr<Output> makeOutput(const OutputOptions& options) {
         if (jack) return std::make_unique<JackOutput>(options);
         if (GetParam() == "Pulse") return std::make_unique<PulseOutput>(options);
@@ -304,9 +302,8 @@ class ServerOutputTest : public testing::TestWithParam<std::string> {
     }
 
     const bool jack = GetParam() == "Jack";
-    std::optional<test::JackServer> jack_;
+    std::unique_ptr<test::ServerProcess> server;
     std::optional<test::ScopedEnv> jackName_, noPulse_;
-    std::optional<test::PulseServer> pulse_;
 };
 
 // Named after its deck, silent at once when stopped, failed when its server dies
@@ -314,7 +311,7 @@ class ServerOutputTest : public testing::TestWithParam<std::string> {
 TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     std::unique_ptr<Output> output = makeOutput({"Lumatrone deck 7", 0});
     TestCallback callback;
-    ASSERT_TRUE(opens(*output, callback)) << problem();
+    ASSERT_TRUE(opens(*output, callback)) << server->problem();
     EXPECT_EQ(listOutputDevices({OutputKind::System, ""}).at(0),
               jack ? "Default output (JACK)" : "Default output (sound server)");
     EXPECT_EQ(output->sampleRate(), jack ? 48000 : 44100) << "JACK runs at its server's rate";
@@ -324,7 +321,7 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
 
     ASSERT_TRUE(output->start());
     // An idle null sink may take its time to ask for the first sound.
-    EXPECT_TRUE(callback.waitForPeriods(20)) << problem();
+    EXPECT_TRUE(callback.waitForPeriods(20)) << server->problem();
     ASSERT_TRUE(output->stop());
     const int64_t atStop = callback.periods.load();
     std::this_thread::sleep_for(milliseconds(50));
@@ -341,18 +338,18 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     EXPECT_GE(counted, 5u);
     EXPECT_LE(counted, 20u);
 
-    kill();
+    server->kill();
     EXPECT_TRUE(waitFor([&] { return output->failed(); }));
     std::unique_ptr<Output> successor = output->successor();
     const auto closing = Clock::now();
     output->close();
     EXPECT_LT(Clock::now() - closing, milliseconds(500));
 
-    start();
+    server->start();
     TestCallback again;
-    ASSERT_TRUE(opens(*successor, again)) << problem();
+    ASSERT_TRUE(opens(*successor, again)) << server->problem();
     ASSERT_TRUE(successor->start());
-    EXPECT_TRUE(again.waitForPeriods(20)) << problem();
+    EXPECT_TRUE(again.waitForPeriods(20)) << server->problem();
     EXPECT_FALSE(successor->failed());
 }
 

@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "support/server_process.h"
-#include "support/temp_dir.h"
 
 namespace luma::test {
 
-class JackServer {
+class JackServer : public ServerProcess {
   public:
     // Starts jackd under a name of its own. A synchronous server waits for
     // every client each cycle; an asynchronous one lets a client that a slow
@@ -41,20 +40,12 @@ class JackServer {
         start();
     }
 
-    // (Again) under the same name, after kill() or stop().
-    void start() { process_.start(argv_, dir_.file("jackd.log")); }
-    void stop() { process_.stop(); }
-    void kill() { process_.kill(); }
-    void pause(bool paused) { process_.pause(paused); }
-    bool running() { return process_.running(); }
+    void start() override { launch(argv_); }
     const std::string& name() const { return name_; }
-    std::string problem() { return process_.problem(); }
 
   private:
-    TempDir dir_;
     std::string name_;
     std::vector<std::string> argv_;
-    ServerProcess process_;  // ends before the folder of its log goes
 };
 
 }  // namespace luma::test
