@@ -13,10 +13,9 @@ namespace luma::test {
 
 class JackServer : public ServerProcess {
   public:
-    // Starts jackd under a name of its own. A synchronous server waits for
-    // every client each cycle; an asynchronous one lets a client that a slow
-    // (sanitised) build makes miss a cycle leave its last buffer in place,
-    // so its MIDI events are heard twice.
+    // Starts jackd under a name of its own. A synchronous server waits for every
+    // client each cycle, where an asynchronous one would replay the last MIDI
+    // buffer of a client that a slow (sanitised) build makes miss a cycle.
     enum Mode { Asynchronous, Synchronous };
     JackServer(int rate, int period, Mode mode = Asynchronous) {
         // Always 26 characters: with libjack 1.9.21 a server name of 24, 40 or 56
