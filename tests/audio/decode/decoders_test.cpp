@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <tuple>
 
 #include "decode/decoder.h"
 #include "decode/mpeg_sync.h"
@@ -279,16 +280,11 @@ TEST(ModuleDecoderTest, RendersItsExactLengthOnceAndSeeksOnlyToTheStart) {
     EXPECT_GT(peak(side(last, 1)), 0.03);
 }
 
-struct HeaderCase {
-    uint8_t bytes[4];
-    int version;
-    int layer;
-    int sampleRate;
-    int frameBytes;
-};
-
 TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields) {
-    const HeaderCase cases[] = {
+    const struct {
+        uint8_t bytes[4];
+        int version, layer, sampleRate, frameBytes;
+    } cases[] = {
         {{0xFF, 0xFB, 0x90, 0x64}, 10, 3, 44100, 417},  // 128 kbit/s
         {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // padded
         {{0xFF, 0xFD, 0xA4, 0x04}, 10, 2, 48000, 576},  // 192 kbit/s
@@ -298,13 +294,12 @@ TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields)
         {{0xFF, 0xF3, 0x80, 0x00}, 20, 3, 22050, 208},  // 64 kbit/s
         {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8000, 72},    // 8 kbit/s
     };
-    for (const HeaderCase& c : cases) {
+    for (const auto& c : cases) {
         const auto header = parseMpegFrameHeader(c.bytes);
         ASSERT_TRUE(header) << c.frameBytes;
-        EXPECT_EQ(header->version, c.version);
-        EXPECT_EQ(header->layer, c.layer);
-        EXPECT_EQ(header->sampleRate, c.sampleRate);
-        EXPECT_EQ(header->frameBytes, c.frameBytes);
+        EXPECT_EQ(
+            std::tuple(header->version, header->layer, header->sampleRate, header->frameBytes),
+            std::tuple(c.version, c.layer, c.sampleRate, c.frameBytes));
     }
     const uint8_t invalid[][4] = {
         {0xFF, 0xEB, 0x90, 0x64},  // reserved version
@@ -390,12 +385,13 @@ TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
          {fixture("tune.mod"), dir.file("tune0.mod"), dir.file("tune9000.mod")}) {
         expectTaken(path, false, true);
     }
+    for (const std::string& path : {dir.path().string(), std::string("/dev/zero")}) {
+        expectTaken(path, false, false);
+    }
     for (const char* name : {"header.wav", "empty.wav", "text.mp3", "noise.flac", "noise.ogg",
                              "noise.mod", "pipe.wav", "missing.wav"}) {
         expectTaken(dir.file(name), false, false);
     }
-    expectTaken(dir.path().string(), false, false);
-    expectTaken("/dev/zero", false, false);
     EXPECT_EQ(openDescriptors(), before);
     const auto tagged = openStreamDecoder(dir.file("tagged.mp3"));
     ASSERT_TRUE(tagged);
