@@ -172,8 +172,7 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
         QApplication::sendEvent(element, &move);
     };
     const auto waitForDot = [this](const QColor& colour) {
-        for (int i = 0; i < 100 && button.shpDot()->fillColour() != colour; ++i) QTest::qWait(10);
-        return button.shpDot()->fillColour() == colour;
+        return QTest::qWaitFor([&] { return button.shpDot()->fillColour() == colour; }, 1000);
     };
     const QPoint corner = button.pClip()->mapToGlobal(QPoint(0, 0));
     moveOver(button.lblCaption());

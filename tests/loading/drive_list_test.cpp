@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-#include <functional>
 
 #include "support/temp_dir.h"
 
@@ -47,16 +46,12 @@ TEST(DriveListTest, FollowsTheMountTableWhileRunning) {
     ASSERT_TRUE(QDir().mkpath(source) && QDir().mkpath(point));
     DriveList drives;
     const auto listed = [&] { return drives.findText(point) >= 0; };
-    const auto waitUntil = [](const std::function<bool()>& done) {
-        for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
-        return done();
-    };
     if (QProcess::execute("mount", {"--bind", source, point}) != 0) {
         GTEST_SKIP() << "no right to mount here";
     }
-    EXPECT_TRUE(waitUntil(listed)) << "the new volume appears";
+    EXPECT_TRUE(QTest::qWaitFor(listed, 2000)) << "the new volume appears";
     ASSERT_EQ(QProcess::execute("umount", {point}), 0);
-    EXPECT_TRUE(waitUntil([&] { return !listed(); })) << "the volume that went is gone";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !listed(); }, 2000)) << "the volume that went is gone";
 }
 
 }  // namespace
