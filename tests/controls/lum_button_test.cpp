@@ -1,5 +1,4 @@
-// The deck's button control: its layout, its mouse and hover behaviour and
-// its persisted properties, on a shown button.
+// The deck's button control, shown: layout, mouse, hover and saved properties.
 #include "controls/lum_button.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +18,12 @@
 namespace luma {
 namespace {
 
+PropertyBag bagFromText(const QString& text) {
+    PropertyBag bag;
+    EXPECT_TRUE(readPropertyBagText(text, bag));
+    return bag;
+}
+
 // A shown 57x41 px button (an 855x615 twip control), as the deck places them.
 class LumButtonTest : public ::testing::Test {
   protected:
@@ -31,8 +36,8 @@ class LumButtonTest : public ::testing::Test {
     LumButton button;
 };
 
-// The elements fill the control offset by one pixel and follow its size;
-// the dot's setters place its left from X, but a layout puts its top there.
+// The elements fill the control offset by a pixel and follow its size; the
+// dot's setters place its left from X, but a layout puts its top there.
 TEST_F(LumButtonTest, ElementsFillTheControlAndTheLayoutSwapsTheDotsXAndY) {
     EXPECT_EQ(button.pClip()->geometry(), QRect(1, 1, 57, 41));
     EXPECT_EQ(button.shpButton()->geometry(), QRect(1, 1, 55, 39));
@@ -79,8 +84,20 @@ TEST_F(LumButtonTest, AltAndTheMarkedLetterClicks) {
     EXPECT_EQ(clicks, 1);
 }
 
-// The font type takes only the face: the caption keeps the design's size and weight.
-TEST_F(LumButtonTest, FontTypeTakesOnlyTheFace) {
+// The font type takes only the face (the design's size and weight stay); restored,
+// neither it nor the border size reaches the look until the size is set again.
+TEST_F(LumButtonTest, FontTypeTakesOnlyTheFaceAndRestoredFontAndBorderDoNotShow) {
+    const QString captionFamily = button.lblCaption()->font().family();
+    button.restore(bagFromText("BorderSize = 5\nFontType = \"Courier New\", 20, normal\n"));
+    button.repaint();
+    EXPECT_EQ(button.borderSize(), 5);
+    EXPECT_EQ(button.shpButton()->borderWidth(), 1) << "the outline drawn at design time";
+    EXPECT_EQ(button.fontType().family(), "Courier New");
+    EXPECT_DOUBLE_EQ(button.fontType().pointSizeF(), 9.75);
+    EXPECT_EQ(button.lblCaption()->font().family(), captionFamily);
+    button.setBorderSize(5);
+    EXPECT_EQ(button.shpButton()->borderWidth(), 5);
+
     QFont wanted("Courier New");
     wanted.setPointSize(20);
     wanted.setBold(false);
@@ -92,14 +109,12 @@ TEST_F(LumButtonTest, FontTypeTakesOnlyTheFace) {
     }
 }
 
-// --- Mouse and hover ---------------------------------------------------------------
-
 double captionPoints(const LumButton& button) {
     return button.lblCaption()->font().pointSizeF();
 }
 
-// Each event with the caption's size as it goes out: MouseDown and MouseUp
-// before the look changes. A click follows MouseUp only when released on the pressed element.
+// MouseDown and MouseUp go out before the look changes; a click follows only a
+// release on the pressed element.
 TEST_F(LumButtonTest, PressShrinksTheCaptionReleaseSetsTenPointsAndClicks) {
     QStringList seen;
     const auto note = [&](const char* name) {
@@ -113,8 +128,7 @@ TEST_F(LumButtonTest, PressShrinksTheCaptionReleaseSetsTenPointsAndClicks) {
     EXPECT_DOUBLE_EQ(captionPoints(button), 7.75);
     QTest::mouseRelease(button.lblCaption(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_DOUBLE_EQ(captionPoints(button), 10.0);
-    // A quick second tap reaches widgets as a double click in place of its
-    // press: it is a press all the same.
+    // A quick second tap arrives as a double click: a press all the same.
     const QPointF at(5, 5);
     QMouseEvent secondTap(QEvent::MouseButtonDblClick, at, surface->mapToGlobal(at), Qt::LeftButton,
                           Qt::LeftButton, {});
@@ -158,8 +172,7 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
         QApplication::sendEvent(element, &move);
     };
     const auto waitForDot = [this](const QColor& colour) {
-        for (int i = 0; i < 100 && button.shpDot()->fillColour() != colour; ++i) QTest::qWait(10);
-        return button.shpDot()->fillColour() == colour;
+        return QTest::qWaitFor([&] { return button.shpDot()->fillColour() == colour; }, 1000);
     };
     const QPoint corner = button.pClip()->mapToGlobal(QPoint(0, 0));
     moveOver(button.lblCaption());
@@ -180,16 +193,7 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
     EXPECT_EQ(leaves, 1);
 }
 
-// --- Persistence -----------------------------------------------------------------
-
-PropertyBag bagFromText(const QString& text) {
-    PropertyBag bag;
-    EXPECT_TRUE(readPropertyBagText(text, bag));
-    return bag;
-}
-
-// A restored look shows at the next layout; setters mark the properties
-// changed until they are saved.
+// A restored look shows at the next layout; setters mark the properties changed until saved.
 TEST_F(LumButtonTest, AnEmptyBagRestoresTheDefaultLookWhichSavesNothing) {
     EXPECT_FALSE(button.propertiesChanged());
     button.setCaption("Cue");
@@ -207,8 +211,8 @@ TEST_F(LumButtonTest, AnEmptyBagRestoresTheDefaultLookWhichSavesNothing) {
     EXPECT_FALSE(button.propertiesChanged());
 }
 
-// Every value form, comments, blank lines and keys in any case are read;
-// the text is written in a fixed key order and reads back as written.
+// Every value form, comments and keys in any case are read; written in a fixed
+// key order, the text reads back as written.
 TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonInFixedKeyOrder) {
     button.restore(bagFromText(
         "# deck button\n' old style comment\n\nDotShape = 0\nCaption = \"Say \"\"&Cue\"\" & go\"\n"
@@ -226,21 +230,6 @@ TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonInFixedKeyOrder) {
     PropertyBag savedAgain;
     copy.save(savedAgain);
     EXPECT_EQ(propertyBagToText(savedAgain), text);
-}
-
-// Two restored values never reach the look: the border size until it is set
-// again, the font type at all.
-TEST_F(LumButtonTest, RestoredBorderSizeAndFontTypeDoNotShow) {
-    const QString captionFamily = button.lblCaption()->font().family();
-    button.restore(bagFromText("BorderSize = 5\nFontType = \"Courier New\", 20, normal\n"));
-    button.repaint();
-    EXPECT_EQ(button.borderSize(), 5);
-    EXPECT_EQ(button.shpButton()->borderWidth(), 1) << "the outline drawn at design time";
-    EXPECT_EQ(button.fontType().family(), "Courier New");
-    EXPECT_DOUBLE_EQ(button.fontType().pointSizeF(), 9.75);
-    EXPECT_EQ(button.lblCaption()->font().family(), captionFamily);
-    button.setBorderSize(5);
-    EXPECT_EQ(button.shpButton()->borderWidth(), 5);
 }
 
 }  // namespace

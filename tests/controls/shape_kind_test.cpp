@@ -6,8 +6,7 @@
 namespace luma {
 namespace {
 
-// Rectangles and ovals fill the area; their square kinds the short side,
-// centred. Rounded and oval kinds leave the corners out.
+// Square kinds centre on the short side; rounded and oval kinds leave the corners out.
 TEST(ShapeKind, SquareKindsCentreOnTheShortSideAndRoundKindsCutTheCorners) {
     const QRectF wide(0, 0, 20, 10);
     for (int kind : {0, 1, 2, 3, 4, 5, 99}) {

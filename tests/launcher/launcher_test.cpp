@@ -1,8 +1,6 @@
-// The launcher as a DJ meets it: a signal to it (SIGTERM here; Ctrl+C's
-// SIGINT and a closed terminal's SIGHUP alike) ends both decks at once, and
-// then the launcher. A deck that cannot open its output says why on stderr
-// and ends failed, even when it is ended while its box is up; the launcher
-// names it and fails too. The healthy deck ends without a word.
+// A signal to the launcher (SIGTERM, like SIGINT and SIGHUP) ends both decks at once,
+// then itself; a deck that cannot open its output says why and ends failed even while
+// its box is up, and the launcher names it and fails; the healthy deck ends silently.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>

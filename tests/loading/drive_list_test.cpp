@@ -1,5 +1,4 @@
-// The browser's drive list: real volumes from the mount table, the drive of
-// a path, each drive's last folder, and volumes mounted while the deck runs.
+// The drive list: the mount table's volumes, a path's drive, each drive's folder.
 #include "loading/drive_list.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-#include <functional>
 
 #include "support/temp_dir.h"
 
@@ -40,8 +38,7 @@ TEST(DriveListTest, RealVolumesTheDriveOfAPathAndEachDrivesFolder) {
     EXPECT_EQ(list.currentFolder(list.drive()), folder);
 }
 
-// A volume mounted while the deck runs appears in the list, and goes when
-// it is unmounted. Needs the right to mount (root, as in CI); skipped without.
+// A volume mounted while the deck runs comes and goes (needs root; skipped without).
 TEST(DriveListTest, FollowsTheMountTableWhileRunning) {
     test::TempDir dir;
     const QString source = QString::fromStdString(dir.file("stick"));
@@ -49,16 +46,12 @@ TEST(DriveListTest, FollowsTheMountTableWhileRunning) {
     ASSERT_TRUE(QDir().mkpath(source) && QDir().mkpath(point));
     DriveList drives;
     const auto listed = [&] { return drives.findText(point) >= 0; };
-    const auto waitUntil = [](const std::function<bool()>& done) {
-        for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
-        return done();
-    };
     if (QProcess::execute("mount", {"--bind", source, point}) != 0) {
         GTEST_SKIP() << "no right to mount here";
     }
-    EXPECT_TRUE(waitUntil(listed)) << "the new volume appears";
+    EXPECT_TRUE(QTest::qWaitFor(listed, 2000)) << "the new volume appears";
     ASSERT_EQ(QProcess::execute("umount", {point}), 0);
-    EXPECT_TRUE(waitUntil([&] { return !listed(); })) << "the volume that went is gone";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !listed(); }, 2000)) << "the volume that went is gone";
 }
 
 }  // namespace

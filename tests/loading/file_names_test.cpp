@@ -1,5 +1,4 @@
-// Names that are not UTF-8 on disk: kept byte for byte, shown as
-// Windows-1252, and a folder so named opens.
+// Names not UTF-8 on disk: kept byte for byte, shown as Windows-1252, and opened.
 #include "loading/file_names.h"
 
 #include <gtest/gtest.h>

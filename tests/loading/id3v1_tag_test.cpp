@@ -8,8 +8,7 @@
 namespace luma {
 namespace {
 
-// A tag record: the fields padded to their width, the album with NULs, the
-// comment with a NUL and a track number after it (as ID3v1.1 has it).
+// Fields padded to their width, the album with NULs, the comment with ID3v1.1's track.
 QByteArray tagRecord(const QByteArray& marker, uint8_t genre) {
     return marker + QByteArray("Hello").leftJustified(30) +
            QByteArray("Caf\xe9 \x80 Band").leftJustified(30) +
@@ -17,8 +16,7 @@ QByteArray tagRecord(const QByteArray& marker, uint8_t genre) {
            QByteArray("Comment").leftJustified(29, '\0') + '\x07' + static_cast<char>(genre);
 }
 
-// The last 128 bytes, when they start with TAG, hold the fields, each up to
-// its first NUL, blank padding kept; anything else is no tag.
+// The last 128 bytes, if they start with TAG: each field to its first NUL, blanks kept.
 TEST(Id3v1TagTest, ReadsTheFieldsOfExactlyATag) {
     test::TempDir dir;
     Id3v1Tag tag;

@@ -12,8 +12,7 @@
 namespace luma {
 namespace {
 
-// Only a visible normal file, or a link to one, exists; wildcards (* and ?,
-// brackets are literal) look for one.
+// Only a visible normal file or a link to one exists; * and ? look for one, brackets are literal.
 TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
     test::TempDir dir;
     const auto path = [&](const std::string& name) {
@@ -28,8 +27,7 @@ TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
     std::filesystem::create_symlink(dir.path() / "gone.wav", dir.path() / "broken.wav");
     ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
 
-    // "song.mp3/*" has a file where the folder should be; "" ends in the
-    // separator, so it names no file.
+    // "song.mp3/*": a file where the folder should be; "": ends in the separator.
     const std::pair<const char*, bool> cases[] = {
         {"song.mp3", true},       {"song.mp", false},    {"music", false},
         {"mus*", false},          {".hidden", false},    {"*.ini", false},
@@ -48,8 +46,7 @@ TEST(FileExistsTest, FindsVisibleNormalFilesByNameOrWildcard) {
     EXPECT_FALSE(FileExists(QString::fromStdString(hiddenOnly.file("*"))));
 }
 
-// The music folder setting: home and variables as a shell expands them; what
-// a shell would not expand, or names no set variable, stays as written.
+// Home and variables expand as a shell would; the rest stays as written.
 TEST(ExpandPathTest, HomeAndVariablesAsAShellWould) {
     test::TempDir config;
     config.write("user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");

@@ -1,5 +1,4 @@
-// The stderr limiter: repeated chatter is counted, a flood is cut off per
-// minute, and a process that floods its stderr neither blocks nor drowns it.
+// The stderr limiter: repeats counted, a flood cut per minute, the flooder never blocked.
 #include "process/stderr_limiter.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +34,7 @@ TEST(ChatterFilter, ShowsThreeOfARepeatThenCountsItAndCutsAFloodPerMinute) {
     EXPECT_EQ(filter.pass("a minute later", t0 + 63s), "a minute later\n");
 }
 
-// A child floods its stderr with one line: the parent reads a few lines and
-// a count, and the child is never held up by a slow reader.
+// A child flooding one line: the parent reads a few and a count, the child never waits.
 TEST(ChatterFilter, AFloodingProcessStaysReadableAndNeverWaits) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);

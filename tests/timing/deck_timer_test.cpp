@@ -1,5 +1,4 @@
-// The shared timer clock: ticks only while enabled, each timer on its own
-// beat, the slower timers on the watch's wakeups, a late tick run once.
+// The shared timer clock: ticks while enabled, on the watch's wakeups, a late tick once.
 #include "timing/deck_timer.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +18,7 @@ double msSince(const QElapsedTimer& clock) {
     return clock.nsecsElapsed() / 1e6;
 }
 
-// Runs the event loop for `ms` (QTest::qWait would sleep in 10 ms steps
-// between its rounds, and so hold the ticks back).
+// The event loop for `ms` (QTest::qWait sleeps in 10 ms steps and holds ticks back).
 void runEventsFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
@@ -39,8 +37,7 @@ TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
     QTest::qWait(30);
     EXPECT_EQ(ticks.count(), seen);
 
-    // The watch, the readout and the meter: every tick of the slower two
-    // comes on a wakeup where the 2 ms watch ticks as well.
+    // The readout's and the meter's ticks come on wakeups where the 2 ms watch ticks too.
     DeckTimer watch(2, true), readout(10, true), meter(20, true);
     std::set<uint64_t> watchWakeups;
     std::vector<uint64_t> slowWakeups;
@@ -54,9 +51,8 @@ TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
     for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
 }
 
-// A one-shot use (the CUE stutter, the peak reset) waits its whole interval
-// and little more, whenever it is enabled: timers enabled a millisecond or
-// so apart each tick one interval after their own start.
+// A one-shot use (the CUE stutter, the peak reset) waits its whole interval and
+// little more: timers enabled a millisecond apart each tick an interval after their start.
 TEST(DeckTimerTest, FirstTickComesOneIntervalAfterEnabling) {
     DeckTimer watch(2, true);  // as in the deck
     constexpr int kTimers = 12, kInterval = 250;
@@ -79,9 +75,8 @@ TEST(DeckTimerTest, FirstTickComesOneIntervalAfterEnabling) {
     EXPECT_LT(late[kTimers / 2], 3.0) << "median; the worst " << late.back();
 }
 
-// A handler that overruns holds up the tick that falls due meanwhile: it
-// runs once, late; the beat missed while the window was busy is skipped,
-// not run at once as a second tick.
+// A tick held up by an overrunning handler runs once, late; the beat missed
+// meanwhile is skipped, not run at once as a second tick.
 TEST(DeckTimerTest, ALateTickRunsOnce) {
     constexpr int kInterval = 15;
     DeckTimer watch(2, true), slow(kInterval, false), meter(kInterval, false);

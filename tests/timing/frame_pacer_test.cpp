@@ -1,6 +1,5 @@
-// The frame pacer: a change on a quiet window shows at once; changes that
-// come faster than frames go out together, once a frame, the last of them
-// included; a caption painted now shows though the frame is taken.
+// The frame pacer: a change on a quiet window shows at once, faster ones once a
+// frame (the last included); a caption painted now shows though the frame is taken.
 #include "timing/frame_pacer.h"
 
 #include <gtest/gtest.h>

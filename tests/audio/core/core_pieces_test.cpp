@@ -1,7 +1,5 @@
-// The engine's small mechanisms, where a fault would be hard to see from
-// outside: heard positions, handles, track reads, the tap ring, the loop
-// region as the resampler reads it, and a looping channel's heard position
-// behind an output that buffers audio.
+// The engine's small mechanisms, whose faults hide from outside: heard positions,
+// handles, track reads, the tap ring, the loop region, a loop behind output latency.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -51,8 +49,7 @@ TEST(HandleRegistryTest, RejectsStaleAndMismatchedHandles) {
     EXPECT_EQ(registry.find<int>(stream, HandleKind::Module), nullptr);
     EXPECT_TRUE(registry.remove(stream));
     EXPECT_FALSE(registry.remove(stream));
-    // A night of loads, and then some: no handle comes back, so a stale
-    // one the window still holds never reaches a new track.
+    // No handle comes back in a night of loads: a stale one never reaches a new track.
     uint32_t reused = 0;
     for (int load = 0; load < 20000; ++load) {
         reused = registry.add(HandleKind::Stream, object);
@@ -101,8 +98,7 @@ TEST(TapRingTest, ReadsTheLastFramesAndRefusesLappedSpans) {
     EXPECT_FALSE(ring.read(1000, 50, outLeft, outRight)) << "overwritten since";
 }
 
-// A reader at the edge the writer is lapping: whatever it accepts holds the
-// frames it asked for, even when a block was being written as it copied.
+// A reader at the edge the writer laps accepts only spans that were not overwritten as it read.
 TEST(TapRingTest, NeverAcceptsASpanOverwrittenWhileItWasRead) {
     TapRing ring;
     constexpr int kBlock = 256;
@@ -131,12 +127,9 @@ TEST(TapRingTest, NeverAcceptsASpanOverwrittenWhileItWasRead) {
     EXPECT_EQ(wrong, 0) << "in " << accepted << " spans accepted";
 }
 
-// --- The loop region as the resampler reads it ----------------------------------
-
 constexpr int64_t kStart = 1000, kEnd = 1500, kLength = kEnd - kStart;
 
-// Each frame holds its own index. (What is heard around the seam, and that
-// nothing behind the loop is, is checked through the engine at several rates.)
+// Each frame holds its own index (the seam as heard: the engine's LoopTest).
 class LoopSourceTest : public ::testing::Test {
   protected:
     LoopSourceTest() {
@@ -161,8 +154,7 @@ TEST_F(LoopSourceTest, PastTheEndReadsTheStartAfterFadingIntoItsLeadIn) {
     const std::vector<float> left = read(kEnd - 200, 300);
     const int fadeAt = 200 - LoopSource::kFadeFrames;
     EXPECT_EQ(left[fadeAt - 1], static_cast<float>(kEnd - 200 + fadeAt - 1));
-    // Within the fade each frame leans further from its own index towards
-    // the one a loop's length earlier, ending next to the frame before start.
+    // The fade leans from each frame's own index to the one a loop earlier.
     for (int i = fadeAt; i < 200; ++i) {
         const float own = static_cast<float>(kEnd - 200 + i);
         ASSERT_LT(left[i], own) << i;

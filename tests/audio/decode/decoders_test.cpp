@@ -1,5 +1,4 @@
-// Every stream format decodes to its exact length in both sample types and
-// seeks to the exact frame; damaged files play what is there. Modules, the
+// Every format's exact length, samples and seeks, damaged files, modules, the
 // MPEG frame header, the float conversion, and what each decoder refuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <tuple>
 
 #include "decode/decoder.h"
 #include "decode/mpeg_sync.h"
@@ -40,7 +40,6 @@ std::vector<Sample> readFrames(Decoder& decoder, int64_t frames) {
     return out;
 }
 
-// Whether any of the last `count` samples sounds.
 template <typename Sample>
 bool endSounds(const std::vector<Sample>& samples, size_t count) {
     return std::any_of(samples.end() - count, samples.end(), [](Sample s) { return s != 0; });
@@ -61,8 +60,7 @@ class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
         ASSERT_TRUE(decoder->seek(0));
     }
 
-    // Opens `file`, made from `signal`, and checks the format, the exact
-    // length, real audio to the last frame, and the tone on every channel.
+    // The format, the exact length, audio to the last frame, the tone on every channel.
     void expectTone(const std::string& file, const Signal& signal) {
         const StreamFormat& format = GetParam();
         auto decoder = openStreamDecoder(file);
@@ -126,13 +124,11 @@ TEST_P(StreamFormatTest, BothSampleTypesCarryTheSameAudioAndLosslessKeepsEverySa
     }
 }
 
-// What follows a seek to p is, sample for sample, what a decode from the start
-// delivers at p (the tone's level rises, so no two stretches are alike).
+// After a seek to p, sample for sample what a decode from the start has at p.
 TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     const int64_t frames = decoder->info().frames;
-    // Opus decoder state after a seek is rebuilt from a short pre-roll, so the
-    // output converges on the continuous decode instead of matching it at
-    // once; it is compared once settled, where a frame's slip would show.
+    // Opus rebuilds its state from a short pre-roll: compared once settled,
+    // where a frame's slip would still show.
     const bool exact = std::string(GetParam().name) != "opus";
     const int64_t settle = exact ? 0 : 24000;
     const int tolerance = exact ? 0 : 8;
@@ -162,10 +158,9 @@ TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     EXPECT_EQ(decoder->read(sample, 2), 1);
 }
 
-// Cut at odd byte counts, so the cut falls inside a frame, packet or page
-// (and, for WAV and AIFF, leaves a header that promises more than is there):
-// once well before the end, once within the last stretch before it.
-TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEnds) {
+// Cut inside a frame, packet or page (a WAV or AIFF header then promises
+// more), well before the end and just before it; then garbled in the middle.
+TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEndsAndAGarbledOnePlaysThrough) {
     const int64_t intactFrames = static_cast<int64_t>(audio.size() / 2);
     for (double kept : {0.7013, 0.9931}) {
         SCOPED_TRACE(kept);
@@ -180,17 +175,14 @@ TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEnds) {
 
         const std::vector<int16_t> cut = readAll<int16_t>(*decoder);
         ASSERT_EQ(static_cast<int64_t>(cut.size()), frames * 2);
-        // Every frame is the intact file's own, to the last: none is made up.
+        // Every frame is the intact file's own: none is made up.
         EXPECT_TRUE(std::equal(cut.begin(), cut.end(), audio.begin()));
         EXPECT_TRUE(endSounds(cut, 128));
         ASSERT_TRUE(decoder->seek(frames / 3));
         EXPECT_EQ(readFrames<int16_t>(*decoder, 1).size(), 2u);
     }
-}
-
-// Overwritten bytes in the middle: no crash, and read() still keeps to the length.
-TEST_P(StreamFormatTest, GarbledMiddleStillPlaysThrough) {
-    std::filesystem::copy_file(path, damagedPath);
+    std::filesystem::copy_file(path, damagedPath,
+                               std::filesystem::copy_options::overwrite_existing);
     {
         std::fstream file(damagedPath, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(static_cast<std::streamoff>(std::filesystem::file_size(damagedPath) / 2));
@@ -207,15 +199,13 @@ TEST_P(StreamFormatTest, GarbledMiddleStillPlaysThrough) {
 INSTANTIATE_TEST_SUITE_P(Formats, StreamFormatTest, testing::ValuesIn(streamFormats()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A FLAC header may leave the total length unknown (streamed encoders do);
-// the length then comes from decoding.
+// A FLAC header may leave the length unknown (streamed encoders do): it is measured.
 TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     TempDir dir;
     const Signal source = streamFormat("flac").tone();
     const std::string path = streamFormat("flac").toneFile(dir);
     {
-        // "fLaC", a block header, then STREAMINFO: the 36-bit sample count
-        // takes the low nibble of byte 21 and bytes 22-25.
+        // STREAMINFO's 36-bit sample count: the low nibble of byte 21 and bytes 22-25.
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.seekg(21);
         const char high = static_cast<char>(file.get() & 0xF0);
@@ -229,8 +219,8 @@ TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     EXPECT_EQ(static_cast<int64_t>(readAll<int16_t>(*decoder).size()), source.frames() * 2);
 }
 
-// Six channels in WAV order fold down with the centre in both sides, the
-// rears on their own side and the LFE left out; each speaker sounds in turn.
+// Each of six WAV-order speakers in turn: centre on both sides, rears on
+// their own, the LFE left out.
 TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
     const struct {
         int speaker;
@@ -266,8 +256,6 @@ TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
     }
 }
 
-// --- Modules and the small pieces -------------------------------------------------
-
 TEST(ModuleDecoderTest, RendersItsExactLengthOnceAndSeeksOnlyToTheStart) {
     const std::unique_ptr<Decoder> decoder = openModuleDecoder(fixture("tune.mod"));
     ASSERT_TRUE(decoder);
@@ -292,16 +280,11 @@ TEST(ModuleDecoderTest, RendersItsExactLengthOnceAndSeeksOnlyToTheStart) {
     EXPECT_GT(peak(side(last, 1)), 0.03);
 }
 
-struct HeaderCase {
-    uint8_t bytes[4];
-    int version;
-    int layer;
-    int sampleRate;
-    int frameBytes;
-};
-
 TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields) {
-    const HeaderCase cases[] = {
+    const struct {
+        uint8_t bytes[4];
+        int version, layer, sampleRate, frameBytes;
+    } cases[] = {
         {{0xFF, 0xFB, 0x90, 0x64}, 10, 3, 44100, 417},  // 128 kbit/s
         {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // padded
         {{0xFF, 0xFD, 0xA4, 0x04}, 10, 2, 48000, 576},  // 192 kbit/s
@@ -311,13 +294,12 @@ TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields)
         {{0xFF, 0xF3, 0x80, 0x00}, 20, 3, 22050, 208},  // 64 kbit/s
         {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8000, 72},    // 8 kbit/s
     };
-    for (const HeaderCase& c : cases) {
+    for (const auto& c : cases) {
         const auto header = parseMpegFrameHeader(c.bytes);
         ASSERT_TRUE(header) << c.frameBytes;
-        EXPECT_EQ(header->version, c.version);
-        EXPECT_EQ(header->layer, c.layer);
-        EXPECT_EQ(header->sampleRate, c.sampleRate);
-        EXPECT_EQ(header->frameBytes, c.frameBytes);
+        EXPECT_EQ(
+            std::tuple(header->version, header->layer, header->sampleRate, header->frameBytes),
+            std::tuple(c.version, c.layer, c.sampleRate, c.frameBytes));
     }
     const uint8_t invalid[][4] = {
         {0xFF, 0xEB, 0x90, 0x64},  // reserved version
@@ -347,8 +329,6 @@ TEST(SampleConvert, FloatsClampBeforeTheyRoundAndNaNIsSilence) {
     }
 }
 
-// --- What is not audio, or not of the kind asked for, gives no decoder -----------
-
 std::string readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -366,12 +346,9 @@ size_t openDescriptors() {
     return static_cast<size_t>(std::distance(begin(fds), end(fds)));
 }
 
-// Every library is asked and refuses along the way; none may keep the file
-// open, nor may a pipe or a device block (a pipe waits for a writer, a device
-// never ends). mpg123 on its own resyncs through a module's header into MPEG
-// frames held as sample data (as MO3 files hold theirs) and would play them.
-// A tag of any size before an MP3 is skipped, however far it pushes the
-// first frame.
+// No file left open, no pipe or device blocking; mpg123 alone would resync
+// through a module into MPEG frames held as its samples (as MO3 holds them);
+// a tag of any size before an MP3 is skipped.
 TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
     TempDir dir;
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));
@@ -408,12 +385,13 @@ TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
          {fixture("tune.mod"), dir.file("tune0.mod"), dir.file("tune9000.mod")}) {
         expectTaken(path, false, true);
     }
+    for (const std::string& path : {dir.path().string(), std::string("/dev/zero")}) {
+        expectTaken(path, false, false);
+    }
     for (const char* name : {"header.wav", "empty.wav", "text.mp3", "noise.flac", "noise.ogg",
                              "noise.mod", "pipe.wav", "missing.wav"}) {
         expectTaken(dir.file(name), false, false);
     }
-    expectTaken(dir.path().string(), false, false);
-    expectTaken("/dev/zero", false, false);
     EXPECT_EQ(openDescriptors(), before);
     const auto tagged = openStreamDecoder(dir.file("tagged.mp3"));
     ASSERT_TRUE(tagged);

@@ -1,5 +1,4 @@
-// The signal processing on the way out: the variable-rate resampler, the
-// channel's peaking equaliser and the limiter on the mix.
+// The variable-rate resampler, the channel's peaking equaliser and the mix's limiter.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,8 +23,7 @@ using dsp::PeakingEq;
 using dsp::SourcePosition;
 using dsp::VariableRateResampler;
 
-// A sine computed in double precision at any source frame; the right channel
-// is the left inverted, so a channel mix-up shows.
+// A double-precision sine at any source frame; the right channel inverted shows a mix-up.
 class SineSource : public dsp::ResamplerSource {
   public:
     SineSource(double hz, double rate) : omega_(2.0 * std::numbers::pi * hz / rate) {}
@@ -46,8 +44,7 @@ struct Rendered {
     std::vector<double> step;  // the step of each output frame
 };
 
-// Appends `frames` to `out` in blocks of `block`, starting at `step` and
-// growing it by `increment` per frame; returns the step after the last frame.
+// Appends `frames` in blocks, the step growing by `increment` a frame; returns the next step.
 double render(VariableRateResampler& resampler, dsp::ResamplerSource& source, SourcePosition& pos,
               Rendered& out, int frames, double step, double increment = 0.0, int block = 512) {
     for (int done = 0; done < frames; done += block) {
@@ -66,11 +63,9 @@ double render(VariableRateResampler& resampler, dsp::ResamplerSource& source, So
 constexpr double kRate = 44100.0;
 constexpr int kSettle = 2048;  // frames left out of measurements at the start
 
-// Tones at the usual pitches move by the step and stay clean: the design
-// measures 117 dB at 10 kHz and over 130 dB at 1 kHz; 110 keeps a margin and
-// still catches any loss of kernel or table precision. 17 kHz comes out at
-// full level through every usual pitch, at about 108 dB. A tone that lands
-// above the output Nyquist is gone: whatever comes out is an alias.
+// Tones move by the step at full level and stay clean (117 dB at 10 kHz, 108 at
+// 17 kHz: 110 and 103 catch a loss of kernel or table precision); a tone landing
+// above the output Nyquist is gone, whatever comes out is an alias.
 TEST(ResamplerTone, MovesByTheStepAndStaysCleanOrIsGoneAboveNyquist) {
     struct ToneCase {
         double hz;
@@ -106,8 +101,7 @@ TEST(ResamplerTone, MovesByTheStepAndStaysCleanOrIsGoneAboveNyquist) {
     }
 }
 
-// No latency: frame n is the source at p0 + the sum of the steps before it,
-// in either direction, and the position reported afterwards agrees.
+// No latency: frame n is the source at p0 + the steps before it, either way, and so is pos.
 TEST(ResamplerMotion, OutputIsTheSourceAtTheReadPosition) {
     struct Motion {
         double step, increment;
@@ -137,8 +131,7 @@ TEST(ResamplerMotion, OutputIsTheSourceAtTheReadPosition) {
     }
 }
 
-// A 1 kHz sine moves at most 2 A sin(pi f step / rate) from one sample to
-// the next; a click exceeds that.
+// A 1 kHz sine moves at most 2 A sin(pi f step / rate) a sample; a click exceeds that.
 TEST(ResamplerSlides, BrakesSpinUpsAndJumpsDoNotClick) {
     VariableRateResampler resampler;
     SineSource source(1000.0, kRate);
@@ -160,9 +153,8 @@ TEST(ResamplerSlides, BrakesSpinUpsAndJumpsDoNotClick) {
     }
 }
 
-// A tone near the top is softer through a faster step's kernel; the change
-// must glide. A sine's amplitude follows from three neighbours:
-// y[n]^2 - y[n-1] y[n+1] = A^2 sin^2(w).
+// A tone near the top is softer through a faster step's kernel: the change glides.
+// Amplitude from three neighbours: y[n]^2 - y[n-1] y[n+1] = A^2 sin^2(w).
 TEST(ResamplerSlides, KernelChangeGlides) {
     constexpr double kHz = 19000.0;
     VariableRateResampler resampler;
@@ -201,14 +193,12 @@ TEST(ResamplerBypass, UnitStepCopiesTheSourceBitExact) {
     for (int n = 0; n < 2000; ++n) {
         ASSERT_TRUE(exact(n, 100 + n)) << n;
     }
-    // Back at step 1 the first few hundred frames fade from the faster kernel.
+    // Back at step 1, after the fade from the faster kernel.
     for (int n = 512; n < 2048; ++n) {
         ASSERT_TRUE(exact(4000 + n, 5100 + n)) << n;
     }
     EXPECT_EQ(pos.frame, 5100 + 2048);
 }
-
-// --- The channel's peaking equaliser and the limiter on the mix ---------------
 
 std::vector<float> sine(double hz, int frames, int channels = 1, double amplitude = 0.5) {
     return makeSine(hz, frames / kRate, static_cast<int>(kRate), channels, amplitude).samples;
@@ -228,7 +218,7 @@ double measuredDb(double hz, double centreHz, double semitones, double gainDb) {
            std::log10(fitSine({left.begin() + 22050, left.end()}, kRate, hz).amplitude / 0.5);
 }
 
-// At the centre the set gain; an octave and more away, the bell as designed.
+// The set gain at the centre, the designed bell around it; 0 dB leaves samples untouched.
 TEST(PeakingEqResponse, FollowsTheDesignedBellAndZeroGainPassesSamplesUntouched) {
     for (double centre : {60.0, 1000.0, 12000.0}) {
         for (double gain : {-15.0, -6.0, 3.0, 15.0}) {
@@ -261,9 +251,8 @@ TEST(PeakingEqResponse, FollowsTheDesignedBellAndZeroGainPassesSamplesUntouched)
     }
 }
 
-// A sine satisfies y[n+1] + y[n-1] = 2 cos(w) y[n]. Under a smooth glide the
-// residual stays small (about twice the envelope's slope times sin w); a
-// click leaves its whole jump in it.
+// A sine satisfies y[n+1] + y[n-1] = 2 cos(w) y[n]: a glide leaves a small
+// residual, a click its whole jump.
 double worstClick(const std::vector<float>& y, double hz) {
     const double twoCos = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kRate);
     double worst = 0.0;
@@ -273,7 +262,7 @@ double worstClick(const std::vector<float>& y, double hz) {
     return worst;
 }
 
-// Gain jumps and a centre swept in coarse steps, as a knob turns, both glide.
+// Gain jumps and a centre swept in coarse steps glide; silence decays to exact zeros.
 TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
     PeakingEq eq;
     eq.setTarget(1000.0f, 36.0f, -15.0f);
@@ -284,8 +273,7 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
         eq.setTarget(1000.0f, 36.0f, block % 2 == 0 ? 15.0f : -15.0f);
         eq.process(left.data() + block * 4410, right.data() + block * 4410, 4410);
     }
-    // Each jump moves the amplitude by 2.7: at once that would leave up to 2.7
-    // here (0.37 if the coefficients stepped every sub-block).
+    // A jump of 2.7 at once would leave 2.7 here, stepped coefficients 0.37.
     EXPECT_LT(worstClick(left, 1000.0), 0.03);
     // The glide is over within 20 ms: the last block settles on +15 dB.
     const SineFit fit =
@@ -303,8 +291,7 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
     }
     EXPECT_LT(worstClick(left, 1000.0), 0.015);  // unglided: 0.06
 
-    // A long silence after sound decays to exact zeros, never through the
-    // subnormal floats that make a processor crawl.
+    // Never through the subnormal floats that make a processor crawl.
     std::vector<float> tail(256 * 400, 0.0f);  // 2.3 s
     tail[0] = 1.0f;
     std::vector<float> tailRight = tail;
@@ -322,10 +309,9 @@ void limit(OutputLimiter& limiter, std::vector<float>& x) {
     }
 }
 
-// A mix up to the threshold passes bit for bit. A loud tone under +15 dB of
-// equaliser reaches 2.7: it must come out inside full scale without clipping
-// its shape, and once it is gone the mix is untouched again after the release.
-TEST(OutputLimiter, PassesAQuietMixBitForBitHoldsALoudOneAndLetsGoAfter) {
+// Up to the threshold bit for bit; a tone of 2.7 (+15 dB of EQ) held inside
+// full scale, not clipped; untouched again after the release.
+TEST(OutputLimiter, PassesAQuietMixHoldsALoudOneLetsGoAndStopsNonFiniteSamples) {
     OutputLimiter limiter;
     const std::vector<float> atThreshold = sine(1000, 4096, 2, OutputLimiter::kThreshold);
     std::vector<float> out = atThreshold;
@@ -344,10 +330,7 @@ TEST(OutputLimiter, PassesAQuietMixBitForBitHoldsALoudOneAndLetsGoAfter) {
     EXPECT_EQ(limiter.gain(), 1.0f);
     const size_t afterRelease = 2 * 44100;  // 1 s
     EXPECT_TRUE(std::equal(out.begin() + afterRelease, out.end(), quiet.begin() + afterRelease));
-}
 
-TEST(OutputLimiter, NeverPassesANonFiniteOrHugeSample) {
-    OutputLimiter limiter;
     // A NaN on either side, infinities, huge values, then a quiet frame.
     std::vector<float> x = {NAN, 0.1f, 0.1f, NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 0.2f, 0.2f};
     limiter.process(x.data(), 5);

@@ -1,8 +1,5 @@
-// The outputs: the clock-paced ones without a device (the null output, and
-// the WAV output that records what it renders), the sound servers' on
-// servers of the test's own (killed and started again), which one
-// LUMATRONE_AUDIO asks for, and the ring that carries recorded audio off the
-// render thread.
+// The outputs: the clock-paced null and WAV ones, the sound servers' on servers
+// of the test's own, LUMATRONE_AUDIO's choice, and the recorder's ring.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -32,8 +29,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// Every frame carries its own number, split over the two channels in steps
-// coarse enough to survive 16-bit quantisation at any scaling convention.
+// Every frame carries its own number over both channels, in steps that survive 16 bits.
 constexpr int kSteps = 4096;
 
 void encodeFrame(int64_t frame, float* out) {
@@ -78,8 +74,7 @@ class TestCallback : public RenderCallback {
         return waitFor([&] { return periods.load() >= count; });
     }
 
-    // Set while the output may be running. Busy time stretches each period,
-    // so that stop() can meet one in progress; one period may stall instead.
+    // Busy time stretches each period, so that stop() meets one in progress.
     std::atomic<int> busyMicroseconds{0};
     std::atomic<int64_t> stallOnPeriod{-1};
     std::atomic<int> stallMilliseconds{0};
@@ -89,7 +84,9 @@ class TestCallback : public RenderCallback {
     std::atomic<int64_t> oddPeriods{0};  // periods not of 256 frames
 };
 
-TEST(NullOutput, StopWaitsForThePeriodInProgressAndThenNothingRenders) {
+// stop() lets the period in progress finish, then nothing renders; neither
+// start() nor stop() waits for the next period's deadline.
+TEST(NullOutput, StopEndsThePeriodInProgressAndNeitherWaitsForTheNext) {
     NullOutput output;
     TestCallback callback;
     callback.busyMicroseconds = 3000;
@@ -105,28 +102,20 @@ TEST(NullOutput, StopWaitsForThePeriodInProgressAndThenNothingRenders) {
         std::this_thread::sleep_for(milliseconds(30));
         EXPECT_EQ(callback.periods.load(), before + 1) << "round " << round;
     }
-    output.close();
-}
-
-TEST(NullOutput, StartAndStopDoNotWaitForTheNextPeriod) {
-    NullOutput output;
-    TestCallback callback;
-    ASSERT_TRUE(output.open(0, 1000, &callback));  // 256 ms periods
+    TestCallback slow;
+    ASSERT_TRUE(output.open(0, 1000, &slow));  // 256 ms periods
     const auto started = Clock::now();
     ASSERT_TRUE(output.start());
-    ASSERT_TRUE(callback.waitForPeriods(1));
+    ASSERT_TRUE(slow.waitForPeriods(1));
     EXPECT_LT(Clock::now() - started, milliseconds(150));
-
     const auto stopping = Clock::now();
     ASSERT_TRUE(output.stop());  // the thread sleeps towards its next deadline now
     EXPECT_LT(Clock::now() - stopping, milliseconds(150));
-    EXPECT_EQ(callback.periods.load(), 1);
+    EXPECT_EQ(slow.periods.load(), 1);
 }
 
-// One output through its life: what it refuses, real-time pace that carries
-// on after a stall instead of catching up (and reports the stall as an
-// underrun: a card would have played a gap), reopening and destruction while
-// running.
+// What it refuses; a stall is skipped, not caught up, and counted as an
+// underrun; reopening and destruction while running.
 TEST(NullOutput, KeepsPaceThroughAStallAndReopensAndDiesWhileRunning) {
     TestCallback first;
     TestCallback second;
@@ -176,8 +165,8 @@ std::vector<int64_t> frameNumbersIn(const std::string& path, SF_INFO& info) {
     return numbers;
 }
 
-// The size the header gives the data chunk, read from the bytes: readers may
-// forgive a stale header, a killed process's file must not need that.
+// The data chunk's size in the header's bytes: a killed process's file must not need a
+// forgiving reader.
 uint32_t headerDataBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
@@ -192,8 +181,7 @@ uint32_t headerDataBytes(const std::string& path) {
     return 0;
 }
 
-// Two runs: what renders after a restart follows on in the same file. While
-// the first runs, the header already counts most of what was rendered.
+// A restart follows on in the same file; while running, the header keeps up.
 TEST(WavOutput, FileHoldsExactlyTheFramesRenderedAndItsHeaderKeepsUp) {
     test::TempDir dir;
     const std::string path = dir.file("take.wav");
@@ -228,14 +216,14 @@ TEST(WavOutput, FileHoldsExactlyTheFramesRenderedAndItsHeaderKeepsUp) {
     for (size_t i = 0; i < numbers.size(); ++i) misplaced += numbers[i] != static_cast<int64_t>(i);
     EXPECT_EQ(misplaced, 0);
 
-    // An unwritable path or a device other than 0 fails to open.
+    // An unwritable path, a device other than 0 or a FIFO (which would wait for
+    // a reader for ever) fails to open.
     WavOutput missingFolder(dir.file("no/such/folder/take.wav"));
     EXPECT_FALSE(missingFolder.open(0, 44100, &callback));
     EXPECT_FALSE(missingFolder.start());
     WavOutput badDevice(dir.file("untouched.wav"));
     EXPECT_FALSE(badDevice.open(3, 44100, &callback));
     EXPECT_FALSE(std::filesystem::exists(dir.file("untouched.wav")));
-    // Nor does a path that is no file: a FIFO would wait for a reader for ever.
     ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0600), 0);
     WavOutput fifo(dir.file("fifo.wav"));
     EXPECT_FALSE(fifo.open(0, 44100, &callback));
@@ -246,8 +234,7 @@ TEST(WavRecorder, DropsAndCountsWhatTheWriterCannotTakeInsteadOfWaiting) {
     const std::string path = dir.file("burst.wav");
     WavRecorder recorder(1024);
     ASSERT_TRUE(recorder.open(path, 44100));
-    // Six seconds of audio at once into a ring of 1024 frames: a render thread
-    // that waited for the writer would take seconds; one that drops returns at once.
+    // Six seconds at once into a ring of 1024 frames: waiting for the writer would take seconds.
     constexpr int64_t kFrames = 1000 * 256;
     std::vector<float> period(2 * 256);
     for (int64_t first = 0; first < kFrames; first += 256) {
@@ -265,8 +252,6 @@ TEST(WavRecorder, DropsAndCountsWhatTheWriterCannotTakeInsteadOfWaiting) {
     EXPECT_EQ(outOfOrder, 0) << "what was kept stays in order";
 }
 
-// --- The machine's outputs ------------------------------------------------------
-
 TEST(SystemOutput, DeviceThatDoesNotExistFailsCleanly) {
     const int count = static_cast<int>(listOutputDevices({OutputKind::System, ""}).size());
     EXPECT_EQ(makeOutput({OutputKind::System, ""}, {}, count), nullptr);
@@ -280,23 +265,20 @@ TEST(SystemOutput, DeviceThatDoesNotExistFailsCleanly) {
     output.close();
 }
 
-// A sound server of the test's own, to kill and start again: JACK, or
-// PulseAudio played directly or through ALSA's plugin for it (a plugin whose
-// server died reports errors for ever, and the output must end, not spin).
+// JACK, or PulseAudio directly or through ALSA's plugin (whose dead server reports
+// errors for ever: the output must end, not spin), on a server of the test's own.
 class ServerOutputTest : public testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
-        if (jack) {
-            jack_.emplace(48000, 256);
-            jackName_.emplace("JACK_DEFAULT_SERVER", jack_->name());
-            noPulse_.emplace("PULSE_SERVER", "unix:/nonexistent");
-        } else {
-            pulse_.emplace();
+        if (!jack) {
+            server = std::make_unique<test::PulseServer>();
+            return;
         }
+        auto jackd = std::make_unique<test::JackServer>(48000, 256);
+        jackName_.emplace("JACK_DEFAULT_SERVER", jackd->name());
+        noPulse_.emplace("PULSE_SERVER", "unix:/nonexistent");
+        server = std::move(jackd);
     }
-    void start() { jack ? jack_->start() : pulse_->start(); }
-    void kill() { jack ? jack_->kill() : pulse_->kill(); }
-    std::string problem() { return jack ? jack_->problem() : pulse_->problem(); }
     std::unique_ptr<Output> makeOutput(const OutputOptions& options) {
         if (jack) return std::make_unique<JackOutput>(options);
         if (GetParam() == "Pulse") return std::make_unique<PulseOutput>(options);
@@ -320,18 +302,16 @@ class ServerOutputTest : public testing::TestWithParam<std::string> {
     }
 
     const bool jack = GetParam() == "Jack";
-    std::optional<test::JackServer> jack_;
+    std::unique_ptr<test::ServerProcess> server;
     std::optional<test::ScopedEnv> jackName_, noPulse_;
-    std::optional<test::PulseServer> pulse_;
 };
 
-// A sound server's output: named after its deck, silent at once when
-// stopped, failed when its server dies, and its successor plays on the
-// server started again. The close of the dead one never hangs.
+// Named after its deck, silent at once when stopped, failed when its server dies
+// (closing without a hang), and its successor plays on the server started again.
 TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     std::unique_ptr<Output> output = makeOutput({"Lumatrone deck 7", 0});
     TestCallback callback;
-    ASSERT_TRUE(opens(*output, callback)) << problem();
+    ASSERT_TRUE(opens(*output, callback)) << server->problem();
     EXPECT_EQ(listOutputDevices({OutputKind::System, ""}).at(0),
               jack ? "Default output (JACK)" : "Default output (sound server)");
     EXPECT_EQ(output->sampleRate(), jack ? 48000 : 44100) << "JACK runs at its server's rate";
@@ -341,7 +321,7 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
 
     ASSERT_TRUE(output->start());
     // An idle null sink may take its time to ask for the first sound.
-    EXPECT_TRUE(callback.waitForPeriods(20)) << problem();
+    EXPECT_TRUE(callback.waitForPeriods(20)) << server->problem();
     ASSERT_TRUE(output->stop());
     const int64_t atStop = callback.periods.load();
     std::this_thread::sleep_for(milliseconds(50));
@@ -349,8 +329,7 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     ASSERT_TRUE(output->start());
     EXPECT_TRUE(callback.waitForPeriods(atStop + 5));
 
-    // A 100 ms stall of the render is heard as a gap of about 100 ms less
-    // the buffer, and counted so: in periods of 256 frames, some 5 to 17.
+    // A 100 ms stall is a gap of 100 ms less the buffer: some 5 to 17 periods.
     const uint64_t underrunsBefore = output->underruns();
     callback.stallMilliseconds = 100;
     callback.stallOnPeriod = callback.periods.load() + 3;  // after the length is set
@@ -359,26 +338,24 @@ TEST_P(ServerOutputTest, PlaysUnderItsNameAndOutlivesItsServer) {
     EXPECT_GE(counted, 5u);
     EXPECT_LE(counted, 20u);
 
-    kill();
+    server->kill();
     EXPECT_TRUE(waitFor([&] { return output->failed(); }));
     std::unique_ptr<Output> successor = output->successor();
     const auto closing = Clock::now();
     output->close();
     EXPECT_LT(Clock::now() - closing, milliseconds(500));
 
-    start();
+    server->start();
     TestCallback again;
-    ASSERT_TRUE(opens(*successor, again)) << problem();
+    ASSERT_TRUE(opens(*successor, again)) << server->problem();
     ASSERT_TRUE(successor->start());
-    EXPECT_TRUE(again.waitForPeriods(20)) << problem();
+    EXPECT_TRUE(again.waitForPeriods(20)) << server->problem();
     EXPECT_FALSE(successor->failed());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerOutputTest,
                          testing::Values("Jack", "Pulse", "PulseThroughAlsa"),
                          [](const auto& info) { return info.param; });
-
-// --- Which output LUMATRONE_AUDIO asks for, and the recorder's ring -------------
 
 TEST(OutputSelection, ReadsEachKindAndFallsBackToSystem) {
     struct Case {
@@ -392,12 +369,11 @@ TEST(OutputSelection, ReadsEachKindAndFallsBackToSystem) {
                           {"null", Null, ""},
                           {"NULL", Null, ""},
                           {"manual", Manual, ""},
-                          {"wav:/tmp/Some Dir/take:1.wav", Wav, "/tmp/Some Dir/take:1.wav"},
-                          // Unknown or incomplete values.
                           {"", System, ""},
                           {"nullx", System, ""},
                           {"wav:", System, ""},
-                          {"wav", System, ""}};
+                          {"wav", System, ""},
+                          {"wav:/tmp/Some Dir/take:1.wav", Wav, "/tmp/Some Dir/take:1.wav"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value.value_or("(unset)"));
         test::ScopedEnv env("LUMATRONE_AUDIO", c.value);

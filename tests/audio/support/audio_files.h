@@ -41,8 +41,7 @@ inline Signal makeSine(double hz, double seconds, int rate = 44100, int channels
     return signal;
 }
 
-// Writes `signal` in a libsndfile format (float formats keep the samples as
-// they are, NaN and all); false when the file could not be written.
+// Writes `signal` in a libsndfile format (floats kept as they are, NaN and all).
 inline bool writeSoundFile(const std::string& path, const Signal& signal, int format) {
     SF_INFO info{};
     info.samplerate = signal.rate;
@@ -61,9 +60,8 @@ inline bool writeWav16(const std::string& path, const Signal& signal) {
     return writeSoundFile(path, signal, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 }
 
-// A committed file under tests/data: tone.* and mono.* (formatTone in the
-// lossy formats) and tune.mod, a 3-second ProTracker module of a square tone
-// on both sides.
+// A file under tests/data: tone.* and mono.* in the lossy formats, and tune.mod,
+// 3 seconds of a square tone on both sides.
 inline std::string fixture(const std::string& name) {
     return std::string(LUMA_TEST_DATA) + "/" + name;
 }
@@ -78,13 +76,11 @@ struct StreamFormat {
     int64_t lengthQuantum;  // 0: decodes to the written length; else a whole number of these
     double fixedToneHz;     // 0: a tone decodes to itself; else always to this one
     double decodedHz(double writtenHz) const { return fixedToneHz ? fixedToneHz : writtenHz; }
-    // The material: 440 Hz rising from 0.35 to 0.5, so that no two stretches
-    // are alike; 1 s of mono, 2 s of stereo in a fixture and 6 s when written
-    // at test time. (Layer I, which no packaged
-    // tool writes, was made by a small encoder of our own: each 384-sample
-    // frame a tone at the centre of subband 2, 1875 Hz, at the frame's peak.)
+    // 440 Hz rising from 0.35 to 0.5, so that no two stretches are alike: 1 s of
+    // mono, 2 s of stereo in a fixture, 6 s (pages enough for Vorbis to cut)
+    // written at test time. Layer I came from an encoder of our own: a 1875 Hz
+    // tone (subband 2's centre) at each 384-sample frame's peak.
     Signal tone(int channels = 2) const {
-        // Stereo written at test time is longer: Vorbis then fills enough pages to cut.
         const double seconds = channels == 1 ? 1.0 : sndfileFormat ? 6.0 : 2.0;
         Signal signal = makeSine(440, seconds, rate, channels);
         const double frames = static_cast<double>(signal.frames());

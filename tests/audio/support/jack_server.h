@@ -8,16 +8,14 @@
 #include <vector>
 
 #include "support/server_process.h"
-#include "support/temp_dir.h"
 
 namespace luma::test {
 
-class JackServer {
+class JackServer : public ServerProcess {
   public:
-    // Starts jackd under a name of its own. A synchronous server waits for
-    // every client each cycle; an asynchronous one lets a client that a slow
-    // (sanitised) build makes miss a cycle leave its last buffer in place,
-    // so its MIDI events are heard twice.
+    // Starts jackd under a name of its own. A synchronous server waits for every
+    // client each cycle, where an asynchronous one would replay the last MIDI
+    // buffer of a client that a slow (sanitised) build makes miss a cycle.
     enum Mode { Asynchronous, Synchronous };
     JackServer(int rate, int period, Mode mode = Asynchronous) {
         // Always 26 characters: with libjack 1.9.21 a server name of 24, 40 or 56
@@ -41,20 +39,12 @@ class JackServer {
         start();
     }
 
-    // (Again) under the same name, after kill() or stop().
-    void start() { process_.start(argv_, dir_.file("jackd.log")); }
-    void stop() { process_.stop(); }
-    void kill() { process_.kill(); }
-    void pause(bool paused) { process_.pause(paused); }
-    bool running() { return process_.running(); }
+    void start() override { launch(argv_); }
     const std::string& name() const { return name_; }
-    std::string problem() { return process_.problem(); }
 
   private:
-    TempDir dir_;
     std::string name_;
     std::vector<std::string> argv_;
-    ServerProcess process_;  // ends before the folder of its log goes
 };
 
 }  // namespace luma::test

@@ -6,46 +6,36 @@
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "support/scoped_env.h"
 #include "support/server_process.h"
-#include "support/temp_dir.h"
 
 namespace luma::test {
 
-class PulseServer {
+class PulseServer : public ServerProcess {
   public:
     PulseServer() { start(); }
 
-    // (Again) on the same socket, after kill() or stop(); returns once the
-    // socket is there (or after five seconds).
-    void start() {
-        process_.start({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                        "--use-pid-file=false", "--no-cpu-limit", "--disable-shm=true", "-L",
-                        "module-null-sink sink_name=null rate=44100", "-L",
-                        "module-native-protocol-unix auth-anonymous=1 socket=" + socket_},
-                       dir_.file("pulseaudio.log"));
+    // Returns once the socket is there (or after five seconds).
+    void start() override {
+        launch({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=false",
+                "--no-cpu-limit", "--disable-shm=true", "-L",
+                "module-null-sink sink_name=null rate=44100", "-L",
+                "module-native-protocol-unix auth-anonymous=1 socket=" + socket_});
         for (int waited = 0; waited < 5000 && running(); waited += 10) {
             if (std::filesystem::exists(socket_)) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    void stop() { process_.stop(); }
-    void kill() {
-        process_.kill();
+    void kill() override {
+        ServerProcess::kill();
         std::filesystem::remove(socket_);  // a crashed server leaves it behind
     }
-    void pause(bool paused) { process_.pause(paused); }
-    bool running() { return process_.running(); }
-    std::string problem() { return process_.problem(); }
 
   private:
-    TempDir dir_;
-    std::string socket_ = dir_.file("native");
+    std::string socket_ = dir.file("native");
     ScopedEnv server_{"PULSE_SERVER", "unix:" + socket_};
-    ScopedEnv runtime_{"PULSE_RUNTIME_PATH", dir_.path().string()};  // the server's own files
-    ServerProcess process_;
+    ScopedEnv runtime_{"PULSE_RUNTIME_PATH", dir.path().string()};  // the server's own files
 };
 
 }  // namespace luma::test

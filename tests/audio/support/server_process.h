@@ -1,5 +1,5 @@
-// A sound server run by a test as a child process, ended with the test
-// (or when the test process dies), and startable again under the same name.
+// A sound server run by a test as a child process, ended with the test (or when
+// the test process dies), and startable again under the same name.
 #pragma once
 
 #include <fcntl.h>
@@ -16,44 +16,23 @@
 #include <thread>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace luma::test {
 
 class ServerProcess {
   public:
     ServerProcess() = default;
-    ~ServerProcess() { stop(); }
+    virtual ~ServerProcess() { stop(); }
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    // Runs argv[0] (found on PATH) with its output in `log`.
-    void start(const std::vector<std::string>& argv, const std::string& log) {
-        stop();
-        log_ = log;
-        std::vector<const char*> args;
-        for (const std::string& arg : argv) args.push_back(arg.c_str());
-        args.push_back(nullptr);
-        const pid_t parent = getpid();
-        pid_ = fork();
-        if (pid_ == 0) {                       // only system calls from here on
-            prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed or killed test takes it along
-            if (getppid() != parent) _exit(127);
-            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            const int in = open("/dev/null", O_RDONLY);
-            if (out >= 0 && in >= 0) {
-                dup2(in, STDIN_FILENO);
-                dup2(out, STDOUT_FILENO);
-                dup2(out, STDERR_FILENO);
-                execvp(args[0], const_cast<char* const*>(args.data()));
-                const char message[] = "cannot run the server: is its package installed?\n";
-                (void)!write(STDERR_FILENO, message, sizeof message - 1);
-            }
-            _exit(127);
-        }
-    }
+    // (Again) under the same name, after kill() or stop().
+    virtual void start() = 0;
     // SIGTERM, then SIGKILL if it lingers.
     void stop() { end(SIGTERM); }
     // Dies at once, as a crashed server does: no goodbye to its clients.
-    void kill() { end(SIGKILL); }
+    virtual void kill() { end(SIGKILL); }
     // SIGSTOP / SIGCONT: a server that hangs.
     void pause(bool paused) {
         if (pid_ > 0) ::kill(pid_, paused ? SIGSTOP : SIGCONT);
@@ -73,6 +52,34 @@ class ServerProcess {
         return text.str();
     }
 
+  protected:
+    // Runs argv[0] (found on PATH) with its output in the log.
+    void launch(const std::vector<std::string>& argv) {
+        stop();
+        std::vector<const char*> args;
+        for (const std::string& arg : argv) args.push_back(arg.c_str());
+        args.push_back(nullptr);
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {                       // only system calls from here on
+            prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed or killed test takes it along
+            if (getppid() != parent) _exit(127);
+            const int out = open(log_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            const int in = open("/dev/null", O_RDONLY);
+            if (out >= 0 && in >= 0) {
+                dup2(in, STDIN_FILENO);
+                dup2(out, STDOUT_FILENO);
+                dup2(out, STDERR_FILENO);
+                execvp(args[0], const_cast<char* const*>(args.data()));
+                const char message[] = "cannot run the server: is its package installed?\n";
+                (void)!write(STDERR_FILENO, message, sizeof message - 1);
+            }
+            _exit(127);
+        }
+    }
+
+    TempDir dir;  // the server's log and files; outlives the process
+
   private:
     void end(int signal) {
         if (!running()) return;
@@ -88,7 +95,7 @@ class ServerProcess {
         }
     }
 
-    std::string log_;
+    std::string log_ = dir.file("server.log");
     pid_t pid_ = -1;
 };
 

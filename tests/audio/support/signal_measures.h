@@ -1,5 +1,4 @@
-// Measurements on rendered audio: one channel, the peak, the largest step;
-// and the equaliser's designed response to hold them to.
+// Measurements on rendered audio, and the equaliser's designed response.
 #pragma once
 
 #include <algorithm>
@@ -33,9 +32,8 @@ inline double largestStep(const std::vector<float>& samples) {
     return largest;
 }
 
-// Gain in dB at `hz` of the peaking equaliser's bell as designed: the
-// analogue prototype at the bilinear-warped frequency, Q from the bandwidth
-// between the half-gain points.
+// The designed bell's gain in dB at `hz`: the analogue prototype at the
+// bilinear-warped frequency, Q from the bandwidth between the half-gain points.
 inline double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate) {
     const double a = std::pow(10.0, gainDb / 40.0);
     const double q = 1.0 / (2.0 * std::sinh(std::numbers::ln2 / 2.0 * semitones / 12.0));

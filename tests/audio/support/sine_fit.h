@@ -13,10 +13,9 @@ struct SineFit {
     double snrDb = 0.0;  // fitted sine's power over the residual's
 };
 
-// Finds the strongest sine within 10 % of `approxHz` and refines all four
-// parameters together (Gauss-Newton, double precision), so the residual holds
-// only what is not that sine: noise, distortion, aliases. A clean float sine
-// measures near the limit of float precision, about 140 dB.
+// The strongest sine within 10 % of `approxHz`, all four parameters refined
+// together (Gauss-Newton), so the residual holds only noise, distortion and
+// aliases: a clean float sine measures about 140 dB.
 SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz);
 inline SineFit fitSine(const std::vector<float>& samples, double sampleRate, double approxHz) {
     return fitSine(samples.data(), samples.size(), sampleRate, approxHz);
