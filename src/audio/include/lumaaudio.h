@@ -326,6 +326,29 @@ LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* f
 LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
                                      int32_t on);
 
+/* Tempo and beat sync of played channels over Ableton Link.
+ *
+ * States, as LUMA_ChannelSetSync and LUMA_ChannelGetSync return them. The
+ * refused states mean sync was asked for and the channel plays on at its
+ * own rate. */
+#define LUMA_SYNC_OFF 0
+#define LUMA_SYNC_LOCKED 1
+#define LUMA_SYNC_NO_GRID (-1)
+#define LUMA_SYNC_OUT_OF_RANGE (-2)
+
+/* Asks for sync (`on` non-zero) or ends it; returns the new state. */
+LUMA_API int32_t LUMA_ChannelSetSync(uint32_t handle, int32_t on);
+
+/* The channel's sync state; fills the session's tempo and the number of
+ * other Link peers (either pointer may be NULL). */
+LUMA_API int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32_t* peers);
+
+/* A synced channel's pitch fader proposes `bpm` as the session tempo. */
+LUMA_API int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm);
+
+/* Milliseconds added to the output latency that sync accounts for. */
+LUMA_API void LUMA_SetSyncLatency(int32_t extraMs);
+
 /* Manual output only: renders `frames` frames of 44100 Hz interleaved
  * stereo float into the buffer. Non-zero on success; 0 (and silence) when
  * the output is not the manual one or is not started. */
