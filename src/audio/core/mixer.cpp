@@ -24,7 +24,8 @@ void Mixer::configure(double outputRate, int latencyFrames) noexcept {
 }
 
 void Mixer::applyCommands() noexcept {
-    const RenderContext context{outFrame_.load(std::memory_order_relaxed), outputRate_, latency_};
+    const RenderContext context{outFrame_.load(std::memory_order_relaxed), outputRate_, latency_,
+                                &beats_};
     const auto glide = static_cast<int64_t>(kGlobalGlideSeconds * outputRate_);
     while (auto command = queue_.pop()) {
         switch (command->type) {
@@ -55,7 +56,8 @@ void Mixer::renderBlock(float* interleaved, int frames) noexcept {
     std::fill_n(streamRight_.begin(), frames, 0.0f);
     std::fill_n(musicLeft_.begin(), frames, 0.0f);
     std::fill_n(musicRight_.begin(), frames, 0.0f);
-    const RenderContext context{outFrame_.load(std::memory_order_relaxed), outputRate_, latency_};
+    const RenderContext context{outFrame_.load(std::memory_order_relaxed), outputRate_, latency_,
+                                &beats_};
     for (PlayChannel* channel : channels_) {
         if (channel->isModule()) {
             channel->render(context, frames, musicLeft_.data(), musicRight_.data());
@@ -84,6 +86,9 @@ bool Mixer::render(float* interleaved, int frames) noexcept {
     }
     const auto started = std::chrono::steady_clock::now();
     applyCommands();
+    beats_ = session_ ? session_->capture(outFrame_.load(std::memory_order_relaxed), outputRate_,
+                                          latency_)
+                      : SessionBeats{};
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, PlayChannel::kMaxBlock);
         renderBlock(interleaved + static_cast<size_t>(done) * 2, n);

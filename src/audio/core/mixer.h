@@ -11,10 +11,12 @@
 #include "core/command.h"
 #include "core/linear_ramp.h"
 #include "core/play_channel.h"
-#include "output/render_gate.h"
 #include "core/spsc_queue.h"
 #include "dsp/output_limiter.h"
 #include "output/output.h"
+#include "output/render_gate.h"
+#include "sync/link_session.h"
+#include "sync/session_beats.h"
 
 namespace luma {
 
@@ -32,6 +34,8 @@ class Mixer : public RenderCallback {
     void applyPending() noexcept { applyCommands(); }
     // Control side, with the gate closed: drop every channel (shutdown).
     void forgetChannels() noexcept { channels_.clear(); }
+    // Control side, with the gate closed: the Link session synced channels follow.
+    void attachSession(LinkSession* session) noexcept { session_ = session; }
 
     RenderGate& gate() noexcept { return gate_; }
     double outputRate() const noexcept { return outputRate_; }
@@ -58,6 +62,8 @@ class Mixer : public RenderCallback {
     SpscQueue<Command, 8192> queue_;
     RenderGate gate_;
     std::vector<PlayChannel*> channels_;
+    LinkSession* session_ = nullptr;
+    SessionBeats beats_;  // captured once per period
     double outputRate_ = 44100.0;
     int latency_ = 0;
     LinearRamp streamGain_, musicGain_;
