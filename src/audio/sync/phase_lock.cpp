@@ -32,8 +32,10 @@ PhaseLock::Step PhaseLock::follow(const SessionBeats& beats, int64_t outFrame, d
     if (!engaged_ || !beats.valid || !match(beats.bpm).inRange) return step;
     const double syncHz = grid_.trackRate * match_.ratio;
     step.scale = syncHz / referenceHz_;
-    const bool bent = sliding || std::fabs(ownHz / referenceHz_ - 1.0) > 1e-9;
+    // Rates are set in whole hertz: half a hertz off the reference is no bend.
+    const bool bent = sliding || std::fabs(ownHz - referenceHz_) > 0.5 || !(ownHz > 0.0);
     if (bent) return step;
+    step.scale = syncHz / ownHz;
     double ahead = beatsAhead(beats, outFrame, position);
     ahead -= std::round(ahead);  // -0.5..0.5: the nearest session beat
     const double aheadSeconds = ahead * 60.0 / beats.bpm;
