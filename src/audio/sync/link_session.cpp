@@ -13,8 +13,12 @@ namespace {
 using Micros = std::chrono::microseconds;
 // A period whose callback time strays this far from the filtered line means the
 // output stopped calling for a while (a lost device, a restart): the line starts anew.
-constexpr Micros kFilterGap{20000};
+// Callbacks late by a few periods on a busy machine are not that.
+constexpr Micros kFilterGap{200000};
 constexpr double kMinBpm = 20.0, kMaxBpm = 999.0;  // what Link accepts
+// The output clock's rate against the host's changes slowly: smoothed over about
+// this many periods.
+constexpr double kClockSmoothing = 200.0;
 }  // namespace
 
 struct LinkSession::Impl {
@@ -25,6 +29,10 @@ struct LinkSession::Impl {
     bool originSet = false;
     Micros origin{0};
     int64_t lastFrame = 0;
+    // The host time of the previous period's first frame, and the smoothed seconds an
+    // output frame lasts (0 until measured).
+    Micros lastTime{0};
+    double secondsPerFrame = 0.0;
 
     Micros hostTimeOf(int64_t outFrame, double outputRate) noexcept {
         const double seconds = static_cast<double>(outFrame) / outputRate;
@@ -42,8 +50,24 @@ struct LinkSession::Impl {
         if (std::chrono::abs(time - now) > kFilterGap) {
             filter.reset();
             time = filter.sampleTimeToHostTime(static_cast<double>(outFrame));
+            secondsPerFrame = 0.0;
+        } else if (outFrame > lastFrame && secondsPerFrame > 0.0) {
+            const double measured = static_cast<double>((time - lastTime).count()) * 1e-6 /
+                                    static_cast<double>(outFrame - lastFrame);
+            secondsPerFrame += (measured - secondsPerFrame) / kClockSmoothing;
+        } else {
+            secondsPerFrame = 1.0 / outputRate;
         }
+        lastFrame = outFrame;
+        lastTime = time;
         return time;
+    }
+
+    // Nominal frames per output frame: 1 when the output keeps the host's time.
+    double clockRatio(double outputRate) const noexcept {
+        if (rendered || !(secondsPerFrame > 0.0)) return 1.0;
+        // A ratio far from 1 is a measurement gone wrong, not a clock.
+        return std::clamp(secondsPerFrame * outputRate, 0.98, 1.02);
     }
 };
 
@@ -108,7 +132,8 @@ SessionBeats LinkSession::capture(int64_t outFrame, double outputRate, int laten
     beats.bpm = state.tempo();
     beats.outFrame = outFrame;
     beats.beat = state.beatAtTime(heard, 1.0);
-    beats.beatsPerFrame = beats.bpm / 60.0 / outputRate;
+    beats.clockRatio = impl->clockRatio(outputRate);
+    beats.beatsPerFrame = beats.bpm / 60.0 / outputRate * beats.clockRatio;
     return beats;
 }
 

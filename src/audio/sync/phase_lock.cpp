@@ -30,7 +30,7 @@ PhaseLock::Step PhaseLock::follow(const SessionBeats& beats, int64_t outFrame, d
                                   double ownHz, bool sliding) noexcept {
     Step step;
     if (!engaged_ || !beats.valid || !match(beats.bpm).inRange) return step;
-    const double syncHz = grid_.trackRate * match_.ratio;
+    const double syncHz = grid_.trackRate * match_.ratio * beats.clockRatio;
     step.scale = syncHz / referenceHz_;
     // Rates are set in whole hertz: half a hertz off the reference is no bend.
     const bool bent = sliding || std::fabs(ownHz - referenceHz_) > 0.5 || !(ownHz > 0.0);
