@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -99,9 +100,12 @@ class ClickRecorder {
         return found;
     }
 
+    // False until the player's client is active.
     bool follow(int side, const std::string& port) {
+        const int result = jack_connect(client_, port.c_str(), jack_port_name(ports_[side]));
+        if (result != 0 && result != EEXIST) return false;
         followed_.push_back(port);
-        return jack_connect(client_, port.c_str(), jack_port_name(ports_[side])) == 0;
+        return true;
     }
 
     // Click frames of one side so far.
@@ -218,7 +222,7 @@ bool startPlayer(ClickRecorder& recorder, std::unique_ptr<PlayerProcess>& player
         std::vector<std::string>{LUMA_PLAYER_PATH, "--sync", track}, folder);
     for (int waited = 0; waited < 10000; waited += 10) {
         const std::string port = recorder.newPlayerPort();
-        if (!port.empty()) return recorder.follow(side, port);
+        if (!port.empty() && recorder.follow(side, port)) return true;
         std::this_thread::sleep_for(10ms);
     }
     return false;

@@ -1,73 +1,47 @@
 #include "sync/link_session.h"
 
 #include <ableton/Link.hpp>
-#include <ableton/link/HostTimeFilter.hpp>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
 
+#include "sync/output_clock.h"
+
 namespace luma {
 
 namespace {
 using Micros = std::chrono::microseconds;
-// A period whose callback time strays this far from the filtered line means the
-// output stopped calling for a while (a lost device, a restart): the line starts anew.
-// Callbacks late by a few periods on a busy machine are not that.
-constexpr Micros kFilterGap{200000};
 constexpr double kMinBpm = 20.0, kMaxBpm = 999.0;  // what Link accepts
-// The output clock's rate against the host's changes slowly: smoothed over about
-// this many periods.
-constexpr double kClockSmoothing = 200.0;
 }  // namespace
 
 struct LinkSession::Impl {
     ableton::Link link{120.0};
-    // Audio thread only: output frames to the host time of their callback.
-    ableton::link::HostTimeFilter<ableton::link::platform::Clock> filter;
+    // Audio thread only.
+    OutputClock clock;
     bool rendered = false;
     bool originSet = false;
     Micros origin{0};
     int64_t lastFrame = 0;
-    // The host time of the previous period's first frame, and the smoothed seconds an
-    // output frame lasts (0 until measured).
-    Micros lastTime{0};
-    double secondsPerFrame = 0.0;
 
+    // The host time output frame `outFrame` leaves the output at.
     Micros hostTimeOf(int64_t outFrame, double outputRate) noexcept {
-        const double seconds = static_cast<double>(outFrame) / outputRate;
-        const auto offset = Micros(std::llround(seconds * 1e6));
         const Micros now = link.clock().micros();
-        if (rendered) {
-            if (!originSet || outFrame < lastFrame) {
-                origin = now - offset;
-                originSet = true;
-            }
-            lastFrame = outFrame;
-            return origin + offset;
+        if (!rendered) {
+            const double micros =
+                clock.update(outFrame, static_cast<double>(now.count()), outputRate);
+            return Micros(std::llround(micros));
         }
-        Micros time = filter.sampleTimeToHostTime(static_cast<double>(outFrame));
-        if (std::chrono::abs(time - now) > kFilterGap) {
-            filter.reset();
-            time = filter.sampleTimeToHostTime(static_cast<double>(outFrame));
-            secondsPerFrame = 0.0;
-        } else if (outFrame > lastFrame && secondsPerFrame > 0.0) {
-            const double measured = static_cast<double>((time - lastTime).count()) * 1e-6 /
-                                    static_cast<double>(outFrame - lastFrame);
-            secondsPerFrame += (measured - secondsPerFrame) / kClockSmoothing;
-        } else {
-            secondsPerFrame = 1.0 / outputRate;
+        const auto offset = Micros(std::llround(static_cast<double>(outFrame) / outputRate * 1e6));
+        if (!originSet || outFrame < lastFrame) {
+            origin = now - offset;
+            originSet = true;
         }
         lastFrame = outFrame;
-        lastTime = time;
-        return time;
+        return origin + offset;
     }
-
-    // Nominal frames per output frame: 1 when the output keeps the host's time.
     double clockRatio(double outputRate) const noexcept {
-        if (rendered || !(secondsPerFrame > 0.0)) return 1.0;
-        // A ratio far from 1 is a measurement gone wrong, not a clock.
-        return std::clamp(secondsPerFrame * outputRate, 0.98, 1.02);
+        return rendered ? 1.0 : clock.clockRatio(outputRate);
     }
 };
 
@@ -113,7 +87,7 @@ void LinkSession::useRenderedTime(bool rendered) noexcept {
     Impl* impl = impl_.load(std::memory_order_acquire);
     if (impl) {
         impl->originSet = false;
-        impl->filter.reset();
+        impl->clock.reset();
     }
     renderedTime_ = rendered;
 }
