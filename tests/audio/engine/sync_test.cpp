@@ -95,6 +95,15 @@ class SyncTest : public EngineTest {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
+    // Another Link session on this network (a music program, a test run beside this
+    // one) would be joined, and its tempo taken: these tests need the session to
+    // themselves.
+    void skipInAForeignSession(uint32_t channel) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        uint32_t peers = 0;
+        LUMA_ChannelGetSync(channel, nullptr, &peers);
+        if (peers > 0) GTEST_SKIP() << "another Link session answers on this network";
+    }
     int32_t sync(uint32_t channel) {
         synced_.push_back(channel);
         return LUMA_ChannelSetSync(channel, 1);
@@ -123,12 +132,15 @@ TEST_F(SyncTest, TwoTracksClickTogetherAtTheSessionTempoAndFollowItsChanges) {
     double firstGrid = 0;
     ASSERT_NE(LUMA_ChannelGetBeatGrid(first, &firstGrid, nullptr, nullptr), 0);
     ASSERT_EQ(sync(first), LUMA_SYNC_LOCKED);
+    skipInAForeignSession(first);
     EXPECT_NEAR(sessionBpm(first), firstGrid, 1e-6) << "the first sets the session's tempo";
+    ASSERT_NE(BASS_StreamPlay(first, 0, 0), 0);
+    // The second, synced while it plays, is off the beat: it aligns within a second.
+    ASSERT_NE(BASS_StreamPlay(second, 0, 0), 0);
+    listen(2.3);
     ASSERT_EQ(sync(second), LUMA_SYNC_LOCKED);
     EXPECT_NEAR(sessionBpm(second), firstGrid, 1e-6) << "the second takes it";
-    ASSERT_NE(BASS_StreamPlay(first, 0, 0), 0);
-    ASSERT_NE(BASS_StreamPlay(second, 0, 0), 0);
-    listen(1.0);  // within a second both are aligned
+    listen(1.0);
     struct Stage {
         double proposedBpm;  // by the first channel's pitch fader; 0 leaves the tempo
         const char* what;
@@ -156,6 +168,7 @@ TEST_F(SyncTest, TwoTracksClickTogetherAtTheSessionTempoAndFollowItsChanges) {
 TEST_F(SyncTest, RefusedSyncPlaysOnAndLocksOnceTheReasonIsGone) {
     const uint32_t leader = clicks(120, 0.2, -100);
     ASSERT_EQ(sync(leader), LUMA_SYNC_LOCKED);
+    skipInAForeignSession(leader);
     // 100 BPM needs a rate of 1.2 (or 0.6 at twice its tempo): beyond the fader.
     const uint32_t slow = clicks(100, 0.05, 100);
     ASSERT_EQ(sync(slow), LUMA_SYNC_OUT_OF_RANGE);
@@ -182,6 +195,7 @@ TEST_F(SyncTest, RefusedSyncPlaysOnAndLocksOnceTheReasonIsGone) {
 TEST_F(SyncTest, SyncedStartWaitsForTheSessionsBeat) {
     const uint32_t leader = clicks(124, 0.05, -100);
     ASSERT_EQ(sync(leader), LUMA_SYNC_LOCKED);
+    skipInAForeignSession(leader);
     ASSERT_NE(BASS_StreamPlay(leader, 0, 0), 0);
     listen(1.3);
     // Cued on its first click, the second channel starts on a beat of the leader's.
@@ -201,6 +215,7 @@ TEST_F(SyncTest, FollowsAPeerThatHoldsTheSession) {
     ableton::Link peer(124.0);
     peer.enable(true);
     std::this_thread::sleep_for(std::chrono::seconds(1));
+    if (peer.numPeers() > 0) GTEST_SKIP() << "another Link session answers on this network";
     const uint32_t channel = clicks(120, 0.2, 0);
     EXPECT_EQ(sync(channel), LUMA_SYNC_LOCKED);
     uint32_t peers = 0;
