@@ -24,6 +24,7 @@ double OutputClock::update(int64_t frame, double nowMicros, double outputRate) n
         micros_ = nowMicros;
         microsPerFrame_ = nominal;
         stepped_ = 0;
+        steppedError_ = 0.0;
         return micros_;
     }
     const auto frames = static_cast<double>(frame - frame_);
@@ -31,12 +32,18 @@ double OutputClock::update(int64_t frame, double nowMicros, double outputRate) n
     const double error = nowMicros - predicted;
     frame_ = frame;
     if (std::fabs(error) > kStepMicros) {
-        // One late callback is noise; several in a row are a step.
-        micros_ = ++stepped_ >= kStepPeriods ? nowMicros : predicted;
-        if (stepped_ >= kStepPeriods) stepped_ = 0;
+        // One late callback is noise; several in a row are a step, taken at their mean.
+        steppedError_ += error;
+        micros_ = predicted;
+        if (++stepped_ >= kStepPeriods) {
+            micros_ += steppedError_ / stepped_;
+            stepped_ = 0;
+            steppedError_ = 0.0;
+        }
         return micros_;
     }
     stepped_ = 0;
+    steppedError_ = 0.0;
     const double omega = 2.0 * std::numbers::pi * kBandwidthHz * frames * microsPerFrame_ * 1e-6;
     micros_ = predicted + std::numbers::sqrt2 * omega * error;
     microsPerFrame_ += omega * omega * error / frames;

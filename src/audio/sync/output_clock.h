@@ -27,6 +27,7 @@ class OutputClock {
     double micros_ = 0.0;          // the filtered host time of frame_
     double microsPerFrame_ = 0.0;  // the output clock's rate, as measured
     int stepped_ = 0;              // periods in a row that came in far off the line
+    double steppedError_ = 0.0;    // and how far off, summed
 };
 
 }  // namespace luma
