@@ -174,10 +174,16 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Tempo from the first and last click (microseconds) of a run without gaps.
+// Tempo from the first and last click (microseconds), counting the beats between them:
+// a click the recorder missed (a cycle it was not run in) leaves a gap of two beats.
 double tempoOf(const std::vector<double>& clicks) {
-    if (clicks.size() < 2) return 0;
-    return 60e6 * static_cast<double>(clicks.size() - 1) / (clicks.back() - clicks.front());
+    if (clicks.size() < 3) return 0;
+    std::vector<double> intervals;
+    for (size_t i = 1; i < clicks.size(); ++i) intervals.push_back(clicks[i] - clicks[i - 1]);
+    const double typical = median(intervals);
+    double beats = 0;
+    for (const double interval : intervals) beats += std::round(interval / typical);
+    return 60e6 * beats / (clicks.back() - clicks.front());
 }
 
 Figures analyse(const std::vector<double>& a, const std::vector<double>& b, double from,
