@@ -39,13 +39,14 @@ Signal clickTrack(double bpm, double firstSeconds, double seconds) {
 }
 
 // Seconds (from the start of `samples`, one side) where clicks begin: the first sample
-// above a threshold after 50 ms below it. A click cut by the start is not one.
+// above a threshold after 20 ms below it (longer than the thump's quiet stretches). The
+// tail of a click cut by the start is not one.
 std::vector<double> clickTimes(const std::vector<float>& samples) {
     std::vector<double> times;
-    int64_t quiet = kRate;
+    int64_t quiet = 0;
     for (size_t i = 0; i < samples.size(); ++i) {
         if (std::fabs(samples[i]) > 0.2f) {
-            if (quiet > kRate / 20 && i > 0) times.push_back(static_cast<double>(i) / kRate);
+            if (quiet > kRate / 50) times.push_back(static_cast<double>(i) / kRate);
             quiet = 0;
         } else {
             ++quiet;
