@@ -57,7 +57,8 @@ bool Engine::setSyncTempo(uint32_t handle, double bpm) {
     const Resolved channel = resolve(handle);
     if (!channel.play || !std::isfinite(bpm) || bpm <= 0.0) return false;
     PlayChannel& play = *channel.play;
-    if (!play.sync.engaged) return false;
+    // A refused channel plays at its own rate: its fader is its own, not the session's.
+    if (syncStateOf(play) != LUMA_SYNC_LOCKED) return false;
     // `bpm` is the track's tempo at the deck's new own rate: bends count from that rate
     // now. The session hears it at the multiple the channel follows it at.
     const TrackGrid& grid = play.sync.grid;

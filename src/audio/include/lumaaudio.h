@@ -370,7 +370,8 @@ LUMA_API int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32
  * grid's) at the channel's new rate attribute, which becomes the reference
  * that bends count from. The session's tempo becomes `bpm` (times the
  * multiple the channel follows the session at), and every peer follows.
- * Non-zero on success; 0 for a channel that is not locked. */
+ * Non-zero on success; 0 for a channel that is not locked (a refused channel's
+ * fader moves only its own rate). */
 LUMA_API int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm);
 
 /* Milliseconds (-1000..1000) added to the latency the output reports, when

@@ -173,6 +173,7 @@ TEST_F(SyncTest, RefusedSyncPlaysOnAndLocksOnceTheReasonIsGone) {
     // 100 BPM needs a rate of 1.2 (or 0.6 at twice its tempo): beyond the fader.
     const uint32_t slow = clicks(100, 0.05, 100);
     ASSERT_EQ(sync(slow), LUMA_SYNC_OUT_OF_RANGE);
+    EXPECT_EQ(LUMA_ChannelSetSyncTempo(slow, 100.0), 0) << "a refused fader moves no session";
     ASSERT_NE(BASS_StreamPlay(slow, 0, 0), 0);
     Heard heard = listen(5.0);
     EXPECT_NEAR(60.0 / medianInterval(heard.right), 100.0, 0.05) << "refused: its own tempo";
