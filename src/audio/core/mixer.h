@@ -54,6 +54,12 @@ class Mixer : public RenderCallback {
     void renderAudio(float* interleaved, int frames) noexcept override {
         render(interleaved, frames);
     }
+    void periodTiming(double startedMicrosAgo, double microsPerFrame) noexcept override {
+        if (session_) {
+            session_->periodTiming(outFrame_.load(std::memory_order_relaxed), startedMicrosAgo,
+                                   microsPerFrame);
+        }
+    }
 
   private:
     void applyCommands() noexcept;

@@ -23,10 +23,21 @@ struct LinkSession::Impl {
     bool originSet = false;
     Micros origin{0};
     int64_t lastFrame = 0;
+    // The output's own time of its present period, when it tells.
+    bool timed = false;
+    int64_t timedFrame = 0;
+    double timedMicros = 0.0, timedPerFrame = 0.0;
 
     // The host time output frame `outFrame` leaves the output at.
     Micros hostTimeOf(int64_t outFrame, double outputRate) noexcept {
         const Micros now = link.clock().micros();
+        // A period is at most a few thousand frames: older timing is stale.
+        constexpr int64_t kTimedFrames = 16384;
+        if (!rendered && timed && outFrame >= timedFrame && outFrame - timedFrame < kTimedFrames) {
+            const double micros =
+                timedMicros + static_cast<double>(outFrame - timedFrame) * timedPerFrame;
+            return Micros(std::llround(micros));
+        }
         if (!rendered) {
             const double micros =
                 clock.update(outFrame, static_cast<double>(now.count()), outputRate);
@@ -41,7 +52,9 @@ struct LinkSession::Impl {
         return origin + offset;
     }
     double clockRatio(double outputRate) const noexcept {
-        return rendered ? 1.0 : clock.clockRatio(outputRate);
+        if (rendered) return 1.0;
+        if (timed) return std::clamp(timedPerFrame * outputRate * 1e-6, 0.98, 1.02);
+        return clock.clockRatio(outputRate);
     }
 };
 
@@ -88,8 +101,19 @@ void LinkSession::useRenderedTime(bool rendered) noexcept {
     if (impl) {
         impl->originSet = false;
         impl->clock.reset();
+        impl->timed = false;
     }
     renderedTime_ = rendered;
+}
+
+void LinkSession::periodTiming(int64_t outFrame, double startedMicrosAgo,
+                               double microsPerFrame) noexcept {
+    Impl* impl = impl_.load(std::memory_order_acquire);
+    if (!impl || !std::isfinite(startedMicrosAgo) || !(microsPerFrame > 0.0)) return;
+    impl->timed = true;
+    impl->timedFrame = outFrame;
+    impl->timedMicros = static_cast<double>(impl->link.clock().micros().count()) - startedMicrosAgo;
+    impl->timedPerFrame = microsPerFrame;
 }
 
 SessionBeats LinkSession::capture(int64_t outFrame, double outputRate, int latencyFrames) noexcept {

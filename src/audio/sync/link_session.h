@@ -46,6 +46,10 @@ class LinkSession {
     // The session's beats for output frame `outFrame` on, a period's first frame, heard
     // `latencyFrames` later. Invalid while disabled.
     SessionBeats capture(int64_t outFrame, double outputRate, int latencyFrames) noexcept;
+    // From an output that knows when its periods begin: the period from output frame
+    // `outFrame` on began `startedMicrosAgo` ago, its frames lasting `microsPerFrame`.
+    // Preferred to the times of the callbacks, which a busy machine delays.
+    void periodTiming(int64_t outFrame, double startedMicrosAgo, double microsPerFrame) noexcept;
 
   private:
     struct Impl;
