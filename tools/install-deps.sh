@@ -11,6 +11,8 @@ packages=(
   libasound2-dev libjack-jackd2-dev libpulse-dev libfftw3-dev
   # engine: loudness (EBU R128) of the loaded tracks
   libebur128-dev
+  # engine: tempo and beat sync over Ableton Link (header-only, with its asio)
+  ableton-link-dev
   # the deck: widgets, MIDI, joysticks, fonts (a free Tahoma; digital-display faces)
   qt6-base-dev librtmidi-dev libsdl2-dev fonts-wine fonts-dseg
   # tests and benchmarks: encoders that make test material, a JACK server, frameworks

@@ -8,6 +8,9 @@
 //     --render OUT.wav   render offline through the manual output instead
 //     --seconds S        stop after S seconds
 //     --latency MS       output buffer (default: the sound system's own)
+//     --sync             follow the Ableton Link session's tempo and beats (once the
+//                        track's beat grid is known; the first in a session sets its tempo)
+//     --sync-latency MS  correction added to the output latency sync accounts for
 #include <lumaaudio.h>
 #include <unistd.h>
 
@@ -38,6 +41,8 @@ struct Options {
     int latencyMs = 0;
     double seconds = 0;
     bool devices = false;
+    bool sync = false;
+    int syncLatencyMs = 0;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -54,6 +59,10 @@ bool parse(int argc, char** argv, Options& options) {
             options.render = argv[++i];
         } else if (arg == "--latency" && hasValue) {
             options.latencyMs = std::atoi(argv[++i]);
+        } else if (arg == "--sync") {
+            options.sync = true;
+        } else if (arg == "--sync-latency" && hasValue) {
+            options.syncLatencyMs = std::atoi(argv[++i]);
         } else if (arg == "--seconds" && hasValue) {
             options.seconds = std::atof(argv[++i]);
         } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
@@ -81,6 +90,35 @@ std::string makeDemoTone() {
     return path;
 }
 
+const char* syncName(int32_t state) {
+    switch (state) {
+        case LUMA_SYNC_LOCKED:
+            return "locked";
+        case LUMA_SYNC_NO_GRID:
+            return "no beat grid";
+        case LUMA_SYNC_OUT_OF_RANGE:
+            return "out of range";
+        default:
+            return "off";
+    }
+}
+
+// Asks for sync once the track's beat grid is known (it is measured after the track is
+// decoded), so that the start waits for the session's beat. Plays on unsynced when the
+// track has no grid.
+void startSync(uint32_t channel, int latencyMs) {
+    LUMA_SetSyncLatency(latencyMs);
+    constexpr int kGridPatienceMs = 60000;
+    for (int waited = 0; waited < kGridPatienceMs && !interrupted; waited += 20) {
+        if (LUMA_ChannelGetBeatGrid(channel, nullptr, nullptr, nullptr) != 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const int32_t state = LUMA_ChannelSetSync(channel, 1);
+    double bpm = 0;
+    LUMA_ChannelGetSync(channel, &bpm, nullptr);
+    std::printf("sync: %s, session at %.2f BPM\n", syncName(state), bpm);
+}
+
 uint32_t open(const std::string& file) {
     uint32_t channel =
         BASS_StreamCreateFile(0, file.c_str(), 0, 0, LUMA_STREAM_PRESCAN | LUMA_STREAM_FX);
@@ -95,7 +133,8 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: lumaplay [--devices] [--device N] [--pitch PERCENT] "
-                     "[--render OUT.wav] [--seconds S] [--latency MS] [file]\n");
+                     "[--render OUT.wav] [--seconds S] [--latency MS] [--sync] "
+                     "[--sync-latency MS] [file]\n");
         return 2;
     }
     if (!options.render.empty()) setenv("LUMATRONE_AUDIO", "manual", 1);
@@ -133,6 +172,7 @@ int main(int argc, char** argv) {
     const uint64_t length = BASS_StreamGetLength(channel);
     std::printf("%s: %.3f s at %u Hz, playing at %d Hz\n", options.file.c_str(),
                 BASS_ChannelBytes2Seconds(channel, length), rate, pitched);
+    if (options.sync) startSync(channel, options.syncLatencyMs);
     BASS_StreamPlay(channel, 0, 0);
 
     const double limit = options.seconds > 0 ? options.seconds : 1e9;
@@ -175,6 +215,12 @@ int main(int argc, char** argv) {
             std::printf("\r%8.3f s  cpu %4.1f %%  underruns %u",
                         BASS_ChannelBytes2Seconds(channel, position), BASS_GetCPU(),
                         LUMA_GetUnderruns());
+            if (options.sync) {
+                double bpm = 0;
+                uint32_t peers = 0;
+                const int32_t state = LUMA_ChannelGetSync(channel, &bpm, &peers);
+                std::printf("  sync %s %.2f BPM, %u peers  ", syncName(state), bpm, peers);
+            }
             std::fflush(stdout);
         }
         std::printf("\n%u underruns\n", LUMA_GetUnderruns());

@@ -206,6 +206,25 @@ LUMA_API int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* tr
     return guarded(0, [&] { return engine().loudness(handle, lufs, truePeakDb, gainDb) ? 1 : 0; });
 }
 
+LUMA_API int32_t LUMA_ChannelSetSync(uint32_t handle, int32_t on) {
+    return guarded(LUMA_SYNC_OFF, [&] { return engine().setSync(handle, on != 0); });
+}
+
+LUMA_API int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32_t* peers) {
+    return guarded(LUMA_SYNC_OFF, [&] { return engine().syncState(handle, sessionBpm, peers); });
+}
+
+LUMA_API int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm) {
+    return guarded(0, [&] { return engine().setSyncTempo(handle, bpm) ? 1 : 0; });
+}
+
+LUMA_API void LUMA_SetSyncLatency(int32_t extraMs) {
+    guarded(0, [&] {
+        engine().setSyncLatency(extraMs);
+        return 0;
+    });
+}
+
 LUMA_API int32_t LUMA_RenderFrames(float* interleavedStereo, uint32_t frames) {
     return guarded(0, [&] { return engine().renderManual(interleavedStereo, frames) ? 1 : 0; });
 }

@@ -21,11 +21,12 @@ struct Command {
         SetEffect,
         GlobalVolumes,
         SetLoop,
+        SetSync,
     };
     Type type = Type::Play;
     PlayChannel* channel = nullptr;
     uint32_t generation = 0;  // per channel, for the control side's bookkeeping
-    bool loop = false;        // Play; SetLoop: on
+    bool loop = false;        // Play; SetLoop, SetSync: on
     int64_t frame = 0;        // Seek; SetLoop: the region's start
     int64_t loopEnd = 0;      // SetLoop: the region is [frame, loopEnd)
     // Slide: negative means "leave as it is".
@@ -36,6 +37,8 @@ struct Command {
     EqEffect* effect = nullptr;  // AddEffect, SetEffect
     float centreHz = 0, bandwidth = 0, gainDb = 0;
     float streamVolume = -1, musicVolume = -1;  // GlobalVolumes, 0..1
+    // SetSync: the track's beat grid and the channel's own rate it counts bends from.
+    double gridBpm = 0, gridFirstBeatFrame = 0, referenceHz = 0;
 };
 
 }  // namespace luma

@@ -78,6 +78,8 @@ bool Engine::init(int device, uint32_t rate, uint32_t flags) {
     }
     mixer_.gate().close();
     mixer_.configure(outputRate, latency);
+    mixer_.attachSession(&link_);
+    link_.useRenderedTime(selection_.kind == OutputKind::Manual);
     initialised_ = true;
     started_ = false;
     outputLost_ = false;
@@ -130,6 +132,8 @@ void Engine::shutDownLocked() {
     mixer_.applyPending();
     // Every channel leaves the mixer before it is destroyed.
     mixer_.forgetChannels();
+    link_.enable(false);
+    syncAsked_ = syncEngaged_ = 0;
     handles_.clear();
     playChannels_ = 0;
     retired_.clear();
@@ -275,6 +279,7 @@ bool Engine::freeChannel(uint32_t handle, bool module) {
     if (kind != played) return false;
     auto channel = handles_.find<PlayChannel>(handle, played);
     if (!channel) return false;
+    releaseSync(*channel);
     for (int i = 0; i < channel->effectCount; ++i) handles_.remove(channel->effectHandles[i]);
     handles_.remove(handle);
     --playChannels_;

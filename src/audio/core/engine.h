@@ -17,6 +17,7 @@
 #include "core/play_channel.h"
 #include "core/watch_thread.h"
 #include "output/output.h"
+#include "sync/link_session.h"
 
 namespace luma {
 
@@ -71,6 +72,12 @@ class Engine {
     bool setLoudnessTarget(float lufs);
     bool loudness(uint32_t handle, float* lufs, float* truePeakDb, float* gainDb);
 
+    // Tempo and beat sync over Link (engine_sync.cpp); the states are lumaaudio.h's.
+    int32_t setSync(uint32_t handle, bool on);
+    int32_t syncState(uint32_t handle, double* sessionBpm, uint32_t* peers);
+    bool setSyncTempo(uint32_t handle, double bpm);
+    void setSyncLatency(int32_t extraMs);
+
     // Loop region of a played channel (engine_loop.cpp).
     bool setLoop(uint32_t handle, int64_t startBytes, int64_t endBytes, bool on);
 
@@ -104,6 +111,12 @@ class Engine {
     int64_t readPosition(const PlayChannel& channel) const;
     void collectRetired();
     void shutDownLocked();
+    // Sync, under the mutex: locks an asked-for channel once its grid is known; ends a
+    // channel's sync (its end, or sync off).
+    void engageSync(PlayChannel& channel);
+    void releaseSync(PlayChannel& channel);
+    void sendSync(PlayChannel& channel, bool on);
+    int32_t syncStateOf(const PlayChannel& channel) const;
 
     // Keeping the output alive (engine_output.cpp): the watch notices an
     // output that failed or stopped calling, sets it aside and opens its
@@ -147,6 +160,9 @@ class Engine {
     int playChannels_ = 0;  // the mixer has room for Mixer::kMaxChannels
     std::vector<Retired> retired_;
     std::unordered_map<uint32_t, float> tempos_;  // detected BPM by analysed handle
+    LinkSession link_;
+    int syncAsked_ = 0;    // channels with sync on: Link is enabled while there are any
+    int syncEngaged_ = 0;  // of those, the ones that follow the session
 };
 
 }  // namespace luma

@@ -84,6 +84,9 @@ bool Mixer::render(float* interleaved, int frames) noexcept {
     }
     const auto started = std::chrono::steady_clock::now();
     applyCommands();
+    beats_ = session_ ? session_->capture(outFrame_.load(std::memory_order_relaxed), outputRate_,
+                                          latency_)
+                      : SessionBeats{};
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, PlayChannel::kMaxBlock);
         renderBlock(interleaved + static_cast<size_t>(done) * 2, n);

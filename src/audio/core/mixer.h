@@ -16,6 +16,8 @@
 #include "dsp/output_limiter.h"
 #include "output/output.h"
 #include "output/render_gate.h"
+#include "sync/link_session.h"
+#include "sync/session_beats.h"
 
 namespace luma {
 
@@ -33,6 +35,8 @@ class Mixer : public RenderCallback {
     void applyPending() noexcept { applyCommands(); }
     // Control side, with the gate closed: drop every channel (shutdown).
     void forgetChannels() noexcept { channels_.clear(); }
+    // Control side, with the gate closed: the Link session synced channels follow.
+    void attachSession(LinkSession* session) noexcept { session_ = session; }
 
     // Any thread: the loudness every played track is brought to (kLoudnessOff: none).
     void setLoudnessTarget(float lufs) noexcept {
@@ -59,17 +63,26 @@ class Mixer : public RenderCallback {
     void renderAudio(float* interleaved, int frames) noexcept override {
         render(interleaved, frames);
     }
+    void periodTiming(double startedMicrosAgo, double microsPerFrame) noexcept override {
+        if (session_) {
+            session_->periodTiming(outFrame_.load(std::memory_order_relaxed), startedMicrosAgo,
+                                   microsPerFrame);
+        }
+    }
 
   private:
     void applyCommands() noexcept;
     void renderBlock(float* interleaved, int frames) noexcept;
     RenderContext context() const noexcept {
-        return {outFrame_.load(std::memory_order_relaxed), outputRate_, latency_, loudnessTarget()};
+        return {outFrame_.load(std::memory_order_relaxed), outputRate_, latency_, loudnessTarget(),
+                &beats_};
     }
 
     SpscQueue<Command, 8192> queue_;
     RenderGate gate_;
     std::vector<PlayChannel*> channels_;
+    LinkSession* session_ = nullptr;
+    SessionBeats beats_;  // captured once per period
     double outputRate_ = 44100.0;
     int latency_ = 0;
     LinearRamp streamGain_, musicGain_;

@@ -40,6 +40,7 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
                 // From silence: the gains glide up over the first block.
                 gainLeft_ = gainRight_ = 0.0f;
                 followLoudness(context, false);
+                waitingForBeat_ = phaseLock_.engaged();
             }
             loop_ = command.loop;
             break;
@@ -47,6 +48,7 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
             if (playing_) {
                 fadeFromHere(context);  // into silence
                 playing_ = false;
+                waitingForBeat_ = false;
                 history_.add(context.outFrame, position());
             }
             break;
@@ -65,6 +67,16 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
             if (command.rateHz >= 0) rate_.glideTo(command.rateHz, command.slideFrames);
             if (command.volume >= 0) volume_.glideTo(command.volume, command.slideFrames);
             if (command.pan >= -1.0) pan_.glideTo(command.pan, command.slideFrames);
+            break;
+        case Command::Type::SetSync:
+            if (command.loop) {
+                const PhaseLock::Grid grid{command.gridBpm, command.gridFirstBeatFrame,
+                                           static_cast<double>(track_->sampleRate())};
+                phaseLock_.engage(grid, command.referenceHz);
+            } else {
+                phaseLock_.release();
+                waitingForBeat_ = false;
+            }
             break;
         case Command::Type::AddEffect:
             if (effectsActive_ < kMaxEffects) {
@@ -116,8 +128,9 @@ void PlayChannel::changeLoop(const Command& command, const RenderContext& contex
 }
 
 void PlayChannel::fadeFrom(const LoopSource& reading, const RenderContext& context) noexcept {
-    const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
-    fading_.start(reading, pos_, resampler_, rate_.current / context.outputRate, increment);
+    const double scale = syncScale_ / context.outputRate;
+    const double increment = rate_.moving() ? rate_.perFrame * scale : 0.0;
+    fading_.start(reading, pos_, resampler_, rate_.current * scale, increment);
 }
 
 int PlayChannel::framesBefore(int64_t limit, double step, double increment,
@@ -141,8 +154,9 @@ void PlayChannel::renderSource(const RenderContext& context, int frames, float* 
     while (done < frames) {
         int segment = frames - done;
         if (rate_.moving()) segment = static_cast<int>(std::min<int64_t>(segment, rate_.remaining));
-        const double step = rate_.current / context.outputRate;
-        const double increment = rate_.moving() ? rate_.perFrame / context.outputRate : 0.0;
+        const double scale = syncScale_ / context.outputRate;
+        const double step = rate_.current * scale;
+        const double increment = rate_.moving() ? rate_.perFrame * scale : 0.0;
         // A loop region lies within the track: its end comes first.
         const bool looping = source_.armed();
         const int n = framesBefore(looping ? source_.end() : length, step, increment, segment);
@@ -182,7 +196,17 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     float* right = right_.data();
     if (playing_) {
         history_.add(context.outFrame, position());
-        renderSource(context, frames, left, right);
+        const int silent = waitForBeat(context, frames);
+        std::fill_n(left, silent, 0.0f);
+        std::fill_n(right, silent, 0.0f);
+        if (silent < frames) {
+            RenderContext from = context;
+            from.outFrame += silent;
+            if (silent > 0) history_.add(from.outFrame, position());
+            followSession(from);
+            renderSource(from, frames - silent, left + silent, right + silent);
+            if (silent > 0) fadeIn(left + silent, right + silent, frames - silent);
+        }
         if (loader_ && !track_->fullyLoaded()) loader_->want(source_.nextToLoad(pos_.frame));
     } else {
         std::fill_n(left, frames, 0.0f);  // stopped: only the fade-out sounds
@@ -219,6 +243,56 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     gainRight_ = targetRight;
     taps_.write(context.outFrame, left, right, frames);
     tapEnd_.store(context.outFrame + frames, std::memory_order_release);
+}
+
+int PlayChannel::waitForBeat(const RenderContext& context, int frames) noexcept {
+    if (!waitingForBeat_) return 0;
+    if (!phaseLock_.engaged() || !context.beats || !context.beats->valid) {
+        waitingForBeat_ = false;
+        return 0;
+    }
+    const int64_t wait = phaseLock_.framesToNextBeat(*context.beats, context.outFrame, position());
+    if (wait >= frames) return frames;
+    waitingForBeat_ = false;
+    return static_cast<int>(wait);
+}
+
+void PlayChannel::followSession(const RenderContext& context) noexcept {
+    if (!phaseLock_.engaged() || !context.beats) {
+        syncScale_ = 1.0;
+        return;
+    }
+    const PhaseLock::Step step = phaseLock_.follow(*context.beats, context.outFrame, position(),
+                                                   rate_.current, rate_.moving());
+    // The reading before the jump fades out at the rate it was moving at.
+    if (step.jumpFrames != 0.0) jumpBy(step.jumpFrames, context);
+    syncScale_ = step.scale;
+}
+
+void PlayChannel::jumpBy(double frames, const RenderContext& context) noexcept {
+    const double target = position() + frames;
+    const double end = static_cast<double>(source_.armed() ? source_.end() : track_->frames());
+    // Near the track's start or end, or a loop's end, the nudge alone closes the gap.
+    if (target < 0.0 || target >= end) return;
+    fadeFromHere(context);
+    history_.add(context.outFrame, position());
+    const double whole = std::floor(target);
+    pos_ = {static_cast<int64_t>(whole), target - whole};
+    source_.moved(pos_.frame);
+    history_.add(context.outFrame, position());
+    if (loader_) loader_->want(pos_.frame);
+}
+
+void PlayChannel::fadeIn(float* left, float* right, int frames) noexcept {
+    // A start on the session's beat falls inside a block, where the gains' glide
+    // has nearly ended: the first frames rise on their own.
+    constexpr int kFadeInFrames = 64;
+    const int n = std::min(frames, kFadeInFrames);
+    for (int i = 0; i < n; ++i) {
+        const float gain = static_cast<float>(i + 1) / kFadeInFrames;
+        left[i] *= gain;
+        right[i] *= gain;
+    }
 }
 
 void PlayChannel::publish(const RenderContext& context, int64_t outEnd) noexcept {

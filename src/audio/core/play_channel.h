@@ -23,6 +23,8 @@
 #include "core/track_analysis.h"
 #include "core/track_loader.h"
 #include "dsp/resampler.h"
+#include "sync/phase_lock.h"
+#include "sync/session_beats.h"
 
 namespace luma {
 
@@ -32,6 +34,7 @@ struct RenderContext {
     double outputRate;
     int latencyFrames;
     float loudnessTargetLufs;  // kLoudnessOff: every track at its own level
+    const SessionBeats* beats = nullptr;  // the Link session's, valid while some channel syncs
 };
 
 class PlayChannel {
@@ -76,13 +79,25 @@ class PlayChannel {
     std::array<std::unique_ptr<EqEffect>, kMaxEffects> ownedEffects;  // control side owns
     std::array<uint32_t, kMaxEffects> effectHandles{};
     int effectCount = 0;
-    const std::shared_ptr<const TrackAnalysis> analysis;  // filled on the loader's thread
+    std::shared_ptr<const TrackAnalysis> analysis;  // filled on the loader's thread
+    struct Sync {
+        bool asked = false;    // sync on, whether or not it could lock yet
+        bool engaged = false;  // the audio side has the grid and follows the session
+        TrackGrid grid;
+        double referenceHz = 0;
+    } sync;
 
   private:
     void changeLoop(const Command& command, const RenderContext& context) noexcept;
     // What plays from now on fades in from `reading` (or the present one) at pos_.
     void fadeFrom(const LoopSource& reading, const RenderContext& context) noexcept;
     void fadeFromHere(const RenderContext& context) noexcept { fadeFrom(source_, context); }
+    // Sync: how many of the block's frames stay silent before a start on the session's
+    // beat, and the rate and phase for the rest of the block.
+    int waitForBeat(const RenderContext& context, int frames) noexcept;
+    void followSession(const RenderContext& context) noexcept;
+    void jumpBy(double frames, const RenderContext& context) noexcept;
+    static void fadeIn(float* left, float* right, int frames) noexcept;
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
     int framesBefore(int64_t limit, double step, double increment, int frames) const noexcept;
     double position() const noexcept { return static_cast<double>(pos_.frame) + pos_.fraction; }
@@ -101,7 +116,10 @@ class PlayChannel {
     FadingVoice fading_;  // the reading before a jump, a stop or a loop change, faded out
     bool playing_ = false;
     bool loop_ = false;
-    LinearRamp rate_;                      // Hz
+    LinearRamp rate_;  // Hz, the channel's own
+    PhaseLock phaseLock_;
+    double syncScale_ = 1.0;  // the rate played is the own rate times this
+    bool waitingForBeat_ = false;
     LinearRamp volume_;                    // 0..1
     LinearRamp pan_;                       // -1..1
     LinearRamp loudness_;                  // the track's pre-gain, linear

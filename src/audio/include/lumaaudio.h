@@ -362,6 +362,60 @@ LUMA_API int32_t LUMA_SetLoudnessTarget(float lufs);
 LUMA_API int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* true_peak_db,
                                          float* gain_db);
 
+/* Tempo and beat sync of played channels over Ableton Link.
+ *
+ * A synced channel joins the Link session of the local network (other
+ * processes on this machine, other machines, other music programs): it plays
+ * at the session's tempo, choosing among its track's tempo, half and twice it
+ * the one nearest the session's, and its beats (from the track's beat grid,
+ * LUMA_ChannelGetBeatGrid) fall on the session's beats. Link is enabled only
+ * while some channel has sync on: a process that never syncs sends nothing.
+ *
+ * States, as LUMA_ChannelSetSync and LUMA_ChannelGetSync return them. The
+ * refused states mean sync was asked for and the channel plays on at its own
+ * rate; sync stays asked for, and the channel locks by itself once the grid
+ * is known or the session's tempo is back within reach. */
+#define LUMA_SYNC_OFF 0             /* not synced */
+#define LUMA_SYNC_LOCKED 1          /* following the session's tempo and beats */
+#define LUMA_SYNC_NO_GRID (-1)      /* refused: the track has no beat grid (yet) */
+#define LUMA_SYNC_OUT_OF_RANGE (-2) /* refused: a rate beyond +-16 %, or no Link */
+
+/* Asks for sync (`on` non-zero) or ends it; returns the new state. The first
+ * channel to lock in an empty session sets the session's tempo: its track's
+ * tempo at the channel's present rate. A channel joining a session takes the
+ * session's tempo. A synced channel that starts playing waits, silent, for
+ * the session's next beat, so that its beats start in time; one synced while
+ * playing aligns at once by a jump crossfaded like a seek (an error under 5 ms
+ * by a rate nudge of at most 1 %), and stays aligned.
+ *
+ * While synced, the channel plays at the sync rate times its rate attribute
+ * (BASS_ChannelSlideAttributes) relative to the reference rate: the
+ * attribute when sync was turned on, or the one implied by the last
+ * LUMA_ChannelSetSyncTempo. So jog bends and the brake still act,
+ * as bends; the beats are pulled back into place once the attribute is back
+ * at the reference. The attribute itself reads back as set. Sync off returns
+ * the channel to its attribute's rate. Freeing the channel ends its sync. */
+LUMA_API int32_t LUMA_ChannelSetSync(uint32_t handle, int32_t on);
+
+/* The channel's sync state; fills the session's tempo in BPM (0 while no
+ * channel of this process syncs) and the number of other Link peers in the
+ * session. Either pointer may be NULL. Polling this also locks an asked-for
+ * channel whose beat grid has arrived since. */
+LUMA_API int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32_t* peers);
+
+/* A synced channel's pitch fader moved: `bpm` is the track's tempo (its
+ * grid's) at the channel's new rate attribute, which becomes the reference
+ * that bends count from. The session's tempo becomes `bpm` (times the
+ * multiple the channel follows the session at), and every peer follows.
+ * Non-zero on success; 0 for a channel that is not locked (a refused channel's
+ * fader moves only its own rate). */
+LUMA_API int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm);
+
+/* Milliseconds (-1000..1000) added to the latency the output reports, when
+ * sync maps the sound heard to the session's time: for an output whose
+ * reported latency is wrong. 0 by default; applies at once to every channel. */
+LUMA_API void LUMA_SetSyncLatency(int32_t extraMs);
+
 /* Manual output only: renders `frames` frames of 44100 Hz interleaved
  * stereo float into the buffer. Non-zero on success; 0 (and silence) when
  * the output is not the manual one or is not started. */

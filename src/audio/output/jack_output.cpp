@@ -115,6 +115,18 @@ int JackOutput::onProcess(jack_nframes_t frames, void* self) {
     }
     out->lastCycle_ = cycle;
     out->cycleKnown_ = true;
+    // The server's own times of the cycle: the same for every client of it.
+    jack_nframes_t cycleFrame = 0;
+    jack_time_t cycleStart = 0, nextStart = 0;
+    float periodUsecs = 0;
+    if (jack_get_cycle_times(out->client_, &cycleFrame, &cycleStart, &nextStart, &periodUsecs) ==
+            0 &&
+        nextStart > cycleStart && frames > 0) {
+        const jack_time_t now = jack_get_time();
+        // Signed: the server's filtered start may lie a little after this wake-up.
+        out->callback_->periodTiming(static_cast<double>(now) - static_cast<double>(cycleStart),
+                                     static_cast<double>(nextStart - cycleStart) / frames);
+    }
     float* interleaved = out->interleaved_.data();
     for (jack_nframes_t done = 0; done < frames;) {
         const int n = static_cast<int>(std::min<jack_nframes_t>(frames - done, kChunkFrames));

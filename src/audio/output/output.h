@@ -15,6 +15,13 @@ class RenderCallback {
   public:
     virtual ~RenderCallback() = default;
     virtual void renderAudio(float* interleavedStereo, int frames) noexcept = 0;
+    // From an output that knows when its periods begin (JACK's cycle times): the period
+    // the next renderAudio calls fill began `startedMicrosAgo` ago, and its frames last
+    // `microsPerFrame` each.
+    virtual void periodTiming(double startedMicrosAgo, double microsPerFrame) noexcept {
+        (void)startedMicrosAgo;
+        (void)microsPerFrame;
+    }
 };
 
 enum class OutputKind { System, Null, Manual, Wav };

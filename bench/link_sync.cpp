@@ -1,0 +1,360 @@
+// Two players (lumaplay --sync) on one private JACK server (dummy driver,
+// 256-frame periods), one playing a click track at 120 BPM and the other one
+// at 126 BPM, their first clicks at different offsets. A JACK client of our
+// own records both outputs on one timeline and times every click. With sync
+// on in both, both must play at the session's tempo within 0.05 % and click
+// together within 1 ms (median) and 3 ms (worst), in the last minute as well.
+// Then again with a Link peer that is not a deck (link_peer) holding the
+// session at 124 BPM: both follow it.
+//
+//   link_sync [--minutes M] [--csv FILE]   (default: 1 minute, link_sync.csv)
+//
+// The CSV holds every click offset over time, for a plot.
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "player_process.h"
+#include "support/audio_files.h"
+#include "support/jack_server.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using luma::bench::PlayerProcess;
+
+constexpr int kRate = 44100;
+constexpr int kPeriod = 256;
+
+// A click on every beat: a 60 Hz thump the beat grid finds, with a 3 kHz edge that marks
+// its start to the sample.
+luma::test::Signal clickTrack(double bpm, double firstSeconds, double seconds) {
+    luma::test::Signal signal{std::vector<float>(static_cast<size_t>(seconds * kRate) * 2), 2,
+                              kRate};
+    for (double beat = firstSeconds; beat < seconds - 0.2; beat += 60.0 / bpm) {
+        const auto start = static_cast<size_t>(std::llround(beat * kRate));
+        for (size_t i = 0; i < kRate / 5; ++i) {
+            const double t = static_cast<double>(i) / kRate;
+            const double value =
+                0.8 * std::exp(-t / 0.03) * std::sin(2 * std::numbers::pi * 60 * t) +
+                0.3 * std::exp(-t / 0.001) * std::cos(2 * std::numbers::pi * 3000 * t);
+            signal.samples[(start + i) * 2] += static_cast<float>(value);
+            signal.samples[(start + i) * 2 + 1] += static_cast<float>(value);
+        }
+    }
+    return signal;
+}
+
+// Times the clicks of two JACK output ports, in microseconds of the host's clock (JACK's
+// cycle times: the dummy driver's frames do not last exactly their nominal time): the
+// first sample above a threshold after 50 ms below it. Only the process callback writes.
+class ClickRecorder {
+  public:
+    static constexpr int kSides = 2;
+
+    ClickRecorder() {
+        for (auto& side : clicks_) side.resize(kCapacity);
+    }
+    ~ClickRecorder() {
+        if (client_) jack_client_close(client_);
+    }
+
+    bool open() {
+        jack_status_t status{};
+        client_ = jack_client_open("luma-link-sync", JackNoStartServer, &status);
+        if (!client_) return false;
+        for (int side = 0; side < kSides; ++side) {
+            const std::string name = "in_" + std::to_string(side + 1);
+            ports_[side] = jack_port_register(client_, name.c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                              JackPortIsInput, 0);
+            if (!ports_[side]) return false;
+        }
+        jack_set_process_callback(client_, &ClickRecorder::onProcess, this);
+        return jack_activate(client_) == 0;
+    }
+
+    // The output port of a lumaplay client that is not yet followed, if one has appeared.
+    std::string newPlayerPort() const {
+        std::string found;
+        const char** ports = jack_get_ports(client_, "lumaplay.*:out_1", nullptr, JackPortIsOutput);
+        for (int i = 0; ports && ports[i]; ++i) {
+            if (std::find(followed_.begin(), followed_.end(), ports[i]) == followed_.end()) {
+                found = ports[i];
+            }
+        }
+        jack_free(ports);
+        return found;
+    }
+
+    // False until the player's client is active.
+    bool follow(int side, const std::string& port) {
+        const int result = jack_connect(client_, port.c_str(), jack_port_name(ports_[side]));
+        if (result != 0 && result != EEXIST) return false;
+        followed_.push_back(port);
+        return true;
+    }
+
+    // Click frames of one side so far.
+    std::vector<double> clicks(int side) const {
+        const size_t count = counts_[side].load(std::memory_order_acquire);
+        return {clicks_[side].begin(), clicks_[side].begin() + static_cast<long>(count)};
+    }
+    double now() const { return static_cast<double>(jack_get_time()); }
+
+  private:
+    static constexpr size_t kCapacity = 1 << 16;
+
+    static int onProcess(jack_nframes_t frames, void* self) {
+        auto* recorder = static_cast<ClickRecorder*>(self);
+        jack_nframes_t cycleFrame = 0;
+        jack_time_t cycleStart = 0, nextStart = 0;
+        float periodUs = 0;
+        if (jack_get_cycle_times(recorder->client_, &cycleFrame, &cycleStart, &nextStart,
+                                 &periodUs) != 0) {
+            return 0;
+        }
+        const double usPerFrame = static_cast<double>(nextStart - cycleStart) / frames;
+        for (int side = 0; side < kSides; ++side) {
+            const auto* in =
+                static_cast<const float*>(jack_port_get_buffer(recorder->ports_[side], frames));
+            recorder->scan(side, in, frames, static_cast<double>(cycleStart), usPerFrame);
+        }
+        return 0;
+    }
+
+    void scan(int side, const float* in, jack_nframes_t frames, double startUs, double usPerFrame) {
+        size_t count = counts_[side].load(std::memory_order_relaxed);
+        for (jack_nframes_t i = 0; i < frames; ++i) {
+            if (std::fabs(in[i]) > 0.2f) {
+                if (quiet_[side] > kRate / 20 && count < kCapacity) {
+                    clicks_[side][count++] = startUs + i * usPerFrame;
+                }
+                quiet_[side] = 0;
+            } else {
+                ++quiet_[side];
+            }
+        }
+        counts_[side].store(count, std::memory_order_release);
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* ports_[kSides] = {};
+    std::vector<std::string> followed_;
+    std::vector<double> clicks_[kSides];  // microseconds
+    std::atomic<size_t> counts_[kSides] = {};
+    int64_t quiet_[kSides] = {kRate, kRate};
+};
+
+struct Figures {
+    double bpm[2] = {0, 0};          // each player's tempo over the recording
+    unsigned underruns[2] = {0, 0};  // periods a player missed: its clicks move a period
+    double medianMs = 0, worstMs = 0;
+    double lastMinuteMedianMs = 0, lastMinuteWorstMs = 0;
+    std::vector<std::pair<double, double>> offsets;  // seconds into the recording, ms
+    std::string trouble;
+};
+
+double median(std::vector<double> values) {
+    if (values.empty()) return NAN;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// Tempo from the first and last click (microseconds), counting the beats between them:
+// a click the recorder missed (a cycle it was not run in) leaves a gap of two beats.
+double tempoOf(const std::vector<double>& clicks) {
+    if (clicks.size() < 3) return 0;
+    std::vector<double> intervals;
+    for (size_t i = 1; i < clicks.size(); ++i) intervals.push_back(clicks[i] - clicks[i - 1]);
+    const double typical = median(intervals);
+    double beats = 0;
+    for (const double interval : intervals) beats += std::round(interval / typical);
+    return 60e6 * beats / (clicks.back() - clicks.front());
+}
+
+Figures analyse(const std::vector<double>& a, const std::vector<double>& b, double from,
+                double to) {
+    Figures figures;
+    auto within = [&](const std::vector<double>& all) {
+        std::vector<double> kept;
+        for (const double t : all)
+            if (t >= from && t < to) kept.push_back(t);
+        return kept;
+    };
+    const std::vector<double> first = within(a), second = within(b);
+    figures.bpm[0] = tempoOf(first);
+    figures.bpm[1] = tempoOf(second);
+    std::vector<double> all, last;
+    const double seconds = (to - from) * 1e-6;
+    for (const double t : first) {
+        const auto after = std::lower_bound(second.begin(), second.end(), t);
+        double nearest = INFINITY;
+        if (after != second.end()) nearest = *after;
+        if (after != second.begin() && t - *(after - 1) < std::fabs(nearest - t))
+            nearest = *(after - 1);
+        const double ms = (nearest - t) * 1e-3;
+        const double at = (t - from) * 1e-6;
+        figures.offsets.push_back({at, ms});
+        all.push_back(std::fabs(ms));
+        if (at >= seconds - 60.0) last.push_back(std::fabs(ms));
+    }
+    figures.medianMs = median(all);
+    figures.worstMs = all.empty() ? NAN : *std::max_element(all.begin(), all.end());
+    figures.lastMinuteMedianMs = median(last);
+    figures.lastMinuteWorstMs = last.empty() ? NAN : *std::max_element(last.begin(), last.end());
+    return figures;
+}
+
+// Starts a player and follows its output on `side`.
+bool startPlayer(ClickRecorder& recorder, std::unique_ptr<PlayerProcess>& player, int side,
+                 const std::string& track, const luma::test::TempDir& dir) {
+    const std::filesystem::path folder = dir.file("player" + std::to_string(side));
+    std::filesystem::create_directories(folder);
+    player = std::make_unique<PlayerProcess>(
+        std::vector<std::string>{LUMA_PLAYER_PATH, "--sync", track}, folder);
+    for (int waited = 0; waited < 10000; waited += 10) {
+        const std::string port = recorder.newPlayerPort();
+        if (!port.empty() && recorder.follow(side, port)) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+// Both players synced; `seconds` recorded once both have played for a while.
+Figures run(const luma::test::TempDir& dir, double seconds, const std::string& first,
+            const std::string& second) {
+    ClickRecorder recorder;
+    Figures figures;
+    if (!recorder.open()) {
+        figures.trouble = "the recorder could not join the JACK server";
+        return figures;
+    }
+    std::unique_ptr<PlayerProcess> players[2];
+    if (!startPlayer(recorder, players[0], 0, first, dir)) {
+        figures.trouble = "the first player did not appear on the JACK server: " +
+                          (players[0] ? players[0]->stderrText() : std::string());
+        return figures;
+    }
+    std::this_thread::sleep_for(2s);
+    if (!startPlayer(recorder, players[1], 1, second, dir)) {
+        figures.trouble = "the second player did not appear on the JACK server: " +
+                          (players[1] ? players[1]->stderrText() : std::string());
+        return figures;
+    }
+    // Each waits for its track's beat grid before it starts.
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while ((recorder.clicks(0).size() < 4 || recorder.clicks(1).size() < 4) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+    if (recorder.clicks(1).size() < 4) {
+        figures.trouble =
+            "a player was not heard: " + players[0]->stderrText() + players[1]->stderrText();
+        return figures;
+    }
+    std::this_thread::sleep_for(3s);  // each aligns within a second
+    const double from = recorder.now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double to = recorder.now();
+    figures = analyse(recorder.clicks(0), recorder.clicks(1), from, to);
+    for (int side = 0; side < 2; ++side) {
+        figures.underruns[side] = players[side]->underruns().value_or(0);
+    }
+    for (auto& player : players) player->interrupt(3000ms);  // leaves the session cleanly
+    return figures;
+}
+
+bool report(const char* what, const Figures& figures, double sessionBpm) {
+    if (!figures.trouble.empty()) {
+        std::printf("%s: %s\n", what, figures.trouble.c_str());
+        return false;
+    }
+    const double drift[2] = {100.0 * (figures.bpm[0] / sessionBpm - 1.0),
+                             100.0 * (figures.bpm[1] / sessionBpm - 1.0)};
+    std::printf(
+        "%s (session %.2f BPM):\n"
+        "  tempo: first %.4f BPM (%+.4f %%), second %.4f BPM (%+.4f %%)   target within 0.05 %%\n"
+        "  clicks apart: median %.3f ms, worst %.3f ms   target 1 ms, 3 ms\n"
+        "  last minute:  median %.3f ms, worst %.3f ms\n"
+        "  periods the players missed: %u and %u (each moves a click by a period)\n",
+        what, sessionBpm, figures.bpm[0], drift[0], figures.bpm[1], drift[1], figures.medianMs,
+        figures.worstMs, figures.lastMinuteMedianMs, figures.lastMinuteWorstMs,
+        figures.underruns[0], figures.underruns[1]);
+    return std::fabs(drift[0]) <= 0.05 && std::fabs(drift[1]) <= 0.05 && figures.medianMs <= 1.0 &&
+           figures.worstMs <= 3.0 && figures.lastMinuteMedianMs <= 1.0 &&
+           figures.lastMinuteWorstMs <= 3.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double minutes = 1.0;
+    std::string csv = "link_sync.csv";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--minutes" && i + 1 < argc) {
+            minutes = std::atof(argv[++i]);
+        } else if (arg == "--csv" && i + 1 < argc) {
+            csv = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: link_sync [--minutes M] [--csv FILE]\n");
+            return 2;
+        }
+    }
+    if (!(minutes > 0.0 && minutes <= 60.0)) {
+        std::fprintf(stderr, "link_sync: --minutes takes 0..60\n");
+        return 2;
+    }
+    const double seconds = minutes * 60.0;
+    luma::test::TempDir dir;
+    // The tracks outlast the recording, the grid's wait and the players' start.
+    const double trackSeconds = seconds + 40.0;
+    const std::string first = dir.file("clicks-120.wav"), second = dir.file("clicks-126.wav");
+    if (!luma::test::writeWav16(first, clickTrack(120.0, 0.10, trackSeconds)) ||
+        !luma::test::writeWav16(second, clickTrack(126.0, 0.33, trackSeconds))) {
+        std::fprintf(stderr, "link_sync: cannot write the click tracks in %s\n",
+                     dir.file("").c_str());
+        return 1;
+    }
+    luma::test::JackServer server(kRate, kPeriod);
+    luma::test::ScopedEnv jackName("JACK_DEFAULT_SERVER", server.name());
+    // Device 0 is the sound server when one answers: none must.
+    luma::test::ScopedEnv noSoundServer("PULSE_SERVER", "unix:/nonexistent");
+    luma::test::ScopedEnv systemOutput("LUMATRONE_AUDIO", std::nullopt);
+    std::this_thread::sleep_for(1s);  // jackd takes a moment to answer
+
+    std::printf("link_sync: two players, %.1f minutes each run\n", minutes);
+    const Figures alone = run(dir, seconds, first, second);
+    bool passed = report("players alone", alone, 120.0);
+
+    // A peer holding the session at 124 BPM, in it before the players.
+    const std::filesystem::path peerFolder = dir.file("peer");
+    std::filesystem::create_directories(peerFolder);
+    PlayerProcess peer({LUMA_LINK_PEER_PATH, "124"}, peerFolder);
+    std::this_thread::sleep_for(1500ms);
+    const Figures held = run(dir, seconds, first, second);
+    passed = report("with a Link peer at 124 BPM", held, 124.0) && passed;
+    peer.interrupt(2000ms);
+
+    std::ofstream out(csv);
+    out << "run,seconds,offset_ms\n";
+    for (const auto& [at, ms] : alone.offsets) out << "alone," << at << ',' << ms << '\n';
+    for (const auto& [at, ms] : held.offsets) out << "peer124," << at << ',' << ms << '\n';
+    std::printf("click offsets over time: %s\n", csv.c_str());
+    std::printf("%s\n", passed ? "all targets met" : "TARGETS MISSED");
+    return passed ? 0 : 1;
+}

@@ -1,0 +1,243 @@
+// Tempo and beat sync through the C interface, rendered offline: click
+// tracks at different tempos and offsets, panned apart, must click together
+// at the session's tempo; refusals (no grid, out of reach) play on and lock
+// once the reason is gone; the pitch fader of a synced channel moves the
+// session; a synced start waits for the session's beat.
+#include <ableton/Link.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <thread>
+
+#include "support/engine_fixture.h"
+
+namespace luma::test {
+namespace {
+
+constexpr int kRate = 44100;
+
+// A click on every beat from `firstSeconds` on: a 60 Hz thump the beat grid finds, with
+// a 3 kHz edge that marks its start to the sample.
+Signal clickTrack(double bpm, double firstSeconds, double seconds) {
+    Signal signal{std::vector<float>(static_cast<size_t>(seconds * kRate) * 2, 0.0f), 2, kRate};
+    for (double beat = firstSeconds; beat < seconds - 0.2; beat += 60.0 / bpm) {
+        const auto start = static_cast<int64_t>(std::llround(beat * kRate));
+        for (int i = 0; i < kRate / 5; ++i) {
+            const double t = static_cast<double>(i) / kRate;
+            const double thump =
+                0.8 * std::exp(-t / 0.03) * std::sin(2 * std::numbers::pi * 60 * t);
+            const double edge =
+                0.3 * std::exp(-t / 0.001) * std::cos(2 * std::numbers::pi * 3000 * t);
+            for (int side = 0; side < 2; ++side) {
+                signal.samples[static_cast<size_t>(start + i) * 2 + side] +=
+                    static_cast<float>(thump + edge);
+            }
+        }
+    }
+    return signal;
+}
+
+// Seconds (from the start of `samples`, one side) where clicks begin: the first sample
+// above a threshold after 20 ms below it (longer than the thump's quiet stretches). The
+// tail of a click cut by the start is not one.
+std::vector<double> clickTimes(const std::vector<float>& samples) {
+    std::vector<double> times;
+    int64_t quiet = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) > 0.2f) {
+            if (quiet > kRate / 50) times.push_back(static_cast<double>(i) / kRate);
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return times;
+}
+
+double medianInterval(const std::vector<double>& times) {
+    std::vector<double> intervals;
+    for (size_t i = 1; i < times.size(); ++i) intervals.push_back(times[i] - times[i - 1]);
+    if (intervals.empty()) return 0.0;
+    std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
+    return intervals[intervals.size() / 2];
+}
+
+// The largest distance from each click of `a` to the nearest click of `b`.
+double worstOffset(const std::vector<double>& a, const std::vector<double>& b) {
+    double worst = 0.0;
+    for (const double t : a) {
+        const auto after = std::lower_bound(b.begin(), b.end(), t);
+        double nearest = INFINITY;
+        if (after != b.end()) nearest = *after - t;
+        if (after != b.begin()) nearest = std::min(nearest, t - *(after - 1));
+        worst = std::max(worst, nearest);
+    }
+    return worst;
+}
+
+class SyncTest : public EngineTest {
+  protected:
+    void TearDown() override {
+        for (const uint32_t channel : synced_) LUMA_ChannelSetSync(channel, 0);
+        EngineTest::TearDown();
+    }
+    // A click track opened for playing, panned to `pan`, once its grid is known.
+    uint32_t clicks(double bpm, double firstSeconds, int pan) {
+        const uint32_t channel = openPlayable(writeWav(clickTrack(bpm, firstSeconds, 40)));
+        EXPECT_NE(BASS_ChannelSlideAttributes(channel, -1, -1, pan, 0), 0);
+        waitForGrid(channel);
+        return channel;
+    }
+    void waitForGrid(uint32_t channel) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (LUMA_ChannelGetBeatGrid(channel, nullptr, nullptr, nullptr) == 0 &&
+               std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    // Another Link session on this network (a music program, a test run beside this
+    // one) would be joined, and its tempo taken: these tests need the session to
+    // themselves.
+    static bool inAForeignSession(uint32_t channel) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        uint32_t peers = 0;
+        LUMA_ChannelGetSync(channel, nullptr, &peers);
+        return peers > 0;
+    }
+    int32_t sync(uint32_t channel) {
+        synced_.push_back(channel);
+        return LUMA_ChannelSetSync(channel, 1);
+    }
+    double sessionBpm(uint32_t channel) {
+        double bpm = 0;
+        LUMA_ChannelGetSync(channel, &bpm, nullptr);
+        return bpm;
+    }
+    // Clicks heard on each side over the next `seconds`.
+    struct Heard {
+        std::vector<double> left, right;
+    };
+    Heard listen(double seconds) {
+        const std::vector<float> out = render(static_cast<int>(seconds * kRate));
+        return {clickTimes(side(out, 0)), clickTimes(side(out, 1))};
+    }
+
+  private:
+    std::vector<uint32_t> synced_;
+};
+
+TEST_F(SyncTest, TwoTracksClickTogetherAtTheSessionTempoAndFollowItsChanges) {
+    const uint32_t first = clicks(122, 0.11, -100);
+    const uint32_t second = clicks(127.5, 0.37, 100);
+    double firstGrid = 0;
+    ASSERT_NE(LUMA_ChannelGetBeatGrid(first, &firstGrid, nullptr, nullptr), 0);
+    ASSERT_EQ(sync(first), LUMA_SYNC_LOCKED);
+    if (inAForeignSession(first)) GTEST_SKIP() << "another Link session answers here";
+    EXPECT_NEAR(sessionBpm(first), firstGrid, 1e-6) << "the first sets the session's tempo";
+    ASSERT_NE(BASS_StreamPlay(first, 0, 0), 0);
+    // The second, synced while it plays, is off the beat: it aligns within a second.
+    ASSERT_NE(BASS_StreamPlay(second, 0, 0), 0);
+    listen(2.3);
+    ASSERT_EQ(sync(second), LUMA_SYNC_LOCKED);
+    EXPECT_NEAR(sessionBpm(second), firstGrid, 1e-6) << "the second takes it";
+    listen(1.0);
+    struct Stage {
+        double proposedBpm;  // by the first channel's pitch fader; 0 leaves the tempo
+        const char* what;
+    };
+    for (const Stage& stage : {Stage{0, "the first's tempo"}, Stage{118.4, "a slower fader"},
+                               Stage{125.2, "a faster fader"}}) {
+        double expected = firstGrid;
+        if (stage.proposedBpm > 0) {
+            const auto rate = static_cast<int>(std::lround(kRate * stage.proposedBpm / firstGrid));
+            ASSERT_NE(BASS_ChannelSlideAttributes(first, rate, -1, -101, 0), 0);
+            expected = firstGrid * rate / kRate;
+            ASSERT_NE(LUMA_ChannelSetSyncTempo(first, expected), 0);
+            EXPECT_NEAR(sessionBpm(second), expected, 1e-6) << stage.what;
+            listen(1.0);
+        }
+        const Heard heard = listen(8.0);
+        ASSERT_GT(heard.left.size(), 10u) << stage.what;
+        ASSERT_GT(heard.right.size(), 10u) << stage.what;
+        EXPECT_NEAR(60.0 / medianInterval(heard.left), expected, expected * 0.0005) << stage.what;
+        EXPECT_NEAR(60.0 / medianInterval(heard.right), expected, expected * 0.0005) << stage.what;
+        EXPECT_LT(worstOffset(heard.left, heard.right), 0.001) << stage.what;
+    }
+}
+
+TEST_F(SyncTest, RefusedSyncPlaysOnAndLocksOnceTheReasonIsGone) {
+    const uint32_t leader = clicks(120, 0.2, -100);
+    ASSERT_EQ(sync(leader), LUMA_SYNC_LOCKED);
+    if (inAForeignSession(leader)) GTEST_SKIP() << "another Link session answers here";
+    // 100 BPM needs a rate of 1.2 (or 0.6 at twice its tempo): beyond the fader.
+    const uint32_t slow = clicks(100, 0.05, 100);
+    ASSERT_EQ(sync(slow), LUMA_SYNC_OUT_OF_RANGE);
+    EXPECT_EQ(LUMA_ChannelSetSyncTempo(slow, 100.0), 0) << "a refused fader moves no session";
+    ASSERT_NE(BASS_StreamPlay(slow, 0, 0), 0);
+    Heard heard = listen(5.0);
+    EXPECT_NEAR(60.0 / medianInterval(heard.right), 100.0, 0.05) << "refused: its own tempo";
+    // The leader's fader brings the session within reach: the refused channel locks.
+    ASSERT_NE(BASS_ChannelSlideAttributes(leader, 41160, -1, -101, 0), 0);
+    ASSERT_NE(LUMA_ChannelSetSyncTempo(leader, 112.0), 0);
+    EXPECT_EQ(LUMA_ChannelGetSync(slow, nullptr, nullptr), LUMA_SYNC_LOCKED);
+    listen(1.0);
+    heard = listen(5.0);
+    EXPECT_NEAR(60.0 / medianInterval(heard.right), 112.0, 0.05);
+
+    // Without a beat there is no grid: refused, and the channel plays on unchanged.
+    const uint32_t tone = openPlayable(writeWav(makeSine(440, 20)));
+    EXPECT_EQ(sync(tone), LUMA_SYNC_NO_GRID);
+    EXPECT_EQ(LUMA_ChannelSetSync(tone, 0), LUMA_SYNC_OFF);
+    EXPECT_EQ(LUMA_ChannelGetSync(tone, nullptr, nullptr), LUMA_SYNC_OFF);
+    EXPECT_EQ(LUMA_ChannelGetSync(0, nullptr, nullptr), LUMA_SYNC_OFF) << "no such channel";
+    EXPECT_EQ(LUMA_ChannelSetSyncTempo(tone, 120.0), 0) << "not synced";
+}
+
+TEST_F(SyncTest, SyncedStartWaitsForTheSessionsBeat) {
+    const uint32_t leader = clicks(124, 0.05, -100);
+    ASSERT_EQ(sync(leader), LUMA_SYNC_LOCKED);
+    if (inAForeignSession(leader)) GTEST_SKIP() << "another Link session answers here";
+    ASSERT_NE(BASS_StreamPlay(leader, 0, 0), 0);
+    listen(1.3);
+    // Cued on its first click, the second channel starts on a beat of the leader's.
+    const uint32_t cued = clicks(124, 0.25, 100);
+    ASSERT_NE(BASS_ChannelSetPosition(cued, static_cast<uint64_t>(0.25 * kRate) * 4), 0);
+    ASSERT_EQ(sync(cued), LUMA_SYNC_LOCKED);
+    ASSERT_NE(BASS_StreamPlay(cued, 0, 0), 0);
+    const Heard heard = listen(3.0);
+    ASSERT_FALSE(heard.right.empty());
+    EXPECT_LT(heard.right.front(), 60.0 / 124 + 0.001) << "within a beat";
+    EXPECT_LT(worstOffset(heard.right, heard.left), 0.001) << "on the leader's beats";
+    EXPECT_GE(heard.right.size() + 1, heard.left.size()) << "its first click is not skipped";
+}
+
+TEST_F(SyncTest, FollowsAPeerThatHoldsTheSession) {
+    // Another Link program on this machine, in the session since before the channel.
+    ableton::Link peer(124.0);
+    peer.enable(true);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    if (peer.numPeers() > 0) GTEST_SKIP() << "another Link session answers on this network";
+    const uint32_t channel = clicks(120, 0.2, 0);
+    EXPECT_EQ(sync(channel), LUMA_SYNC_LOCKED);
+    uint32_t peers = 0;
+    double bpm = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((peers == 0 || std::fabs(bpm - 124.0) > 1e-3) &&
+           std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        LUMA_ChannelGetSync(channel, &bpm, &peers);
+    }
+    EXPECT_EQ(peers, 1u);
+    // Link carries the tempo as microseconds per beat.
+    EXPECT_NEAR(bpm, 124.0, 1e-3) << "the session's tempo, not the track's";
+    EXPECT_NEAR(peer.captureAppSessionState().tempo(), 124.0, 1e-3);
+    ASSERT_NE(BASS_StreamPlay(channel, 0, 0), 0);
+    listen(1.0);
+    const Heard heard = listen(5.0);
+    EXPECT_NEAR(60.0 / medianInterval(heard.left), 124.0, 124.0 * 0.0005);
+    peer.enable(false);
+}
+
+}  // namespace
+}  // namespace luma::test
