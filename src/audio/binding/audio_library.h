@@ -45,7 +45,11 @@
     X(BASS_FX_BPM_Free)               \
     X(BASS_FX_TempoFree)              \
     X(LUMA_ChannelSetLoop)            \
-    X(LUMA_ChannelGetBeatGrid)
+    X(LUMA_ChannelGetBeatGrid)        \
+    X(LUMA_ChannelSetSync)            \
+    X(LUMA_ChannelGetSync)            \
+    X(LUMA_ChannelSetSyncTempo)       \
+    X(LUMA_SetSyncLatency)
 
 namespace luma {
 
@@ -100,6 +104,10 @@ class AudioLibrary {
                                         int32_t on) = 0;
     virtual int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds,
                                             float* confidence) = 0;
+    virtual int32_t LUMA_ChannelSetSync(uint32_t handle, int32_t on) = 0;
+    virtual int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32_t* peers) = 0;
+    virtual int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm) = 0;
+    virtual void LUMA_SetSyncLatency(int32_t extraMs) = 0;
 };
 
 // Each call has the engine header's own type: a signature changed there
