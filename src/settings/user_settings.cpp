@@ -32,6 +32,8 @@ UserSettings readUserSettings(const QString& path) {
     const QSettings file(path, QSettings::IniFormat);
     settings.outputLatencyMs =
         readNumber(file, "audio/output-latency-ms", 0, 2000, settings.outputLatencyMs);
+    settings.syncLatencyMs =
+        readNumber(file, "sync/latency-ms", -1000, 1000, settings.syncLatencyMs);
     return settings;
 }
 

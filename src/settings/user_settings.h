@@ -13,6 +13,10 @@ struct UserSettings {
     // 2000; 0 leaves it to the sound system (a sound server gets enough to
     // bridge a short stall, JACK and ALSA devices little).
     int outputLatencyMs = 0;
+    // [sync] latency-ms: milliseconds added to the output latency that sync
+    // accounts for, -1000 to 1000, for an output that reports its own
+    // latency wrong (the deck's beats then lead or lag the session's).
+    int syncLatencyMs = 0;
 };
 
 // Where the file is looked for.
