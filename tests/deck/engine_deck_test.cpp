@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "deck_fixture.h"
+#include "drums/beat_tracks.h"
 #include "loading/file_names.h"
 #include "remote/device_listing.h"
 #include "remote/midi_feed.h"
@@ -125,6 +126,45 @@ TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
     EXPECT_EQ(deck->lblBPMs->text(), "124");
     EXPECT_EQ(deck->lblFileName->text(), QString::fromUtf8("Café 124"));
     EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove")) << "its tag read";
+}
+
+// Quantize and a beat loop on the grid the engine measures on a 120 BPM
+// drum track: the cue point and the loop land on the track's own beats, and
+// the engine holds playback to exactly the loop's bytes.
+TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
+    startDeck();
+    const drums::BeatTrack track = drums::renderBeatTrack({.bpm = 120, .seconds = 30});
+    ASSERT_TRUE(writeWav16((folder_ + "/crate/beat.wav").toStdString(),
+                           {track.samples, track.channels, track.rate}));
+    load(folder_ + "/crate", "beat.wav");
+    AudioLibrary& audio = *deck->audio();
+    const uint32_t channel = deck->state.Channel;
+    ASSERT_TRUE(waitFor(
+        [&] { return audio.LUMA_ChannelGetBeatGrid(channel, nullptr, nullptr, nullptr) != 0; },
+        30s));
+    constexpr double kBytesPerSecond = 4.0 * kRate;
+    // Seconds from the nearest beat of the track as it was made.
+    const auto offBeat = [&](int64_t bytes) {
+        const double beats = (double(bytes) / kBytesPerSecond - track.firstBeatSeconds) / 0.5;
+        return std::abs(beats - std::round(beats)) * 0.5;
+    };
+
+    audio.BASS_ChannelSetPosition(channel, static_cast<uint64_t>(10.37 * kBytesPerSecond));
+    deck->Lum_Quantize();
+    deck->Lum_CueSet();
+    EXPECT_LT(offBeat(deck->state.CuePos), 0.002);
+    deck->Lum_BeatLoop(2);
+    EXPECT_LT(offBeat(deck->state.LoopStart), 0.002);
+    EXPECT_LE(deck->state.LoopStart, static_cast<int64_t>(10.37 * kBytesPerSecond));
+    EXPECT_NEAR(double(deck->state.LoopEnd - deck->state.LoopStart) / kBytesPerSecond, 1.0, 0.001);
+
+    deck->Lum_Pause();  // plays from the nearest beat, inside the loop
+    const auto position = [&] { return int64_t(audio.BASS_ChannelGetPosition(channel)); };
+    const int64_t from = position();
+    EXPECT_LT(offBeat(from), 0.002);
+    const int64_t start = deck->state.LoopStart, length = deck->state.LoopEnd - start;
+    for (int i = 0; i < 30; ++i) render(kRate / 10);  // three seconds: three times round
+    EXPECT_EQ(position(), start + (from - start + 3 * kRate * 4) % length);
 }
 
 class RemoteControlTest : public EngineDeckTest {

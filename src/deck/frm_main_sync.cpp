@@ -1,0 +1,220 @@
+// Sync, quantize and beat-sized loops. Sync is the engine's: the deck asks
+// for it, shows what the engine answers (locked, or refused: no grid, or
+// the session's tempo beyond the pitch range) and proposes the session
+// tempo when its pitch fader moves. Quantize and beat loops work on the
+// track's beat grid; without one they change nothing.
+#include <algorithm>
+
+#include "deck/frm_main.h"
+#include "deck/lamp_colours.h"
+#include "deck/tempo_text.h"
+
+namespace luma {
+
+namespace {
+
+constexpr int kLampLocked = 0x00C000, kLampLockedOver = 0x00FF00;  // green
+// A refused sync blinks between these at the poll's pace.
+constexpr int kLampRefused = 0x0000FF, kLampRefusedDim = 0x000040;
+// The poll runs every 200 ms; a sync the engine let go of is asked for again
+// every fifth one, so a grid measured after the load still locks.
+constexpr int kRetryPolls = 5;
+
+QString refusalText(int32_t state) {
+    switch (state) {
+        case LUMA_SYNC_NO_GRID:
+            return "Sync refused: the track has no beat grid (yet)";
+        case LUMA_SYNC_OUT_OF_RANGE:
+            return "Sync refused: the session tempo is beyond the pitch range";
+        default:
+            return "Sync refused";
+    }
+}
+
+}  // namespace
+
+void FrmMain::connectSync() {
+    // The strip's lamps start dark, whatever the design gives them.
+    showSync();
+    setSwitchLamp(cmdQuantize, false);
+    for (int beats : kBeatLoopSizes) setSwitchLamp(cmdBeatLoop(beats), false);
+    connect(cmdSync, &LumButton::mouseDown, this, &FrmMain::Lum_Sync);
+    connect(cmdQuantize, &LumButton::mouseDown, this, &FrmMain::Lum_Quantize);
+    for (int beats : kBeatLoopSizes) {
+        connect(cmdBeatLoop(beats), &LumButton::mouseDown, this,
+                [this, beats] { Lum_BeatLoop(beats); });
+    }
+}
+
+void FrmMain::runCommand(DeckCommand command) {
+    switch (command) {
+        case DeckCommand::PlayPause:
+            return Lum_Pause();
+        case DeckCommand::Stop:
+            return midiStop();
+        case DeckCommand::Cue:
+            return Lum_CUE();
+        case DeckCommand::JogBack:
+            return Lum_TouchB2();
+        case DeckCommand::JogForward:
+            return Lum_TouchF2();
+        case DeckCommand::JogEnd:
+            return Lum_TouchUp();
+        case DeckCommand::Quit:
+            return salir();
+        case DeckCommand::Sync:
+            return Lum_Sync();
+        case DeckCommand::Quantize:
+            return Lum_Quantize();
+        default:
+            return Lum_BeatLoop(beatLoopBeats(command));
+    }
+}
+
+std::optional<BeatGrid> FrmMain::beatGrid() {
+    if (!audio_) return std::nullopt;
+    return readBeatGrid(*audio_, state.Channel, state.BaseFreq);
+}
+
+int64_t FrmMain::quantized(int64_t position) {
+    if (!state.QuantizeOn || position < 0) return position;
+    const auto grid = beatGrid();
+    if (!grid) return position;
+    const int64_t length = trkPosition->max();
+    const int64_t beat = grid->nearestBeat(position);
+    // A beat past the end is no place to stand: the last one before it is.
+    if (length > 0 && grid->beatBytes(beat) > length) {
+        return grid->beatBytes(grid->beatAtOrBefore(length));
+    }
+    return grid->beatBytes(beat);
+}
+
+void FrmMain::Lum_Quantize() {
+    state.QuantizeOn = !state.QuantizeOn;
+    setSwitchLamp(cmdQuantize, state.QuantizeOn);
+}
+
+void FrmMain::Lum_BeatLoop(int beats) {
+    if (!audio_ || beats <= 0) return;
+    if (state.LoopOn != kFalse && state.BeatLoopBeats == beats) {  // the second press
+        state.LoopOn = kFalse;
+        state.BeatLoopBeats = 0;
+        syncLoop();
+        showLoopLamps();
+        return;
+    }
+    const auto grid = beatGrid();
+    const int64_t position = channelPosition();
+    if (!grid || position < 0) return;
+    const int64_t first = grid->beatAtOrBefore(position);
+    const int64_t start = grid->beatBytes(first);
+    int64_t end = grid->beatBytes(first + beats);
+    const int64_t length = trkPosition->max();
+    if (length > 0) end = std::min(end, length);  // the engine wraps at the track's end
+    if (end <= start) return;
+    state.LoopStart = start;
+    state.LoopEnd = end;
+    state.LoopOn = kTrue;
+    state.BeatLoopBeats = beats;
+    lblinfo(6)->setText(TimeText(start));
+    lblinfo(7)->setText(TimeText(end));
+    syncLoop();
+    showLoopLamps();
+}
+
+void FrmMain::endBeatLoop() {
+    if (state.BeatLoopBeats == 0) return;
+    state.BeatLoopBeats = 0;
+    showLoopLamps();
+}
+
+void FrmMain::showLoopLamps() {
+    setSwitchLamp(cmdLooped, state.LoopOn != kFalse);
+    for (int beats : kBeatLoopSizes) {
+        setSwitchLamp(cmdBeatLoop(beats), state.LoopOn != kFalse && state.BeatLoopBeats == beats);
+    }
+}
+
+void FrmMain::Lum_Sync() {
+    state.SyncOn = !state.SyncOn;
+    askForSync(state.SyncOn);
+}
+
+void FrmMain::askForSync(bool on) {
+    syncRetryTicks_ = 0;
+    if (audio_ && state.Channel != 0) {
+        state.SyncState = audio_->LUMA_ChannelSetSync(state.Channel, on ? 1 : 0);
+        if (on && state.SyncState == LUMA_SYNC_LOCKED) {
+            audio_->LUMA_ChannelGetSync(state.Channel, &state.SessionBpm, nullptr);
+        }
+    } else {
+        // No track yet: asked for, and waiting for a grid to lock to.
+        state.SyncState = on ? LUMA_SYNC_NO_GRID : LUMA_SYNC_OFF;
+    }
+    if (!on) state.SyncState = LUMA_SYNC_OFF;
+    showSync();
+}
+
+void FrmMain::pollSync() {
+    if (!state.SyncOn) return;  // off: the engine hears nothing of sync
+    syncBlink_ = !syncBlink_;
+    if (audio_ && state.Channel != 0) {
+        double session = 0.0;
+        const int32_t now = audio_->LUMA_ChannelGetSync(state.Channel, &session, nullptr);
+        if (now != LUMA_SYNC_OFF) {
+            state.SyncState = now;
+            state.SessionBpm = session;
+        } else if (state.SyncState == LUMA_SYNC_LOCKED || ++syncRetryTicks_ >= kRetryPolls) {
+            askForSync(true);  // the engine holds no request: ask again
+            return;
+        }
+    }
+    showSync();
+}
+
+void FrmMain::showSync() {
+    const bool locked = state.SyncOn && state.SyncState == LUMA_SYNC_LOCKED;
+    if (!state.SyncOn) {
+        cmdSync->setDotColor(kLampOff);
+        cmdSync->setOverColor(kLampOffOver);
+        cmdSync->setToolTip("Sync off");
+    } else if (locked) {
+        cmdSync->setDotColor(kLampLocked);
+        cmdSync->setOverColor(kLampLockedOver);
+        cmdSync->setToolTip("Synced to the session");
+    } else {
+        cmdSync->setDotColor(syncBlink_ ? kLampRefusedDim : kLampRefused);
+        cmdSync->setOverColor(kLampRefused);
+        cmdSync->setToolTip(refusalText(state.SyncState));
+    }
+    if (locked) {
+        if (!showingSessionTempo_) ownTempoText_ = lblBPMs->text();
+        showingSessionTempo_ = true;
+        lblBPMs->setText(tempoText(state.SessionBpm));
+    } else if (showingSessionTempo_) {
+        showingSessionTempo_ = false;
+        lblBPMs->setText(ownTempoText_);
+    }
+}
+
+QString FrmMain::ownTempoText() const {
+    return showingSessionTempo_ ? ownTempoText_ : lblBPMs->text();
+}
+
+void FrmMain::setOwnTempoText(const QString& text) {
+    if (showingSessionTempo_) {
+        ownTempoText_ = text;
+    } else {
+        lblBPMs->setText(text);
+    }
+}
+
+void FrmMain::proposeSyncTempo() {
+    if (!audio_ || !state.SyncOn || state.SyncState != LUMA_SYNC_LOCKED) return;
+    const auto grid = beatGrid();
+    if (!grid) return;
+    const double rate = 1.0 - vscPitch->value() / 10000.0;
+    audio_->LUMA_ChannelSetSyncTempo(state.Channel, grid->bpm * rate);
+}
+
+}  // namespace luma
