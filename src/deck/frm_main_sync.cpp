@@ -14,8 +14,9 @@ namespace luma {
 namespace {
 
 constexpr int kLampLocked = 0x00C000, kLampLockedOver = 0x00FF00;  // green
-// A refused sync blinks between these at the poll's pace.
-constexpr int kLampRefused = 0x0000FF, kLampRefusedDim = 0x000040;
+// A refused sync blinks red and orange at the poll's pace: neither is the
+// dark red of a lamp that is off.
+constexpr int kLampRefused = 0x0000FF, kLampRefusedBlink = 0x0080FF;
 // The poll runs every 200 ms; a sync the engine let go of is asked for again
 // every fifth one, so a grid measured after the load still locks.
 constexpr int kRetryPolls = 5;
@@ -183,7 +184,7 @@ void FrmMain::showSync() {
         cmdSync->setOverColor(kLampLockedOver);
         cmdSync->setToolTip("Synced to the session");
     } else {
-        cmdSync->setDotColor(syncBlink_ ? kLampRefusedDim : kLampRefused);
+        cmdSync->setDotColor(syncBlink_ ? kLampRefusedBlink : kLampRefused);
         cmdSync->setOverColor(kLampRefused);
         cmdSync->setToolTip(refusalText(state.SyncState));
     }
