@@ -39,6 +39,31 @@ void FrmMain::MIDIInput_Message() {
     MIDIInput->act(MidiInput::Acknowledge);
 }
 
+void FrmMain::runCommand(DeckCommand command) {
+    switch (command) {
+        case DeckCommand::PlayPause:
+            return Lum_Pause();
+        case DeckCommand::Stop:
+            return midiStop();
+        case DeckCommand::Cue:
+            return Lum_CUE();
+        case DeckCommand::JogBack:
+            return Lum_TouchB2();
+        case DeckCommand::JogForward:
+            return Lum_TouchF2();
+        case DeckCommand::JogEnd:
+            return Lum_TouchUp();
+        case DeckCommand::Quit:
+            return salir();
+        case DeckCommand::Sync:
+            return Lum_Sync();
+        case DeckCommand::Quantize:
+            return Lum_Quantize();
+        default:
+            return Lum_BeatLoop(beatLoopBeats(command));
+    }
+}
+
 void FrmMain::midiStop() {
     cmdStop->setDotColor(kRed);
     Lum_Stop();

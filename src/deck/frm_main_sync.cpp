@@ -1,9 +1,9 @@
-// Sync, quantize and beat-sized loops. Sync is the engine's: the deck asks
-// for it, shows what the engine answers (locked, or refused: no grid, or
-// the session's tempo beyond the pitch range) and proposes the session
-// tempo when its pitch fader moves. Quantize and beat loops work on the
-// track's beat grid; without one they change nothing.
+// Sync and the strip's buttons. Sync is the engine's: the deck asks for it,
+// shows what the engine answers (locked, or refused: no grid, or the
+// session's tempo beyond the pitch range) and proposes the session tempo
+// when its pitch fader moves.
 #include <algorithm>
+#include <cmath>
 
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
@@ -44,95 +44,6 @@ void FrmMain::connectSync() {
     for (int beats : kBeatLoopSizes) {
         connect(cmdBeatLoop(beats), &LumButton::mouseDown, this,
                 [this, beats] { Lum_BeatLoop(beats); });
-    }
-}
-
-void FrmMain::runCommand(DeckCommand command) {
-    switch (command) {
-        case DeckCommand::PlayPause:
-            return Lum_Pause();
-        case DeckCommand::Stop:
-            return midiStop();
-        case DeckCommand::Cue:
-            return Lum_CUE();
-        case DeckCommand::JogBack:
-            return Lum_TouchB2();
-        case DeckCommand::JogForward:
-            return Lum_TouchF2();
-        case DeckCommand::JogEnd:
-            return Lum_TouchUp();
-        case DeckCommand::Quit:
-            return salir();
-        case DeckCommand::Sync:
-            return Lum_Sync();
-        case DeckCommand::Quantize:
-            return Lum_Quantize();
-        default:
-            return Lum_BeatLoop(beatLoopBeats(command));
-    }
-}
-
-std::optional<BeatGrid> FrmMain::beatGrid() {
-    if (!audio_) return std::nullopt;
-    return readBeatGrid(*audio_, state.Channel, state.BaseFreq);
-}
-
-int64_t FrmMain::quantized(int64_t position) {
-    if (!state.QuantizeOn || position < 0) return position;
-    const auto grid = beatGrid();
-    if (!grid) return position;
-    const int64_t length = trkPosition->max();
-    const int64_t beat = grid->nearestBeat(position);
-    // A beat past the end is no place to stand: the last one before it is.
-    if (length > 0 && grid->beatBytes(beat) > length) {
-        return grid->beatBytes(grid->beatAtOrBefore(length));
-    }
-    return grid->beatBytes(beat);
-}
-
-void FrmMain::Lum_Quantize() {
-    state.QuantizeOn = !state.QuantizeOn;
-    setSwitchLamp(cmdQuantize, state.QuantizeOn);
-}
-
-void FrmMain::Lum_BeatLoop(int beats) {
-    if (!audio_ || beats <= 0) return;
-    if (state.LoopOn != kFalse && state.BeatLoopBeats == beats) {  // the second press
-        state.LoopOn = kFalse;
-        state.BeatLoopBeats = 0;
-        syncLoop();
-        showLoopLamps();
-        return;
-    }
-    const auto grid = beatGrid();
-    const int64_t position = channelPosition();
-    if (!grid || position < 0) return;
-    const int64_t first = grid->beatAtOrBefore(position);
-    const int64_t start = grid->beatBytes(first);
-    int64_t end = grid->beatBytes(first + beats);
-    const int64_t length = trkPosition->max();
-    if (length > 0) end = std::min(end, length);  // the engine wraps at the track's end
-    if (end <= start) return;
-    state.LoopStart = start;
-    state.LoopEnd = end;
-    state.LoopOn = kTrue;
-    state.BeatLoopBeats = beats;
-    lblinfo(6)->setText(TimeText(start));
-    lblinfo(7)->setText(TimeText(end));
-    syncLoop();
-    showLoopLamps();
-}
-
-void FrmMain::endBeatLoop() {
-    if (state.BeatLoopBeats == 0) return;
-    state.BeatLoopBeats = 0;
-    showLoopLamps();
-}
-
-void FrmMain::showLoopLamps() {
-    setSwitchLamp(cmdLooped, state.LoopOn != kFalse);
-    for (int beats : kBeatLoopSizes) {
-        setSwitchLamp(cmdBeatLoop(beats), state.LoopOn != kFalse && state.BeatLoopBeats == beats);
     }
 }
 
@@ -214,8 +125,14 @@ void FrmMain::proposeSyncTempo() {
     if (!audio_ || !state.SyncOn || state.SyncState != LUMA_SYNC_LOCKED) return;
     const auto grid = beatGrid();
     if (!grid) return;
-    const double rate = 1.0 - vscPitch->value() / 10000.0;
-    audio_->LUMA_ChannelSetSyncTempo(state.Channel, grid->bpm * rate);
+    const double bpm = grid->bpm * (1.0 - vscPitch->value() / 10000.0);
+    // The session may play the track at twice or half its grid's tempo: the
+    // proposal keeps that level, so a small move of the fader stays small.
+    const double level =
+        state.SessionBpm > 0.0
+            ? std::clamp(std::exp2(std::round(std::log2(state.SessionBpm / bpm))), 0.5, 2.0)
+            : 1.0;
+    audio_->LUMA_ChannelSetSyncTempo(state.Channel, bpm * level);
 }
 
 }  // namespace luma
