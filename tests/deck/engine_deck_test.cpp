@@ -1,7 +1,8 @@
 // The deck on the real engine library: the loudness heard through the
 // manual output stays where the Gain slider puts it, the demo crate's tracks
-// show their measured tempo (also under a name in an old code page), and a
-// controller on a private JACK server plays a deck on the null output.
+// show their measured tempo (also under a name in an old code page),
+// quantize and a beat loop land on a drum track's beats, and a controller on
+// a private JACK server plays a deck on the null output.
 // (Each command's calls are TransportTest's, a load's TrackLoadingTest's,
 // and what the engine makes of them the engine's own tests'.)
 #include <dlfcn.h>
@@ -225,6 +226,19 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     EXPECT_EQ(deck->state.IsStopped, kTrue);
     EXPECT_EQ(position(), cue);
     EXPECT_EQ(deck->MIDIInput->status(), 0);  // acknowledged
+
+    // Quantize and sync act on a press; their release (value 0) does nothing.
+    feed.send({0xB0, 43, 0});
+    feed.send({0xB0, 41, 0});
+    ASSERT_TRUE(waitFor([&] { return handled == 6; }));
+    EXPECT_FALSE(deck->state.QuantizeOn);
+    EXPECT_FALSE(deck->state.SyncOn);
+    feed.send({0xB0, 43, 127});
+    feed.send({0xB0, 41, 1});
+    ASSERT_TRUE(waitFor([&] { return handled == 8; }));
+    EXPECT_TRUE(deck->state.QuantizeOn);
+    EXPECT_TRUE(deck->state.SyncOn);
+    EXPECT_EQ(deck->state.SyncState, LUMA_SYNC_NO_GRID) << "a tone has no beat grid to lock";
 
     feed.send({0xB0, 40, 0});  // the deck ends
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
