@@ -210,6 +210,7 @@ class FrmMain : public QWidget {
 
   private:
     void ApplyPitch();
+    int32_t pitchedRate() const;  // the track's rate moved by the pitch fader, in Hz
     void touch(int direction, LumButton* lamp, int32_t slideTarget);
     QString markLoopPoint(int64_t& point);
     QString moveLoopEnd(int64_t bytes);

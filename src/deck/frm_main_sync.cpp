@@ -2,9 +2,6 @@
 // shows what the engine answers (locked, or refused: no grid, or the
 // session's tempo beyond the pitch range) and proposes the session tempo
 // when its pitch fader moves.
-#include <algorithm>
-#include <cmath>
-
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
 #include "deck/tempo_text.h"
@@ -125,14 +122,11 @@ void FrmMain::proposeSyncTempo() {
     if (!audio_ || !state.SyncOn || state.SyncState != LUMA_SYNC_LOCKED) return;
     const auto grid = beatGrid();
     if (!grid) return;
-    const double bpm = grid->bpm * (1.0 - vscPitch->value() / 10000.0);
-    // The session may play the track at twice or half its grid's tempo: the
-    // proposal keeps that level, so a small move of the fader stays small.
-    const double level =
-        state.SessionBpm > 0.0
-            ? std::clamp(std::exp2(std::round(std::log2(state.SessionBpm / bpm))), 0.5, 2.0)
-            : 1.0;
-    audio_->LUMA_ChannelSetSyncTempo(state.Channel, bpm * level);
+    // The track's tempo at the rate the fader has just set: the engine takes
+    // it as the reference its bends count from, and applies the multiple
+    // (x1/2, x1, x2) the session plays the track at itself.
+    const double rate = static_cast<double>(pitchedRate()) / state.BaseFreq;
+    audio_->LUMA_ChannelSetSyncTempo(state.Channel, grid->bpm * rate);
 }
 
 }  // namespace luma
