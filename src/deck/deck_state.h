@@ -37,6 +37,13 @@ struct DeckState {
     std::array<int16_t, 5> JoyLastButtons{}, JoyFirstButtons{}, JoySecondButtons{};
     int32_t DragX = 0;
     int32_t DragY = 0;
+    // Sync and quantize. SyncOn is the deck's wish; SyncState what the
+    // engine last said of it (a LUMA_SYNC_ state), SessionBpm its tempo.
+    bool SyncOn = false;
+    int32_t SyncState = 0;
+    double SessionBpm = 0.0;
+    bool QuantizeOn = false;
+    int BeatLoopBeats = 0;  // the size of the beat loop playing, 0 for none
 };
 
 }  // namespace luma

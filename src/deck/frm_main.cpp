@@ -12,6 +12,7 @@
 #include "binding/engine_library.h"
 #include "controls/bgr_colour.h"
 #include "controls/widget_colours.h"
+#include "deck/deck_keys.h"
 #include "display/number_text.h"
 #include "loading/file_names.h"
 #include "loading/paths.h"
@@ -55,8 +56,10 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     buildMeters();
     buildTimers();
     connectHandlers();
+    connectSync();
     MIDIInput = new MidiInput(this);
     connectRemote();
+    deckKeys_ = new DeckKeys(*this, [this](DeckCommand command) { runCommand(command); });
     // The borderless window has no close button. One window per process, so
     // the key may be application-wide: it then works in the drive list's
     // open popup too, wherever the focus is.
@@ -262,6 +265,9 @@ bool FrmMain::StartEngine() {
                             .arg(info[kInfoSoundSystemVersion]) +
                         reinstall);
     }
+    // Only a correction the user set reaches the engine: without one a deck
+    // that never syncs makes no sync call at all.
+    if (settings.syncLatencyMs != 0) audio_->LUMA_SetSyncLatency(settings.syncLatencyMs);
     return true;
 }
 

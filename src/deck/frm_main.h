@@ -18,6 +18,7 @@
 #include "controls/scroll_bar.h"
 #include "controls/shape_widget.h"
 #include "controls/slider.h"
+#include "deck/beat_grid.h"
 #include "deck/control_array.h"
 #include "deck/deck_platform.h"
 #include "deck/deck_state.h"
@@ -29,12 +30,15 @@
 #include "loading/drive_list.h"
 #include "loading/file_list.h"
 #include "loading/folder_list.h"
+#include "remote/deck_command.h"
 #include "remote/joystick_reader.h"
 #include "remote/midi_input.h"
 #include "timing/deck_timer.h"
 #include "timing/frame_pacer.h"
 
 namespace luma {
+
+class DeckKeys;
 
 // Window positions are given in twips, 15 to a pixel.
 constexpr int kTwipsPerPixel = 15;
@@ -111,6 +115,21 @@ class FrmMain : public QWidget {
     void lblEQR_MouseDown(int index, int button);
     void lblEQR_MouseUp(int index, int button);
 
+    // Sync, quantize and beat-sized loops. Sync asks the engine to hold the
+    // deck to the session's tempo and beats; tmrCPU polls what it says and
+    // keeps the lamp and the tempo readout up to date.
+    void Lum_Sync();
+    void Lum_Quantize();
+    void Lum_BeatLoop(int beats);
+    void pollSync();
+    // The position snapped to the nearest beat when quantize is on and the
+    // track has a grid; otherwise the position itself.
+    int64_t quantized(int64_t position);
+    static constexpr int kBeatLoopSizes[] = {1, 2, 4, 8, 16};
+
+    // A command from a controller or a key.
+    void runCommand(DeckCommand command);
+
     // Meters and status displays. The MIDI input lights the activity lamp
     // (optActivity checked) and restarts tmrLED; tmrLED_Timer puts it out
     // 250 ms after the last message, with the transport buttons' dots.
@@ -143,6 +162,10 @@ class FrmMain : public QWidget {
     LumButton *cmdCUE, *cmdPlay, *cmdPause, *cmdStop, *cmdBack, *cmdForward, *cmdCueSet,
         *cmdCuePause, *cmdStartLoop, *cmdEndLoop, *cmdLooped, *cmdFineDw, *cmdFineUp, *cmdPitchDw,
         *cmdPitchUp;
+    // The strip below the browser: sync, quantize, beat loops by their beats.
+    LumButton *cmdSync, *cmdQuantize;
+    ControlArray<LumButton> cmdBeatLoop;
+    QLabel* lblBeatLoop;
 
     // Scroll bars and sliders.
     ControlArray<ScrollBar> vscEQ, hscEQ;
@@ -187,12 +210,23 @@ class FrmMain : public QWidget {
 
   private:
     void ApplyPitch();
+    int32_t pitchedRate() const;  // the track's rate moved by the pitch fader, in Hz
     void touch(int direction, LumButton* lamp, int32_t slideTarget);
     QString markLoopPoint(int64_t& point);
     QString moveLoopEnd(int64_t bytes);
     int64_t channelPosition();
     int32_t cueFlush() const;
     void syncLoop();
+    std::optional<BeatGrid> beatGrid();
+    void askForSync(bool on);
+    void showSync();
+    void showLoopLamps();
+    void endBeatLoop();  // the loop is no longer a beat loop: its lamp goes out
+    void proposeSyncTempo();
+    // The deck's own tempo text: on the readout, or kept while the session's shows.
+    QString ownTempoText() const;
+    void setOwnTempoText(const QString& text);
+    void connectSync();
     void connectHandlers();
     void connectTransport();
     void connectRemote();
@@ -221,6 +255,13 @@ class FrmMain : public QWidget {
     EngineLoader loadEngine_;
     std::unique_ptr<AudioLibrary> audio_;
     bool ended_ = false;
+    DeckKeys* deckKeys_ = nullptr;
+    // The tempo readout of a locked deck shows the session's tempo; the
+    // deck's own waits here meanwhile.
+    bool showingSessionTempo_ = false;
+    QString ownTempoText_;
+    bool syncBlink_ = false;
+    int syncRetryTicks_ = 0;
     int exitCode_ = 0;
 };
 

@@ -85,11 +85,12 @@ void FrmMain::buildWindow() {
     struct Panel {
         int index, left, top, width, height;
     };
-    const Panel panels[] = {{5, 120, 2130, 2010, 1755},  {9, 120, 3915, 2010, 660},
-                            {2, 2160, 2130, 1455, 2445}, {7, 3645, 2130, 2205, 1080},
-                            {6, 3645, 3240, 2205, 1335}, {0, 120, 4605, 4290, 1335},
-                            {3, 4440, 4605, 1410, 1335}, {1, 120, 5970, 5730, 2565},
-                            {4, 120, 8565, 5730, 2295},  {8, 5880, 360, 645, 10500}};
+    // Panel 10 holds the sync strip, in the room left below the browser.
+    const Panel panels[] = {
+        {5, 120, 2130, 2010, 1755},  {9, 120, 3915, 2010, 660},   {2, 2160, 2130, 1455, 2445},
+        {7, 3645, 2130, 2205, 1080}, {6, 3645, 3240, 2205, 1335}, {0, 120, 4605, 4290, 1335},
+        {3, 4440, 4605, 1410, 1335}, {1, 120, 5970, 5730, 2565},  {4, 120, 8565, 5730, 2295},
+        {8, 5880, 360, 645, 10500},  {10, 120, 10890, 6405, 600}};
     for (const Panel& p : panels) {
         shpBack.add(p.index, shape(this, "shpBack", rectTwips(p.left, p.top, p.width, p.height),
                                    0x404000, 0x404000));
@@ -225,6 +226,8 @@ void FrmMain::buildLabels() {
     for (QLabel* small : {Label6, lblCPU}) small->setFont(tahoma(6.75));
     lblPitch.add(5, label(this, "lblPitch", "Pitch", 5910, 390, 585, 195));
     lblPitch(5)->setAlignment(Qt::AlignCenter);
+    lblBeatLoop = label(this, "lblBeatLoop", "BEAT LOOP", 2010, 11055, 1020, 210);
+    lblBeatLoop->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void FrmMain::buildButtons() {
@@ -269,6 +272,11 @@ void FrmMain::buildButtons() {
     cmdFineUp = button("cmdFineUp");
     cmdPitchDw = button("cmdPitchDw");
     cmdPitchUp = button("cmdPitchUp");
+    cmdSync = button("cmdSync");
+    cmdQuantize = button("cmdQuantize");
+    for (int beats : kBeatLoopSizes) {
+        cmdBeatLoop.add(beats, button(qPrintable(QString("cmdBeatLoop%1").arg(beats))));
+    }
 }
 
 void FrmMain::buildSliders() {

@@ -1,5 +1,6 @@
 // The deck's meters and status displays: the level meter's three timers,
-// the spectrum's tick and view switch, the processor load, the activity
+// the spectrum's tick and view switch, the processor load and the sync
+// state, the activity
 // lamp's timer and the file-name marquees.
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
@@ -49,6 +50,7 @@ void FrmMain::pctSpectrum_MouseDown() {
 
 void FrmMain::tmrCPU_Timer() {
     if (audio_) lblCPU->setText(cpuText(audio_->BASS_GetCPU()));
+    pollSync();
 }
 
 void FrmMain::tmrLED_Timer() {

@@ -94,6 +94,7 @@ void FrmMain::filFile_DblClick() {
     cmdPause->setVisible(false);
     state.IsStopped = kTrue;
 
+    showingSessionTempo_ = false;  // the new track's own tempo goes on the readout
     modBPM.DetectBPM(true, 0.0f, kBpmSpanSeconds, FilePath);
 
     // A name too short to have an extension keeps the last caption.
@@ -108,7 +109,8 @@ void FrmMain::filFile_DblClick() {
     const int balance = hscEQ(1)->value();
     hscEQ(1)->setValue(0);
     hscEQ(1)->setValue(balance);
-    syncLoop();  // the loop points carry over to the new track
+    syncLoop();                          // the loop points carry over to the new track
+    if (state.SyncOn) askForSync(true);  // the new track joins the session too
 }
 
 }  // namespace luma

@@ -2,7 +2,8 @@
 // the end of the track, and the position readout. The engine also holds
 // the loop region, so the jump back happens at the exact sample; the
 // watch's own check stays and covers what the engine leaves alone (a loop
-// end at or before its start holds the deck at the start).
+// end at or before its start holds the deck at the start). Loop points set
+// or moved by hand end a beat loop (frm_main_sync.cpp) and its lamp.
 #include <utility>
 
 #include "deck/channel_bytes.h"
@@ -29,10 +30,11 @@ void FrmMain::syncLoop() {
 
 QString FrmMain::markLoopPoint(int64_t& point) {
     if (!audio_) return TimeText(-1);
-    const int64_t position = channelPosition();
+    const int64_t position = quantized(channelPosition());
     QString text = TimeText(position);
     point = position;
     syncLoop();
+    endBeatLoop();
     return text;
 }
 
@@ -47,6 +49,7 @@ QString FrmMain::Lum_LoopEnd() {
 QString FrmMain::moveLoopEnd(int64_t bytes) {
     state.LoopEnd += bytes;
     if (audio_) syncLoop();
+    endBeatLoop();
     return TimeText(state.LoopEnd);
 }
 
@@ -68,6 +71,7 @@ void FrmMain::cmdLooped_MouseDown() {
         state.LoopOn = kFalse;
     }
     if (audio_) syncLoop();
+    endBeatLoop();
 }
 
 void FrmMain::FXTimer2_Timer() {

@@ -99,11 +99,15 @@ void FrmMain::lblEQR_MouseUp(int index, int button) {
     vscEQ_Scroll(index);
 }
 
-void FrmMain::ApplyPitch() {
+int32_t FrmMain::pitchedRate() const {
     const double base = state.BaseFreq;
     // Nearest, halves to even: the default rounding mode.
-    const auto rate = static_cast<int32_t>(
+    return static_cast<int32_t>(
         std::nearbyint(-static_cast<double>(vscPitch->value()) / 10000.0 * base + base));
+}
+
+void FrmMain::ApplyPitch() {
+    const int32_t rate = pitchedRate();
     lblBPM->setText(QString::number(rate));
     if (!audio_) return;
     audio_->BASS_ChannelSlideAttributes(state.Channel, rate, hscEQ(0)->value(), hscEQ(1)->value(),

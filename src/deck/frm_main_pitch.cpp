@@ -7,6 +7,7 @@
 #include "deck/channel_bytes.h"
 #include "deck/frm_main.h"
 #include "deck/lamp_colours.h"
+#include "deck/tempo_text.h"
 #include "display/number_text.h"
 
 namespace luma {
@@ -17,26 +18,17 @@ constexpr int kBrakeRate = 10;
 constexpr int kSpinUpRate = 100000;
 const QString kNotDetected = "Not Detected";
 
-// "000.000": at least three whole digits and three decimals.
-QString tempoText(double bpm) {
-    const QLocale locale;
-    QString text = locale.toString(std::fabs(bpm), 'f', 3);
-    text.remove(locale.groupSeparator());
-    const int whole = static_cast<int>(text.indexOf(locale.decimalPoint()));
-    if (whole < 3) text.prepend(QString(3 - whole, '0'));
-    return bpm < 0 && std::round(bpm * 1000.0) != 0.0 ? "-" + text : text;
-}
-
 }  // namespace
 
 void FrmMain::vscPitch_Scroll() {
     const int pitch = -vscPitch->value();  // hundredths of a percent
     ApplyPitch();
     lblBPM->setText(QLocale().toString(pitch / 100.0, 'g', 15) + " %");
-    if (lblBPMs->text() != kNotDetected) {
+    if (ownTempoText() != kNotDetected) {
         const double detected = leadingNumber(lblOrigBPM->text());
-        lblBPMs->setText(tempoText(detected * (1.0 + pitch / 10000.0)));
+        setOwnTempoText(tempoText(detected * (1.0 + pitch / 10000.0)));
     }
+    proposeSyncTempo();
 }
 
 void FrmMain::cmdPitchDw_MouseDown() {

@@ -1,16 +1,16 @@
 // Remote control: control changes on MIDI channel 1 call the deck's
-// commands, and a joystick's first two buttons jog.
+// commands (remote/midi_commands.cpp says which), and a joystick's first
+// two buttons jog.
 #include <cmath>
 
 #include "deck/frm_main.h"
 #include "display/number_text.h"
+#include "remote/midi_commands.h"
 
 namespace luma {
 
 namespace {
 
-constexpr int kControlChangeChannel1 = 176;
-constexpr int kQuitController = 40;
 constexpr int kRed = 255;
 constexpr int kJoysticks = 5;
 constexpr int16_t kNoButtons = 4;  // "no mask yet" in a press sequence
@@ -24,32 +24,44 @@ void FrmMain::connectRemote() {
 }
 
 void FrmMain::MIDIInput_Message() {
-    // Controller number and command; every matching row runs, in this order.
-    struct Row {
-        int controller;
-        void (FrmMain::*command)();
-    };
-    static constexpr Row kCommands[] = {
-        {16, &FrmMain::Lum_Pause},   {17, &FrmMain::midiStop},    {18, &FrmMain::Lum_CUE},
-        {19, &FrmMain::Lum_TouchB2}, {20, &FrmMain::Lum_TouchF2}, {35, &FrmMain::Lum_TouchUp},
-    };
     optActivity->setChecked(true);
     // Restarted, not merely enabled: its tick puts the lamp out a full period
     // after the last message, not the first of a burst.
     tmrLED->setEnabled(false);
     tmrLED->setEnabled(true);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    if (MIDIInput->status() == kControlChangeChannel1) {
-        if (MIDIInput->data1() == kQuitController) {
-            salir();  // the end: not even the acknowledgement follows
-            return;
-        }
-        for (const Row& row : kCommands) {
-            if (MIDIInput->data1() == row.controller) (this->*row.command)();
-        }
+    for (DeckCommand command :
+         midiCommands(MIDIInput->status(), MIDIInput->data1(), MIDIInput->data2())) {
+        runCommand(command);
+        if (command == DeckCommand::Quit) return;  // the end: not even the acknowledgement follows
     }
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Acknowledge);
+}
+
+void FrmMain::runCommand(DeckCommand command) {
+    switch (command) {
+        case DeckCommand::PlayPause:
+            return Lum_Pause();
+        case DeckCommand::Stop:
+            return midiStop();
+        case DeckCommand::Cue:
+            return Lum_CUE();
+        case DeckCommand::JogBack:
+            return Lum_TouchB2();
+        case DeckCommand::JogForward:
+            return Lum_TouchF2();
+        case DeckCommand::JogEnd:
+            return Lum_TouchUp();
+        case DeckCommand::Quit:
+            return salir();
+        case DeckCommand::Sync:
+            return Lum_Sync();
+        case DeckCommand::Quantize:
+            return Lum_Quantize();
+        default:
+            return Lum_BeatLoop(beatLoopBeats(command));
+    }
 }
 
 void FrmMain::midiStop() {

@@ -2,6 +2,7 @@
 // buttons (Pause in front while playing), and the CUE repeat that holds the
 // first 75 ms after the cue point. Every command works with or without a
 // track: the engine refuses calls on channel 0 and nothing else changes.
+// With quantize on, Play starts and the cue point lands on the nearest beat.
 #include <algorithm>
 
 #include "deck/channel_bytes.h"
@@ -27,6 +28,9 @@ void FrmMain::Lum_Pause() {
         cmdPause->setVisible(false);
         state.IsStopped = kTrue;
     } else {
+        const int64_t position = state.QuantizeOn ? channelPosition() : -1;
+        const int64_t start = quantized(position);
+        if (start != position) SeekTo(*audio_, state.Channel, start);
         audio_->BASS_StreamPlay(state.Channel, cueFlush(), 0);
         cmdPause->setVisible(true);
         state.IsStopped = kFalse;
@@ -43,7 +47,7 @@ void FrmMain::Lum_Stop() {
 
 void FrmMain::Lum_CueSet() {
     if (!audio_) return;
-    state.CuePos = channelPosition();
+    state.CuePos = quantized(channelPosition());
 }
 
 void FrmMain::Lum_CuePlay() {
@@ -56,7 +60,7 @@ void FrmMain::Lum_CUE() {
     if (!audio_) return;
     if (state.CueActive == kFalse) {
         setSwitchLamp(cmdCUE, true);
-        state.CuePos = channelPosition();
+        state.CuePos = quantized(channelPosition());
         state.CueActive = kTrue;
         tmrCue->setEnabled(true);
     } else {

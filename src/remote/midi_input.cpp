@@ -250,7 +250,7 @@ void MidiInput::receive(const unsigned char* bytes, size_t size) {
         if (byte >= 0x80) {
             const bool endsSysEx = r.status == 0xF0;
             if (endsSysEx) post(0xF0, r.data1);
-            r = {byte, 0, 0};
+            r = {byte, 0, 0, 0};
             if (byte == 0xF0 || dataBytes(byte) > 0) continue;
             if (!(endsSysEx && byte == 0xF7)) post(byte, 0);
             r = {};
@@ -258,29 +258,32 @@ void MidiInput::receive(const unsigned char* bytes, size_t size) {
         }
         if (r.status == 0) continue;  // a data byte with no status: nothing to go with
         if (r.count++ == 0) r.data1 = byte;
+        if (r.count == 2) r.data2 = byte;
         if (r.status == 0xF0 || r.count < dataBytes(r.status)) continue;
-        post(r.status, r.data1);
+        post(r.status, r.data1, r.data2);
         // Channel messages keep their status for data that follows (running status).
-        r = r.status < 0xF0 ? Reading{r.status, 0, 0} : Reading{};
+        r = r.status < 0xF0 ? Reading{r.status, 0, 0, 0} : Reading{};
     }
 }
 
-void MidiInput::post(int status, int data1) {
+void MidiInput::post(int status, int data1, int data2) {
     if (!started_) return;
     const unsigned generation = generation_;
     const auto arrived = std::chrono::steady_clock::now();
     // Queued with the object as context: dropped if it is gone by then.
     QMetaObject::invokeMethod(
         this,
-        [this, status, data1, generation, arrived] { deliver(status, data1, generation, arrived); },
+        [this, status, data1, data2, generation, arrived] {
+            deliver(status, data1, data2, generation, arrived);
+        },
         Qt::QueuedConnection);
 }
 
-void MidiInput::deliver(int status, int data1, unsigned generation,
+void MidiInput::deliver(int status, int data1, int data2, unsigned generation,
                         std::chrono::steady_clock::time_point arrived) {
     // A stop (or stop and start) since it was posted makes it stale.
     if (!started_ || generation != generation_) return;
-    waiting_.push_back({status, data1, arrived});
+    waiting_.push_back({status, data1, data2, arrived});
     if (handling_) return;  // the handler below is still at work; its loop takes it
     while (!waiting_.empty()) {
         current_ = waiting_.front();

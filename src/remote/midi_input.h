@@ -16,8 +16,8 @@
 // is posted to the thread this object lives on and emitted there as message(),
 // but only while input is started. Messages come one at a time in arrival
 // order: one that arrives while a handler still runs (say it shows a box)
-// waits for it to return. During the emission status() and data1() describe
-// the message; the acknowledge action ends it.
+// waits for it to return. During the emission status(), data1() and data2()
+// describe the message; the acknowledge action ends it.
 //
 // An open device is watched: when its port goes (a USB controller pulled out,
 // the sending program ended, even if a port of the same name comes back at
@@ -69,9 +69,11 @@ class MidiInput : public QObject {
     bool isOpen() const { return port_ || jack_; }
     bool isStarted() const { return started_.load(); }
 
-    // The message being handled: status byte and first data byte, 0 outside one.
+    // The message being handled: status byte and data bytes, 0 outside one
+    // (and a data byte the message has not).
     int status() const { return current_.status; }
     int data1() const { return current_.data1; }
+    int data2() const { return current_.data2; }
     // When the latest message handed over reached this object (the back end's thread).
     std::chrono::steady_clock::time_point lastArrival() const { return lastArrival_; }
 
@@ -91,24 +93,24 @@ class MidiInput : public QObject {
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
     // On the back end's thread: the bytes of one event, split into messages.
     void receive(const unsigned char* bytes, size_t size);
-    void post(int status, int data1);
+    void post(int status, int data1, int data2 = 0);
     static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
     void openJack(const Device& device);  // these leave a problem in openProblem_
     void openAlsa(const Device& device);
-    void deliver(int status, int data1, unsigned generation,
+    void deliver(int status, int data1, int data2, unsigned generation,
                  std::chrono::steady_clock::time_point arrived);
     void fail(const QString& text);  // the first problem of an open device only
     void failLater(const QString& text);
 
     struct Message {
-        int status = 0, data1 = 0;
+        int status = 0, data1 = 0, data2 = 0;
         std::chrono::steady_clock::time_point arrived{};
     };
 
     // The message being read from the back end's bytes (on its thread).
     struct Reading {
         int status = 0;  // 0: none
-        int data1 = 0;
+        int data1 = 0, data2 = 0;
         int count = 0;  // data bytes so far
     };
 

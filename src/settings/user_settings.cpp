@@ -60,6 +60,8 @@ UserSettings readUserSettings(const QString& path) {
     settings.evenLoudness = readSwitch(file, "loudness/even", settings.evenLoudness);
     settings.loudnessTargetLufs =
         readDecimal(file, "loudness/target-lufs", -40.0, -5.0, settings.loudnessTargetLufs);
+    settings.syncLatencyMs =
+        readNumber(file, "sync/latency-ms", -1000, 1000, settings.syncLatencyMs);
     return settings;
 }
 

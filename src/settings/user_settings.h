@@ -17,6 +17,10 @@ struct UserSettings {
     // load (on by default); target-lufs: that loudness, -40 to -5 LUFS.
     bool evenLoudness = true;
     double loudnessTargetLufs = -18.0;
+    // [sync] latency-ms: milliseconds added to the output latency that sync
+    // accounts for, -1000 to 1000, for an output that reports its own
+    // latency wrong (the deck's beats then lead or lag the session's).
+    int syncLatencyMs = 0;
 };
 
 // Where the file is looked for.

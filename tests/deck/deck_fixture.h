@@ -43,6 +43,12 @@ class RecordingAudio : public AudioLibrary {
     uint64_t length = UINT64_MAX;
     uint64_t position = UINT64_MAX;  // of any non-zero channel; read often, so not recorded
     uint32_t rate = 44100;
+    int frameBytes = 4;  // 2 for a track played mono
+    // The beat grid (none while its tempo is 0) and what sync answers: to a
+    // request, and to the poll, with the session's tempo.
+    double gridBpm = 0.0, gridFirstBeat = 0.0;
+    int32_t syncAnswer = LUMA_SYNC_NO_GRID, syncPolled = LUMA_SYNC_OFF;
+    double sessionBpm = 0.0;
     std::vector<float> progressReports;
     float percents2Bpm = 0.0f;
     std::map<uint32_t, std::array<float, 3>> fxParameters;
@@ -64,7 +70,7 @@ class RecordingAudio : public AudioLibrary {
     }
     float BASS_ChannelBytes2Seconds(uint32_t handle, uint64_t pos) override {
         if (handle == 0 || rate == 0) return -1.0f;
-        return static_cast<float>(static_cast<double>(pos) / (4.0 * rate));
+        return static_cast<float>(static_cast<double>(pos) / (frameBytes * double(rate)));
     }
     int32_t BASS_ChannelGetAttributes(uint32_t handle, uint32_t* freq, uint32_t*,
                                       int32_t*) override {
@@ -142,9 +148,21 @@ class RecordingAudio : public AudioLibrary {
     LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
                   (uint32_t handle, int32_t startBytes, int32_t endBytes, int32_t on), handle != 0,
                   handle, startBytes, endBytes, on)
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetSync, (uint32_t handle, int32_t on),
+                  on ? syncAnswer : LUMA_SYNC_OFF, handle, on)
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetSyncTempo, (uint32_t handle, double bpm), 1, handle, bpm)
+    LUMA_RECORDED(void, LUMA_SetSyncLatency, (int32_t extraMs), 0, extraMs)
 #undef LUMA_RECORDED
-    int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double*, double*, float*) override {
-        return note(0, "LUMA_ChannelGetBeatGrid", handle);
+    int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeat,
+                                    float*) override {
+        const bool known = handle != 0 && gridBpm > 0.0;
+        if (known && bpm) *bpm = gridBpm;
+        if (known && firstBeat) *firstBeat = gridFirstBeat;
+        return note(known ? 1 : 0, "LUMA_ChannelGetBeatGrid", handle);
+    }
+    int32_t LUMA_ChannelGetSync(uint32_t handle, double* bpm, uint32_t*) override {
+        if (bpm) *bpm = sessionBpm;
+        return note(syncPolled, "LUMA_ChannelGetSync", handle);
     }
     int32_t LUMA_SetLoudnessTarget(float lufs) override {
         return note(1, "LUMA_SetLoudnessTarget", lufs);

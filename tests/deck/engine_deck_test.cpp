@@ -1,7 +1,8 @@
 // The deck on the real engine library: the loudness heard through the
 // manual output stays where the Gain slider puts it, the demo crate's tracks
-// show their measured tempo (also under a name in an old code page), and a
-// controller on a private JACK server plays a deck on the null output.
+// show their measured tempo (also under a name in an old code page),
+// quantize and a beat loop land on a drum track's beats, and a controller on
+// a private JACK server plays a deck on the null output.
 // (Each command's calls are TransportTest's, a load's TrackLoadingTest's,
 // and what the engine makes of them the engine's own tests'.)
 #include <dlfcn.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 
 #include "deck_fixture.h"
+#include "drums/beat_tracks.h"
 #include "loading/file_names.h"
 #include "remote/device_listing.h"
 #include "remote/midi_feed.h"
@@ -134,6 +136,45 @@ TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
     EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove")) << "its tag read";
 }
 
+// Quantize and a beat loop on the grid the engine measures on a 120 BPM
+// drum track: the cue point and the loop land on the track's own beats, and
+// the engine holds playback to exactly the loop's bytes.
+TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
+    startDeck();
+    const drums::BeatTrack track = drums::renderBeatTrack({.bpm = 120, .seconds = 30});
+    ASSERT_TRUE(writeWav16((folder_ + "/crate/beat.wav").toStdString(),
+                           {track.samples, track.channels, track.rate}));
+    load(folder_ + "/crate", "beat.wav");
+    AudioLibrary& audio = *deck->audio();
+    const uint32_t channel = deck->state.Channel;
+    ASSERT_TRUE(waitFor(
+        [&] { return audio.LUMA_ChannelGetBeatGrid(channel, nullptr, nullptr, nullptr) != 0; },
+        30s));
+    constexpr double kBytesPerSecond = 4.0 * kRate;
+    // Seconds from the nearest beat of the track as it was made.
+    const auto offBeat = [&](int64_t bytes) {
+        const double beats = (double(bytes) / kBytesPerSecond - track.firstBeatSeconds) / 0.5;
+        return std::abs(beats - std::round(beats)) * 0.5;
+    };
+
+    audio.BASS_ChannelSetPosition(channel, static_cast<uint64_t>(10.37 * kBytesPerSecond));
+    deck->Lum_Quantize();
+    deck->Lum_CueSet();
+    EXPECT_LT(offBeat(deck->state.CuePos), 0.002);
+    deck->Lum_BeatLoop(2);
+    EXPECT_LT(offBeat(deck->state.LoopStart), 0.002);
+    EXPECT_LE(deck->state.LoopStart, static_cast<int64_t>(10.37 * kBytesPerSecond));
+    EXPECT_NEAR(double(deck->state.LoopEnd - deck->state.LoopStart) / kBytesPerSecond, 1.0, 0.001);
+
+    deck->Lum_Pause();  // plays from the nearest beat, inside the loop
+    const auto position = [&] { return int64_t(audio.BASS_ChannelGetPosition(channel)); };
+    const int64_t from = position();
+    EXPECT_LT(offBeat(from), 0.002);
+    const int64_t start = deck->state.LoopStart, length = deck->state.LoopEnd - start;
+    for (int i = 0; i < 30; ++i) render(kRate / 10);  // three seconds: three times round
+    EXPECT_EQ(position(), start + (from - start + 3 * kRate * 4) % length);
+}
+
 class RemoteControlTest : public EngineDeckTest {
   public:
     void SetUp() override {
@@ -192,6 +233,19 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     EXPECT_EQ(deck->state.IsStopped, kTrue);
     EXPECT_EQ(position(), cue);
     EXPECT_EQ(deck->MIDIInput->status(), 0);  // acknowledged
+
+    // Quantize and sync act on a press; their release (value 0) does nothing.
+    feed.send({0xB0, 43, 0});
+    feed.send({0xB0, 41, 0});
+    ASSERT_TRUE(waitFor([&] { return handled == 6; }));
+    EXPECT_FALSE(deck->state.QuantizeOn);
+    EXPECT_FALSE(deck->state.SyncOn);
+    feed.send({0xB0, 43, 127});
+    feed.send({0xB0, 41, 1});
+    ASSERT_TRUE(waitFor([&] { return handled == 8; }));
+    EXPECT_TRUE(deck->state.QuantizeOn);
+    EXPECT_TRUE(deck->state.SyncOn);
+    EXPECT_EQ(deck->state.SyncState, LUMA_SYNC_NO_GRID) << "a tone has no beat grid to lock";
 
     feed.send({0xB0, 40, 0});  // the deck ends
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));

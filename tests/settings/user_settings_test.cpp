@@ -11,18 +11,26 @@
 namespace luma::test {
 namespace {
 
-TEST(UserSettingsTest, OutputLatencyReadsOrKeepsTheDefault) {
+TEST(UserSettingsTest, LatenciesReadOrKeepTheDefault) {
     TempDir config;
     const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
     EXPECT_EQ(readUserSettings().outputLatencyMs, 0) << "no file";
+    EXPECT_EQ(readUserSettings().syncLatencyMs, 0) << "no file";
     std::filesystem::create_directory(config.path() / "lumatrone");
-    for (const auto& [text, latency] :
-         std::vector<std::pair<std::string, int>>{{"[audio]\noutput-latency-ms = 80\n", 80},
-                                                  {"[audio]\noutput-latency-ms=eighty\n", 0},
-                                                  {"[audio]\noutput-latency-ms=99999\n", 0},
-                                                  {"garbage\n[audio\n=\n", 0}}) {
-        config.write("lumatrone/lumatrone.conf", text);
-        EXPECT_EQ(readUserSettings().outputLatencyMs, latency) << text;
+    const struct {
+        std::string text;
+        int output, sync;
+    } cases[] = {
+        {"[audio]\noutput-latency-ms = 80\n[sync]\nlatency-ms = -12\n", 80, -12},
+        {"[audio]\noutput-latency-ms=eighty\n[sync]\nlatency-ms=1001\n", 0, 0},
+        {"[audio]\noutput-latency-ms=99999\n[sync]\nlatency-ms=7 ms\n", 0, 0},
+        {"[sync]\nlatency-ms=1000\n", 0, 1000},
+        {"garbage\n[audio\n=\n", 0, 0},
+    };
+    for (const auto& c : cases) {
+        config.write("lumatrone/lumatrone.conf", c.text);
+        EXPECT_EQ(readUserSettings().outputLatencyMs, c.output) << c.text;
+        EXPECT_EQ(readUserSettings().syncLatencyMs, c.sync) << c.text;
     }
 }
 

@@ -47,7 +47,11 @@
     X(LUMA_ChannelSetLoop)            \
     X(LUMA_ChannelGetBeatGrid)        \
     X(LUMA_SetLoudnessTarget)         \
-    X(LUMA_ChannelGetLoudness)
+    X(LUMA_ChannelGetLoudness)        \
+    X(LUMA_ChannelSetSync)            \
+    X(LUMA_ChannelGetSync)            \
+    X(LUMA_ChannelSetSyncTempo)       \
+    X(LUMA_SetSyncLatency)
 
 namespace luma {
 
@@ -105,6 +109,10 @@ class AudioLibrary {
     virtual int32_t LUMA_SetLoudnessTarget(float lufs) = 0;
     virtual int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* truePeakDb,
                                             float* gainDb) = 0;
+    virtual int32_t LUMA_ChannelSetSync(uint32_t handle, int32_t on) = 0;
+    virtual int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32_t* peers) = 0;
+    virtual int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm) = 0;
+    virtual void LUMA_SetSyncLatency(int32_t extraMs) = 0;
 };
 
 // Each call has the engine header's own type: a signature changed there

@@ -148,6 +148,18 @@ class LoadedEngine final : public AudioLibrary {
     int32_t LUMA_ChannelGetLoudness(uint32_t h, float* l, float* p, float* g) override {
         return LUMA_ChannelGetLoudness_(h, l, p, g);
     }
+    int32_t LUMA_ChannelSetSync(uint32_t h, int32_t on) override {
+        return LUMA_ChannelSetSync_(h, on);
+    }
+    int32_t LUMA_ChannelGetSync(uint32_t h, double* b, uint32_t* p) override {
+        return LUMA_ChannelGetSync_(h, b, p);
+    }
+    int32_t LUMA_ChannelSetSyncTempo(uint32_t h, double b) override {
+        return LUMA_ChannelSetSyncTempo_(h, b);
+    }
+    void LUMA_SetSyncLatency(int32_t ms) override {
+        LUMA_SetSyncLatency_(ms);
+    }
 
   private:
     void* handle_;

@@ -1,0 +1,59 @@
+// The deck's keys: a bound key runs its command wherever the focus is in
+// the window, but a key that would type stays with the list that has the
+// focus.
+#include "deck/deck_keys.h"
+
+#include <QListWidget>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "deck_fixture.h"
+
+namespace luma::test {
+namespace {
+
+TEST(DeckKeysTest, BoundKeysRunUnlessTheyWouldTypeInAList) {
+    QWidget window;
+    auto* list = new QListWidget(&window);
+    list->addItems({"alpha.wav", "yankee.wav", "zulu.wav"});
+    new QVBoxLayout(&window);
+    window.layout()->addWidget(list);
+    std::vector<DeckCommand> ran;
+    const KeyBinding keys[] = {{Qt::Key_Y, DeckCommand::Sync},
+                               {Qt::CTRL | Qt::Key_G, DeckCommand::Quantize},
+                               {Qt::Key_F7, DeckCommand::BeatLoop4}};
+    DeckKeys deckKeys(
+        window, [&](DeckCommand command) { ran.push_back(command); }, keys);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    list->setFocus();
+    list->setCurrentRow(0);
+
+    QTest::keyClick(list, Qt::Key_Y);  // types: the list finds "yankee"
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_TRUE(ran.empty());
+    QTest::keyClick(list, Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_F7);
+    EXPECT_EQ(ran, (std::vector{DeckCommand::Quantize, DeckCommand::BeatLoop4}));
+    list->clearFocus();
+    window.setFocus();
+    QTest::keyClick(&window, Qt::Key_Y);  // nothing to type into: the key is the deck's
+    EXPECT_EQ(ran.back(), DeckCommand::Sync);
+}
+
+// The default keys reach the deck's commands through the window.
+TEST_F(FrmMainTest, DefaultKeysToggleSyncAndQuantize) {
+    const auto deck = makeDeck("1");
+    deck->show();
+    deck->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
+    deck->filFile->setFocus();
+    QTest::keyClick(deck->filFile, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_TRUE(deck->state.QuantizeOn);
+    QTest::keyClick(deck->filFile, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(deck->state.SyncOn);
+}
+
+}  // namespace
+}  // namespace luma::test

@@ -1,0 +1,220 @@
+// Sync, quantize and beat loops against the recording engine: a beat loop's
+// exact bytes from a grid, quantize's snapping, the sync lamp's three looks
+// and the tempo readout; off, the engine hears nothing of sync.
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <set>
+
+#include "deck_fixture.h"
+#include "support/scoped_env.h"
+
+namespace luma::test {
+namespace {
+
+constexpr int64_t kSecond = 4 * 44100;  // bytes of one second of the stereo track
+
+class SyncTest : public FrmMainTest {
+  public:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        deck = makeDeck("1");
+        deck->state.Channel = kTrack;
+        deck->state.BaseFreq = 44100;
+        audioView->length = 180 * kSecond;
+        deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
+        audioView->calls.clear();
+    }
+    // The engine calls of the sync family so far.
+    QStringList syncCalls() { return takeCalls().filter("Sync"); }
+    bool lit(LumButton* button) { return button->dotColor() == 0xC0C0; }
+
+    std::unique_ptr<FrmMain> deck;
+};
+
+// Beats at first + n x 60 / bpm s, each on its nearest frame; a loop starts
+// at the beat at or before the position.
+TEST_F(SyncTest, BeatLoopsSpanWholeBeatsOfTheGrid) {
+    const struct {
+        double bpm, first;
+        int rate, frameBytes;
+        int64_t position;
+        int beats;
+        int64_t start, end;
+    } cases[] = {
+        // 120 BPM from 0.25 s: 10.3 s lies in the beat from 10.25 s.
+        {120, 0.25, 44100, 4, 103 * kSecond / 10, 4, 1808100, 2160900},
+        // 122 BPM: beat 1 at frame 21688.5 -> 21689; one frame before it is still beat 0.
+        {122, 0.0, 44100, 4, 4 * 21689, 1, 4 * 21689, 4 * 43377},
+        {122, 0.0, 44100, 4, 4 * 21688, 2, 0, 4 * 43377},
+        // Mono at 48 kHz, 125 BPM from 0.1 s: 30 s lies in beat 62 (29.86 s).
+        {125, 0.1, 48000, 2, 2 * 48000 * 30, 8, 2 * 1433280, 2 * 1617600},
+        // 16 beats from near the end stop at the track's end.
+        {120, 0.0, 44100, 4, 179 * kSecond, 16, 179 * kSecond, 180 * kSecond},
+    };
+    for (const auto& c : cases) {
+        audioView->gridBpm = c.bpm;
+        audioView->gridFirstBeat = c.first;
+        audioView->rate = static_cast<uint32_t>(c.rate);
+        audioView->frameBytes = c.frameBytes;
+        audioView->position = static_cast<uint64_t>(c.position);
+        deck->state.BaseFreq = c.rate;
+        deck->Lum_BeatLoop(c.beats);
+        EXPECT_EQ(deck->state.LoopStart, c.start) << c.bpm << " " << c.position;
+        EXPECT_EQ(deck->state.LoopEnd, c.end) << c.bpm << " " << c.position;
+        EXPECT_EQ(takeCalls().filter("SetLoop").last(),
+                  QString("LUMA_ChannelSetLoop(#,%1,%2,1)").arg(c.start).arg(c.end));
+        EXPECT_TRUE(lit(deck->cmdLooped));
+        EXPECT_TRUE(lit(deck->cmdBeatLoop(c.beats)));
+        deck->Lum_BeatLoop(c.beats);  // the second press ends it
+        EXPECT_EQ(deck->state.LoopOn, kFalse);
+        EXPECT_FALSE(lit(deck->cmdLooped));
+        EXPECT_FALSE(lit(deck->cmdBeatLoop(c.beats)));
+        EXPECT_EQ(takeCalls().filter("SetLoop").last(),
+                  QString("LUMA_ChannelSetLoop(#,%1,%2,0)").arg(c.start).arg(c.end));
+    }
+}
+
+TEST_F(SyncTest, BeatLoopSizesSwitchAndHandMadeLoopPointsEndTheBeatLoop) {
+    audioView->gridBpm = 120;
+    audioView->position = 10 * kSecond + 100;
+    deck->Lum_BeatLoop(1);
+    deck->Lum_BeatLoop(2);  // another size: a new loop from the same beat
+    EXPECT_EQ(deck->state.LoopEnd - deck->state.LoopStart, kSecond);
+    EXPECT_FALSE(lit(deck->cmdBeatLoop(1)));
+    EXPECT_TRUE(lit(deck->cmdBeatLoop(2)));
+    deck->Lum_FineUp(FrmMain::kFineStep);
+    EXPECT_FALSE(lit(deck->cmdBeatLoop(2))) << "a trimmed loop is no beat loop";
+    EXPECT_TRUE(lit(deck->cmdLooped));
+    deck->Lum_BeatLoop(2);  // so this press starts a beat loop again
+    EXPECT_TRUE(lit(deck->cmdBeatLoop(2)));
+    deck->cmdLooped_MouseDown();
+    EXPECT_FALSE(lit(deck->cmdBeatLoop(2)));
+
+    // Without a grid a beat loop does nothing at all.
+    audioView->gridBpm = 0;
+    const auto before = std::pair(deck->state.LoopStart, deck->state.LoopEnd);
+    takeCalls();
+    deck->Lum_BeatLoop(4);
+    EXPECT_EQ(std::pair(deck->state.LoopStart, deck->state.LoopEnd), before);
+    EXPECT_EQ(deck->state.LoopOn, kFalse);
+    EXPECT_TRUE(takeCalls().filter("SetLoop").isEmpty());
+}
+
+TEST_F(SyncTest, QuantizeSnapsCueLoopPointsAndPlayToTheNearestBeat) {
+    audioView->gridBpm = 120;
+    audioView->gridFirstBeat = 0.25;
+    const int64_t onBeat = 1808100;            // 10.25 s
+    const int64_t nextBeat = 1896300;          // 10.75 s
+    audioView->position = 103 * kSecond / 10;  // 10.3 s: nearest 10.25
+    deck->Lum_CueSet();
+    EXPECT_EQ(deck->state.CuePos, 103 * kSecond / 10) << "quantize is off by default";
+    deck->Lum_Quantize();
+    EXPECT_TRUE(lit(deck->cmdQuantize));
+    deck->Lum_CueSet();
+    EXPECT_EQ(deck->state.CuePos, onBeat);
+    audioView->position = 106 * kSecond / 10;  // 10.6 s: nearest 10.75
+    deck->Lum_LoopStart();
+    deck->Lum_CUE();
+    EXPECT_EQ(deck->state.LoopStart, nextBeat);
+    EXPECT_EQ(deck->state.CuePos, nextBeat);
+    deck->Lum_CUE();
+    takeCalls();
+    deck->Lum_Pause();  // Play starts on the beat
+    EXPECT_EQ(takeCalls().filter(QRegularExpression("SetPosition|StreamPlay")),
+              QStringList({QString("BASS_ChannelSetPosition(#,%1)").arg(nextBeat),
+                           QString("BASS_StreamPlay(#,%1,0)").arg(nextBeat)}));
+    // Without a grid nothing snaps.
+    audioView->gridBpm = 0;
+    deck->Lum_LoopEnd();
+    EXPECT_EQ(deck->state.LoopEnd, 106 * kSecond / 10);
+}
+
+// Off: the lamp is dark and the engine hears no sync call, polls included.
+// Locked: green, and the readout shows the session's tempo. Refused: the
+// lamp blinks red and says why; the engine is asked again now and then.
+TEST_F(SyncTest, TheSyncLampShowsOffLockedAndRefused) {
+    const int off = deck->cmdSync->dotColor();
+    for (int i = 0; i < 10; ++i) deck->tmrCPU_Timer();
+    deck->vscPitch->setValue(-100);
+    deck->vscPitch_Scroll();
+    EXPECT_TRUE(syncCalls().isEmpty());
+
+    deck->lblBPMs->setText("124");
+    deck->lblOrigBPM->setText("124");
+    audioView->syncAnswer = LUMA_SYNC_NO_GRID;  // what the engine's placeholders answer
+    deck->Lum_Sync();
+    std::set<int> looks;
+    for (int i = 0; i < 5; ++i) {
+        deck->tmrCPU_Timer();
+        looks.insert(deck->cmdSync->dotColor());
+    }
+    EXPECT_EQ(looks.size(), 2u) << "blinks";
+    EXPECT_EQ(looks.count(off), 0u);
+    EXPECT_TRUE(deck->cmdSync->toolTip().contains("no beat grid"));
+    EXPECT_EQ(syncCalls().filter("SetSync").size(), 2) << "asked, and asked again after a second";
+    EXPECT_EQ(deck->lblBPMs->text(), "124");
+
+    audioView->syncPolled = LUMA_SYNC_OUT_OF_RANGE;
+    deck->tmrCPU_Timer();
+    EXPECT_TRUE(deck->cmdSync->toolTip().contains("beyond the pitch range"));
+
+    audioView->gridBpm = 124;
+    audioView->syncPolled = LUMA_SYNC_LOCKED;
+    audioView->sessionBpm = 130.5;
+    deck->tmrCPU_Timer();
+    const int locked = deck->cmdSync->dotColor();
+    deck->tmrCPU_Timer();
+    EXPECT_EQ(deck->cmdSync->dotColor(), locked) << "steady";
+    EXPECT_NE(locked, off);
+    EXPECT_EQ(looks.count(locked), 0u);
+    EXPECT_EQ(deck->lblBPMs->text(), QLocale().toString(130.5, 'f', 3));
+    takeCalls();
+    deck->vscPitch->setValue(-200);  // +2 %: the fader proposes 124 x 1.02
+    deck->vscPitch_Scroll();
+    EXPECT_EQ(syncCalls().filter("SetSyncTempo"),
+              QStringList{"LUMA_ChannelSetSyncTempo(#," + QString::number(124 * 1.02) + ")"});
+    EXPECT_EQ(deck->lblBPMs->text(), QLocale().toString(130.5, 'f', 3)) << "still the session's";
+    deck->Lum_Sync();
+    EXPECT_EQ(syncCalls(), QStringList{"LUMA_ChannelSetSync(#,0)"});
+    EXPECT_EQ(deck->cmdSync->dotColor(), off);
+    EXPECT_EQ(deck->lblBPMs->text(), QLocale().toString(126.48, 'f', 3))
+        << "the deck's own tempo again, as the fader left it";
+}
+
+// The latency correction reaches the engine at start-up, and only when set.
+TEST_F(FrmMainTest, SyncLatencyReachesTheEngineOnlyWhenSet) {
+    const ScopedEnv config("XDG_CONFIG_HOME", folder_.toStdString());
+    QDir(folder_).mkpath("lumatrone");
+    writeFile("lumatrone/lumatrone.conf", "[sync]\nlatency-ms = -7\n");
+    auto deck = makeDeck("1");
+    EXPECT_EQ(takeCalls().filter("Sync"), QStringList{"LUMA_SetSyncLatency(-7)"});
+    deck.reset();
+    audio = std::make_unique<RecordingAudio>();
+    writeFile("lumatrone/lumatrone.conf", "[audio]\noutput-latency-ms = 80\n");
+    deck = makeDeck("1");
+    EXPECT_TRUE(takeCalls().filter("Sync").isEmpty());
+}
+
+// The strip sits in room of its own: with the shipped design, none of its
+// controls covers another control of the window.
+TEST_F(FrmMainTest, TheSyncStripCoversNoControl) {
+    QFile::copy(QFileInfo(LUMA_DECK_PATH).absolutePath() + "/deck.design",
+                folder_ + "/deck.design");
+    const auto deck = makeDeck("1", false);
+    std::vector<QWidget*> strip = {deck->cmdSync, deck->cmdQuantize, deck->lblBeatLoop};
+    for (int beats : FrmMain::kBeatLoopSizes) strip.push_back(deck->cmdBeatLoop(beats));
+    for (QWidget* added : strip) {
+        EXPECT_TRUE(deck->rect().contains(added->geometry())) << added->objectName().toStdString();
+        for (QWidget* other : deck->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const bool panel = qobject_cast<ShapeWidget*>(other) != nullptr;
+            if (panel || other->isHidden() || std::ranges::count(strip, other)) continue;
+            EXPECT_FALSE(added->geometry().intersects(other->geometry()))
+                << added->objectName().toStdString() << " covers "
+                << other->objectName().toStdString();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace luma::test
