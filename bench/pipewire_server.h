@@ -20,6 +20,19 @@
 
 namespace luma::test {
 
+// One of the programs that make up the server, started again with the same command.
+class ServerProgram : public ServerProcess {
+  public:
+    void start(std::vector<std::string> argv) {
+        argv_ = std::move(argv);
+        start();
+    }
+    void start() override { launch(argv_); }
+
+  private:
+    std::vector<std::string> argv_;
+};
+
 class PipeWireServer {
   public:
     // Name of the null sink: the default sink, as the only one.
@@ -28,8 +41,7 @@ class PipeWireServer {
     PipeWireServer() {
         writeConfigs();
         bus_.start(
-            {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + busAddress()},
-            dir_.file("dbus.log"));
+            {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + busAddress()});
         start();
     }
 
@@ -37,13 +49,10 @@ class PipeWireServer {
     // the session manager and the pulse server; returns once the pulse
     // socket is there (or after five seconds).
     void start() {
-        daemon_.start(withEnvironment({"pipewire", "-c", dir_.file("pipewire.conf")}),
-                      dir_.file("pipewire.log"));
+        daemon_.start(withEnvironment({"pipewire", "-c", dir_.file("pipewire.conf")}));
         waitForFile(dir_.file("pipewire-0"));
-        session_.start(withEnvironment({"wireplumber", "-c", dir_.file("wireplumber.conf")}),
-                       dir_.file("wireplumber.log"));
-        pulse_.start(withEnvironment({"pipewire-pulse", "-c", dir_.file("pipewire-pulse.conf")}),
-                     dir_.file("pipewire-pulse.log"));
+        session_.start(withEnvironment({"wireplumber", "-c", dir_.file("wireplumber.conf")}));
+        pulse_.start(withEnvironment({"pipewire-pulse", "-c", dir_.file("pipewire-pulse.conf")}));
         waitForFile(socket_);
     }
     void stop() {
@@ -176,10 +185,10 @@ context.modules = [
     std::string socket_ = dir_.file("native");
     ScopedEnv server_{"PULSE_SERVER", "unix:" + socket_};
     // Declared last: they end before the folder of their logs goes.
-    ServerProcess bus_;
-    ServerProcess daemon_;
-    ServerProcess session_;
-    ServerProcess pulse_;
+    ServerProgram bus_;
+    ServerProgram daemon_;
+    ServerProgram session_;
+    ServerProgram pulse_;
 };
 
 }  // namespace luma::test
