@@ -233,6 +233,7 @@ bool FrmMain::StartEngine() {
     const UserSettings settings = readUserSettings();
     audio_->LUMA_SetOutputOptions(clientName.constData(),
                                   static_cast<uint32_t>(settings.outputLatencyMs));
+    evenLoudness_ = settings.evenLoudness;
     audio_->LUMA_SetLoudnessTarget(settings.evenLoudness
                                        ? static_cast<float>(settings.loudnessTargetLufs)
                                        : LUMA_LOUDNESS_OFF);

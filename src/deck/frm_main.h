@@ -122,6 +122,7 @@ class FrmMain : public QWidget {
     void Lum_Quantize();
     void Lum_BeatLoop(int beats);
     void pollSync();
+    void showLoudness();
     // The position snapped to the nearest beat when quantize is on and the
     // track has a grid; otherwise the position itself.
     int64_t quantized(int64_t position);
@@ -166,6 +167,7 @@ class FrmMain : public QWidget {
     LumButton *cmdSync, *cmdQuantize;
     ControlArray<LumButton> cmdBeatLoop;
     QLabel* lblBeatLoop;
+    QLabel* lblLoudness;
 
     // Scroll bars and sliders.
     ControlArray<ScrollBar> vscEQ, hscEQ;
@@ -261,6 +263,7 @@ class FrmMain : public QWidget {
     bool showingSessionTempo_ = false;
     QString ownTempoText_;
     bool syncBlink_ = false;
+    bool evenLoudness_ = false;  // as the user settings have it
     int syncRetryTicks_ = 0;
     int exitCode_ = 0;
 };

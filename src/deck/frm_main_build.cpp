@@ -226,8 +226,13 @@ void FrmMain::buildLabels() {
     for (QLabel* small : {Label6, lblCPU}) small->setFont(tahoma(6.75));
     lblPitch.add(5, label(this, "lblPitch", "Pitch", 5910, 390, 585, 195));
     lblPitch(5)->setAlignment(Qt::AlignCenter);
-    lblBeatLoop = label(this, "lblBeatLoop", "BEAT LOOP", 2010, 11055, 1020, 210);
+    lblBeatLoop = label(this, "lblBeatLoop", "BEAT LOOP", 1980, 11055, 780, 210);
     lblBeatLoop->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblBeatLoop->setFont(tahoma(6.75));
+    // The pre-gain even loudness gives the track, so a DJ knows why it sounds as it does.
+    lblLoudness = label(this, "lblLoudness", "", 5490, 10935, 960, 465);
+    lblLoudness->setAlignment(Qt::AlignCenter);
+    lblLoudness->setFont(tahoma(6.75));
 }
 
 void FrmMain::buildButtons() {

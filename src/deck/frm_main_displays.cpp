@@ -51,6 +51,22 @@ void FrmMain::pctSpectrum_MouseDown() {
 void FrmMain::tmrCPU_Timer() {
     if (audio_) lblCPU->setText(cpuText(audio_->BASS_GetCPU()));
     pollSync();
+    showLoudness();
+}
+
+void FrmMain::showLoudness() {
+    QString text;
+    float gainDb = 0.0f;
+    if (!evenLoudness_) {
+        text = "LOUDNESS\noff";
+    } else if (audio_ && state.Channel != 0 &&
+               audio_->LUMA_ChannelGetLoudness(state.Channel, nullptr, nullptr, &gainDb) != 0) {
+        text = QString("LOUDNESS\n%1 dB").arg(double(gainDb), 0, 'f', 1);
+        if (gainDb >= 0.05f) text.replace("\n", "\n+");
+    } else {
+        text = state.Channel != 0 ? "LOUDNESS\n..." : "LOUDNESS";
+    }
+    if (lblLoudness->text() != text) lblLoudness->setText(text);
 }
 
 void FrmMain::tmrLED_Timer() {

@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTextStream>
 #include <filesystem>
 
@@ -114,6 +115,22 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
         step.action();
         EXPECT_NEAR(heardPeak(), step.amplitude, 0.005) << "after " << step.after;
     }
+}
+
+// Even loudness is on by default, and the deck shows the pre-gain the engine gave
+// the track once it is measured: a full-scale-ish tone is turned down.
+TEST_F(EngineDeckTest, ShowsThePreGainEvenLoudnessGives) {
+    startDeck();
+    loadTone(1000.0, 10.0);  // about -6 LUFS: about -12 dB to the -18 LUFS default
+    const QRegularExpression shown("^LOUDNESS\\n(-\\d+\\.\\d) dB$");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            deck->tmrCPU_Timer();
+            return shown.match(deck->lblLoudness->text()).hasMatch();
+        },
+        5000))
+        << deck->lblLoudness->text().toStdString();
+    EXPECT_NEAR(shown.match(deck->lblLoudness->text()).captured(1).toDouble(), -12.0, 1.0);
 }
 
 TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {

@@ -202,7 +202,8 @@ TEST_F(FrmMainTest, TheSyncStripCoversNoControl) {
     QFile::copy(QFileInfo(LUMA_DECK_PATH).absolutePath() + "/deck.design",
                 folder_ + "/deck.design");
     const auto deck = makeDeck("1", false);
-    std::vector<QWidget*> strip = {deck->cmdSync, deck->cmdQuantize, deck->lblBeatLoop};
+    std::vector<QWidget*> strip = {deck->cmdSync, deck->cmdQuantize, deck->lblBeatLoop,
+                                   deck->lblLoudness};
     for (int beats : FrmMain::kBeatLoopSizes) strip.push_back(deck->cmdBeatLoop(beats));
     for (QWidget* added : strip) {
         EXPECT_TRUE(deck->rect().contains(added->geometry())) << added->objectName().toStdString();
