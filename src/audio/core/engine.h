@@ -161,8 +161,9 @@ class Engine {
     std::vector<Retired> retired_;
     std::unordered_map<uint32_t, float> tempos_;  // detected BPM by analysed handle
     LinkSession link_;
-    int syncAsked_ = 0;    // channels with sync on: Link is enabled while there are any
-    int syncEngaged_ = 0;  // of those, the ones that follow the session
+    int syncAsked_ = 0;  // channels with sync on
+    int syncEngaged_ =
+        0;  // of those, the ones that follow the session: Link is enabled while any do
 };
 
 }  // namespace luma

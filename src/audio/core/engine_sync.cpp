@@ -30,8 +30,6 @@ int32_t Engine::setSync(uint32_t handle, bool on) {
         return LUMA_SYNC_OFF;
     }
     if (!play.sync.asked) {
-        // Link that cannot start here: refused as a session out of reach.
-        if (syncAsked_ == 0 && !link_.enable(true)) return LUMA_SYNC_OUT_OF_RANGE;
         play.sync.asked = true;
         ++syncAsked_;
         double rate, volume, pan;
@@ -76,13 +74,23 @@ void Engine::engageSync(PlayChannel& channel) {
     if (!channel.sync.asked || channel.sync.engaged || !channel.analysis) return;
     TrackGrid grid;
     if (!channel.analysis->finished(grid) || !grid) return;
-    channel.sync.grid = grid;
-    // The first to follow an empty session sets its tempo: the track's at its own rate.
-    // A session found on the network later wins over this one (it is older), so a deck
-    // that joins takes the session's tempo.
-    if (syncEngaged_ == 0 && link_.peers() == 0) {
-        link_.proposeTempo(grid.bpm * channel.sync.referenceHz / channel.track().sampleRate());
+    // Link joins only with a channel that can follow it: decks that asked before their
+    // grids were known would otherwise meet in a session at Link's default tempo and
+    // keep it. The first to follow sets the tempo of the session it starts, the
+    // track's at its own rate; a session found on the network later wins over it
+    // (it is older), so a deck that joins takes the session's tempo.
+    if (syncEngaged_ == 0) {
+        // Link that cannot start here: refused as a session out of reach.
+        if (!link_.enable(true)) {
+            channel.sync.linkFailed = true;
+            return;
+        }
+        if (link_.peers() == 0) {
+            link_.proposeTempo(grid.bpm * channel.sync.referenceHz / channel.track().sampleRate());
+        }
     }
+    channel.sync.linkFailed = false;
+    channel.sync.grid = grid;
     channel.sync.engaged = true;
     ++syncEngaged_;
     sendSync(channel, true);
@@ -92,11 +100,12 @@ void Engine::releaseSync(PlayChannel& channel) {
     if (!channel.sync.asked) return;
     if (channel.sync.engaged) {
         channel.sync.engaged = false;
-        --syncEngaged_;
+        if (--syncEngaged_ == 0) link_.enable(false);
         sendSync(channel, false);
     }
     channel.sync.asked = false;
-    if (--syncAsked_ == 0) link_.enable(false);
+    channel.sync.linkFailed = false;
+    --syncAsked_;
 }
 
 void Engine::sendSync(PlayChannel& channel, bool on) {
@@ -113,6 +122,7 @@ void Engine::sendSync(PlayChannel& channel, bool on) {
 
 int32_t Engine::syncStateOf(const PlayChannel& channel) const {
     if (!channel.sync.asked) return LUMA_SYNC_OFF;
+    if (channel.sync.linkFailed) return LUMA_SYNC_OUT_OF_RANGE;
     if (!channel.sync.engaged) return LUMA_SYNC_NO_GRID;
     if (!matchTempo(link_.tempo(), channel.sync.grid.bpm).inRange) return LUMA_SYNC_OUT_OF_RANGE;
     return LUMA_SYNC_LOCKED;

@@ -33,7 +33,7 @@ struct RenderContext {
     int64_t outFrame;  // output frame of the block's first frame
     double outputRate;
     int latencyFrames;
-    float loudnessTargetLufs;  // kLoudnessOff: every track at its own level
+    float loudnessTargetLufs;             // kLoudnessOff: every track at its own level
     const SessionBeats* beats = nullptr;  // the Link session's, valid while some channel syncs
 };
 
@@ -81,8 +81,9 @@ class PlayChannel {
     int effectCount = 0;
     std::shared_ptr<const TrackAnalysis> analysis;  // filled on the loader's thread
     struct Sync {
-        bool asked = false;    // sync on, whether or not it could lock yet
-        bool engaged = false;  // the audio side has the grid and follows the session
+        bool asked = false;       // sync on, whether or not it could lock yet
+        bool engaged = false;     // the audio side has the grid and follows the session
+        bool linkFailed = false;  // Link could not start here
         TrackGrid grid;
         double referenceHz = 0;
     } sync;

@@ -369,7 +369,9 @@ LUMA_API int32_t LUMA_ChannelGetLoudness(uint32_t handle, float* lufs, float* tr
  * at the session's tempo, choosing among its track's tempo, half and twice it
  * the one nearest the session's, and its beats (from the track's beat grid,
  * LUMA_ChannelGetBeatGrid) fall on the session's beats. Link is enabled only
- * while some channel has sync on: a process that never syncs sends nothing.
+ * while some channel follows it (sync on and its grid known): a process that
+ * never syncs sends nothing, and decks that ask before their grids are known
+ * do not meet in a session at a tempo neither track has.
  *
  * States, as LUMA_ChannelSetSync and LUMA_ChannelGetSync return them. The
  * refused states mean sync was asked for and the channel plays on at its own
