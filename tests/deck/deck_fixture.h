@@ -263,6 +263,18 @@ class FrmMainTest : public ::testing::Test {
         return deck;
     }
 
+    // Deck 1 as a load of a three-minute 44.1 kHz stereo track leaves it, the record empty.
+    std::unique_ptr<FrmMain> makeDeckWithATrack() {
+        constexpr int64_t kLength = 180 * 4 * 44100;
+        auto deck = makeDeck("1");
+        deck->state.Channel = kTrack;
+        deck->state.BaseFreq = 44100;
+        audioView->length = kLength;
+        deck->trkPosition->setMax(static_cast<int>(kLength));
+        audioView->calls.clear();
+        return deck;
+    }
+
     TempDir dir_;
     QString folder_;
     std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();

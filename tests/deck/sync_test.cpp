@@ -18,12 +18,7 @@ class SyncTest : public FrmMainTest {
   public:
     void SetUp() override {
         FrmMainTest::SetUp();
-        deck = makeDeck("1");
-        deck->state.Channel = kTrack;
-        deck->state.BaseFreq = 44100;
-        audioView->length = 180 * kSecond;
-        deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
-        audioView->calls.clear();
+        deck = makeDeckWithATrack();
     }
     // The engine calls of the sync family so far.
     QStringList syncCalls() { return takeCalls().filter("Sync"); }

@@ -28,14 +28,9 @@ class TransportTest : public FrmMainTest {
   public:
     void SetUp() override {
         FrmMainTest::SetUp();
-        deck = makeDeck("1");
-        deck->state.Channel = kTrack;
-        deck->state.BaseFreq = 44100;
-        audioView->length = 180 * kSecond;
+        deck = makeDeckWithATrack();
         audioView->position = 10 * kSecond;
-        deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
         deck->cmdPause->setVisible(false);  // as a load leaves it
-        audioView->calls.clear();
     }
     // Showing Pause and the play state always agree, but for a cue play
     // from Stopped (sounding, shown and kept as Stopped).
