@@ -103,6 +103,8 @@ class Engine {
         explicit operator bool() const { return play || decode; }
     };
     Resolved resolve(uint32_t handle);
+    // What a played channel's track measured, taken under the lock; null for no played channel.
+    std::shared_ptr<const TrackAnalysis> analysisOf(uint32_t handle);
     void readAttributes(const Resolved& channel, double& rate, double& volume, double& pan) const;
     uint32_t openChannel(std::unique_ptr<Decoder> decoder, bool module, uint32_t flags);
     bool freeChannel(uint32_t handle, bool module);

@@ -13,13 +13,7 @@ bool Engine::setLoudnessTarget(float lufs) {
 }
 
 bool Engine::loudness(uint32_t handle, float* lufs, float* truePeakDb, float* gainDb) {
-    std::shared_ptr<const TrackAnalysis> analysis;
-    {
-        std::lock_guard lock(mutex_);
-        const Resolved channel = resolve(handle);
-        if (!channel.play) return false;
-        analysis = channel.play->analysis;
-    }
+    const std::shared_ptr<const TrackAnalysis> analysis = analysisOf(handle);
     float measured = 0, peak = 0;
     if (!analysis || !analysis->loudness().result(measured, peak)) return false;
     if (lufs) *lufs = measured;

@@ -120,14 +120,14 @@ bool Engine::freeTempoChannel(uint32_t handle) {
     }
 }
 
+std::shared_ptr<const TrackAnalysis> Engine::analysisOf(uint32_t handle) {
+    std::lock_guard lock(mutex_);
+    const Resolved channel = resolve(handle);
+    return channel.play ? channel.play->analysis : nullptr;
+}
+
 bool Engine::beatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds, float* confidence) {
-    std::shared_ptr<const TrackAnalysis> analysis;
-    {
-        std::lock_guard lock(mutex_);
-        const Resolved channel = resolve(handle);
-        if (!channel.play) return false;
-        analysis = channel.play->analysis;
-    }
+    const std::shared_ptr<const TrackAnalysis> analysis = analysisOf(handle);
     TrackGrid grid;
     if (!analysis || !analysis->finished(grid) || !grid) return false;
     if (bpm) *bpm = grid.bpm;
