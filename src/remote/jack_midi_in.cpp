@@ -15,11 +15,16 @@ namespace {
 // Room for a few seconds of a busy controller, or a SysEx dump of that size.
 constexpr size_t kRingBytes = 1 << 16;
 
+struct Header {
+    uint16_t length;
+    unsigned stamp;
+};
+
 }  // namespace
 
-JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source, Bytes bytes,
-                       Lost lost)
-    : bytes_(std::move(bytes)), lost_(std::move(lost)) {
+JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source,
+                       const std::atomic<unsigned>& stamp, Bytes bytes, Lost lost)
+    : stamp_(stamp), bytes_(std::move(bytes)), lost_(std::move(lost)) {
     ring_ = jack_ringbuffer_create(kRingBytes);
     reader_ = std::thread([this] { passOn(); });
     jack_status_t status{};
@@ -36,10 +41,11 @@ JackMidiIn::JackMidiIn(const std::string& clientName, const std::string& source,
             auto* self = static_cast<JackMidiIn*>(arg);
             void* buffer = jack_port_get_buffer(self->port_, frames);
             const uint32_t count = jack_midi_get_event_count(buffer);
+            const unsigned stamp = self->stamp_.load(std::memory_order_acquire);
             for (uint32_t i = 0; i < count; ++i) {
                 jack_midi_event_t event;
                 if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0) {
-                    self->queue(event.buffer, event.size);
+                    self->queue(event.buffer, event.size, stamp);
                 }
             }
             if (count > 0) self->queued_.release();
@@ -90,13 +96,14 @@ JackMidiIn::~JackMidiIn() {
     jack_ringbuffer_free(ring_);
 }
 
-void JackMidiIn::queue(const unsigned char* data, size_t size) {
-    // An event that does not fit is lost whole, never in part; its size and
+void JackMidiIn::queue(const unsigned char* data, size_t size, unsigned stamp) {
+    // An event that does not fit is lost whole, never in part; its header and
     // bytes become readable together, with one advance.
-    if (!ring_ || size > UINT16_MAX || jack_ringbuffer_write_space(ring_) < size + 2) return;
-    const auto length = static_cast<uint16_t>(size);
-    unsigned char header[sizeof length];
-    std::memcpy(header, &length, sizeof length);
+    if (!ring_ || size > UINT16_MAX || jack_ringbuffer_write_space(ring_) < size + sizeof(Header))
+        return;
+    const Header fields{static_cast<uint16_t>(size), stamp};
+    unsigned char header[sizeof fields];
+    std::memcpy(header, &fields, sizeof fields);
     jack_ringbuffer_data_t parts[2];
     jack_ringbuffer_get_write_vector(ring_, parts);
     size_t part = 0, at = 0;
@@ -118,12 +125,12 @@ void JackMidiIn::passOn() {
     for (;;) {
         queued_.acquire();
         if (!ring_) return;
-        uint16_t length = 0;
-        while (jack_ringbuffer_read_space(ring_) >= sizeof length) {
-            jack_ringbuffer_read(ring_, reinterpret_cast<char*>(&length), sizeof length);
-            event.resize(length);
-            jack_ringbuffer_read(ring_, reinterpret_cast<char*>(event.data()), length);
-            bytes_(event.data(), event.size());
+        Header header{};
+        while (jack_ringbuffer_read_space(ring_) >= sizeof header) {
+            jack_ringbuffer_read(ring_, reinterpret_cast<char*>(&header), sizeof header);
+            event.resize(header.length);
+            jack_ringbuffer_read(ring_, reinterpret_cast<char*>(event.data()), header.length);
+            bytes_(event.data(), event.size(), header.stamp);
         }
         if (closing_) return;
     }

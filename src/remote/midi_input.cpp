@@ -140,8 +140,10 @@ void MidiInput::open() {
 
 void MidiInput::openJack(const Device& device) {
     jack_ = std::make_unique<JackMidiIn>(
-        kClientName, device.name,
-        [this](const unsigned char* bytes, size_t size) { receive(bytes, size); },
+        kClientName, device.name, generation_,
+        [this](const unsigned char* bytes, size_t size, unsigned generation) {
+            receive(bytes, size, generation);
+        },
         [this, name = QString::fromStdString(device.name),
          index = deviceIndex_](const std::string& why) {
             failLater(tr("MIDI device %1 (%2): %3").arg(index).arg(name, why.c_str()));
@@ -232,27 +234,30 @@ bool MidiInput::act(Action action) {
 // On RtMidi's thread.
 void MidiInput::onMidi(double, std::vector<unsigned char>* bytes, void* self) {
     if (bytes && !bytes->empty())
-        static_cast<MidiInput*>(self)->receive(bytes->data(), bytes->size());
+        static_cast<MidiInput*>(self)->receive(bytes->data(), bytes->size(),
+                                               static_cast<MidiInput*>(self)->generation_);
 }
 
 // On the back end's thread. The bytes are read as one stream, since a SysEx
 // may come in pieces. Real-time bytes stand alone wherever they come; any
 // other status byte ends a SysEx, terminated by F7 or not, so a dump broken
-// off (a controller pulled out mid-message) costs that dump only.
-void MidiInput::receive(const unsigned char* bytes, size_t size) {
+// off (a controller pulled out mid-message) costs that dump only. `generation`
+// is the one the bytes arrived in: bytes that waited in a back end's queue
+// across a stop count for the time they arrived, not for a new start.
+void MidiInput::receive(const unsigned char* bytes, size_t size, unsigned generation) {
     for (size_t i = 0; i < size; ++i) {
         const int byte = bytes[i];
         if (byte >= 0xF8) {
-            post(byte, 0);
+            post(generation, byte, 0);
             continue;
         }
         Reading& r = reading_;
         if (byte >= 0x80) {
             const bool endsSysEx = r.status == 0xF0;
-            if (endsSysEx) post(0xF0, r.data1);
+            if (endsSysEx) post(generation, 0xF0, r.data1);
             r = {byte, 0, 0, 0};
             if (byte == 0xF0 || dataBytes(byte) > 0) continue;
-            if (!(endsSysEx && byte == 0xF7)) post(byte, 0);
+            if (!(endsSysEx && byte == 0xF7)) post(generation, byte, 0);
             r = {};
             continue;
         }
@@ -260,15 +265,14 @@ void MidiInput::receive(const unsigned char* bytes, size_t size) {
         if (r.count++ == 0) r.data1 = byte;
         if (r.count == 2) r.data2 = byte;
         if (r.status == 0xF0 || r.count < dataBytes(r.status)) continue;
-        post(r.status, r.data1, r.data2);
+        post(generation, r.status, r.data1, r.data2);
         // Channel messages keep their status for data that follows (running status).
         r = r.status < 0xF0 ? Reading{r.status, 0, 0, 0} : Reading{};
     }
 }
 
-void MidiInput::post(int status, int data1, int data2) {
-    if (!started_) return;
-    const unsigned generation = generation_;
+void MidiInput::post(unsigned generation, int status, int data1, int data2) {
+    if (!started_ || generation != generation_) return;
     const auto arrived = std::chrono::steady_clock::now();
     // Queued with the object as context: dropped if it is gone by then.
     QMetaObject::invokeMethod(

@@ -92,8 +92,8 @@ class MidiInput : public QObject {
     static std::vector<Device> enumerate();
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
     // On the back end's thread: the bytes of one event, split into messages.
-    void receive(const unsigned char* bytes, size_t size);
-    void post(int status, int data1, int data2 = 0);
+    void receive(const unsigned char* bytes, size_t size, unsigned generation);
+    void post(unsigned generation, int status, int data1, int data2 = 0);
     static void onRtMidiError(RtMidiError::Type type, const std::string& text, void* self);
     void openJack(const Device& device);  // these leave a problem in openProblem_
     void openAlsa(const Device& device);
