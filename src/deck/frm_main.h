@@ -263,7 +263,8 @@ class FrmMain : public QWidget {
     bool showingSessionTempo_ = false;
     QString ownTempoText_;
     bool syncBlink_ = false;
-    bool evenLoudness_ = false;  // as the user settings have it
+    bool evenLoudness_ = false;      // as the user settings have it
+    uint32_t loudnessShownFor_ = 0;  // the channel whose measured pre-gain is shown
     int syncRetryTicks_ = 0;
     int exitCode_ = 0;
 };

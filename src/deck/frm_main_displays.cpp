@@ -55,6 +55,8 @@ void FrmMain::tmrCPU_Timer() {
 }
 
 void FrmMain::showLoudness() {
+    // A track's pre-gain does not change once measured: ask the engine until then only.
+    if (state.Channel != 0 && state.Channel == loudnessShownFor_) return;
     QString text;
     float gainDb = 0.0f;
     if (!evenLoudness_) {
@@ -63,6 +65,7 @@ void FrmMain::showLoudness() {
                audio_->LUMA_ChannelGetLoudness(state.Channel, nullptr, nullptr, &gainDb) != 0) {
         text = QString("LOUDNESS\n%1 dB").arg(double(gainDb), 0, 'f', 1);
         if (gainDb >= 0.05f) text.replace("\n", "\n+");
+        loudnessShownFor_ = state.Channel;
     } else {
         text = state.Channel != 0 ? "LOUDNESS\n..." : "LOUDNESS";
     }
