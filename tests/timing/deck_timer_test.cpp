@@ -72,7 +72,9 @@ TEST(DeckTimerTest, FirstTickComesOneIntervalAfterEnabling) {
     runEventsFor(kInterval + 50);
     std::sort(late.begin(), late.end());
     EXPECT_GE(late.front(), -0.5) << "never before its time (but for the alarm's rounding)";
-    EXPECT_LT(late[kTimers / 2], 3.0) << "median; the worst " << late.back();
+    // A tick tied to a coarser grid would come tens of ms late; a loaded
+    // machine adds a few.
+    EXPECT_LT(late[kTimers / 2], 15.0) << "median; the worst " << late.back();
 }
 
 // A tick held up by an overrunning handler runs once, late; the beat missed
