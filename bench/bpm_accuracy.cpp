@@ -64,14 +64,7 @@ std::vector<BeatTrackRecipe> benchTracks() {
             recipe.style = range.style;
             recipe.bpm = std::round(random.between(range.slowest, range.fastest) * 10) / 10;
             recipe.seconds = std::round(random.between(30, 60));
-            recipe.bassline = random.uniform() < 0.5;
-            recipe.pad = random.uniform() < 0.3;
-            if (random.uniform() < 0.2) recipe.swing = random.between(0.2, 0.5);
-            const double noise = random.uniform();
-            if (noise < 0.15)
-                recipe.snrDb = 6;
-            else if (noise < 0.35)
-                recipe.snrDb = 15;
+            luma::drums::drawArrangement(recipe, random);
             recipe.seed = seed++;
             recipe.channels = 1;
             tracks.push_back(recipe);

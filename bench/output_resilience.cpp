@@ -99,7 +99,9 @@ class Server {
     virtual bool takesLatencySetting() const { return true; }
 };
 
-class PulseAudio : public Server {
+// PulseAudio, or PipeWire's pulse server: both serve the same protocol.
+template <typename Process>
+class PulseProtocolServer : public Server {
   public:
     void start() override { server_.start(); }
     void kill() override { server_.kill(); }
@@ -110,22 +112,10 @@ class PulseAudio : public Server {
     double periodMs() const override { return 256 * 1000.0 / 44100; }
 
   private:
-    luma::test::PulseServer server_;
+    Process server_;
 };
-
-class PipeWire : public Server {
-  public:
-    void start() override { server_.start(); }
-    void kill() override { server_.kill(); }
-    std::string problem() override { return server_.problem(); }
-    std::unique_ptr<SinkMonitor> monitor(const std::string&) override {
-        return std::make_unique<PulseMonitor>();
-    }
-    double periodMs() const override { return 256 * 1000.0 / 44100; }
-
-  private:
-    luma::test::PipeWireServer server_;
-};
+using PulseAudio = PulseProtocolServer<luma::test::PulseServer>;
+using PipeWire = PulseProtocolServer<luma::test::PipeWireServer>;
 
 class Jack : public Server {
   public:

@@ -260,6 +260,18 @@ const char* styleName(BeatStyle style) {
     return index < std::size(kNames) ? kNames[index] : "?";
 }
 
+void drawArrangement(BeatTrackRecipe& recipe, VoiceRandom& random, bool mayHaveBassline) {
+    recipe.bassline = mayHaveBassline && random.uniform() < 0.5;
+    recipe.pad = random.uniform() < 0.3;
+    if (random.uniform() < 0.2) recipe.swing = random.between(0.2, 0.5);
+    const double noise = random.uniform();
+    if (noise < 0.15) {
+        recipe.snrDb = 6;
+    } else if (noise < 0.35) {
+        recipe.snrDb = 15;
+    }
+}
+
 BeatTrack renderBeatTrack(const BeatTrackRecipe& recipe) {
     VoiceRandom random(recipe.seed);
     const DrumKit kit = DrumKit::random(random);

@@ -49,6 +49,13 @@ struct BeatTrack {
     double firstBeatSeconds = 0.0;  // where the grid the hits are humanised around begins
 };
 
+class VoiceRandom;
+
+// Draws a random arrangement around the recipe's style and tempo: a bassline
+// (where the style may have one), a pad, swing and noise, as the benchmarks
+// and the fitting tool vary them.
+void drawArrangement(BeatTrackRecipe& recipe, VoiceRandom& random, bool mayHaveBassline = true);
+
 // Peak-normalised to 0.9. The first beat falls a little after the start, not on sample 0.
 BeatTrack renderBeatTrack(const BeatTrackRecipe& recipe);
 

@@ -140,14 +140,7 @@ std::vector<Case> trainingCases(int perStyle) {
                 recipe.bpm = std::round(random.between(range.slowest, range.fastest) * 10) / 10;
             } while (reserved(recipe.bpm));
             recipe.seconds = std::round(random.between(25, 90));
-            recipe.bassline = range.style != BeatStyle::bassLed && random.uniform() < 0.5;
-            recipe.pad = random.uniform() < 0.3;
-            if (random.uniform() < 0.2) recipe.swing = random.between(0.2, 0.5);
-            const double noise = random.uniform();
-            if (noise < 0.15)
-                recipe.snrDb = 6;
-            else if (noise < 0.35)
-                recipe.snrDb = 15;
+            luma::drums::drawArrangement(recipe, random, range.style != BeatStyle::bassLed);
             recipe.seed = seed++;
             recipe.channels = 1;
             Case c = analyse(luma::drums::renderBeatTrack(recipe).samples, recipe.bpm);
