@@ -5,7 +5,9 @@
 // on in both, both must play at the session's tempo within 0.05 % and click
 // together within 1 ms (median) and 3 ms (worst), in the last minute as well.
 // Then again with a Link peer that is not a deck (link_peer) holding the
-// session at 124 BPM: both follow it.
+// session at 124 BPM: both follow it. Last, the first player moves the session's
+// tempo as a synced deck's pitch fader does: the second one's rate must follow
+// within 10 ms (Link's own propagation included).
 //
 //   link_sync [--minutes M] [--csv FILE]   (default: 1 minute, link_sync.csv)
 //
@@ -42,9 +44,18 @@ constexpr int kPeriod = 256;
 
 // A click on every beat: a 60 Hz thump the beat grid finds, with a 3 kHz edge that marks
 // its start to the sample.
-luma::test::Signal clickTrack(double bpm, double firstSeconds, double seconds) {
+// With `toneOnRight`, the right channel carries a steady 1 kHz tone instead: its pitch
+// shows the moment the player's rate changes.
+luma::test::Signal clickTrack(double bpm, double firstSeconds, double seconds,
+                              bool toneOnRight = false) {
     luma::test::Signal signal{std::vector<float>(static_cast<size_t>(seconds * kRate) * 2), 2,
                               kRate};
+    if (toneOnRight) {
+        for (size_t i = 0; i < signal.samples.size() / 2; ++i) {
+            signal.samples[i * 2 + 1] = static_cast<float>(
+                0.3 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / kRate));
+        }
+    }
     for (double beat = firstSeconds; beat < seconds - 0.2; beat += 60.0 / bpm) {
         const auto start = static_cast<size_t>(std::llround(beat * kRate));
         for (size_t i = 0; i < kRate / 5; ++i) {
@@ -53,7 +64,7 @@ luma::test::Signal clickTrack(double bpm, double firstSeconds, double seconds) {
                 0.8 * std::exp(-t / 0.03) * std::sin(2 * std::numbers::pi * 60 * t) +
                 0.3 * std::exp(-t / 0.001) * std::cos(2 * std::numbers::pi * 3000 * t);
             signal.samples[(start + i) * 2] += static_cast<float>(value);
-            signal.samples[(start + i) * 2 + 1] += static_cast<float>(value);
+            if (!toneOnRight) signal.samples[(start + i) * 2 + 1] += static_cast<float>(value);
         }
     }
     return signal;
@@ -68,6 +79,7 @@ class ClickRecorder {
 
     ClickRecorder() {
         for (auto& side : clicks_) side.resize(kCapacity);
+        for (auto& side : crossings_) side.resize(kToneCapacity);
     }
     ~ClickRecorder() {
         if (client_) jack_client_close(client_);
@@ -79,9 +91,12 @@ class ClickRecorder {
         if (!client_) return false;
         for (int side = 0; side < kSides; ++side) {
             const std::string name = "in_" + std::to_string(side + 1);
+            const std::string tone = "tone_" + std::to_string(side + 1);
             ports_[side] = jack_port_register(client_, name.c_str(), JACK_DEFAULT_AUDIO_TYPE,
                                               JackPortIsInput, 0);
-            if (!ports_[side]) return false;
+            tonePorts_[side] = jack_port_register(client_, tone.c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                                  JackPortIsInput, 0);
+            if (!ports_[side] || !tonePorts_[side]) return false;
         }
         jack_set_process_callback(client_, &ClickRecorder::onProcess, this);
         return jack_activate(client_) == 0;
@@ -100,10 +115,14 @@ class ClickRecorder {
         return found;
     }
 
+    // The player's left output (`port`) for its clicks, its right one for the tone.
     // False until the player's client is active.
     bool follow(int side, const std::string& port) {
-        const int result = jack_connect(client_, port.c_str(), jack_port_name(ports_[side]));
-        if (result != 0 && result != EEXIST) return false;
+        const std::string right = port.substr(0, port.size() - 1) + "2";
+        for (const auto& [from, to] : {std::pair{port, ports_[side]}, {right, tonePorts_[side]}}) {
+            const int result = jack_connect(client_, from.c_str(), jack_port_name(to));
+            if (result != 0 && result != EEXIST) return false;
+        }
         followed_.push_back(port);
         return true;
     }
@@ -113,10 +132,16 @@ class ClickRecorder {
         const size_t count = counts_[side].load(std::memory_order_acquire);
         return {clicks_[side].begin(), clicks_[side].begin() + static_cast<long>(count)};
     }
+    // Rising zero crossings of one side's right channel so far, microseconds.
+    std::vector<double> crossings(int side) const {
+        const size_t count = crossingCounts_[side].load(std::memory_order_acquire);
+        return {crossings_[side].begin(), crossings_[side].begin() + static_cast<long>(count)};
+    }
     double now() const { return static_cast<double>(jack_get_time()); }
 
   private:
     static constexpr size_t kCapacity = 1 << 16;
+    static constexpr size_t kToneCapacity = 1 << 22;  // an hour of a 1 kHz tone
 
     static int onProcess(jack_nframes_t frames, void* self) {
         auto* recorder = static_cast<ClickRecorder*>(self);
@@ -132,6 +157,9 @@ class ClickRecorder {
             const auto* in =
                 static_cast<const float*>(jack_port_get_buffer(recorder->ports_[side], frames));
             recorder->scan(side, in, frames, static_cast<double>(cycleStart), usPerFrame);
+            const auto* tone =
+                static_cast<const float*>(jack_port_get_buffer(recorder->tonePorts_[side], frames));
+            recorder->cross(side, tone, frames, static_cast<double>(cycleStart), usPerFrame);
         }
         return 0;
     }
@@ -151,12 +179,31 @@ class ClickRecorder {
         counts_[side].store(count, std::memory_order_release);
     }
 
+    void cross(int side, const float* in, jack_nframes_t frames, double startUs,
+               double usPerFrame) {
+        size_t count = crossingCounts_[side].load(std::memory_order_relaxed);
+        float before = lastTone_[side];
+        for (jack_nframes_t i = 0; i < frames; ++i) {
+            if (before < 0.0f && in[i] >= 0.0f && count < kToneCapacity) {
+                const double fraction = before / (before - in[i]);  // between the two samples
+                crossings_[side][count++] = startUs + (i - 1 + fraction) * usPerFrame;
+            }
+            before = in[i];
+        }
+        lastTone_[side] = before;
+        crossingCounts_[side].store(count, std::memory_order_release);
+    }
+
     jack_client_t* client_ = nullptr;
     jack_port_t* ports_[kSides] = {};
+    jack_port_t* tonePorts_[kSides] = {};
     std::vector<std::string> followed_;
     std::vector<double> clicks_[kSides];  // microseconds
     std::atomic<size_t> counts_[kSides] = {};
     int64_t quiet_[kSides] = {kRate, kRate};
+    std::vector<double> crossings_[kSides];  // microseconds
+    std::atomic<size_t> crossingCounts_[kSides] = {};
+    float lastTone_[kSides] = {};
 };
 
 struct Figures {
@@ -165,6 +212,7 @@ struct Figures {
     double medianMs = 0, worstMs = 0;
     double lastMinuteMedianMs = 0, lastMinuteWorstMs = 0;
     std::vector<std::pair<double, double>> offsets;  // seconds into the recording, ms
+    double followMs = NAN;  // how long after the first player's pitch the second one's moved
     std::string trouble;
 };
 
@@ -184,6 +232,29 @@ double tempoOf(const std::vector<double>& clicks) {
     double beats = 0;
     for (const double interval : intervals) beats += std::round(interval / typical);
     return 60e6 * beats / (clicks.back() - clicks.front());
+}
+
+// When a tone changed pitch (microseconds): the middle of the first eight cycles whose
+// frequency lies past halfway from the pitch before the change to the pitch after it.
+// NaN when the tone did not move by 2 %.
+double pitchChangeAt(const std::vector<double>& crossings, double from, double to) {
+    constexpr size_t kCycles = 8;
+    std::vector<double> hz, at;
+    for (size_t i = kCycles; i < crossings.size(); ++i) {
+        if (crossings[i - kCycles] < from || crossings[i] >= to) continue;
+        hz.push_back(kCycles * 1e6 / (crossings[i] - crossings[i - kCycles]));
+        at.push_back((crossings[i] + crossings[i - kCycles]) / 2);
+    }
+    const size_t tenth = hz.size() / 10;
+    if (tenth < 100) return NAN;
+    const double before = median({hz.begin(), hz.begin() + static_cast<long>(tenth)});
+    const double after = median({hz.end() - static_cast<long>(tenth), hz.end()});
+    if (std::fabs(after / before - 1.0) < 0.02) return NAN;
+    const double half = (before + after) / 2;
+    for (size_t i = 0; i < hz.size(); ++i) {
+        if ((hz[i] - half) * (after - before) > 0) return at[i];
+    }
+    return NAN;
 }
 
 Figures analyse(const std::vector<double>& a, const std::vector<double>& b, double from,
@@ -221,11 +292,14 @@ Figures analyse(const std::vector<double>& a, const std::vector<double>& b, doub
 
 // Starts a player and follows its output on `side`.
 bool startPlayer(ClickRecorder& recorder, std::unique_ptr<PlayerProcess>& player, int side,
-                 const std::string& track, const luma::test::TempDir& dir) {
+                 const std::string& track, const luma::test::TempDir& dir,
+                 const std::vector<std::string>& options = {}) {
     const std::filesystem::path folder = dir.file("player" + std::to_string(side));
     std::filesystem::create_directories(folder);
-    player = std::make_unique<PlayerProcess>(
-        std::vector<std::string>{LUMA_PLAYER_PATH, "--sync", track}, folder);
+    std::vector<std::string> argv{LUMA_PLAYER_PATH, "--sync"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(track);
+    player = std::make_unique<PlayerProcess>(argv, folder);
     for (int waited = 0; waited < 10000; waited += 10) {
         const std::string port = recorder.newPlayerPort();
         if (!port.empty() && recorder.follow(side, port)) return true;
@@ -234,9 +308,10 @@ bool startPlayer(ClickRecorder& recorder, std::unique_ptr<PlayerProcess>& player
     return false;
 }
 
-// Both players synced; `seconds` recorded once both have played for a while.
+// Both players synced; `seconds` recorded once both have played for a while. The first
+// player takes `firstOptions` too.
 Figures run(const luma::test::TempDir& dir, double seconds, const std::string& first,
-            const std::string& second) {
+            const std::string& second, const std::vector<std::string>& firstOptions = {}) {
     ClickRecorder recorder;
     Figures figures;
     if (!recorder.open()) {
@@ -244,7 +319,7 @@ Figures run(const luma::test::TempDir& dir, double seconds, const std::string& f
         return figures;
     }
     std::unique_ptr<PlayerProcess> players[2];
-    if (!startPlayer(recorder, players[0], 0, first, dir)) {
+    if (!startPlayer(recorder, players[0], 0, first, dir, firstOptions)) {
         figures.trouble = "the first player did not appear on the JACK server: " +
                           (players[0] ? players[0]->stderrText() : std::string());
         return figures;
@@ -271,6 +346,9 @@ Figures run(const luma::test::TempDir& dir, double seconds, const std::string& f
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double to = recorder.now();
     figures = analyse(recorder.clicks(0), recorder.clicks(1), from, to);
+    figures.followMs = (pitchChangeAt(recorder.crossings(1), from, to) -
+                        pitchChangeAt(recorder.crossings(0), from, to)) *
+                       1e-3;
     for (int side = 0; side < 2; ++side) {
         figures.underruns[side] = players[side]->underruns().value_or(0);
     }
@@ -350,10 +428,34 @@ int main(int argc, char** argv) {
     passed = report("with a Link peer at 124 BPM", held, 124.0) && passed;
     peer.interrupt(2000ms);
 
+    // The first player's pitch fader moves the session from 120 to 126 BPM, 30 s after it
+    // started (some 20 s into the recording); the tones on the right channels time it.
+    const std::string firstTone = dir.file("clicks-120-tone.wav"),
+                      secondTone = dir.file("clicks-126-tone.wav");
+    if (!luma::test::writeWav16(firstTone, clickTrack(120.0, 0.10, trackSeconds, true)) ||
+        !luma::test::writeWav16(secondTone, clickTrack(126.0, 0.33, trackSeconds, true))) {
+        std::fprintf(stderr, "link_sync: cannot write the tone tracks\n");
+        return 1;
+    }
+    const Figures moved =
+        run(dir, std::max(seconds, 40.0), firstTone, secondTone, {"--tempo-at", "30", "126"});
+    if (moved.trouble.empty()) {
+        std::printf(
+            "a fader moved (the first player 120 -> 126 BPM):\n"
+            "  the second player's pitch moved %.1f ms after the first one's   target 10 ms\n"
+            "  clicks apart across the move: median %.3f ms, worst %.3f ms\n",
+            moved.followMs, moved.medianMs, moved.worstMs);
+        passed = passed && std::fabs(moved.followMs) <= 10.0;
+    } else {
+        std::printf("a fader moved: %s\n", moved.trouble.c_str());
+        passed = false;
+    }
+
     std::ofstream out(csv);
     out << "run,seconds,offset_ms\n";
     for (const auto& [at, ms] : alone.offsets) out << "alone," << at << ',' << ms << '\n';
     for (const auto& [at, ms] : held.offsets) out << "peer124," << at << ',' << ms << '\n';
+    for (const auto& [at, ms] : moved.offsets) out << "moved," << at << ',' << ms << '\n';
     std::printf("click offsets over time: %s\n", csv.c_str());
     std::printf("%s\n", passed ? "all targets met" : "TARGETS MISSED");
     return passed ? 0 : 1;

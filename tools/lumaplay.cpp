@@ -11,6 +11,8 @@
 //     --sync             follow the Ableton Link session's tempo and beats (once the
 //                        track's beat grid is known; the first in a session sets its tempo)
 //     --sync-latency MS  correction added to the output latency sync accounts for
+//     --tempo-at S BPM   with --sync: after S seconds, move the session's tempo to BPM
+//                        (as a synced deck's pitch fader does)
 #include <lumaaudio.h>
 #include <unistd.h>
 
@@ -43,6 +45,8 @@ struct Options {
     bool devices = false;
     bool sync = false;
     int syncLatencyMs = 0;
+    double tempoAtSeconds = -1;
+    double tempoBpm = 0;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -63,6 +67,9 @@ bool parse(int argc, char** argv, Options& options) {
             options.sync = true;
         } else if (arg == "--sync-latency" && hasValue) {
             options.syncLatencyMs = std::atoi(argv[++i]);
+        } else if (arg == "--tempo-at" && i + 2 < argc) {
+            options.tempoAtSeconds = std::atof(argv[++i]);
+            options.tempoBpm = std::atof(argv[++i]);
         } else if (arg == "--seconds" && hasValue) {
             options.seconds = std::atof(argv[++i]);
         } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
@@ -134,7 +141,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: lumaplay [--devices] [--device N] [--pitch PERCENT] "
                      "[--render OUT.wav] [--seconds S] [--latency MS] [--sync] "
-                     "[--sync-latency MS] [file]\n");
+                     "[--sync-latency MS] [--tempo-at S BPM] [file]\n");
         return 2;
     }
     if (!options.render.empty()) setenv("LUMATRONE_AUDIO", "manual", 1);
@@ -200,10 +207,22 @@ int main(int argc, char** argv) {
         // once it had begun.
         bool begun = false;
         constexpr double kPatienceSeconds = 5.0;
+        bool tempoMoved = !options.sync || options.tempoAtSeconds < 0;
         while (!interrupted && elapsed < limit) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            double gridBpm = 0;
+            if (!tempoMoved && elapsed >= options.tempoAtSeconds &&
+                LUMA_ChannelGetBeatGrid(channel, &gridBpm, nullptr, nullptr) != 0) {
+                // As a deck's fader does: the rate that plays the track at that tempo, then
+                // the session's tempo from it.
+                tempoMoved = true;
+                const double hz = rate * options.tempoBpm / gridBpm;
+                BASS_ChannelSlideAttributes(channel, static_cast<int32_t>(std::lround(hz)), -1,
+                                            -101, 0);
+                LUMA_ChannelSetSyncTempo(channel, gridBpm * std::lround(hz) / rate);
+            }
             const bool playing = BASS_ChannelGetLevel(channel) != 0xFFFFFFFFu;
             if (begun && !playing) break;
             begun = begun || playing;
