@@ -15,6 +15,8 @@ packages=(
   ableton-link-dev
   # the deck: widgets, MIDI, joysticks, fonts (a free Tahoma; digital-display faces)
   qt6-base-dev librtmidi-dev libsdl2-dev fonts-wine fonts-dseg
+  # the sync benchmark's plot
+  gnuplot-nox
   # tests and benchmarks: encoders that make test material, a JACK server, frameworks
   libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
   # benchmark anchors for tempo detection: the Queen Mary tracker and aubio
