@@ -81,12 +81,9 @@ constexpr int kRate = 44100;
 // the left, so the left side keeps its full level.)
 TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     // Even loudness off: the tone's own level is what Gain scales.
-    QDir(folder_).mkpath("config/lumatrone");
-    QFile conf(folder_ + "/config/lumatrone/lumatrone.conf");
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write("[loudness]\neven = off\n");
-    conf.close();
-    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    QDir(folder_).mkpath("lumatrone");
+    writeFile("lumatrone/lumatrone.conf", "[loudness]\neven = off\n");
+    const ScopedEnv config("XDG_CONFIG_HOME", folder_.toStdString());
     startDeck();
     loadTone(1000.0, 10.0);  // amplitude 0.5
     deck->Lum_Pause();

@@ -59,15 +59,13 @@ TEST_F(SyncTest, BeatLoopsSpanWholeBeatsOfTheGrid) {
         EXPECT_EQ(deck->state.LoopEnd, c.end) << c.bpm << " " << c.position;
         EXPECT_EQ(takeCalls().filter("SetLoop").last(),
                   QString("LUMA_ChannelSetLoop(#,%1,%2,1)").arg(c.start).arg(c.end));
-        EXPECT_TRUE(lit(deck->cmdLooped));
-        EXPECT_TRUE(lit(deck->cmdBeatLoop(c.beats)));
-        deck->Lum_BeatLoop(c.beats);  // the second press ends it
-        EXPECT_EQ(deck->state.LoopOn, kFalse);
-        EXPECT_FALSE(lit(deck->cmdLooped));
-        EXPECT_FALSE(lit(deck->cmdBeatLoop(c.beats)));
-        EXPECT_EQ(takeCalls().filter("SetLoop").last(),
-                  QString("LUMA_ChannelSetLoop(#,%1,%2,0)").arg(c.start).arg(c.end));
+        EXPECT_TRUE(lit(deck->cmdLooped) && lit(deck->cmdBeatLoop(c.beats)));
     }
+    deck->Lum_BeatLoop(16);  // the second press ends it
+    EXPECT_EQ(deck->state.LoopOn, kFalse);
+    EXPECT_FALSE(lit(deck->cmdLooped) || lit(deck->cmdBeatLoop(16)));
+    EXPECT_EQ(takeCalls().filter("SetLoop").last(),
+              QString("LUMA_ChannelSetLoop(#,%1,%2,0)").arg(179 * kSecond).arg(180 * kSecond));
 }
 
 TEST_F(SyncTest, BeatLoopSizesSwitchAndHandMadeLoopPointsEndTheBeatLoop) {

@@ -3,7 +3,6 @@
 // of its sample formats.
 #include "dsp/true_peak_meter.h"
 
-#include <ebur128.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,29 +11,10 @@
 #include <vector>
 
 #include "support/audio_files.h"
+#include "support/loudness_reference.h"
 
 namespace luma::test {
 namespace {
-
-double referenceDb(const std::vector<float>& interleaved) {
-    ebur128_state* meter = ebur128_init(2, 44100, EBUR128_MODE_TRUE_PEAK);
-    ebur128_add_frames_float(meter, interleaved.data(), interleaved.size() / 2);
-    double left = 0, right = 0;
-    ebur128_true_peak(meter, 0, &left);
-    ebur128_true_peak(meter, 1, &right);
-    ebur128_destroy(&meter);
-    return 20 * std::log10(std::max(left, right));
-}
-
-Signal shifted(double hz, double amplitude, double phase) {
-    Signal signal = makeSine(hz, 2, 44100, 2, amplitude);
-    for (int64_t f = 0; f < signal.frames(); ++f) {
-        const auto value = static_cast<float>(
-            amplitude * std::sin(2 * std::numbers::pi * hz * double(f) / 44100 + phase));
-        signal.samples[2 * f] = signal.samples[2 * f + 1] = value;
-    }
-    return signal;
-}
 
 TEST(TruePeakMeter, ReadsAsTheReferenceMeterAndAboveTheSamples) {
     Signal square = makeSine(1000, 2, 44100, 2, 0.5);
@@ -49,8 +29,9 @@ TEST(TruePeakMeter, ReadsAsTheReferenceMeterAndAboveTheSamples) {
         double overSamplesDb;  // at least this far above the sample peak
     };
     const Case cases[] = {
-        {"quarter-rate sine between its samples", shifted(11025, 0.5, std::numbers::pi / 4), 2.9},
-        {"sine of 997 Hz", shifted(997, 0.9, 0.3), 0.0},
+        {"quarter-rate sine between its samples",
+         makeSine(11025, 2, 44100, 2, 0.5, std::numbers::pi / 4), 2.9},
+        {"sine of 997 Hz", makeSine(997, 2, 44100, 2, 0.9, 0.3), 0.0},
         {"square wave", square, 0.5},
         {"noise, the sides apart", noise, 0.0},
     };
@@ -71,7 +52,7 @@ TEST(TruePeakMeter, ReadsAsTheReferenceMeterAndAboveTheSamples) {
         shorts.add(whole.data(), c.signal.frames());
         const double floatDb = 20 * std::log10(floats.finish());
         const double shortDb = 20 * std::log10(shorts.finish());
-        const double reference = referenceDb(c.signal.samples);
+        const double reference = referenceLoudness(c.signal.samples).truePeakDb;
         EXPECT_NEAR(floatDb, reference, 0.1);
         EXPECT_NEAR(shortDb, floatDb, 0.01);
         EXPECT_GE(floatDb, 20 * std::log10(samplePeak) + c.overSamplesDb);

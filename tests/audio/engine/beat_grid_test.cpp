@@ -16,23 +16,6 @@ using BeatGridTest = EngineTest;
 using drums::BeatStyle;
 using drums::BeatTrackRecipe;
 
-struct Grid {
-    double bpm = 0, first = 0;
-    float confidence = 0;
-};
-
-// Waits until the grid is known or `patience` passes.
-bool waitForGrid(uint32_t stream, Grid& grid, std::chrono::seconds patience) {
-    const auto end = std::chrono::steady_clock::now() + patience;
-    while (std::chrono::steady_clock::now() < end) {
-        if (LUMA_ChannelGetBeatGrid(stream, &grid.bpm, &grid.first, &grid.confidence) != 0) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
 Signal joined(const drums::BeatTrack& a, const drums::BeatTrack& b) {
     Signal signal{a.samples, a.channels, a.rate};
     signal.samples.insert(signal.samples.end(), b.samples.begin(), b.samples.end());
@@ -76,18 +59,19 @@ TEST_F(BeatGridTest, SteadyTracksGetTheirGridAndOthersNone) {
     for (const Case& c : steady) {
         drums::BeatTrack track = drums::renderBeatTrack(c.recipe);
         const uint32_t stream = openPlayable(writeWav({track.samples, track.channels, track.rate}));
-        Grid grid;
-        ASSERT_TRUE(waitForGrid(stream, grid, std::chrono::seconds(60))) << c.what;
-        EXPECT_NEAR(grid.bpm, c.recipe.bpm, 1e-4 * c.recipe.bpm) << c.what;
-        EXPECT_GE(grid.first, 0.0) << c.what;
-        EXPECT_LT(grid.first, 60.0 / grid.bpm) << c.what;
-        EXPECT_GT(grid.confidence, 0.5f) << c.what;
-        EXPECT_LE(grid.confidence, 1.0f) << c.what;
+        double bpm = 0, first = 0;
+        float confidence = 0;
+        ASSERT_TRUE(waitForGrid(stream, &bpm, &first, &confidence)) << c.what;
+        EXPECT_NEAR(bpm, c.recipe.bpm, 1e-4 * c.recipe.bpm) << c.what;
+        EXPECT_GE(first, 0.0) << c.what;
+        EXPECT_LT(first, 60.0 / bpm) << c.what;
+        EXPECT_GT(confidence, 0.5f) << c.what;
+        EXPECT_LE(confidence, 1.0f) << c.what;
         // The beats the hits are humanised around, each against the grid's nearest.
         double worst = 0;
         for (double t = track.firstBeatSeconds; t < c.recipe.seconds; t += 60.0 / c.recipe.bpm) {
-            const double n = std::round((t - grid.first) * grid.bpm / 60.0);
-            worst = std::max(worst, std::abs(t - grid.first - n * 60.0 / grid.bpm));
+            const double n = std::round((t - first) * bpm / 60.0);
+            worst = std::max(worst, std::abs(t - first - n * 60.0 / bpm));
         }
         EXPECT_LT(worst, 0.005) << c.what;
         EXPECT_NE(BASS_StreamFree(stream), 0);

@@ -2,37 +2,16 @@
 // the target, a quiet track with sharp peaks is raised only until its true
 // peak reaches -1 dBTP, off plays the file's own samples, and a pre-gain that
 // arrives while the track plays glides in without a step.
-#include <ebur128.h>
-
 #include <chrono>
 #include <cmath>
-#include <memory>
 #include <numbers>
 #include <thread>
 
 #include "support/engine_fixture.h"
+#include "support/loudness_reference.h"
 
 namespace luma::test {
 namespace {
-
-struct Loudness {
-    double lufs = 0, truePeakDb = 0;
-};
-
-// Measured as the engine does not: on float stereo, whatever the source was.
-Loudness measure(const std::vector<float>& interleaved) {
-    std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> meter(
-        ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK),
-        [](ebur128_state* state) { ebur128_destroy(&state); });
-    ebur128_add_frames_float(meter.get(), interleaved.data(), interleaved.size() / 2);
-    Loudness result;
-    ebur128_loudness_global(meter.get(), &result.lufs);
-    double left = 0, right = 0;
-    ebur128_true_peak(meter.get(), 0, &left);
-    ebur128_true_peak(meter.get(), 1, &right);
-    result.truePeakDb = 20 * std::log10(std::max(left, right));
-    return result;
-}
 
 // A quiet tone with a short, loud burst of 1 kHz twice a second: little loudness,
 // a high peak.
@@ -103,7 +82,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         SCOPED_TRACE(c.what);
         ASSERT_NE(LUMA_SetLoudnessTarget(c.target), 0);
         const std::string path = writeWav(c.signal);
-        const Loudness file = measure(c.signal.samples);
+        const Loudness file = referenceLoudness(c.signal.samples);
         const uint32_t stream = play(path);
         // The track plays at once; the measurement lands while it does, in a few
         // tens of milliseconds: render paced, 10 ms at a time, until it has.
@@ -124,7 +103,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         out.insert(out.end(), rest.begin(), rest.end());
         const std::vector<float> settled(out.begin() + static_cast<std::ptrdiff_t>(glideEnd),
                                          out.end());
-        const Loudness played = measure(settled);
+        const Loudness played = referenceLoudness(settled);
 
         // From the end of the first block's fade-in: no click (no sample step beyond
         // the signal's own at the louder of the two gains), and no sudden change of level.
@@ -170,7 +149,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     }
     ASSERT_NE(BASS_StreamPlay(again, 0, 0), 0);
     render(44100 / 2);
-    EXPECT_NEAR(measure(render(3 * 44100)).lufs, heard[0], 0.01);
+    EXPECT_NEAR(referenceLoudness(render(3 * 44100)).lufs, heard[0], 0.01);
     ASSERT_NE(LUMA_SetLoudnessTarget(LUMA_LOUDNESS_OFF), 0);
     render(44100 / 2);
     const std::vector<float> own = decodeAll(path);

@@ -90,15 +90,8 @@ class SyncTest : public EngineTest {
     uint32_t clicks(double bpm, double firstSeconds, int pan) {
         const uint32_t channel = openPlayable(writeWav(clickTrack(bpm, firstSeconds, 40)));
         EXPECT_NE(BASS_ChannelSlideAttributes(channel, -1, -1, pan, 0), 0);
-        waitForGrid(channel);
+        EXPECT_TRUE(waitForGrid(channel));
         return channel;
-    }
-    void waitForGrid(uint32_t channel) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (LUMA_ChannelGetBeatGrid(channel, nullptr, nullptr, nullptr) == 0 &&
-               std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
     }
     // Another Link session on this network (a music program, a test run beside this
     // one) would be joined, and its tempo taken: these tests need the session to

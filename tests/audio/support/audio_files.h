@@ -24,16 +24,17 @@ struct Signal {
     int64_t frames() const { return static_cast<int64_t>(samples.size()) / channels; }
 };
 
-// A sine of `hz` at `amplitude` on every channel, `seconds` long.
+// A sine of `hz` at `amplitude` from `phase` on every channel, `seconds` long.
 inline Signal makeSine(double hz, double seconds, int rate = 44100, int channels = 2,
-                       double amplitude = 0.5) {
+                       double amplitude = 0.5, double phase = 0.0) {
     Signal signal;
     signal.rate = rate;
     signal.channels = channels;
     const auto frames = static_cast<int64_t>(std::llround(seconds * rate));
     signal.samples.resize(static_cast<size_t>(frames * channels));
     for (int64_t f = 0; f < frames; ++f) {
-        const double value = amplitude * std::sin(2.0 * std::numbers::pi * hz * double(f) / rate);
+        const double value =
+            amplitude * std::sin(2.0 * std::numbers::pi * hz * double(f) / rate + phase);
         for (int ch = 0; ch < channels; ++ch) {
             signal.samples[f * channels + ch] = static_cast<float>(value);
         }

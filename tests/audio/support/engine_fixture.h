@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <lumaaudio.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/audio_files.h"
@@ -51,6 +53,18 @@ class EngineTest : public ::testing::Test {
         const uint32_t stream = openPlayable(path);
         EXPECT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         return stream;
+    }
+    // Waits for the beat grid a played channel learns in the background; false if
+    // none came within `patience`.
+    bool waitForGrid(uint32_t stream, double* bpm = nullptr, double* firstBeat = nullptr,
+                     float* confidence = nullptr,
+                     std::chrono::seconds patience = std::chrono::seconds(60)) {
+        const auto end = std::chrono::steady_clock::now() + patience;
+        while (LUMA_ChannelGetBeatGrid(stream, bpm, firstBeat, confidence) == 0) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
     }
     // Everything a decode-only channel of `path` delivers, interleaved.
     std::vector<float> decodeAll(const std::string& path) {
