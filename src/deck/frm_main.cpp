@@ -13,6 +13,7 @@
 #include "controls/bgr_colour.h"
 #include "controls/widget_colours.h"
 #include "deck/deck_keys.h"
+#include "deck/deck_mapping.h"
 #include "display/number_text.h"
 #include "loading/file_names.h"
 #include "loading/paths.h"
@@ -59,7 +60,10 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     connectSync();
     MIDIInput = new MidiInput(this);
     connectRemote();
-    deckKeys_ = new DeckKeys(*this, [this](DeckCommand command) { runCommand(command); });
+    mapping_ = loadDeckMapping(mappingPath(programFolder_));
+    midiMapper_ = MidiMapper(mapping_.commands, mapping_.controls);
+    deckKeys_ = new DeckKeys(
+        *this, [this](DeckCommand command) { runCommand(command); }, keyBindings(mapping_));
     // The borderless window has no close button. One window per process, so
     // the key may be application-wide: it then works in the drive list's
     // open popup too, wherever the focus is.
@@ -94,6 +98,8 @@ void FrmMain::Form_Load() {
     if (!StartEngine()) return;
     // The Gain slider's 50 is heard from the first second, not only once it moves.
     audio_->BASS_SetGlobalVolumes(state.VolumePos, state.VolumePos, state.VolumePos);
+    // Before the controller's input starts: no message runs behind the box.
+    reportMappingProblems();
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Open);
     MIDIInput->setDeviceIndex(state.MidiDevice);
