@@ -19,6 +19,10 @@ class QWidget;
 
 namespace luma {
 
+// Far from the keys a set is played with, and what desktop programs quit
+// on: the deck's quit key, outside the mapping, so no mapping loses it.
+inline constexpr QKeyCombination kQuitKey = Qt::CTRL | Qt::Key_Q;
+
 struct KeyBinding {
     QKeyCombination key;
     DeckCommand command;

@@ -38,6 +38,8 @@ Mapping loadDeckMapping(const QString& path) {
         const auto combination = readKey(key.key);
         if (!combination) {
             mapping.problems.push_back({file, key.line, "\"" + key.key + "\" is not a key"});
+        } else if (*combination == kQuitKey) {
+            mapping.problems.push_back({file, key.line, key.key + " always quits the deck"});
         } else if (std::ranges::find(seen, *combination) != seen.end()) {
             mapping.problems.push_back({file, key.line, key.key + " is bound already"});
         } else {

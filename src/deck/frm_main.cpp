@@ -30,8 +30,6 @@ constexpr uint32_t kInfoSize = 56;
 constexpr int kInfoSoundSystemVersion = 10;
 const QString kNoDigitalOutput = "Error: Couldn't Initialize Digital Output";
 const QString kDigitalOutputCaption = "Digital output";
-// Far from the keys a set is played with, and what desktop programs quit on.
-const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 // Settings name this folder for "the demo crate beside the program".
 const QString kDemoFolderSetting = "demo";
 
@@ -67,7 +65,7 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     // The borderless window has no close button. One window per process, so
     // the key may be application-wide: it then works in the drive list's
     // open popup too, wherever the focus is.
-    new QShortcut(kQuitKey, this, this, &FrmMain::salir, Qt::ApplicationShortcut);
+    new QShortcut(QKeySequence(kQuitKey), this, this, &FrmMain::salir, Qt::ApplicationShortcut);
 }
 
 FrmMain::~FrmMain() = default;

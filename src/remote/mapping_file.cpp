@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -253,10 +254,11 @@ Mapping parseMapping(std::string_view text, const std::string& fileName) {
 }
 
 Mapping readMappingFile(const std::string& path) {
+    std::error_code ignored;
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     if (file) text << file.rdbuf();
-    if (!file || file.bad()) {
+    if (!file || file.bad() || std::filesystem::is_directory(path, ignored)) {
         Mapping mapping;
         mapping.problems.push_back({path, 0, "the file cannot be read"});
         return mapping;

@@ -20,7 +20,8 @@ TEST_F(FrmMainTest, TheUsersMappingWinsAndItsBadLinesShowOnceInABox) {
         "key Ctrl+Nowhere sync\n"
         "key F2 sync\n"
         "key F2 quantize\n"
-        "cc 1 45 gain\n");
+        "cc 1 45 gain\n"
+        "key Ctrl+Q sync\n");
     file.close();
     ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
     const auto deck = makeDeck("1");
@@ -31,8 +32,8 @@ TEST_F(FrmMainTest, TheUsersMappingWinsAndItsBadLinesShowOnceInABox) {
               "These mapping lines were skipped:\n" + own +
                   " line 2: \"spin\" is neither a command nor a control\n" + own +
                   " line 3: \"Ctrl+Nowhere\" is not a key\n" + own +
-                  " line 5: F2 is bound already");
-    EXPECT_EQ(platform.errors.size(), 3);
+                  " line 5: F2 is bound already\n" + own + " line 7: Ctrl+Q always quits the deck");
+    EXPECT_EQ(platform.errors.size(), 4);
     EXPECT_EQ(platform.ends, 0);
     ASSERT_EQ(deck->mapping().commands.size(), 1u);
     EXPECT_EQ(deck->mapping().commands[0].command, DeckCommand::Stop);

@@ -111,17 +111,19 @@ TEST(MappingFileTest, BadLinesAreSkippedWithTheirReason) {
             << cases[i].line << " gave: " << problem.why;
     }
 
-    // A second lamp port, and a file that is not there.
+    // A second lamp port; a file that is not there, and a folder.
     const Mapping twice = parseMapping("midi-out A\nmidi-out B\n", "two.conf");
     EXPECT_EQ(twice.lampPort, "A");
     ASSERT_EQ(twice.problems.size(), 1u);
     EXPECT_EQ(twice.problems[0].line, 2);
     TempDir dir;
-    const std::string missing = (dir.path() / "none.conf").string();
-    const Mapping none = readMappingFile(missing);
-    ASSERT_EQ(none.problems.size(), 1u);
-    EXPECT_EQ(none.problems[0].file, missing);
-    EXPECT_EQ(none.problems[0].why, "the file cannot be read");
+    for (const std::string& unreadable :
+         {(dir.path() / "none.conf").string(), dir.path().string()}) {
+        const Mapping none = readMappingFile(unreadable);
+        ASSERT_EQ(none.problems.size(), 1u) << unreadable;
+        EXPECT_EQ(none.problems[0].file, unreadable);
+        EXPECT_EQ(none.problems[0].why, "the file cannot be read");
+    }
 }
 
 }  // namespace
