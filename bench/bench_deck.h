@@ -1,6 +1,6 @@
 // A deck window on the real engine library for the benchmarks: offscreen, on
 // the null output, in a program folder of its own (settings, button design,
-// genre names, an empty crate to put tracks in).
+// genre names, the shipped mapping, an empty crate to put tracks in).
 #pragma once
 
 #include <unistd.h>
@@ -63,7 +63,7 @@ class BenchDeck {
   public:
     BenchDeck() : folder_(QString::fromStdString(dir_.path().string())) {
         QDir(folder_).mkpath("crate");
-        for (const QString file : {"deck.design", "styles.ini"}) {
+        for (const QString file : {"deck.design", "styles.ini", "mapping.conf"}) {
             QFile::copy(builtProgramFolder() + "/" + file, folder_ + "/" + file);
         }
         QFile(folder_ + "/" + kEngineLibraryFile).open(QIODevice::WriteOnly);

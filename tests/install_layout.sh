@@ -12,7 +12,7 @@ prefix="$root/usr/local"
 for file in lib/lumatrone/lumatrone lib/lumatrone/lumatrone-deck lib/lumatrone/lumatrone-devices \
             lib/lumatrone/lumaplay lib/lumatrone/liblumaaudio.so \
             lib/lumatrone/deck1.ini lib/lumatrone/deck2.ini lib/lumatrone/styles.ini \
-            lib/lumatrone/deck.design share/applications/lumatrone.desktop \
+            lib/lumatrone/deck.design lib/lumatrone/mapping.conf share/applications/lumatrone.desktop \
             share/icons/hicolor/scalable/apps/lumatrone.svg \
             share/icons/hicolor/128x128/apps/lumatrone.png; do
   [ -e "$prefix/$file" ] || { echo "missing: $file"; exit 1; }

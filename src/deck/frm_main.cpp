@@ -13,6 +13,7 @@
 #include "controls/bgr_colour.h"
 #include "controls/widget_colours.h"
 #include "deck/deck_keys.h"
+#include "deck/deck_mapping.h"
 #include "display/number_text.h"
 #include "loading/file_names.h"
 #include "loading/paths.h"
@@ -29,8 +30,6 @@ constexpr uint32_t kInfoSize = 56;
 constexpr int kInfoSoundSystemVersion = 10;
 const QString kNoDigitalOutput = "Error: Couldn't Initialize Digital Output";
 const QString kDigitalOutputCaption = "Digital output";
-// Far from the keys a set is played with, and what desktop programs quit on.
-const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 // Settings name this folder for "the demo crate beside the program".
 const QString kDemoFolderSetting = "demo";
 
@@ -59,11 +58,14 @@ FrmMain::FrmMain(QString commandLine, QString programFolder, DeckPlatform& platf
     connectSync();
     MIDIInput = new MidiInput(this);
     connectRemote();
-    deckKeys_ = new DeckKeys(*this, [this](DeckCommand command) { runCommand(command); });
+    mapping_ = loadDeckMapping(mappingPath(programFolder_));
+    midiMapper_ = MidiMapper(mapping_.commands, mapping_.controls);
+    deckKeys_ = new DeckKeys(
+        *this, [this](DeckCommand command) { runCommand(command); }, keyBindings(mapping_));
     // The borderless window has no close button. One window per process, so
     // the key may be application-wide: it then works in the drive list's
     // open popup too, wherever the focus is.
-    new QShortcut(kQuitKey, this, this, &FrmMain::salir, Qt::ApplicationShortcut);
+    new QShortcut(QKeySequence(kQuitKey), this, this, &FrmMain::salir, Qt::ApplicationShortcut);
 }
 
 FrmMain::~FrmMain() = default;
@@ -94,6 +96,8 @@ void FrmMain::Form_Load() {
     if (!StartEngine()) return;
     // The Gain slider's 50 is heard from the first second, not only once it moves.
     audio_->BASS_SetGlobalVolumes(state.VolumePos, state.VolumePos, state.VolumePos);
+    // Before the controller's input starts: no message runs behind the box.
+    reportMappingProblems();
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Open);
     MIDIInput->setDeviceIndex(state.MidiDevice);

@@ -32,7 +32,9 @@
 #include "loading/folder_list.h"
 #include "remote/deck_command.h"
 #include "remote/joystick_reader.h"
+#include "remote/mapping.h"
 #include "remote/midi_input.h"
+#include "remote/midi_mapper.h"
 #include "timing/deck_timer.h"
 #include "timing/frame_pacer.h"
 
@@ -130,6 +132,11 @@ class FrmMain : public QWidget {
 
     // A command from a controller or a key.
     void runCommand(DeckCommand command);
+    // A fader, knob or jog wheel of the controller, as a mouse would move
+    // the deck's slider.
+    void moveControl(const ControlMove& move);
+    // The controller and keyboard mapping the deck started with.
+    const Mapping& mapping() const { return mapping_; }
 
     // Meters and status displays. The MIDI input lights the activity lamp
     // (optActivity checked) and restarts tmrLED; tmrLED_Timer puts it out
@@ -233,6 +240,9 @@ class FrmMain : public QWidget {
     void connectTransport();
     void connectRemote();
     void midiStop();
+    void jog(int ticks);
+    void toggleKill(int band);
+    void reportMappingProblems();
     void connectDisplays();
     void buildWindow();
     void buildDisplayPanel();
@@ -258,6 +268,8 @@ class FrmMain : public QWidget {
     std::unique_ptr<AudioLibrary> audio_;
     bool ended_ = false;
     DeckKeys* deckKeys_ = nullptr;
+    Mapping mapping_;
+    MidiMapper midiMapper_;
     // The tempo readout of a locked deck shows the session's tempo; the
     // deck's own waits here meanwhile.
     bool showingSessionTempo_ = false;

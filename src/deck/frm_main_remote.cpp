@@ -1,11 +1,10 @@
-// Remote control: control changes on MIDI channel 1 call the deck's
-// commands (remote/midi_commands.cpp says which), and a joystick's first
-// two buttons jog.
+// Remote control: MIDI messages run the deck's commands and move its
+// controls as the mapping binds them (remote/midi_mapper.h), and a
+// joystick's first two buttons jog.
 #include <cmath>
 
 #include "deck/frm_main.h"
 #include "display/number_text.h"
-#include "remote/midi_commands.h"
 
 namespace luma {
 
@@ -30,11 +29,13 @@ void FrmMain::MIDIInput_Message() {
     tmrLED->setEnabled(false);
     tmrLED->setEnabled(true);
     MIDIInput->setDeviceIndex(state.MidiDevice);
-    for (DeckCommand command :
-         midiCommands(MIDIInput->status(), MIDIInput->data1(), MIDIInput->data2())) {
+    const MidiActions actions =
+        midiMapper_.map(MIDIInput->status(), MIDIInput->data1(), MIDIInput->data2());
+    for (DeckCommand command : actions.commands) {
         runCommand(command);
         if (command == DeckCommand::Quit) return;  // the end: not even the acknowledgement follows
     }
+    for (const ControlMove& move : actions.moves) moveControl(move);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Acknowledge);
 }
@@ -47,19 +48,52 @@ void FrmMain::runCommand(DeckCommand command) {
             return midiStop();
         case DeckCommand::Cue:
             return Lum_CUE();
+        case DeckCommand::CueSet:
+            return Lum_CueSet();
+        case DeckCommand::CuePlay:
+            return Lum_CuePlay();
+        case DeckCommand::LoopStart:
+            return lblinfo(6)->setText(Lum_LoopStart());
+        case DeckCommand::LoopEnd:
+            return lblinfo(7)->setText(Lum_LoopEnd());
+        case DeckCommand::Loop:
+            return cmdLooped_MouseDown();
+        case DeckCommand::FineDown:
+            return lblinfo(7)->setText(Lum_FineDw(kFineStep));
+        case DeckCommand::FineUp:
+            return lblinfo(7)->setText(Lum_FineUp(kFineStep));
+        case DeckCommand::PitchDown:
+            return cmdPitchDw_MouseDown();
+        case DeckCommand::PitchUp:
+            return cmdPitchUp_MouseDown();
+        case DeckCommand::PitchReset:
+            vscPitch->setValue(0);
+            return vscPitch_Scroll();
         case DeckCommand::JogBack:
             return Lum_TouchB2();
         case DeckCommand::JogForward:
             return Lum_TouchF2();
         case DeckCommand::JogEnd:
             return Lum_TouchUp();
+        case DeckCommand::KillBass:
+            return toggleKill(0);
+        case DeckCommand::KillMid:
+            return toggleKill(1);
+        case DeckCommand::KillHigh:
+            return toggleKill(2);
         case DeckCommand::Quit:
             return salir();
         case DeckCommand::Sync:
             return Lum_Sync();
         case DeckCommand::Quantize:
             return Lum_Quantize();
-        default:
+        case DeckCommand::KeyLock:
+            return;  // the engine's key lock is not reachable from the deck yet
+        case DeckCommand::BeatLoop1:
+        case DeckCommand::BeatLoop2:
+        case DeckCommand::BeatLoop4:
+        case DeckCommand::BeatLoop8:
+        case DeckCommand::BeatLoop16:
             return Lum_BeatLoop(beatLoopBeats(command));
     }
 }

@@ -52,6 +52,7 @@ struct ControlBinding {
 struct KeyCommand {
     std::string key;
     DeckCommand command;
+    int line = 0;  // where the file binds it, for a key the keyboard cannot read
 };
 
 enum class Lamp { Play, Cue, Loop, Sync, KeyLock, Quantize, Activity };

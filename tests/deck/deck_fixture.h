@@ -224,6 +224,8 @@ class FrmMainTest : public ::testing::Test {
     void SetUp() override {
         folder_ = QString::fromStdString(dir_.path().string());
         writeFile(kEngineLibraryFile, "engine");
+        // The mapping the deck ships with, beside the program as installed.
+        ASSERT_TRUE(QFile::copy(LUMA_MAPPING_PATH, folder_ + "/mapping.conf"));
         QDir(folder_).mkpath("crate");
         writeFile("crate/track.mp3", "");
         setSettings(1, 1, folder_ + "/crate");

@@ -1,8 +1,10 @@
 // The deck's keys: a bound key runs its command wherever the focus is in
-// the window, but a key that would type stays with the list that has the
-// focus.
+// the window, but a key that would type stays with the list or text box
+// that has the focus (the space bar only with a text box); a jog key's
+// release ends the jog.
 #include "deck/deck_keys.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QVBoxLayout>
@@ -16,14 +18,17 @@ TEST(DeckKeysTest, BoundKeysRunUnlessTheyWouldTypeInAList) {
     QWidget window;
     auto* list = new QListWidget(&window);
     list->addItems({"alpha.wav", "yankee.wav", "zulu.wav"});
+    auto* path = new QLineEdit(&window);
     new QVBoxLayout(&window);
     window.layout()->addWidget(list);
+    window.layout()->addWidget(path);
     std::vector<DeckCommand> ran;
-    const KeyBinding keys[] = {{Qt::Key_Y, DeckCommand::Sync},
-                               {Qt::CTRL | Qt::Key_G, DeckCommand::Quantize},
-                               {Qt::Key_F7, DeckCommand::BeatLoop4}};
-    DeckKeys deckKeys(
-        window, [&](DeckCommand command) { ran.push_back(command); }, keys);
+    DeckKeys deckKeys(window, [&](DeckCommand command) { ran.push_back(command); },
+                      {{Qt::Key_Y, DeckCommand::Sync},
+                       {Qt::CTRL | Qt::Key_G, DeckCommand::Quantize},
+                       {Qt::Key_F7, DeckCommand::BeatLoop4},
+                       {Qt::Key_Space, DeckCommand::PlayPause},
+                       {Qt::CTRL | Qt::Key_Left, DeckCommand::JogBack}});
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -40,9 +45,25 @@ TEST(DeckKeysTest, BoundKeysRunUnlessTheyWouldTypeInAList) {
     window.setFocus();
     QTest::keyClick(&window, Qt::Key_Y);  // nothing to type into: the key is the deck's
     EXPECT_EQ(ran.back(), DeckCommand::Sync);
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Space);  // a list types no space: the deck plays
+    EXPECT_EQ(ran.back(), DeckCommand::PlayPause);
+    ran.clear();
+    path->setFocus();
+    QTest::keyClicks(path, "y z");
+    EXPECT_EQ(path->text(), "y z");
+    EXPECT_TRUE(ran.empty());
+
+    // A held jog key jogs once, however long the keyboard repeats it.
+    list->setFocus();
+    QTest::keyPress(list, Qt::Key_Left, Qt::ControlModifier);
+    QTest::simulateEvent(list, true, Qt::Key_Left, Qt::ControlModifier, "", true);  // a repeat
+    QTest::keyRelease(list, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(ran, (std::vector{DeckCommand::JogBack, DeckCommand::JogEnd}));
 }
 
-// The default keys reach the deck's commands through the window.
+// The shipped keys reach the deck's commands through the window.
 TEST_F(FrmMainTest, DefaultKeysToggleSyncAndQuantize) {
     const auto deck = makeDeck("1");
     deck->show();

@@ -4,7 +4,8 @@
 // quantize and a beat loop land on a drum track's beats, and a controller on
 // a private JACK server plays a deck on the null output.
 // (Each command's calls are TransportTest's, a load's TrackLoadingTest's,
-// and what the engine makes of them the engine's own tests'.)
+// and what the engine makes of them the engine's own tests'.) The mapped
+// faders and knobs are heard through the manual output.
 #include <dlfcn.h>
 
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include "remote/midi_input.h"
 #include "support/audio_files.h"
 #include "support/signal_measures.h"
+#include "support/sine_fit.h"
 
 namespace luma::test {
 namespace {
@@ -293,6 +295,92 @@ TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
     EXPECT_EQ(outs, 1);
     EXPECT_GE(wentOut - lastHandled, 245ms);
     EXPECT_EQ(deck->cmdStop->dotColor(), 128);
+}
+
+// The shipped mapping's faders and knobs, heard: the bass knob at 0 cuts a
+// 60 Hz tone, and the 14-bit pitch pair at +8 % plays a 1 kHz tone at 1080 Hz.
+class MappedControlTest : public RemoteControlTest {
+  public:
+    // Sends control changes on channel 1 and waits until the deck handled them.
+    void send(std::initializer_list<std::pair<int, int>> changes) {
+        const int before = handled;
+        for (const auto& [controller, value] : changes) {
+            feed.send(
+                {0xB0, static_cast<unsigned char>(controller), static_cast<unsigned char>(value)});
+        }
+        ASSERT_TRUE(waitFor([&] { return handled == before + int(changes.size()); }));
+    }
+    std::vector<float> heardLeft() {
+        render(kRate / 10);  // past every glide
+        return side(render(kRate / 5), 0);
+    }
+
+    ScopedEnv manualOutput_{"LUMATRONE_AUDIO", "manual"};
+};
+
+TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
+    // Even loudness off: the level the knob changes is the tone's own, all along.
+    QDir(folder_).mkpath("config/lumatrone");
+    QFile conf(folder_ + "/config/lumatrone/lumatrone.conf");
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("[loudness]\neven = off\n");
+    conf.close();
+    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    startOnFeed();
+    loadTone(60.0, 10.0);
+    deck->Lum_Pause();
+    const double open = peak(heardLeft());
+    send({{47, 0}});
+    EXPECT_EQ(deck->vscEQ(0)->value(), -150);
+    const double killed = peak(heardLeft());
+    EXPECT_LT(20 * std::log10(killed / open), -20.0) << open << " to " << killed;
+    send({{47, 64}});
+    EXPECT_NEAR(peak(heardLeft()), open, 0.01 * open);
+
+    loadTone(1000.0, 10.0);
+    deck->Lum_Pause();
+    send({{44, 95}, {76, 127}});  // 12287: +8 % (the MSB alone, 12160, is +7.75 %)
+    EXPECT_EQ(deck->lblBPM->text(), "8 %");
+    uint32_t rate = 0;
+    deck->audio()->BASS_ChannelGetAttributes(deck->state.Channel, &rate, nullptr, nullptr);
+    EXPECT_EQ(rate, 47628u);
+    EXPECT_NEAR(fitSine(heardLeft(), kRate, 1080.0).frequencyHz, 1080.0, 0.1);
+}
+
+// A burst of a thousand mapped messages, each handled once and in order: a
+// user's own mapping puts a 7-bit pitch fader on controller 45, and every
+// one of its 128 values lands within one step of the fader's straight line.
+TEST_F(MappedControlTest, ABurstOfSevenBitPitchMovesLandsStepByStep) {
+    QDir(folder_).mkpath("config/lumatrone");
+    QFile own(folder_ + "/config/lumatrone/mapping.conf");
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("cc 1 45 pitch\n");
+    own.close();
+    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    startOnFeed();
+    loadTone(1000.0, 10.0);
+    std::vector<int> seen;  // the pitch after each message handled
+    QObject::connect(deck->MIDIInput, &MidiInput::message,
+                     [&] { seen.push_back(-deck->vscPitch->value()); });
+    constexpr int kBurst = 1000;
+    for (int i = 0; i < kBurst; ++i) feed.send({0xB0, 45, static_cast<unsigned char>(i % 128)});
+    ASSERT_TRUE(waitFor([&] { return handled >= kBurst; }, 10s)) << handled;
+    waitFor([] { return false; }, 100ms);  // a message handled twice would show by now
+    ASSERT_EQ(seen.size(), size_t(kBurst));
+    // Each value in turn, 0 to 127 over and over: the ends and the middle where
+    // they belong, and between them one step up a message, none lost or reordered.
+    constexpr double kStep = 3200.0 / 127;  // hundredths of a percent
+    for (int i = 0; i < kBurst; ++i) {
+        const int value = i % 128;
+        EXPECT_NEAR(seen[i], -1600 + kStep * value, kStep) << "message " << i;
+        const int expected = value == 0 ? -1600 : value == 64 ? 0 : value == 127 ? 1600 : seen[i];
+        ASSERT_EQ(seen[i], expected) << "message " << i;
+        ASSERT_NEAR(seen[i] - (value > 0 ? seen[i - 1] : seen[i] - 25), kStep, 1.0)
+            << "message " << i;
+    }
+    uint32_t rate = 0;
+    deck->audio()->BASS_ChannelGetAttributes(deck->state.Channel, &rate, nullptr, nullptr);
+    EXPECT_EQ(int(rate), std::lround(44100 * (1 + seen.back() / 10000.0)));
 }
 
 // A controller pulled out (also one whose port comes back at once, before a

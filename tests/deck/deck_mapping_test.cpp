@@ -1,0 +1,95 @@
+// The deck's mapping: the user's own file in place of the shipped one, its
+// bad lines shown once in a box the deck starts after, and the mapped
+// controls moving the deck's sliders and position as a mouse would.
+#include "deck/deck_mapping.h"
+
+#include "deck_fixture.h"
+#include "support/scoped_env.h"
+
+namespace luma::test {
+namespace {
+
+TEST_F(FrmMainTest, TheUsersMappingWinsAndItsBadLinesShowOnceInABox) {
+    QDir(folder_).mkpath("config/lumatrone");
+    const QString own = folder_ + "/config/lumatrone/mapping.conf";
+    QFile file(own);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "cc 1 16 stop\n"
+        "cc 1 17 spin\n"
+        "key Ctrl+Nowhere sync\n"
+        "key F2 sync\n"
+        "key F2 quantize\n"
+        "cc 1 45 gain\n"
+        "key Ctrl+Q sync\n");
+    file.close();
+    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    const auto deck = makeDeck("1");
+
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].style, kMessageOk);
+    EXPECT_EQ(platform.messages[0].text,
+              "These mapping lines were skipped:\n" + own +
+                  " line 2: \"spin\" is neither a command nor a control\n" + own +
+                  " line 3: \"Ctrl+Nowhere\" is not a key\n" + own +
+                  " line 5: F2 is bound already\n" + own + " line 7: Ctrl+Q always quits the deck");
+    EXPECT_EQ(platform.errors.size(), 4);
+    EXPECT_EQ(platform.ends, 0);
+    ASSERT_EQ(deck->mapping().commands.size(), 1u);
+    EXPECT_EQ(deck->mapping().commands[0].command, DeckCommand::Stop);
+    EXPECT_EQ(deck->mapping().controls.size(), 1u);
+    ASSERT_EQ(deck->mapping().keys.size(), 1u);
+    EXPECT_EQ(deck->mapping().keys[0].command, DeckCommand::Sync);
+}
+
+TEST_F(FrmMainTest, MappedControlsMoveTheSlidersThePositionAndTheKills) {
+    constexpr int64_t kSecond = 4 * 44100;
+    const auto deck = makeDeckWithATrack();
+    audioView->position = 10 * kSecond;
+
+    const struct {
+        ControlMove move;
+        int gain, balance, bass, pitch;  // the sliders after it
+    } moves[] = {
+        {{DeckControl::Gain, -1.0}, 0, 0, 0, 0},
+        {{DeckControl::Gain, 1.0}, 100, 0, 0, 0},
+        {{DeckControl::Balance, -0.5}, 100, -50, 0, 0},
+        {{DeckControl::EqBass, -1.0}, 100, -50, -150, 0},
+        {{DeckControl::EqBass, 0.2}, 100, -50, 30, 0},
+        {{DeckControl::Pitch, -1.0}, 100, -50, 30, 1600},  // the top is the slowest
+        {{DeckControl::Pitch, 0.5}, 100, -50, 30, -800},
+    };
+    for (const auto& m : moves) {
+        deck->moveControl(m.move);
+        EXPECT_EQ(deck->hscEQ(0)->value(), m.gain);
+        EXPECT_EQ(deck->hscEQ(1)->value(), m.balance);
+        EXPECT_EQ(deck->vscEQ(0)->value(), m.bass);
+        EXPECT_EQ(deck->vscPitch->value(), m.pitch);
+    }
+    EXPECT_EQ(deck->lblBPM->text(), "8 %");
+    EXPECT_EQ(deck->lblinfo(11)->text(), "30");  // the bass readout, as a mouse move leaves it
+    takeCalls();
+
+    // A kill cuts the band, and the second press brings back what it had.
+    deck->runCommand(DeckCommand::KillBass);
+    EXPECT_EQ(deck->vscEQ(0)->value(), -150);
+    deck->runCommand(DeckCommand::KillBass);
+    EXPECT_EQ(deck->vscEQ(0)->value(), 30);
+    deck->runCommand(DeckCommand::PitchReset);
+    EXPECT_EQ(deck->vscPitch->value(), 0);
+    takeCalls();
+
+    // Jog ticks move the position by the touch strength, or the cue point while CUE repeats.
+    deck->moveControl({DeckControl::Jog, 0.0, 2});
+    deck->moveControl({DeckControl::Jog, 0.0, -10000});
+    EXPECT_EQ(takeCalls(),
+              (QStringList{"BASS_ChannelSetPosition(#,1769000)", "BASS_ChannelSetPosition(#,0)"}));
+    deck->Lum_CUE();
+    takeCalls();
+    deck->moveControl({DeckControl::Jog, 0.0, -1});
+    EXPECT_EQ(deck->state.CuePos, 10 * kSecond - 2500);
+    EXPECT_EQ(takeCalls(), QStringList{"BASS_ChannelSetPosition(#,1761500)"});
+}
+
+}  // namespace
+}  // namespace luma::test

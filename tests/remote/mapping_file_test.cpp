@@ -1,0 +1,130 @@
+// The mapping file's lines: each good one read into its binding, each bad
+// one skipped with its line and reason while the rest still count.
+#include "remote/mapping_file.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace luma::test {
+namespace {
+
+constexpr MidiAddress cc(int channel, int number) {
+    return {MidiKind::ControlChange, channel, number};
+}
+
+TEST(MappingFileTest, GoodLinesBecomeBindings) {
+    const Mapping mapping = parseMapping(
+        "# a comment, then a blank line\n"
+        "\n"
+        "midi-out \"Deck Controller MIDI 1\"   # the lamps' port\n"
+        "cc 1 16 play-pause any\n"
+        "\tcc 16 127 sync\r\n"
+        "note 2 36 cue\n"
+        "cc 1 44/76 pitch\n"
+        "cc 3 45 gain\n"
+        "cc 1 60 jog relative\n"
+        "cc 1 61 jog offset64\n"
+        "key Space play-pause\n"
+        "key Ctrl+S sync\n"
+        "lamp play cc 1 16\n"
+        "lamp activity note 1 60",
+        "m.conf");
+    EXPECT_TRUE(mapping.problems.empty()) << mapping.problems[0].why;
+    EXPECT_EQ(mapping.lampPort, "Deck Controller MIDI 1");
+    ASSERT_EQ(mapping.commands.size(), 3u);
+    EXPECT_EQ(mapping.commands[0].address, cc(1, 16));
+    EXPECT_EQ(mapping.commands[0].command, DeckCommand::PlayPause);
+    EXPECT_TRUE(mapping.commands[0].anyValue);
+    EXPECT_EQ(mapping.commands[1].address, cc(16, 127));
+    EXPECT_FALSE(mapping.commands[1].anyValue);
+    EXPECT_EQ(mapping.commands[2].address, (MidiAddress{MidiKind::Note, 2, 36}));
+    EXPECT_EQ(mapping.commands[2].command, DeckCommand::Cue);
+
+    const struct {
+        MidiAddress address;
+        int lsb;
+        DeckControl control;
+        ControlEncoding encoding;
+    } controls[] = {
+        {cc(1, 44), 76, DeckControl::Pitch, ControlEncoding::Absolute14},
+        {cc(3, 45), -1, DeckControl::Gain, ControlEncoding::Absolute7},
+        {cc(1, 60), -1, DeckControl::Jog, ControlEncoding::RelativeTwosComplement},
+        {cc(1, 61), -1, DeckControl::Jog, ControlEncoding::RelativeOffset64},
+    };
+    ASSERT_EQ(mapping.controls.size(), std::size(controls));
+    for (size_t i = 0; i < std::size(controls); ++i) {
+        EXPECT_EQ(mapping.controls[i].address, controls[i].address) << i;
+        EXPECT_EQ(mapping.controls[i].lsbNumber, controls[i].lsb) << i;
+        EXPECT_EQ(mapping.controls[i].control, controls[i].control) << i;
+        EXPECT_EQ(mapping.controls[i].encoding, controls[i].encoding) << i;
+    }
+    ASSERT_EQ(mapping.keys.size(), 2u);
+    EXPECT_EQ(mapping.keys[1].key, "Ctrl+S");
+    EXPECT_EQ(mapping.keys[1].command, DeckCommand::Sync);
+    EXPECT_EQ(mapping.keys[1].line, 12);
+    ASSERT_EQ(mapping.lamps.size(), 2u);
+    EXPECT_EQ(mapping.lamps[0].lamp, Lamp::Play);
+    EXPECT_EQ(mapping.lamps[1].address, (MidiAddress{MidiKind::Note, 1, 60}));
+}
+
+TEST(MappingFileTest, BadLinesAreSkippedWithTheirReason) {
+    const struct {
+        const char* line;
+        const char* why;  // a part of the reason given
+    } cases[] = {
+        {"cc 0 16 stop", "channel \"0\" is not 1 to 16"},
+        {"cc 17 16 stop", "channel \"17\""},
+        {"cc 1 128 stop", "number \"128\" is not 0 to 127"},
+        {"cc one 16 stop", "channel \"one\""},
+        {"cc 1 16", "nothing to bind"},
+        {"cc 1", "too few words"},
+        {"cc 1 16 spin", "\"spin\" is neither a command nor a control"},
+        {"cc 1 16 stop sometimes", "only \"any\""},
+        {"cc 1 16/17 stop", "a command takes one number"},
+        {"cc 1 44/200 pitch", "the LSB's number"},
+        {"cc 1 44/44 pitch", "the same controller"},
+        {"note 1 44 pitch", "a control moves by cc"},
+        {"cc 1 60 jog", "jog is a relative encoder"},
+        {"cc 1 60/61 jog relative", "not a pair"},
+        {"cc 1 45 gain relative", "unexpected \"relative\""},
+        {"cc 1 45 gain any extra", "unexpected \"extra\""},
+        {"pc 1 16 stop", "\"pc\" is not a kind of line"},
+        {"key Space", "key takes a key and a command"},
+        {"key F1 dance", "\"dance\" is not a command"},
+        {"lamp disco cc 1 16", "\"disco\" is not a lamp"},
+        {"lamp play cc 1 16/17", "only for a control's 14 bits"},
+        {"lamp play sysex 1 16", "neither cc nor note"},
+        {"midi-out \"Port", "no closing \""},
+        {"midi-out", "midi-out takes one port name"},
+    };
+    std::string text = "cc 1 16 stop\n";  // a good line first: problems count lines from 1
+    for (const auto& c : cases) text += std::string(c.line) + "\n";
+    const Mapping mapping = parseMapping(text, "bad.conf");
+    EXPECT_EQ(mapping.commands.size(), 1u) << "the good line still counts";
+    ASSERT_EQ(mapping.problems.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const MappingProblem& problem = mapping.problems[i];
+        EXPECT_EQ(problem.file, "bad.conf");
+        EXPECT_EQ(problem.line, static_cast<int>(i) + 2) << cases[i].line;
+        EXPECT_NE(problem.why.find(cases[i].why), std::string::npos)
+            << cases[i].line << " gave: " << problem.why;
+    }
+
+    // A second lamp port; a file that is not there, and a folder.
+    const Mapping twice = parseMapping("midi-out A\nmidi-out B\n", "two.conf");
+    EXPECT_EQ(twice.lampPort, "A");
+    ASSERT_EQ(twice.problems.size(), 1u);
+    EXPECT_EQ(twice.problems[0].line, 2);
+    TempDir dir;
+    for (const std::string& unreadable :
+         {(dir.path() / "none.conf").string(), dir.path().string()}) {
+        const Mapping none = readMappingFile(unreadable);
+        ASSERT_EQ(none.problems.size(), 1u) << unreadable;
+        EXPECT_EQ(none.problems[0].file, unreadable);
+        EXPECT_EQ(none.problems[0].why, "the file cannot be read");
+    }
+}
+
+}  // namespace
+}  // namespace luma::test

@@ -1,0 +1,122 @@
+// What a MIDI message makes by a mapping: the shipped mapping keeps the
+// controllers channel 1 always had, and adds buttons and faders; 14-bit
+// pairs, 7-bit ends and relative encoders land where they should.
+#include "remote/midi_mapper.h"
+
+#include <gtest/gtest.h>
+
+#include "remote/mapping_file.h"
+
+namespace luma::test {
+namespace {
+
+using Commands = std::vector<DeckCommand>;
+using Moves = std::vector<ControlMove>;
+
+TEST(MidiMapperTest, TheShippedMappingKeepsChannelOneAndAddsTheNewControls) {
+    const Mapping mapping = readMappingFile(LUMA_MAPPING_PATH);
+    ASSERT_TRUE(mapping.problems.empty()) << mapping.problems[0].why;
+    MidiMapper mapper(mapping.commands, mapping.controls);
+    const struct {
+        int status, data1, data2;
+        Commands commands;
+        Moves moves;
+    } cases[] = {
+        {0xB0, 16, 0, {DeckCommand::PlayPause}, {}},  // the old controllers: any value
+        {0xB0, 17, 127, {DeckCommand::Stop}, {}},
+        {0xB0, 18, 0, {DeckCommand::Cue}, {}},
+        {0xB0, 19, 5, {DeckCommand::JogBack}, {}},
+        {0xB0, 20, 0, {DeckCommand::JogForward}, {}},
+        {0xB0, 35, 0, {DeckCommand::JogEnd}, {}},
+        {0xB0, 40, 0, {DeckCommand::Quit}, {}},
+        {0xB0, 41, 127, {DeckCommand::Sync}, {}},  // buttons: a press...
+        {0xB0, 41, 0, {}, {}},                     // ...and a release that does nothing
+        {0xB0, 42, 1, {DeckCommand::KeyLock}, {}},
+        {0xB0, 42, 0, {}, {}},
+        {0xB0, 43, 64, {DeckCommand::Quantize}, {}},
+        {0xB0, 50, 127, {DeckCommand::Loop}, {}},
+        {0xB0, 50, 0, {}, {}},
+        {0xB0, 51, 127, {DeckCommand::BeatLoop1}, {}},
+        {0xB0, 52, 127, {DeckCommand::BeatLoop2}, {}},
+        {0xB0, 53, 127, {DeckCommand::BeatLoop4}, {}},
+        {0xB0, 54, 127, {DeckCommand::BeatLoop8}, {}},
+        {0xB0, 55, 127, {DeckCommand::BeatLoop16}, {}},
+        {0xB0, 55, 0, {}, {}},
+        {0xB0, 45, 0, {}, {{DeckControl::Gain, -1.0}}},
+        {0xB0, 46, 64, {}, {{DeckControl::Balance, 0.0}}},
+        {0xB0, 47, 127, {}, {{DeckControl::EqBass, 1.0}}},
+        {0xB0, 48, 32, {}, {{DeckControl::EqMid, -0.5}}},
+        {0xB0, 49, 64, {}, {{DeckControl::EqHigh, 0.0}}},
+        {0xB0, 44, 96, {}, {{DeckControl::Pitch, 4096.0 / 8191}}},  // the MSB at once...
+        {0xB0, 76, 0, {}, {{DeckControl::Pitch, 4096.0 / 8191}}},   // ...and with its LSB
+        {0xB0, 44, 64, {}, {{DeckControl::Pitch, 0.0}}},
+        {0xB0, 76, 127, {}, {{DeckControl::Pitch, 127.0 / 8191}}},
+        {0xB0, 44, 64, {}, {}},  // the same MSB again: its LSB follows
+        {0xB0, 76, 1, {}, {{DeckControl::Pitch, 1.0 / 8191}}},
+        {0xB0, 44, 0, {}, {{DeckControl::Pitch, -1.0}}},
+        {0xB0, 44, 127, {}, {{DeckControl::Pitch, 8064.0 / 8191}}},
+        {0xB0, 76, 127, {}, {{DeckControl::Pitch, 1.0}}},
+        {0xB0, 56, 127, {}, {}},  // not mapped
+        {0xB1, 41, 127, {}, {}},  // channel 2
+        {0x90, 16, 100, {}, {}},  // a note
+        {0xE0, 0, 64, {}, {}},    // pitch bend
+    };
+    for (const auto& c : cases) {
+        const MidiActions actions = mapper.map(c.status, c.data1, c.data2);
+        EXPECT_EQ(actions.commands, c.commands)
+            << std::hex << c.status << std::dec << " " << c.data1 << " " << c.data2;
+        ASSERT_EQ(actions.moves.size(), c.moves.size()) << c.data1 << " " << c.data2;
+        for (size_t i = 0; i < c.moves.size(); ++i) {
+            EXPECT_EQ(actions.moves[i].control, c.moves[i].control);
+            EXPECT_DOUBLE_EQ(actions.moves[i].position, c.moves[i].position)
+                << c.data1 << " " << c.data2;
+        }
+    }
+}
+
+TEST(MidiMapperTest, NotesEncodersAndEveryMatchingRowInOrder) {
+    const Mapping mapping = parseMapping(
+        "note 2 36 cue\n"
+        "note 2 37 stop any\n"
+        "cc 1 10 sync any\n"
+        "cc 1 10 quantize\n"
+        "cc 1 60 jog relative\n"
+        "cc 1 61 jog offset64\n"
+        "cc 1 62/30 gain\n",
+        "test.conf");
+    ASSERT_TRUE(mapping.problems.empty());
+    MidiMapper mapper(mapping.commands, mapping.controls);
+    const struct {
+        int status, data1, data2;
+        Commands commands;
+        std::vector<int> ticks;
+    } cases[] = {
+        {0x91, 36, 100, {DeckCommand::Cue}, {}},
+        {0x91, 36, 0, {}, {}},                    // velocity 0: a release
+        {0x81, 36, 64, {}, {}},                   // note off
+        {0x81, 37, 64, {DeckCommand::Stop}, {}},  // any value: the release too
+        {0x90, 36, 100, {}, {}},                  // channel 1
+        {0xB0, 10, 5, {DeckCommand::Sync, DeckCommand::Quantize}, {}},
+        {0xB0, 10, 0, {DeckCommand::Sync}, {}},
+        {0xB0, 60, 1, {}, {1}},
+        {0xB0, 60, 63, {}, {63}},
+        {0xB0, 60, 127, {}, {-1}},
+        {0xB0, 60, 65, {}, {-63}},
+        {0xB0, 60, 0, {}, {}},
+        {0xB0, 61, 65, {}, {1}},
+        {0xB0, 61, 63, {}, {-1}},
+        {0xB0, 61, 0, {}, {-64}},
+        {0xB0, 61, 64, {}, {}},
+        {0xB0, 30, 100, {}, {}},  // an LSB before any MSB: no place to complete
+    };
+    for (const auto& c : cases) {
+        const MidiActions actions = mapper.map(c.status, c.data1, c.data2);
+        EXPECT_EQ(actions.commands, c.commands) << c.status << " " << c.data1 << " " << c.data2;
+        std::vector<int> ticks;
+        for (const ControlMove& move : actions.moves) ticks.push_back(move.ticks);
+        EXPECT_EQ(ticks, c.ticks) << c.data1 << " " << c.data2;
+    }
+}
+
+}  // namespace
+}  // namespace luma::test
