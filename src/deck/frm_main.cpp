@@ -114,6 +114,7 @@ void FrmMain::salir() {
     MIDIInput->act(MidiInput::Stop);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Close);
+    stopLamps();
     platform_.endProcess(exitCode_);
 }
 

@@ -21,6 +21,7 @@ void FrmMain::connectRemote() {
     connect(MIDIInput, &MidiInput::message, this, &FrmMain::MIDIInput_Message);
     connect(MIDIInput, &MidiInput::error, this, &FrmMain::MIDIInput_Error);
     connect(tmrDJControl, &DeckTimer::timer, this, &FrmMain::PollJoystick);
+    connect(FXTimer2, &DeckTimer::timer, this, &FrmMain::showLamps);
 }
 
 void FrmMain::MIDIInput_Message() {
@@ -40,6 +41,11 @@ void FrmMain::MIDIInput_Message() {
 }
 
 void FrmMain::runCommand(DeckCommand command) {
+    perform(command);
+    showLamps();  // at once, not at the loop watch's next look
+}
+
+void FrmMain::perform(DeckCommand command) {
     switch (command) {
         case DeckCommand::PlayPause:
             return Lum_Pause();
