@@ -36,6 +36,7 @@ void FrmMain::MIDIInput_Message() {
         runCommand(command);
         if (command == DeckCommand::Quit) return;  // the end: not even the acknowledgement follows
     }
+    showLamps();  // the activity lamp, for a message that runs no command
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Acknowledge);
 }
