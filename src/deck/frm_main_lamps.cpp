@@ -1,7 +1,8 @@
 // The controller's lamps mirror the deck's: play, the CUE repeat, the loop,
-// sync, key lock, quantize and the MIDI activity lamp. The 2 ms loop watch
-// looks for changes, so a click or a poll reaches the controller within one
-// tick; a controller's own command (and a key's) shows at once.
+// sync, key lock, quantize and the MIDI activity lamp. A command (from the
+// controller or a key) and a click show at once; the 2 ms loop watch looks
+// for the rest, so a change the deck makes by itself reaches the controller
+// within one tick.
 #include "deck/frm_main.h"
 
 namespace luma {

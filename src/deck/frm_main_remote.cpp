@@ -21,6 +21,12 @@ void FrmMain::connectRemote() {
     connect(MIDIInput, &MidiInput::message, this, &FrmMain::MIDIInput_Message);
     connect(MIDIInput, &MidiInput::error, this, &FrmMain::MIDIInput_Error);
     connect(tmrDJControl, &DeckTimer::timer, this, &FrmMain::PollJoystick);
+    // Lamps: a click shows at once, after its button's own handler (connected
+    // earlier); what changes by itself (the end of the track, a sync the
+    // engine locks or lets go) at the loop watch's next look.
+    for (LumButton* button : findChildren<LumButton*>()) {
+        connect(button, &LumButton::mouseDown, this, &FrmMain::showLamps);
+    }
     connect(FXTimer2, &DeckTimer::timer, this, &FrmMain::showLamps);
 }
 
