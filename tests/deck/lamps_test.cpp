@@ -22,8 +22,9 @@ class LampsTest : public FrmMainTest {
     void SetUp() override {
         FrmMainTest::SetUp();
         feed_.start();  // the server, up and taking clients
-        controller_.setCallback(&LampsTest::onMessage, this);
-        controller_.openVirtualPort("lamps");
+        controller_ = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, kLampsClient);
+        controller_->setCallback(&LampsTest::onMessage, this);
+        controller_->openVirtualPort("lamps");
     }
 
     static Mapping mapping(const std::string& port) {
@@ -57,7 +58,7 @@ class LampsTest : public FrmMainTest {
     }
 
     MidiFeed feed_;
-    RtMidiIn controller_{RtMidi::UNIX_JACK, kLampsClient};
+    std::unique_ptr<RtMidiIn> controller_;
     std::mutex mutex_;
     Lamps lamps_;
     int count_ = 0;
