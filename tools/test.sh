@@ -40,8 +40,8 @@ cd "$build"
 skip=()
 if [ "${1:-}" = "--thread" ]; then
   # JACK drops a client that misses its cycle deadlines, and the sanitizer
-  # slows the MIDI feeds and decks of these tests that much: they run in the
-  # other two builds. The engine's own threads are all checked here.
-  skip=(-E "RemoteControlTest|MappedControlTest|MidiInputTest|DeviceLossTest|LauncherTest|DeckProcessTest")
+  # slows the MIDI feeds, lamp ports and decks of these tests that much: they
+  # run in the other two builds. The engine's own threads are all checked here.
+  skip=(-E "RemoteControlTest|MappedControlTest|MidiInputTest|DeviceLossTest|LampsTest|LauncherTest|DeckProcessTest")
 fi
 ctest --output-on-failure -j"$(nproc)" --timeout 600 "${skip[@]}"

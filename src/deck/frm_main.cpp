@@ -98,6 +98,7 @@ void FrmMain::Form_Load() {
     audio_->BASS_SetGlobalVolumes(state.VolumePos, state.VolumePos, state.VolumePos);
     // Before the controller's input starts: no message runs behind the box.
     reportMappingProblems();
+    startLamps(mapping_);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Open);
     MIDIInput->setDeviceIndex(state.MidiDevice);
@@ -118,6 +119,7 @@ void FrmMain::salir() {
     MIDIInput->act(MidiInput::Stop);
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Close);
+    stopLamps();
     platform_.endProcess(exitCode_);
 }
 

@@ -32,9 +32,11 @@
 #include "loading/folder_list.h"
 #include "remote/deck_command.h"
 #include "remote/joystick_reader.h"
+#include "remote/lamp_mirror.h"
 #include "remote/mapping.h"
 #include "remote/midi_input.h"
 #include "remote/midi_mapper.h"
+#include "remote/midi_output.h"
 #include "timing/deck_timer.h"
 #include "timing/frame_pacer.h"
 
@@ -209,6 +211,12 @@ class FrmMain : public QWidget {
     void PollJoystick();
     JoystickReader joysticks;
 
+    // The controller's lamps (frm_main_lamps.cpp): where the mapping names a
+    // MIDI output, its lamps follow the deck's from this call on; they go
+    // dark as the deck shuts down. A missing output is reported, not fatal.
+    void startLamps(const Mapping& mapping);
+    LampStates lampStates() const;  // the deck's lamps as they are now
+
     // Browser chaining.
     void drvFile_Change();
     void dirFile_Change();
@@ -243,6 +251,9 @@ class FrmMain : public QWidget {
     void jog(int ticks);
     void toggleKill(int band);
     void reportMappingProblems();
+    void perform(DeckCommand command);
+    void showLamps();  // sends the lamps that changed, if lamps are on
+    void stopLamps();  // dark, and the output closed
     void connectDisplays();
     void buildWindow();
     void buildDisplayPanel();
@@ -279,6 +290,9 @@ class FrmMain : public QWidget {
     uint32_t loudnessShownFor_ = 0;  // the channel whose measured pre-gain is shown
     int syncRetryTicks_ = 0;
     int exitCode_ = 0;
+    std::unique_ptr<MidiOutput> lampOutput_;
+    std::unique_ptr<LampMirror> lampMirror_;
+    bool keyLockOn_ = false;  // the deck has no key lock yet: its lamp stays dark
 };
 
 }  // namespace luma

@@ -20,6 +20,13 @@ void FrmMain::connectRemote() {
     connect(MIDIInput, &MidiInput::message, this, &FrmMain::MIDIInput_Message);
     connect(MIDIInput, &MidiInput::error, this, &FrmMain::MIDIInput_Error);
     connect(tmrDJControl, &DeckTimer::timer, this, &FrmMain::PollJoystick);
+    // Lamps: a click shows at once, after its button's own handler (connected
+    // earlier); what changes by itself (the end of the track, a sync the
+    // engine locks or lets go) at the loop watch's next look.
+    for (LumButton* button : findChildren<LumButton*>()) {
+        connect(button, &LumButton::mouseDown, this, &FrmMain::showLamps);
+    }
+    connect(FXTimer2, &DeckTimer::timer, this, &FrmMain::showLamps);
 }
 
 void FrmMain::MIDIInput_Message() {
@@ -36,11 +43,17 @@ void FrmMain::MIDIInput_Message() {
         if (command == DeckCommand::Quit) return;  // the end: not even the acknowledgement follows
     }
     for (const ControlMove& move : actions.moves) moveControl(move);
+    showLamps();  // the activity lamp, for a message that runs no command
     MIDIInput->setDeviceIndex(state.MidiDevice);
     MIDIInput->act(MidiInput::Acknowledge);
 }
 
 void FrmMain::runCommand(DeckCommand command) {
+    perform(command);
+    showLamps();  // at once, not at the loop watch's next look
+}
+
+void FrmMain::perform(DeckCommand command) {
     switch (command) {
         case DeckCommand::PlayPause:
             return Lum_Pause();

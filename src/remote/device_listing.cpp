@@ -1,5 +1,7 @@
 #include "remote/device_listing.h"
 
+#include "remote/midi_ports.h"
+
 namespace luma {
 
 void listDevices(AudioLibrary* audio, MidiInput& midi, JoystickReader& joysticks,
@@ -20,6 +22,12 @@ void listDevices(AudioLibrary* audio, MidiInput& midi, JoystickReader& joysticks
     const int inputs = midi.deviceCount();
     for (int i = 0; i < inputs; ++i) out << "  " << i << "  \"" << midi.deviceName(i) << "\"\n";
     if (inputs == 0) out << "  none\n";
+
+    out << "MIDI outputs (a mapping's midi-out line, for the lamps, the name exactly):\n";
+    const std::vector<MidiPort> outputs = listMidiPorts(MidiDirection::Output);
+    for (size_t i = 0; i < outputs.size(); ++i)
+        out << "  " << i << "  \"" << QString::fromStdString(outputs[i].name) << "\"\n";
+    if (outputs.empty()) out << "  none\n";
 
     out << "Joysticks (line 37 for deck 1, line 38 for deck 2; the deck reads 0 to 4):\n";
     if (!joysticks.available()) {

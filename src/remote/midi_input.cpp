@@ -1,8 +1,5 @@
 #include "remote/midi_input.h"
 
-#include <jack/jack.h>
-#include <unistd.h>
-
 #include <QMetaObject>
 #include <QThread>
 #include <cstdio>
@@ -13,43 +10,6 @@ namespace {
 
 // JACK names our client after this; JACK itself makes it unique per instance.
 const char kClientName[] = "Lumatrone DJ";
-
-// Enumeration probes raise warnings (such as "JACK server not running?") that
-// only mean "no devices here"; without a callback RtMidi prints them or throws.
-void quiet(RtMidiError::Type, const std::string&, void*) {}
-
-void ignoreJackMessage(const char*) {}
-
-// RtMidi's JACK back end prints "JACK server not running?" from its
-// constructor, before an error callback can be set, and libjack adds its own
-// lines: on a machine without a JACK server, ask JACK quietly first.
-bool jackServerRunning() {
-    jack_set_error_function(ignoreJackMessage);
-    jack_set_info_function(ignoreJackMessage);
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("Lumatrone probe", JackNoStartServer, &status);
-    if (probe == nullptr) return false;
-    jack_client_close(probe);
-    return true;
-}
-
-std::vector<RtMidi::Api> backEnds() {
-    std::vector<RtMidi::Api> compiled;
-    RtMidi::getCompiledApi(compiled);
-    auto has = [&](RtMidi::Api api) {
-        for (RtMidi::Api a : compiled) {
-            if (a == api) return true;
-        }
-        return false;
-    };
-    std::vector<RtMidi::Api> apis;
-    // Without the sequencer device ALSA's library only complains on stderr.
-    if (has(RtMidi::LINUX_ALSA) && access("/dev/snd/seq", R_OK | W_OK) == 0) {
-        apis.push_back(RtMidi::LINUX_ALSA);
-    }
-    if (has(RtMidi::UNIX_JACK) && jackServerRunning()) apis.push_back(RtMidi::UNIX_JACK);
-    return apis;
-}
 
 // RtMidi ends an ALSA port's name with its address, "client:port".
 bool alsaAddress(const std::string& name, int& client, int& port) {
@@ -75,23 +35,7 @@ MidiInput::~MidiInput() {
 }
 
 std::vector<MidiInput::Device> MidiInput::enumerate() {
-    std::vector<Device> list;
-    for (RtMidi::Api api : backEnds()) {
-        try {
-            RtMidiIn probe(api, kClientName);
-            probe.setErrorCallback(&quiet, nullptr);
-            const unsigned count = probe.getPortCount();
-            for (unsigned port = 0; port < count; ++port) {
-                std::string name = probe.getPortName(port);
-                // A port that vanished while we listed yields no name.
-                if (!name.empty()) list.push_back({api, port, std::move(name)});
-            }
-        } catch (const RtMidiError&) {
-            // this back end has nothing to offer now
-        } catch (const std::exception&) {
-        }
-    }
-    return list;
+    return listMidiPorts(MidiDirection::Input);
 }
 
 int MidiInput::deviceCount() {
@@ -164,7 +108,7 @@ void MidiInput::openAlsa(const Device& device) {
         in->setErrorCallback(&MidiInput::onRtMidiError, this);
         in->ignoreTypes(false, false, false);  // every message lights the lamp
         in->setCallback(&MidiInput::onMidi, this);
-        in->openPort(device.port, "MIDI in");
+        in->openPort(device.number, "MIDI in");
     } catch (const RtMidiError& e) {
         openProblem_ = e.getMessage();
     } catch (const std::exception& e) {

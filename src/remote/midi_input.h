@@ -1,9 +1,10 @@
 // The deck's MIDI input: one device at a time, listed through RtMidi.
 //
-// Devices come from two back ends in one numbering: first the ALSA sequencer's
-// readable ports (only where /dev/snd/seq exists), then the MIDI output ports of
-// the JACK server named by the environment (only while one runs). With both
-// present (say a2jmidid bridging ALSA into JACK) one device may show twice.
+// Devices come from two back ends in one numbering (remote/midi_ports.h): first
+// the ALSA sequencer's readable ports (only where /dev/snd/seq exists), then the
+// MIDI output ports of the JACK server named by the environment (only while one
+// runs). With both present (say a2jmidid bridging ALSA into JACK) one device
+// may show twice.
 // The list is read afresh by deviceCount() and by open(); deviceName() reads
 // the list of the last deviceCount() (or enumerates once if there was none).
 // Without a JACK server each listing still leaves a few lines on stderr: RtMidi
@@ -38,6 +39,7 @@
 
 #include "remote/alsa_watch.h"
 #include "remote/jack_midi_in.h"
+#include "remote/midi_ports.h"
 
 namespace luma {
 
@@ -83,11 +85,7 @@ class MidiInput : public QObject {
     void error(const QString& text);
 
   private:
-    struct Device {
-        RtMidi::Api api;
-        unsigned port;     // number within that back end
-        std::string name;  // as RtMidi gives it
-    };
+    using Device = MidiPort;
 
     static std::vector<Device> enumerate();
     static void onMidi(double stamp, std::vector<unsigned char>* bytes, void* self);
