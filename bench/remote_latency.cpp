@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_deck.h"
+#include "deck/lamp_colours.h"
 #include "support/jack_server.h"
 
 namespace {
@@ -186,7 +187,10 @@ int main(int argc, char** argv) {
 
     std::vector<double> jogs;  // filled on the window's thread
     std::atomic<Clock::rep> pressedAt{0};
-    QObject::connect(deck.cmdBack, &luma::LumButton::mouseDown, [&] {
+    // The poll starts the jog itself (no click on `<<`): its lamp shows it. Connected
+    // after the deck's own poll, this looks right after each one.
+    QObject::connect(deck.tmrDJControl, &luma::DeckTimer::timer, [&] {
+        if (deck.cmdBack->dotColor() != luma::kLampPressed) return;
         jogs.push_back(
             msBetween(Clock::time_point(Clock::duration(pressedAt.load())), Clock::now()));
         deck.Lum_TouchUp();
