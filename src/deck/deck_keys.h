@@ -27,7 +27,7 @@ inline constexpr KeyBinding kDeckKeys[] = {
     {Qt::CTRL | Qt::Key_S, DeckCommand::Sync},       {Qt::CTRL | Qt::Key_G, DeckCommand::Quantize},
     {Qt::CTRL | Qt::Key_1, DeckCommand::BeatLoop1},  {Qt::CTRL | Qt::Key_2, DeckCommand::BeatLoop2},
     {Qt::CTRL | Qt::Key_3, DeckCommand::BeatLoop4},  {Qt::CTRL | Qt::Key_4, DeckCommand::BeatLoop8},
-    {Qt::CTRL | Qt::Key_5, DeckCommand::BeatLoop16},
+    {Qt::CTRL | Qt::Key_5, DeckCommand::BeatLoop16}, {Qt::CTRL | Qt::Key_K, DeckCommand::KeyLock},
 };
 
 class DeckKeys : public QObject {

@@ -59,6 +59,8 @@ void FrmMain::runCommand(DeckCommand command) {
             return Lum_Sync();
         case DeckCommand::Quantize:
             return Lum_Quantize();
+        case DeckCommand::KeyLock:
+            return Lum_KeyLock();
         default:
             return Lum_BeatLoop(beatLoopBeats(command));
     }

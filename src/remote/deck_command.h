@@ -14,6 +14,7 @@ enum class DeckCommand {
     Quit,
     Sync,
     Quantize,
+    KeyLock,
     BeatLoop1,
     BeatLoop2,
     BeatLoop4,

@@ -21,6 +21,7 @@ constexpr Row kRows[] = {
     {43, DeckCommand::Quantize, true},    {51, DeckCommand::BeatLoop1, true},
     {52, DeckCommand::BeatLoop2, true},   {53, DeckCommand::BeatLoop4, true},
     {54, DeckCommand::BeatLoop8, true},   {55, DeckCommand::BeatLoop16, true},
+    {42, DeckCommand::KeyLock, true},
 };
 
 }  // namespace

@@ -32,7 +32,8 @@ TEST(MidiCommandsTest, ControllersOnChannelOneAndTheReleaseOfTheNewButtons) {
         {0xB0, 54, 127, {DeckCommand::BeatLoop8}},
         {0xB0, 55, 127, {DeckCommand::BeatLoop16}},
         {0xB0, 55, 0, {}},
-        {0xB0, 42, 127, {}},  // key lock and the controllers after it are not the deck's yet
+        {0xB0, 42, 127, {DeckCommand::KeyLock}},
+        {0xB0, 42, 0, {}},
         {0xB0, 44, 127, {}},
         {0xB0, 50, 127, {}},
         {0xB0, 56, 127, {}},
