@@ -328,8 +328,9 @@ LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_
 
 /* Key lock: with `on` non-zero, the channel's speed still follows its rate
  * attribute (the pitch fader, jog, the brake and sync), but its sound keeps
- * the track's key, within 5 cents at speeds from 0.5 to 2; beyond those it
- * bends with the speed. The pitch shift delays the sound by about 64 ms
+ * the track's key (within 5 cents over the pitch fader's +-16 %), up to a
+ * shift of an octave either way (speeds 0.5 to 2); beyond, the key bends with
+ * the speed. The pitch shift delays the sound by about 64 ms
  * (2816 frames at 44.1 kHz); the position, loops, cue jumps and sync's beats
  * count from what is heard, so nothing but that delay changes. Switching
  * while the channel plays crossfades without a click or a jump in position.
