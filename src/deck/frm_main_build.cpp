@@ -227,7 +227,7 @@ void FrmMain::buildLabels() {
     lblPitch.add(5, label(this, "lblPitch", "Pitch", 5910, 390, 585, 195));
     lblPitch(5)->setAlignment(Qt::AlignCenter);
     // Two lines against the beat loops' buttons, leaving room for key lock's.
-    lblBeatLoop = label(this, "lblBeatLoop", "BEAT\nLOOP", 2295, 10965, 465, 405);
+    lblBeatLoop = label(this, "lblBeatLoop", "BEAT\nLOOP", 2715, 10965, 345, 405);
     lblBeatLoop->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblBeatLoop->setFont(tahoma(6.75));
     // The pre-gain even loudness gives the track, so a DJ knows why it sounds as it does.
