@@ -1,7 +1,8 @@
 // Key lock through the engine's output: tones keep their key at every speed
 // of the pitch fader while their timing follows the speed, the position and
 // a cue jump count from what is heard, switching while playing neither
-// clicks nor jumps, and off plays exactly what it played before.
+// clicks nor jumps, loops wrap without a click, and off plays exactly what
+// it played before.
 #include <cmath>
 #include <numbers>
 
@@ -132,6 +133,31 @@ TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
     render(4410);
     const double elapsed = static_cast<double>(leaves > 0 ? 22050 + 4410 - leaves + 64 : 0);
     EXPECT_NEAR(positionFrames(stream) - kCue, elapsed * kSpeed, 64 * kSpeed + 1);
+}
+
+TEST_F(KeyLockTest, LoopsWrapWithoutAClickAndThePositionStaysInside) {
+    // A loop of whole periods of the tone: its seam is seamless in the track.
+    constexpr int64_t kStart = 22050, kEnd = 66150;
+    const uint32_t stream = openPlayable(writeWav(makeSine(1000, 4, kTrackRate, 2, 0.5)));
+    constexpr double kSpeed = 1.16;
+    setSpeed(stream, kSpeed);
+    ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, 1), 1);
+    ASSERT_NE(BASS_ChannelSetPosition(stream, kStart * 4), 0);
+    ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 1), 0);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    render(22050);
+    std::vector<float> left;
+    double lowest = kEnd, highest = 0;
+    for (int block = 0; block < 3 * 44100 / 256; ++block) {  // three times round
+        const std::vector<float> heard = side(render(256), 0);
+        left.insert(left.end(), heard.begin(), heard.end());
+        lowest = std::min(lowest, positionFrames(stream));
+        highest = std::max(highest, positionFrames(stream));
+    }
+    EXPECT_GE(lowest, kStart);
+    EXPECT_LT(highest, kEnd);
+    EXPECT_GT(highest - lowest, 0.95 * (kEnd - kStart)) << "it went round";
+    EXPECT_LE(largestStep(left), 2 * std::sin(std::numbers::pi * 1000 / kTrackRate) * 0.5 * 1.05);
 }
 
 TEST_F(KeyLockTest, SwitchingWhilePlayingNeitherClicksNorJumps) {
