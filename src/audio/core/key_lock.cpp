@@ -11,8 +11,9 @@ constexpr int kSettleFrames = 1024;
 constexpr int kFadeFrames = FadingVoice::kFrames;
 }  // namespace
 
-void KeyLock::engage(dsp::KeyLockShifter* shifter) noexcept {
+void KeyLock::engage(dsp::KeyLockShifter* shifter, double speed) noexcept {
     shifter_ = shifter;
+    shifter_->setSpeed(speed);  // drift() is then the one to come
     on_ = true;
     quietFrames_ = 0;
     bypass_.cancel();

@@ -35,13 +35,15 @@ class KeyLock {
     bool on() const noexcept { return on_; }
     // Output frames the channel's reading runs ahead of what is heard.
     int lead() const noexcept { return on_ ? shifter_->delayFrames() : 0; }
+    // How much later still the reading is heard at the present speed.
+    int drift() const noexcept { return on_ ? shifter_->driftFrames() : 0; }
     // Whether the shifter still has sound to give while the channel is silent.
     bool sounding() const noexcept { return shifter_ && (!on_ || quietFrames_ < drainFrames()); }
 
     // Shifts from now on through `shifter` (fresh, primed with silence). A
     // playing channel hands over the reading as it stands, which sounds on
     // unshifted until the shifter's sound is there.
-    void engage(dsp::KeyLockShifter* shifter) noexcept;
+    void engage(dsp::KeyLockShifter* shifter, double speed) noexcept;
     void bridge(const LoopSource& source, const dsp::SourcePosition& position,
                 const dsp::VariableRateResampler& resampler, double step,
                 double increment) noexcept;

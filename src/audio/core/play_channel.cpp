@@ -147,9 +147,12 @@ double PlayChannel::speed() const noexcept {
 
 void PlayChannel::keyLockOn(dsp::KeyLockShifter* shifter, const RenderContext& context) noexcept {
     if (keyLock_.on() || shifter == nullptr) return;
-    keyLock_.engage(shifter);
+    keyLock_.engage(shifter, speed());
     const int lead = keyLock_.lead();
-    history_.add(context.outFrame, position());
+    // From here on, what is read for output frame k is heard at k + drift:
+    // the history's time moves back by the drift where the reading stands now.
+    const int drift = keyLock_.drift();
+    history_.rewindTo(context.outFrame - drift, position());
     if (playing_) {
         const double scale = syncScale_ / context.outputRate;
         const double increment = rate_.moving() ? rate_.perFrame * scale : 0.0;
@@ -157,8 +160,9 @@ void PlayChannel::keyLockOn(dsp::KeyLockShifter* shifter, const RenderContext& c
         // The reading moves on to what is heard once the shifter's delay has
         // passed; the bridge plays what comes before.
         RenderContext ahead = context;
-        for (int done = 0; done < lead && playing_;) {
-            const int n = std::min(kMaxBlock, lead - done);
+        ahead.outFrame -= drift;
+        for (int done = 0; done < lead + drift && playing_;) {
+            const int n = std::min(kMaxBlock, lead + drift - done);
             renderSource(ahead, n, left_.data(), right_.data());
             ahead.outFrame += n;
             done += n;
@@ -169,10 +173,10 @@ void PlayChannel::keyLockOn(dsp::KeyLockShifter* shifter, const RenderContext& c
 
 void PlayChannel::keyLockOff(const RenderContext& context) noexcept {
     if (!keyLock_.on()) return;
+    const double heard = history_.positionAt(context.outFrame - keyLock_.drift());
     keyLock_.release();
     // The reading comes back to what is heard now; a jump it made in the
     // meantime is undone, unless it was a seek (the history starts there).
-    const double heard = history_.positionAt(context.outFrame);
     history_.rewindTo(context.outFrame, playing_ ? heard : position());
     if (!playing_) return;
     fading_.cancel();
@@ -253,7 +257,9 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
     if (playing_) {
         const RenderContext ahead = reading(context);
         history_.add(ahead.outFrame, position());
-        const int silent = waitForBeat(ahead, frames);
+        RenderContext heard = ahead;  // where the block's first frame is heard
+        heard.outFrame += keyLock_.drift();
+        const int silent = waitForBeat(heard, frames);
         std::fill_n(left, silent, 0.0f);
         std::fill_n(right, silent, 0.0f);
         if (silent < frames) {
@@ -354,9 +360,10 @@ void PlayChannel::fadeIn(float* left, float* right, int frames) noexcept {
 }
 
 void PlayChannel::publish(const RenderContext& context, int64_t outEnd) noexcept {
-    const double heard = source_.folded(context.latencyFrames == 0 && keyLock_.lead() == 0
-                                            ? position()
-                                            : history_.positionAt(outEnd - context.latencyFrames));
+    const double heard = source_.folded(
+        context.latencyFrames == 0 && keyLock_.lead() == 0
+            ? position()
+            : history_.positionAt(outEnd - context.latencyFrames - keyLock_.drift()));
     const double clamped = std::clamp(heard, 0.0, static_cast<double>(track_->frames()));
     // Steps such as 44100/48000 are not exact in binary: a position that
     // should land on a whole frame may fall a hair short of it.

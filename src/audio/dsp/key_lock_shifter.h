@@ -38,8 +38,14 @@ class KeyLockShifter {
 
     // Output frames between a frame going in and the same frame coming out.
     int delayFrames() const noexcept { return delay_; }
+    // How much later than delayFrames() the sound comes out at the present
+    // pitch: the stretcher's window holds more or less of the track as it
+    // shifts down or up (about +-200 frames at +-16 % at 44.1 kHz).
+    int driftFrames() const noexcept;
 
     // ---- audio thread ----
+    // The speed the next frames play at; process() sets it too.
+    void setSpeed(double speed) noexcept;
     // Feeds `frames` (<= kMaxBlock) frames played at `speed` (the source's
     // frames per second over its own rate) and writes the `frames` that come
     // out, delayFrames() behind, at the key of speed 1.
@@ -51,6 +57,7 @@ class KeyLockShifter {
   private:
     std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
     int delay_ = 0;
+    int startDelay_ = 0;   // the stretcher's own at pitch 1
     int64_t discard_ = 0;  // start-up output still to drop
     int64_t shortfall_ = 0;
     double pitch_ = 1.0;

@@ -105,34 +105,39 @@ TEST_F(KeyLockTest, TonesKeepTheirKeyWhileTimeFollowsTheSpeed) {
 TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
     // Silence, and a tone from the cue on: the tone starts at the cue in the sound.
     constexpr int64_t kCue = 88200;
+    constexpr int kBlock = 16;
     Signal signal = makeSine(1000, 5, kTrackRate, 2, 0.5);
     std::fill(signal.samples.begin(), signal.samples.begin() + 2 * kCue, 0.0f);
-    const uint32_t stream = openPlayable(writeWav(signal));
-    constexpr double kSpeed = 1.08;
-    setSpeed(stream, kSpeed);
-    ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, 1), 1);
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    render(22050);
-    ASSERT_NE(BASS_ChannelSetPosition(stream, kCue * 4), 0);
-    EXPECT_EQ(positionFrames(stream), kCue);
-    // Block by block: the frame where the position first leaves the cue, and
-    // where the tone first sounds.
-    int64_t leaves = -1, sounds = -1;
-    for (int64_t out = 0; out < 22050; out += 64) {
-        const std::vector<float> left = side(render(64), 0);
-        if (leaves < 0 && positionFrames(stream) > kCue) leaves = out + 64;
-        for (size_t i = 0; i < left.size() && sounds < 0; ++i) {
-            if (std::fabs(left[i]) > 0.05) sounds = out + static_cast<int64_t>(i);
+    const std::string path = writeWav(signal);
+    for (const double speed : {0.84, 0.92, 1.0, 1.08, 1.16}) {
+        SCOPED_TRACE(testing::Message() << "speed " << speed);
+        const uint32_t stream = openPlayable(path);
+        setSpeed(stream, speed);
+        ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, 1), 1);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        render(22050);
+        ASSERT_NE(BASS_ChannelSetPosition(stream, kCue * 4), 0);
+        EXPECT_EQ(positionFrames(stream), kCue);
+        // Block by block: the frame where the position first leaves the cue,
+        // and where the tone first sounds.
+        int64_t leaves = -1, sounds = -1;
+        for (int64_t out = 0; out < 22050; out += kBlock) {
+            const std::vector<float> left = side(render(kBlock), 0);
+            if (leaves < 0 && positionFrames(stream) > kCue) leaves = out + kBlock;
+            for (size_t i = 0; i < left.size() && sounds < 0; ++i) {
+                if (std::fabs(left[i]) > 0.05) sounds = out + static_cast<int64_t>(i);
+            }
         }
+        ASSERT_GE(sounds, 0);
+        // The readout steps once a block: the tone began within the block before.
+        EXPECT_GE(sounds, leaves - kBlock - 44) << "44 frames is 1 ms";
+        EXPECT_LE(sounds, leaves + 44);
+        // And from there on, the position runs at the speed from the cue exactly.
+        render(4410);
+        const double elapsed = static_cast<double>(22050 + 4410 - leaves + kBlock);
+        EXPECT_NEAR(positionFrames(stream) - kCue, elapsed * speed, kBlock * speed + 1);
+        BASS_StreamFree(stream);
     }
-    ASSERT_GE(sounds, 0);
-    // The readout steps once a block: the tone began within the block before.
-    EXPECT_GE(sounds, leaves - 64 - 44) << "44 frames is 1 ms";
-    EXPECT_LE(sounds, leaves + 44);
-    // And from there on, the position runs at the speed from the cue exactly.
-    render(4410);
-    const double elapsed = static_cast<double>(leaves > 0 ? 22050 + 4410 - leaves + 64 : 0);
-    EXPECT_NEAR(positionFrames(stream) - kCue, elapsed * kSpeed, 64 * kSpeed + 1);
 }
 
 TEST_F(KeyLockTest, LoopsWrapWithoutAClickAndThePositionStaysInside) {
