@@ -11,10 +11,8 @@
 //
 // Constructed off the audio thread (the stretcher allocates there) and
 // primed with silence, so that process() then only ever feeds and takes
-// `frames`, within the size set up front, and never resets. At a steady
-// pitch it never allocates; while the pitch keeps changing, Rubber Band
-// 3.1.2's resampler still grows its phase table now and then (about one
-// block in 400 of a sweep between speeds 0.5 and 2).
+// `frames`, within the size set up front, and never resets or allocates
+// (see kPitchSteps).
 #pragma once
 
 #include <cstdint>
