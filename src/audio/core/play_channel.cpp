@@ -266,7 +266,7 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
             RenderContext from = ahead;
             from.outFrame += silent;
             if (silent > 0) history_.add(from.outFrame, position());
-            followSession(from);
+            followSession(from, keyLock_.drift());
             renderSource(from, frames - silent, left + silent, right + silent);
             if (silent > 0) fadeIn(left + silent, right + silent, frames - silent);
         }
@@ -321,13 +321,13 @@ int PlayChannel::waitForBeat(const RenderContext& context, int frames) noexcept 
     return static_cast<int>(wait);
 }
 
-void PlayChannel::followSession(const RenderContext& context) noexcept {
+void PlayChannel::followSession(const RenderContext& context, int heardLater) noexcept {
     if (!phaseLock_.engaged() || !context.beats) {
         syncScale_ = 1.0;
         return;
     }
-    const PhaseLock::Step step = phaseLock_.follow(*context.beats, context.outFrame, position(),
-                                                   rate_.current, rate_.moving());
+    const PhaseLock::Step step = phaseLock_.follow(*context.beats, context.outFrame + heardLater,
+                                                   position(), rate_.current, rate_.moving());
     // The reading before the jump fades out at the rate it was moving at.
     if (step.jumpFrames != 0.0) jumpBy(step.jumpFrames, context);
     syncScale_ = step.scale;

@@ -106,7 +106,8 @@ class PlayChannel {
     // Sync: how many of the block's frames stay silent before a start on the session's
     // beat, and the rate and phase for the rest of the block.
     int waitForBeat(const RenderContext& context, int frames) noexcept;
-    void followSession(const RenderContext& context) noexcept;
+    // `heardLater`: frames between the reading's time and the sound's (key lock's drift).
+    void followSession(const RenderContext& context, int heardLater) noexcept;
     void jumpBy(double frames, const RenderContext& context) noexcept;
     static void fadeIn(float* left, float* right, int frames) noexcept;
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
