@@ -97,7 +97,9 @@ void KeyLockShifter::process(const float* inLeft, const float* inRight, int fram
     int got = 0;
     if (discard_ == 0) {
         float* out[2] = {outLeft, outRight};
-        got = static_cast<int>(stretcher_->retrieve(out, static_cast<size_t>(frames)));
+        // Never more than it has: asked for more, it writes a warning to stderr.
+        const int ready = std::min(frames, std::max(0, stretcher_->available()));
+        got = static_cast<int>(stretcher_->retrieve(out, static_cast<size_t>(ready)));
     }
     if (got < frames) {
         std::fill(outLeft + got, outLeft + frames, 0.0f);
