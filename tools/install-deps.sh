@@ -11,6 +11,8 @@ packages=(
   libasound2-dev libjack-jackd2-dev libpulse-dev libfftw3-dev
   # engine: loudness (EBU R128) of the loaded tracks
   libebur128-dev
+  # engine: key lock (pitch held while the speed changes)
+  librubberband-dev
   # engine: tempo and beat sync over Ableton Link (header-only, with its asio)
   ableton-link-dev
   # the deck: widgets, MIDI, joysticks, fonts (a free Tahoma; digital-display faces)

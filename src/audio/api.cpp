@@ -191,6 +191,14 @@ LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_
                    [&] { return engine().setLoop(handle, startBytes, endBytes, on != 0) ? 1 : 0; });
 }
 
+LUMA_API int32_t LUMA_ChannelSetKeyLock(uint32_t handle, int32_t on) {
+    return guarded(0, [&] { return engine().setKeyLock(handle, on != 0) ? 1 : 0; });
+}
+
+LUMA_API int32_t LUMA_ChannelGetKeyLock(uint32_t handle) {
+    return guarded(-1, [&] { return engine().keyLock(handle); });
+}
+
 LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeatSeconds,
                                          float* confidence) {
     return guarded(

@@ -43,7 +43,8 @@ struct DeckState {
     int32_t SyncState = 0;
     double SessionBpm = 0.0;
     bool QuantizeOn = false;
-    int BeatLoopBeats = 0;  // the size of the beat loop playing, 0 for none
+    bool KeyLockOn = false;  // kept across tracks
+    int BeatLoopBeats = 0;   // the size of the beat loop playing, 0 for none
 };
 
 }  // namespace luma

@@ -124,6 +124,8 @@ class FrmMain : public QWidget {
     // keeps the lamp and the tempo readout up to date.
     void Lum_Sync();
     void Lum_Quantize();
+    // Key lock: the speed follows the pitch fader, the key stays the track's.
+    void Lum_KeyLock();
     void Lum_BeatLoop(int beats);
     void pollSync();
     void showLoudness();
@@ -173,7 +175,7 @@ class FrmMain : public QWidget {
         *cmdCuePause, *cmdStartLoop, *cmdEndLoop, *cmdLooped, *cmdFineDw, *cmdFineUp, *cmdPitchDw,
         *cmdPitchUp;
     // The strip below the browser: sync, quantize, beat loops by their beats.
-    LumButton *cmdSync, *cmdQuantize;
+    LumButton *cmdSync, *cmdQuantize, *cmdKeyLock;
     ControlArray<LumButton> cmdBeatLoop;
     QLabel* lblBeatLoop;
     QLabel* lblLoudness;
@@ -244,6 +246,7 @@ class FrmMain : public QWidget {
     QString ownTempoText() const;
     void setOwnTempoText(const QString& text);
     void connectSync();
+    void applyKeyLock();  // the deck's key lock to the engine's channel, and the lamp
     void connectHandlers();
     void connectTransport();
     void connectRemote();
@@ -292,7 +295,6 @@ class FrmMain : public QWidget {
     int exitCode_ = 0;
     std::unique_ptr<MidiOutput> lampOutput_;
     std::unique_ptr<LampMirror> lampMirror_;
-    bool keyLockOn_ = false;  // the deck has no key lock yet: its lamp stays dark
 };
 
 }  // namespace luma

@@ -226,7 +226,8 @@ void FrmMain::buildLabels() {
     for (QLabel* small : {Label6, lblCPU}) small->setFont(tahoma(6.75));
     lblPitch.add(5, label(this, "lblPitch", "Pitch", 5910, 390, 585, 195));
     lblPitch(5)->setAlignment(Qt::AlignCenter);
-    lblBeatLoop = label(this, "lblBeatLoop", "BEAT LOOP", 1980, 11055, 780, 210);
+    // Two lines against the beat loops' buttons, leaving room for key lock's.
+    lblBeatLoop = label(this, "lblBeatLoop", "BEAT\nLOOP", 2715, 10965, 345, 405);
     lblBeatLoop->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblBeatLoop->setFont(tahoma(6.75));
     // The pre-gain even loudness gives the track, so a DJ knows why it sounds as it does.
@@ -279,6 +280,7 @@ void FrmMain::buildButtons() {
     cmdPitchUp = button("cmdPitchUp");
     cmdSync = button("cmdSync");
     cmdQuantize = button("cmdQuantize");
+    cmdKeyLock = button("cmdKeyLock");
     for (int beats : kBeatLoopSizes) {
         cmdBeatLoop.add(beats, button(qPrintable(QString("cmdBeatLoop%1").arg(beats))));
     }

@@ -15,7 +15,7 @@ LampStates FrmMain::lampStates() const {
     // A sync the engine refused blinks at the poll's pace, as the deck's does.
     const bool locked = state.SyncState == LUMA_SYNC_LOCKED;
     states.set(Lamp::Sync, state.SyncOn && (locked || syncBlink_));
-    states.set(Lamp::KeyLock, keyLockOn_);
+    states.set(Lamp::KeyLock, state.KeyLockOn);
     states.set(Lamp::Quantize, state.QuantizeOn);
     states.set(Lamp::Activity, optActivity->isChecked());
     return states;

@@ -111,6 +111,7 @@ void FrmMain::filFile_DblClick() {
     hscEQ(1)->setValue(balance);
     syncLoop();                          // the loop points carry over to the new track
     if (state.SyncOn) askForSync(true);  // the new track joins the session too
+    if (state.KeyLockOn) applyKeyLock();
 }
 
 }  // namespace luma

@@ -101,7 +101,7 @@ void FrmMain::perform(DeckCommand command) {
         case DeckCommand::Quantize:
             return Lum_Quantize();
         case DeckCommand::KeyLock:
-            return;  // the engine's key lock is not reachable from the deck yet
+            return Lum_KeyLock();
         case DeckCommand::BeatLoop1:
         case DeckCommand::BeatLoop2:
         case DeckCommand::BeatLoop4:

@@ -35,9 +35,11 @@ void FrmMain::connectSync() {
     // The strip's lamps start dark, whatever the design gives them.
     showSync();
     setSwitchLamp(cmdQuantize, false);
+    setSwitchLamp(cmdKeyLock, false);
     for (int beats : kBeatLoopSizes) setSwitchLamp(cmdBeatLoop(beats), false);
     connect(cmdSync, &LumButton::mouseDown, this, &FrmMain::Lum_Sync);
     connect(cmdQuantize, &LumButton::mouseDown, this, &FrmMain::Lum_Quantize);
+    connect(cmdKeyLock, &LumButton::mouseDown, this, &FrmMain::Lum_KeyLock);
     for (int beats : kBeatLoopSizes) {
         connect(cmdBeatLoop(beats), &LumButton::mouseDown, this,
                 [this, beats] { Lum_BeatLoop(beats); });

@@ -48,6 +48,7 @@ class RecordingAudio : public AudioLibrary {
     // request, and to the poll, with the session's tempo.
     double gridBpm = 0.0, gridFirstBeat = 0.0;
     int32_t syncAnswer = LUMA_SYNC_NO_GRID, syncPolled = LUMA_SYNC_OFF;
+    bool keyLock = false;
     double sessionBpm = 0.0;
     std::vector<float> progressReports;
     float percents2Bpm = 0.0f;
@@ -163,6 +164,14 @@ class RecordingAudio : public AudioLibrary {
     int32_t LUMA_ChannelGetSync(uint32_t handle, double* bpm, uint32_t*) override {
         if (bpm) *bpm = sessionBpm;
         return note(syncPolled, "LUMA_ChannelGetSync", handle);
+    }
+    // Key lock: remembered, so that the deck reads back what it set.
+    int32_t LUMA_ChannelSetKeyLock(uint32_t handle, int32_t on) override {
+        if (handle != 0) keyLock = on != 0;
+        return note(handle != 0 ? 1 : 0, "LUMA_ChannelSetKeyLock", handle, on);
+    }
+    int32_t LUMA_ChannelGetKeyLock(uint32_t handle) override {
+        return handle != 0 ? (keyLock ? 1 : 0) : -1;
     }
     int32_t LUMA_SetLoudnessTarget(float lufs) override {
         return note(1, "LUMA_SetLoudnessTarget", lufs);

@@ -1,12 +1,16 @@
-// Sync, quantize and beat loops against the recording engine: a beat loop's
-// exact bytes from a grid, quantize's snapping, the sync lamp's three looks
-// and the tempo readout; off, the engine hears nothing of sync.
+// Sync, quantize, key lock and beat loops against the recording engine: a
+// beat loop's exact bytes from a grid, quantize's snapping, the sync lamp's
+// three looks and the tempo readout (off, the engine hears nothing of sync),
+// key lock's three controls.
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTest>
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "deck_fixture.h"
+#include "remote/midi_mapper.h"
 #include "support/scoped_env.h"
 
 namespace luma::test {
@@ -189,14 +193,47 @@ TEST_F(FrmMainTest, SyncLatencyReachesTheEngineOnlyWhenSet) {
     EXPECT_TRUE(takeCalls().filter("Sync").isEmpty());
 }
 
+// Key lock's button, Ctrl+K and controller 42 (a press; 0 is the release)
+// each toggle the engine's key lock and the lamp; a new track takes it on.
+TEST_F(SyncTest, KeyLockTogglesFromTheButtonTheKeyAndController42) {
+    deck->show();
+    deck->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
+    const auto keyLockCalls = [&] { return takeCalls().filter("KeyLock"); };
+    takeCalls();
+    EXPECT_FALSE(lit(deck->cmdKeyLock));
+    MidiMapper mapper(deck->mapping().commands, deck->mapping().controls);
+    const auto controller = [&](int value) {
+        for (DeckCommand command : mapper.map(0xB0, 42, value).commands) deck->runCommand(command);
+    };
+    const struct {
+        const char* how;
+        std::function<void()> act;
+        bool on;
+    } steps[] = {
+        {"button", [&] { emit deck->cmdKeyLock->mouseDown(1, 0, 5, 5); }, true},
+        {"Ctrl+K", [&] { QTest::keyClick(deck->filFile, Qt::Key_K, Qt::ControlModifier); }, false},
+        {"controller 42", [&] { controller(127); }, true},
+        {"its release", [&] { controller(0); }, true},
+        {"controller 42 again", [&] { controller(1); }, false},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(audioView->keyLock, step.on) << step.how;
+        EXPECT_EQ(lit(deck->cmdKeyLock), step.on) << step.how;
+        EXPECT_EQ(keyLockCalls().size(), std::string(step.how) == "its release" ? 0 : 1)
+            << step.how;
+    }
+}
+
 // The strip sits in room of its own: with the shipped design, none of its
 // controls covers another control of the window.
 TEST_F(FrmMainTest, TheSyncStripCoversNoControl) {
     QFile::copy(QFileInfo(LUMA_DECK_PATH).absolutePath() + "/deck.design",
                 folder_ + "/deck.design");
     const auto deck = makeDeck("1", false);
-    std::vector<QWidget*> strip = {deck->cmdSync, deck->cmdQuantize, deck->lblBeatLoop,
-                                   deck->lblLoudness};
+    std::vector<QWidget*> strip = {deck->cmdSync, deck->cmdQuantize, deck->cmdKeyLock,
+                                   deck->lblBeatLoop, deck->lblLoudness};
     for (int beats : FrmMain::kBeatLoopSizes) strip.push_back(deck->cmdBeatLoop(beats));
     for (QWidget* added : strip) {
         EXPECT_TRUE(deck->rect().contains(added->geometry())) << added->objectName().toStdString();

@@ -51,7 +51,9 @@
     X(LUMA_ChannelSetSync)            \
     X(LUMA_ChannelGetSync)            \
     X(LUMA_ChannelSetSyncTempo)       \
-    X(LUMA_SetSyncLatency)
+    X(LUMA_SetSyncLatency)            \
+    X(LUMA_ChannelSetKeyLock)         \
+    X(LUMA_ChannelGetKeyLock)
 
 namespace luma {
 
@@ -113,6 +115,8 @@ class AudioLibrary {
     virtual int32_t LUMA_ChannelGetSync(uint32_t handle, double* sessionBpm, uint32_t* peers) = 0;
     virtual int32_t LUMA_ChannelSetSyncTempo(uint32_t handle, double bpm) = 0;
     virtual void LUMA_SetSyncLatency(int32_t extraMs) = 0;
+    virtual int32_t LUMA_ChannelSetKeyLock(uint32_t handle, int32_t on) = 0;
+    virtual int32_t LUMA_ChannelGetKeyLock(uint32_t handle) = 0;
 };
 
 // Each call has the engine header's own type: a signature changed there

@@ -160,6 +160,12 @@ class LoadedEngine final : public AudioLibrary {
     void LUMA_SetSyncLatency(int32_t ms) override {
         LUMA_SetSyncLatency_(ms);
     }
+    int32_t LUMA_ChannelSetKeyLock(uint32_t h, int32_t on) override {
+        return LUMA_ChannelSetKeyLock_(h, on);
+    }
+    int32_t LUMA_ChannelGetKeyLock(uint32_t h) override {
+        return LUMA_ChannelGetKeyLock_(h);
+    }
 
   private:
     void* handle_;

@@ -299,6 +299,8 @@ void Engine::collectRetired() {
     if (shut) mixer_.applyPending();
     const uint64_t epoch = mixer_.epoch();
     std::erase_if(retired_, [&](const Retired& r) { return shut || epoch >= r.epoch + 2; });
+    std::erase_if(retiredShifters_,
+                  [&](const RetiredShifter& r) { return shut || epoch >= r.epoch + 2; });
 }
 
 Engine::Resolved Engine::resolve(uint32_t handle) {

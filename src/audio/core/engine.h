@@ -81,6 +81,10 @@ class Engine {
     // Loop region of a played channel (engine_loop.cpp).
     bool setLoop(uint32_t handle, int64_t startBytes, int64_t endBytes, bool on);
 
+    // Key lock of a played channel (engine_key_lock.cpp): the speed changes, the key stays.
+    bool setKeyLock(uint32_t handle, bool on);
+    int32_t keyLock(uint32_t handle);  // 1 on, 0 off, -1 no played channel
+
     // Tempo detection (engine_tempo.cpp).
     using TempoProgress = void (*)(uint32_t handle, float percent);
     float detectTempo(uint32_t handle, float startSeconds, float endSeconds, uint32_t minMaxBpm,
@@ -144,6 +148,10 @@ class Engine {
         std::shared_ptr<PlayChannel> channel;
         uint64_t epoch;
     };
+    struct RetiredShifter {
+        std::unique_ptr<dsp::KeyLockShifter> shifter;
+        uint64_t epoch;
+    };
 
     std::mutex mutex_;
     OutputSelection selection_;
@@ -161,6 +169,7 @@ class Engine {
     HandleRegistry handles_;
     int playChannels_ = 0;  // the mixer has room for Mixer::kMaxChannels
     std::vector<Retired> retired_;
+    std::vector<RetiredShifter> retiredShifters_;
     std::unordered_map<uint32_t, float> tempos_;  // detected BPM by analysed handle
     LinkSession link_;
     int syncAsked_ = 0;  // channels with sync on

@@ -5,8 +5,8 @@
 namespace luma {
 
 void FadingVoice::start(const LoopSource& source, const dsp::SourcePosition& position,
-                        const dsp::VariableRateResampler& resampler, double step,
-                        double increment) noexcept {
+                        const dsp::VariableRateResampler& resampler, double step, double increment,
+                        int holdFrames) noexcept {
     // A fade already running goes on from its own old reading; starting
     // over would jump back to all-old.
     if (active()) return;
@@ -16,9 +16,20 @@ void FadingVoice::start(const LoopSource& source, const dsp::SourcePosition& pos
     step_ = step;
     increment_ = increment;
     left_ = kFrames;
+    hold_ = holdFrames;
 }
 
 void FadingVoice::blendInto(float* left, float* right, int frames) noexcept {
+    const int held = std::min(frames, hold_);
+    if (held > 0) {
+        resampler_.render(source_, position_, step_, increment_, held, left, right);
+        step_ += increment_ * held;
+        hold_ -= held;
+    }
+    fade(left + held, right + held, frames - held);
+}
+
+void FadingVoice::fade(float* left, float* right, int frames) noexcept {
     const int n = std::min(frames, left_);
     if (n <= 0) return;
     resampler_.render(source_, position_, step_, increment_, n, oldLeft_.data(), oldRight_.data());

@@ -25,18 +25,24 @@ class FadingVoice {
     // ---- audio thread ----
     // The channel reads as `source` from `position` on, `step` source frames
     // an output frame (growing by `increment` a frame), through `resampler`.
+    // With `holdFrames`, the old reading alone sounds that long before the fade.
     void start(const LoopSource& source, const dsp::SourcePosition& position,
-               const dsp::VariableRateResampler& resampler, double step, double increment) noexcept;
+               const dsp::VariableRateResampler& resampler, double step, double increment,
+               int holdFrames = 0) noexcept;
     bool active() const noexcept { return left_ > 0; }
+    void cancel() noexcept { left_ = hold_ = 0; }
     // Crossfades the first frames of the channel's block from the old reading.
     void blendInto(float* left, float* right, int frames) noexcept;
 
   private:
+    void fade(float* left, float* right, int frames) noexcept;
+
     LoopSource source_;
     dsp::SourcePosition position_;
     dsp::VariableRateResampler resampler_;
     double step_ = 1.0, increment_ = 0.0;
     int left_ = 0;  // output frames of the fade still to come
+    int hold_ = 0;  // output frames of the old reading alone before it
     std::array<float, kFrames> oldLeft_{}, oldRight_{};
 };
 

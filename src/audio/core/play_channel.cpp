@@ -18,7 +18,8 @@ PlayChannel::PlayChannel(std::shared_ptr<Track> track, std::unique_ptr<TrackLoad
       loader_(std::move(loader)),
       module_(module),
       source_(*track_),
-      fading_(*track_) {
+      fading_(*track_),
+      keyLock_(*track_) {
     rate_.jumpTo(track_->sampleRate());
     volume_.jumpTo(1.0);
     pan_.jumpTo(0.0);
@@ -35,7 +36,7 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
         case Command::Type::Play:
             if (!playing_) {
                 playing_ = true;
-                history_.add(context.outFrame, position());
+                history_.add(reading(context).outFrame, position());
                 taps_.startAt(context.outFrame);
                 // From silence: the gains glide up over the first block.
                 gainLeft_ = gainRight_ = 0.0f;
@@ -49,13 +50,13 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
                 fadeFromHere(context);  // into silence
                 playing_ = false;
                 waitingForBeat_ = false;
-                history_.add(context.outFrame, position());
+                history_.add(reading(context).outFrame, position());
             }
             break;
         case Command::Type::Seek:
             if (playing_) fadeFromHere(context);
             pos_ = {command.frame, 0.0};
-            history_.restart(context.outFrame, static_cast<double>(command.frame));
+            history_.restart(reading(context).outFrame, static_cast<double>(command.frame));
             heardFrame_.store(command.frame, std::memory_order_release);
             source_.moved(command.frame);
             if (loader_) loader_->want(command.frame);
@@ -76,6 +77,13 @@ void PlayChannel::apply(const Command& command, const RenderContext& context) no
             } else {
                 phaseLock_.release();
                 waitingForBeat_ = false;
+            }
+            break;
+        case Command::Type::SetKeyLock:
+            if (command.loop) {
+                keyLockOn(command.shifter, context);
+            } else {
+                keyLockOff(context);
             }
             break;
         case Command::Type::AddEffect:
@@ -125,6 +133,57 @@ void PlayChannel::changeLoop(const Command& command, const RenderContext& contex
         source_.off();
     }
     if (playing_ && !source_.readsAs(before)) fadeFrom(before, context);
+}
+
+RenderContext PlayChannel::reading(const RenderContext& context) const noexcept {
+    RenderContext ahead = context;
+    ahead.outFrame += keyLock_.lead();
+    return ahead;
+}
+
+double PlayChannel::speed() const noexcept {
+    return rate_.current * syncScale_ / static_cast<double>(track_->sampleRate());
+}
+
+void PlayChannel::keyLockOn(dsp::KeyLockShifter* shifter, const RenderContext& context) noexcept {
+    if (keyLock_.on() || shifter == nullptr) return;
+    keyLock_.engage(shifter, speed());
+    const int lead = keyLock_.lead();
+    // From here on, what is read for output frame k is heard at k + drift:
+    // the history's time moves back by the drift where the reading stands now.
+    const int drift = keyLock_.drift();
+    history_.rewindTo(context.outFrame - drift, position());
+    if (playing_) {
+        const double scale = syncScale_ / context.outputRate;
+        const double increment = rate_.moving() ? rate_.perFrame * scale : 0.0;
+        keyLock_.bridge(source_, pos_, resampler_, rate_.current * scale, increment);
+        // The reading moves on to what is heard once the shifter's delay has
+        // passed; the bridge plays what comes before.
+        RenderContext ahead = context;
+        ahead.outFrame -= drift;
+        for (int done = 0; done < lead + drift && playing_;) {
+            const int n = std::min(kMaxBlock, lead + drift - done);
+            renderSource(ahead, n, left_.data(), right_.data());
+            ahead.outFrame += n;
+            done += n;
+        }
+    }
+    history_.add(context.outFrame + lead, position());
+}
+
+void PlayChannel::keyLockOff(const RenderContext& context) noexcept {
+    if (!keyLock_.on()) return;
+    const double heard = history_.positionAt(context.outFrame - keyLock_.drift());
+    keyLock_.release();
+    // The reading comes back to what is heard now; a jump it made in the
+    // meantime is undone, unless it was a seek (the history starts there).
+    history_.rewindTo(context.outFrame, playing_ ? heard : position());
+    if (!playing_) return;
+    fading_.cancel();
+    const double whole = std::floor(heard);
+    pos_ = {static_cast<int64_t>(whole), heard - whole};
+    source_.moved(pos_.frame);
+    if (loader_) loader_->want(pos_.frame);
 }
 
 void PlayChannel::fadeFrom(const LoopSource& reading, const RenderContext& context) noexcept {
@@ -190,20 +249,24 @@ void PlayChannel::renderSource(const RenderContext& context, int frames, float* 
 
 void PlayChannel::render(const RenderContext& context, int frames, float* mixLeft,
                          float* mixRight) noexcept {
-    if (!playing_ && !fading_.active()) return;
+    if (!playing_ && !fading_.active() && !keyLock_.sounding()) return;
     followLoudness(context, true);
     float* left = left_.data();
     float* right = right_.data();
+    const bool sounds = playing_ || fading_.active();
     if (playing_) {
-        history_.add(context.outFrame, position());
-        const int silent = waitForBeat(context, frames);
+        const RenderContext ahead = reading(context);
+        history_.add(ahead.outFrame, position());
+        RenderContext heard = ahead;  // where the block's first frame is heard
+        heard.outFrame += keyLock_.drift();
+        const int silent = waitForBeat(heard, frames);
         std::fill_n(left, silent, 0.0f);
         std::fill_n(right, silent, 0.0f);
         if (silent < frames) {
-            RenderContext from = context;
+            RenderContext from = ahead;
             from.outFrame += silent;
             if (silent > 0) history_.add(from.outFrame, position());
-            followSession(from);
+            followSession(from, keyLock_.drift());
             renderSource(from, frames - silent, left + silent, right + silent);
             if (silent > 0) fadeIn(left + silent, right + silent, frames - silent);
         }
@@ -213,6 +276,7 @@ void PlayChannel::render(const RenderContext& context, int frames, float* mixLef
         std::fill_n(right, frames, 0.0f);
     }
     if (fading_.active()) fading_.blendInto(left, right, frames);
+    keyLock_.process(left, right, frames, speed(), !sounds);
 
     dsp::PeakingEq* filters[kMaxEffects];
     for (int i = 0; i < effectsActive_; ++i) filters[i] = &effects_[i]->filter;
@@ -257,13 +321,13 @@ int PlayChannel::waitForBeat(const RenderContext& context, int frames) noexcept 
     return static_cast<int>(wait);
 }
 
-void PlayChannel::followSession(const RenderContext& context) noexcept {
+void PlayChannel::followSession(const RenderContext& context, int heardLater) noexcept {
     if (!phaseLock_.engaged() || !context.beats) {
         syncScale_ = 1.0;
         return;
     }
-    const PhaseLock::Step step = phaseLock_.follow(*context.beats, context.outFrame, position(),
-                                                   rate_.current, rate_.moving());
+    const PhaseLock::Step step = phaseLock_.follow(*context.beats, context.outFrame + heardLater,
+                                                   position(), rate_.current, rate_.moving());
     // The reading before the jump fades out at the rate it was moving at.
     if (step.jumpFrames != 0.0) jumpBy(step.jumpFrames, context);
     syncScale_ = step.scale;
@@ -296,9 +360,10 @@ void PlayChannel::fadeIn(float* left, float* right, int frames) noexcept {
 }
 
 void PlayChannel::publish(const RenderContext& context, int64_t outEnd) noexcept {
-    const double heard = source_.folded(context.latencyFrames == 0
-                                            ? position()
-                                            : history_.positionAt(outEnd - context.latencyFrames));
+    const double heard = source_.folded(
+        context.latencyFrames == 0 && keyLock_.lead() == 0
+            ? position()
+            : history_.positionAt(outEnd - context.latencyFrames - keyLock_.drift()));
     const double clamped = std::clamp(heard, 0.0, static_cast<double>(track_->frames()));
     // Steps such as 44100/48000 are not exact in binary: a position that
     // should land on a whole frame may fall a hair short of it.

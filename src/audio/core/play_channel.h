@@ -15,6 +15,7 @@
 #include "core/command.h"
 #include "core/eq_effect.h"
 #include "core/fading_voice.h"
+#include "core/key_lock.h"
 #include "core/linear_ramp.h"
 #include "core/loop_source.h"
 #include "core/position_history.h"
@@ -22,6 +23,7 @@
 #include "core/track.h"
 #include "core/track_analysis.h"
 #include "core/track_loader.h"
+#include "dsp/key_lock_shifter.h"
 #include "dsp/resampler.h"
 #include "sync/phase_lock.h"
 #include "sync/session_beats.h"
@@ -87,16 +89,25 @@ class PlayChannel {
         TrackGrid grid;
         double referenceHz = 0;
     } sync;
+    bool keyLock = false;                                 // as last sent
+    std::unique_ptr<dsp::KeyLockShifter> keyLockShifter;  // the one last sent; control side owns
 
   private:
     void changeLoop(const Command& command, const RenderContext& context) noexcept;
+    void keyLockOn(dsp::KeyLockShifter* shifter, const RenderContext& context) noexcept;
+    void keyLockOff(const RenderContext& context) noexcept;
+    // While key lock is on, the reading runs ahead of the output by the
+    // shifter's delay: this is `context` on the reading's time.
+    RenderContext reading(const RenderContext& context) const noexcept;
+    double speed() const noexcept;
     // What plays from now on fades in from `reading` (or the present one) at pos_.
     void fadeFrom(const LoopSource& reading, const RenderContext& context) noexcept;
     void fadeFromHere(const RenderContext& context) noexcept { fadeFrom(source_, context); }
     // Sync: how many of the block's frames stay silent before a start on the session's
     // beat, and the rate and phase for the rest of the block.
     int waitForBeat(const RenderContext& context, int frames) noexcept;
-    void followSession(const RenderContext& context) noexcept;
+    // `heardLater`: frames between the reading's time and the sound's (key lock's drift).
+    void followSession(const RenderContext& context, int heardLater) noexcept;
     void jumpBy(double frames, const RenderContext& context) noexcept;
     static void fadeIn(float* left, float* right, int frames) noexcept;
     void renderSource(const RenderContext& context, int frames, float* left, float* right) noexcept;
@@ -115,6 +126,7 @@ class PlayChannel {
     dsp::VariableRateResampler resampler_;
     dsp::SourcePosition pos_;
     FadingVoice fading_;  // the reading before a jump, a stop or a loop change, faded out
+    KeyLock keyLock_;
     bool playing_ = false;
     bool loop_ = false;
     LinearRamp rate_;  // Hz, the channel's own

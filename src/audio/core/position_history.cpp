@@ -17,6 +17,11 @@ void PositionHistory::restart(int64_t out, double position) noexcept {
     add(out, position);
 }
 
+void PositionHistory::rewindTo(int64_t out, double position) noexcept {
+    while (count_ > 0 && ring_[(first_ + count_ - 1) % kSize].out > out) --count_;
+    add(out, position);
+}
+
 double PositionHistory::positionAt(int64_t out) const noexcept {
     if (count_ == 0) return 0.0;
     const Keyframe& oldest = ring_[first_];

@@ -16,6 +16,9 @@ class PositionHistory {
     // Forgets everything before: used on a seek, so that the new position is
     // reported at once rather than after the old audio drains.
     void restart(int64_t out, double position) noexcept;
+    // Forgets what was planned after `out` and stands at `position` there:
+    // playback that ran ahead of the output comes back to it.
+    void rewindTo(int64_t out, double position) noexcept;
     // Source position at output frame `out`, interpolated between keyframes;
     // held at the first keyframe before it and the last one after it.
     double positionAt(int64_t out) const noexcept;

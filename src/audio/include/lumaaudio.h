@@ -326,6 +326,22 @@ LUMA_API int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* f
 LUMA_API int32_t LUMA_ChannelSetLoop(uint32_t handle, int32_t startBytes, int32_t endBytes,
                                      int32_t on);
 
+/* Key lock: with `on` non-zero, the channel's speed still follows its rate
+ * attribute (the pitch fader, jog, the brake and sync), but its sound keeps
+ * the track's key (within 5 cents over the pitch fader's +-16 %), up to a
+ * shift of an octave either way (speeds 0.5 to 2); beyond, the key bends with
+ * the speed. The pitch shift delays the sound by about 64 ms
+ * (2816 frames at 44.1 kHz); the position, loops, cue jumps and sync's beats
+ * count from what is heard, so nothing but that delay changes. Switching
+ * while the channel plays crossfades without a click or a jump in position.
+ * Off by default; off plays exactly as before. Returns 0 only for a handle
+ * that is no played stream or module. */
+LUMA_API int32_t LUMA_ChannelSetKeyLock(uint32_t handle, int32_t on);
+
+/* 1 while the channel's key lock is on, 0 while off, -1 for a handle that is
+ * no played stream or module. */
+LUMA_API int32_t LUMA_ChannelGetKeyLock(uint32_t handle);
+
 /* Even loudness: every played stream and module brought to one loudness.
  *
  * Once a played channel's track is decoded, the engine measures, in the
