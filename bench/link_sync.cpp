@@ -1,15 +1,15 @@
-// Two players (lumaplay --sync) on one private JACK server (dummy driver,
-// 256-frame periods), one playing a click track at 120 BPM and the other one
-// at 126 BPM, their first clicks at different offsets. A JACK client of our
-// own records both outputs on one timeline and times every click. With sync
-// on in both, both must play at the session's tempo within 0.05 % and click
-// together within 1 ms (median) and 3 ms (worst), in the last minute as well.
-// Then again with a Link peer that is not a deck (link_peer) holding the
-// session at 124 BPM: both follow it. Last, the first player moves the session's
-// tempo as a synced deck's pitch fader does: the second one's rate must follow
-// within 10 ms (Link's own propagation included).
+// Two deck processes (deck_player: the deck window, offscreen, driven by its
+// own commands; or, with --lumaplay, two `lumaplay --sync`) on one private
+// JACK server (dummy driver, 256-frame periods), one playing a click track at 120 BPM and the other
+// one at 126 BPM, their first clicks at different offsets. A JACK client of our own records both
+// outputs on one timeline and times every click. With sync on in both, both must play at the
+// session's tempo within 0.05 % and click together within 1 ms (median) and 3 ms (worst), in the
+// last minute as well. Then again with a Link peer that is not a deck (link_peer) holding the
+// session at 124 BPM: both follow it. Last, the first deck's pitch fader moves
+// the session's tempo by 5 %: the second one's rate must follow within 10 ms
+// (Link's own propagation included).
 //
-//   link_sync [--minutes M] [--csv FILE]   (default: 1 minute, link_sync.csv)
+//   link_sync [--minutes M] [--csv FILE] [--lumaplay]   (default: 1 minute, link_sync.csv)
 //
 // The CSV holds every click offset over time, for a plot.
 #include <jack/jack.h>
@@ -41,6 +41,9 @@ using luma::bench::PlayerProcess;
 
 constexpr int kRate = 44100;
 constexpr int kPeriod = 256;
+
+// Which program plays: the deck, or lumaplay (the engine alone).
+bool useLumaplay = false;
 
 // A click on every beat: a 60 Hz thump the beat grid finds, with a 3 kHz edge that marks
 // its start to the sample.
@@ -105,7 +108,9 @@ class ClickRecorder {
     // The output port of a lumaplay client that is not yet followed, if one has appeared.
     std::string newPlayerPort() const {
         std::string found;
-        const char** ports = jack_get_ports(client_, "lumaplay.*:out_1", nullptr, JackPortIsOutput);
+        const char** ports =
+            jack_get_ports(client_, useLumaplay ? "lumaplay.*:out_1" : "Lumatrone deck.*:out_1",
+                           nullptr, JackPortIsOutput);
         for (int i = 0; ports && ports[i]; ++i) {
             if (std::find(followed_.begin(), followed_.end(), ports[i]) == followed_.end()) {
                 found = ports[i];
@@ -141,6 +146,9 @@ class ClickRecorder {
 
   private:
     static constexpr size_t kCapacity = 1 << 16;
+    // Well above silence, well below a click at any gain: the deck evens each
+    // track's loudness, so its clicks come out quieter than lumaplay's.
+    static constexpr float kClickThreshold = 0.05f;
     static constexpr size_t kToneCapacity = 1 << 22;  // an hour of a 1 kHz tone
 
     static int onProcess(jack_nframes_t frames, void* self) {
@@ -167,7 +175,7 @@ class ClickRecorder {
     void scan(int side, const float* in, jack_nframes_t frames, double startUs, double usPerFrame) {
         size_t count = counts_[side].load(std::memory_order_relaxed);
         for (jack_nframes_t i = 0; i < frames; ++i) {
-            if (std::fabs(in[i]) > 0.2f) {
+            if (std::fabs(in[i]) > kClickThreshold) {
                 if (quiet_[side] > kRate / 20 && count < kCapacity) {
                     clicks_[side][count++] = startUs + i * usPerFrame;
                 }
@@ -296,9 +304,15 @@ bool startPlayer(ClickRecorder& recorder, std::unique_ptr<PlayerProcess>& player
                  const std::vector<std::string>& options = {}) {
     const std::filesystem::path folder = dir.file("player" + std::to_string(side));
     std::filesystem::create_directories(folder);
-    std::vector<std::string> argv{LUMA_PLAYER_PATH, "--sync"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    argv.push_back(track);
+    std::vector<std::string> argv;
+    if (useLumaplay) {
+        argv = {LUMA_PLAYER_PATH, "--sync"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(track);
+    } else {
+        argv = {LUMA_DECK_PLAYER_PATH, track};
+        argv.insert(argv.end(), options.begin(), options.end());
+    }
     player = std::make_unique<PlayerProcess>(argv, folder);
     for (int waited = 0; waited < 10000; waited += 10) {
         const std::string port = recorder.newPlayerPort();
@@ -337,8 +351,9 @@ Figures run(const luma::test::TempDir& dir, double seconds, const std::string& f
         std::this_thread::sleep_for(50ms);
     }
     if (recorder.clicks(1).size() < 4) {
-        figures.trouble =
-            "a player was not heard: " + players[0]->stderrText() + players[1]->stderrText();
+        figures.trouble = "a player was not heard: " + players[0]->stdoutText() +
+                          players[0]->stderrText() + players[1]->stdoutText() +
+                          players[1]->stderrText();
         return figures;
     }
     std::this_thread::sleep_for(3s);  // each aligns within a second
@@ -388,8 +403,10 @@ int main(int argc, char** argv) {
             minutes = std::atof(argv[++i]);
         } else if (arg == "--csv" && i + 1 < argc) {
             csv = argv[++i];
+        } else if (arg == "--lumaplay") {
+            useLumaplay = true;
         } else {
-            std::fprintf(stderr, "usage: link_sync [--minutes M] [--csv FILE]\n");
+            std::fprintf(stderr, "usage: link_sync [--minutes M] [--csv FILE] [--lumaplay]\n");
             return 2;
         }
     }
@@ -415,7 +432,8 @@ int main(int argc, char** argv) {
     luma::test::ScopedEnv systemOutput("LUMATRONE_AUDIO", std::nullopt);
     std::this_thread::sleep_for(1s);  // jackd takes a moment to answer
 
-    std::printf("link_sync: two players, %.1f minutes each run\n", minutes);
+    std::printf("link_sync: two %s, %.1f minutes each run\n",
+                useLumaplay ? "lumaplay players" : "deck processes", minutes);
     const Figures alone = run(dir, seconds, first, second);
     bool passed = report("players alone", alone, 120.0);
 
@@ -437,8 +455,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "link_sync: cannot write the tone tracks\n");
         return 1;
     }
-    const Figures moved =
-        run(dir, std::max(seconds, 40.0), firstTone, secondTone, {"--tempo-at", "30", "126"});
+    // +5 %: lumaplay takes the new tempo, the deck its fader's place.
+    const std::vector<std::string> move = useLumaplay
+                                              ? std::vector<std::string>{"--tempo-at", "30", "126"}
+                                              : std::vector<std::string>{"--tempo-at", "30", "5"};
+    const Figures moved = run(dir, std::max(seconds, 40.0), firstTone, secondTone, move);
     if (moved.trouble.empty()) {
         std::printf(
             "a fader moved (the first player 120 -> 126 BPM):\n"

@@ -99,6 +99,7 @@ class PlayerProcess {
         return size == static_cast<uintmax_t>(-1) ? 0 : size;
     }
     std::string stderrText() const { return read(err_); }
+    std::string stdoutText() const { return read(out_); }
 
     // SIGINT, then waits up to `limit` for it to end: the seconds it took,
     // or nullopt (it is then killed).
