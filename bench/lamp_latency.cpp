@@ -22,9 +22,13 @@
 #include <vector>
 
 #include "bench_deck.h"
+#include "latency_spread.h"
 #include "support/jack_server.h"
 
 namespace {
+
+using luma::bench::report;
+using luma::bench::Spread;
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -46,13 +50,9 @@ double msSince(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// A lamp's arrival is looked for a millisecond at a time.
 bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limit.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return done();
+    return luma::bench::runUntil(done, limit, 1);
 }
 
 // Times `change` to the next arrival, kChanges times at random gaps.
@@ -69,20 +69,6 @@ std::vector<double> timeChanges(const std::function<void()>& change, unsigned se
         if (runUntil([&] { return arrivals > before; }, 1s)) ms.push_back(msSince(start));
     }
     return ms;
-}
-
-struct Spread {
-    size_t n = 0;
-    double median = -1, p99 = -1, worst = -1;
-};
-
-Spread report(const char* what, std::vector<double> ms) {
-    if (ms.empty()) return {};
-    std::sort(ms.begin(), ms.end());
-    const Spread s{ms.size(), ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back()};
-    std::printf("%-36s %4zu: median %6.3f ms, 99%% %6.3f ms, worst %6.3f ms\n", what, s.n, s.median,
-                s.p99, s.worst);
-    return s;
 }
 
 }  // namespace
@@ -139,10 +125,10 @@ int main(int argc, char** argv) {
 
     std::printf("playing deck, offscreen, null output; JACK period %.3f ms, loop watch %d ms\n",
                 kJackPeriodMs, deck.FXTimer2->interval());
-    const Spread command = report("command -> lamp at the controller", byCommand);
-    const Spread click = report("click -> lamp at the controller", byClick);
-    const Spread watch = report("change by itself -> lamp (loop watch)", byWatch);
-    const Spread base = report("baseline: bare JACK MIDI send", baseline);
+    const Spread command = report("command -> lamp at the controller", byCommand, 36);
+    const Spread click = report("click -> lamp at the controller", byClick, 36);
+    const Spread watch = report("change by itself -> lamp (loop watch)", byWatch, 36);
+    const Spread base = report("baseline: bare JACK MIDI send", baseline, 36);
     std::printf("  command / baseline: median %.2f, worst %.2f\n", command.median / base.median,
                 command.worst / base.worst);
     std::printf("  click / baseline:   median %.2f, worst %.2f\n", click.median / base.median,

@@ -29,9 +29,14 @@
 
 #include "bench_deck.h"
 #include "deck/lamp_colours.h"
+#include "latency_spread.h"
 #include "support/jack_server.h"
 
 namespace {
+
+using luma::bench::report;
+using luma::bench::runUntil;
+using luma::bench::Spread;
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -60,29 +65,6 @@ std::vector<double> between(const Stamps& from, const Stamps& to) {
     const int pairs = std::min({from.count.load(), to.count.load(), int(from.at.size())});
     for (int i = 0; i < pairs; ++i) ms.push_back(msBetween(from.at[i], to.at[i]));
     return ms;
-}
-
-struct Spread {
-    size_t n = 0;
-    double median = -1, p99 = -1, worst = -1;
-};
-
-Spread report(const char* what, std::vector<double> ms) {
-    if (ms.empty()) return {};
-    std::sort(ms.begin(), ms.end());
-    const Spread s{ms.size(), ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back()};
-    std::printf("%-32s %4zu: median %6.3f ms, 99%% %6.3f ms, worst %6.3f ms\n", what, s.n, s.median,
-                s.p99, s.worst);
-    return s;
-}
-
-bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limit.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return done();
 }
 
 void quiet(RtMidiError::Type, const std::string&, void*) {}
