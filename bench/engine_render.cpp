@@ -14,6 +14,7 @@
 #include <random>
 #include <thread>
 
+#include "music_like.h"
 #include "support/audio_files.h"
 #include "support/temp_dir.h"
 
@@ -22,22 +23,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPeriod = 256;
 constexpr double kSeconds = 120.0;
-
-luma::test::Signal musicLike(double seconds) {
-    luma::test::Signal signal = luma::test::makeSine(110, seconds, 44100, 2, 0.3);
-    std::mt19937 random(7);
-    std::normal_distribution<float> noise(0.0f, 0.05f);
-    for (size_t i = 0; i < signal.samples.size(); ++i) {
-        const double t = static_cast<double>(i / 2) / 44100.0;
-        signal.samples[i] +=
-            static_cast<float>(0.2 * std::sin(2 * M_PI * 1760 * t)) + noise(random);
-        // A thump on every beat at 124 BPM, for a beat grid to sync by.
-        const double sinceBeat = std::fmod(t, 60.0 / 124.0);
-        signal.samples[i] += static_cast<float>(0.5 * std::exp(-sinceBeat / 0.03) *
-                                                std::sin(2 * M_PI * 60 * sinceBeat));
-    }
-    return signal;
-}
 
 struct Result {
     double realTimeFactor;
@@ -91,7 +76,7 @@ int main() {
     setenv("LUMATRONE_AUDIO", "manual", 1);
     luma::test::TempDir dir;
     const std::string path = dir.file("music.wav");
-    if (!luma::test::writeWav16(path, musicLike(kSeconds + 5))) return 1;
+    if (!luma::test::writeWav16(path, luma::bench::musicLike(kSeconds + 5))) return 1;
     renderDeck(path, true);  // warm-up: page in the track, build the tables
     const Result plain = renderDeck(path, false);
     const Result dressed = renderDeck(path, true);

@@ -17,6 +17,7 @@
 #include <random>
 #include <vector>
 
+#include "music_like.h"
 #include "support/audio_files.h"
 #include "support/temp_dir.h"
 
@@ -34,21 +35,6 @@ double threadMs() {
 constexpr int kPeriod = 256;
 constexpr int kRate = 44100;
 constexpr double kSeconds = 60.0;
-
-luma::test::Signal musicLike(double seconds) {
-    luma::test::Signal signal = luma::test::makeSine(110, seconds, kRate, 2, 0.3);
-    std::mt19937 random(7);
-    std::normal_distribution<float> noise(0.0f, 0.05f);
-    for (size_t i = 0; i < signal.samples.size(); ++i) {
-        const double t = static_cast<double>(i / 2) / kRate;
-        signal.samples[i] +=
-            static_cast<float>(0.2 * std::sin(2 * M_PI * 1760 * t)) + noise(random);
-        const double sinceBeat = std::fmod(t, 60.0 / 124.0);
-        signal.samples[i] += static_cast<float>(0.5 * std::exp(-sinceBeat / 0.03) *
-                                                std::sin(2 * M_PI * 60 * sinceBeat));
-    }
-    return signal;
-}
 
 double switchOnMs = 0;  // the longest LUMA_ChannelSetKeyLock(on): it builds the stretcher
 
@@ -109,7 +95,7 @@ int main() {
     setenv("LUMATRONE_AUDIO", "manual", 1);
     luma::test::TempDir dir;
     const std::string path = dir.file("music.wav");
-    if (!luma::test::writeWav16(path, musicLike(kSeconds + 15))) return 1;
+    if (!luma::test::writeWav16(path, luma::bench::musicLike(kSeconds + 15))) return 1;
     renderDeck(path, true, false);  // warm-up: page in the track, build the tables
     // Alternately, the best of three each: the machine's other work slows single runs.
     Result off, on, offJumping, onJumping;
