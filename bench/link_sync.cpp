@@ -385,7 +385,7 @@ bool report(const char* what, const Figures& figures, double sessionBpm) {
         "  last minute:  median %.3f ms, worst %.3f ms\n",
         what, sessionBpm, figures.bpm[0], drift[0], figures.bpm[1], drift[1], figures.medianMs,
         figures.worstMs, figures.lastMinuteMedianMs, figures.lastMinuteWorstMs);
-    // lumaplay prints its output's underruns; the deck shows them on its window only.
+    // lumaplay prints its output's underruns; the deck does not count them anywhere.
     if (useLumaplay) {
         std::printf("  periods the players missed: %u and %u (each moves a click by a period)\n",
                     figures.underruns[0], figures.underruns[1]);
