@@ -80,18 +80,10 @@ int main(int argc, char** argv) {
     setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
 
     // The controller's input, once jackd takes clients.
-    std::unique_ptr<RtMidiIn> controller;
-    for (int tries = 0; !controller && tries < 50; ++tries) {
-        std::this_thread::sleep_for(100ms);
-        RtMidiIn probe(RtMidi::UNIX_JACK, "bench-probe");
-        bool failed = false;
-        probe.setErrorCallback(
-            [](RtMidiError::Type, const std::string&, void* f) { *static_cast<bool*>(f) = true; },
-            &failed);
-        probe.getPortCount();
-        if (!failed) controller = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "bench-lamps");
+    if (!luma::bench::waitForJackMidi()) {
+        return std::fprintf(stderr, "%s\n", server.problem().c_str()), 1;
     }
-    if (!controller) return std::fprintf(stderr, "%s\n", server.problem().c_str()), 1;
+    auto controller = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "bench-lamps");
     controller->setCallback(&onLamp, nullptr);
     controller->openVirtualPort("lamps");
 

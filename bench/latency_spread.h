@@ -1,6 +1,9 @@
 // What the latency benchmarks share: the spread of a set of times, printed
-// one line each, and an event loop run until something has happened.
+// one line each, an event loop run until something has happened, and a wait
+// for a fresh JACK server to take MIDI clients.
 #pragma once
+
+#include <RtMidi.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -8,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace luma::bench {
@@ -36,6 +41,21 @@ inline bool runUntil(const std::function<bool()>& done, std::chrono::millisecond
         QCoreApplication::processEvents(QEventLoop::AllEvents, sliceMs);
     }
     return done();
+}
+
+// Until a JACK MIDI probe opens without an error, for at most five seconds.
+inline bool waitForJackMidi() {
+    for (int tries = 0; tries < 50; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        RtMidiIn probe(RtMidi::UNIX_JACK, "bench-probe");
+        bool failed = false;
+        probe.setErrorCallback(
+            [](RtMidiError::Type, const std::string&, void* f) { *static_cast<bool*>(f) = true; },
+            &failed);
+        probe.getPortCount();
+        if (!failed) return true;
+    }
+    return false;
 }
 
 }  // namespace luma::bench

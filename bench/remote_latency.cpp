@@ -86,18 +86,10 @@ int main(int argc, char** argv) {
     setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
 
     // The controller, once jackd takes clients, and a reader that stamps arrivals.
-    std::unique_ptr<RtMidiOut> feed;
-    for (int tries = 0; !feed && tries < 50; ++tries) {
-        std::this_thread::sleep_for(100ms);
-        RtMidiIn probe(RtMidi::UNIX_JACK, "bench-probe");
-        bool failed = false;
-        probe.setErrorCallback(
-            [](RtMidiError::Type, const std::string&, void* f) { *static_cast<bool*>(f) = true; },
-            &failed);
-        probe.getPortCount();
-        if (!failed) feed = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "bench-feed");
+    if (!luma::bench::waitForJackMidi()) {
+        return std::fprintf(stderr, "%s\n", server.problem().c_str()), 1;
     }
-    if (!feed) return std::fprintf(stderr, "%s\n", server.problem().c_str()), 1;
+    auto feed = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "bench-feed");
     feed->openVirtualPort("feed");
     Stamps arrived(kMessages), commanded(kMessages);
     RtMidiIn monitor(RtMidi::UNIX_JACK, "bench-monitor");
