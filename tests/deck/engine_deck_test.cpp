@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTextStream>
 #include <filesystem>
+#include <optional>
 
 #include "deck_fixture.h"
 #include "drums/beat_tracks.h"
@@ -315,17 +316,20 @@ class MappedControlTest : public RemoteControlTest {
         return side(render(kRate / 5), 0);
     }
 
+    // A file of the user's settings folder, which the deck started next reads.
+    void writeUserFile(const QString& name, const QString& text) {
+        QDir(folder_).mkpath("config/lumatrone");
+        writeFile("config/lumatrone/" + name, text);
+        userConfig_.emplace("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    }
+
     ScopedEnv manualOutput_{"LUMATRONE_AUDIO", "manual"};
+    std::optional<ScopedEnv> userConfig_;
 };
 
 TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
     // Even loudness off: the level the knob changes is the tone's own, all along.
-    QDir(folder_).mkpath("config/lumatrone");
-    QFile conf(folder_ + "/config/lumatrone/lumatrone.conf");
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write("[loudness]\neven = off\n");
-    conf.close();
-    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    writeUserFile("lumatrone.conf", "[loudness]\neven = off\n");
     startOnFeed();
     loadTone(60.0, 10.0);
     deck->Lum_Pause();
@@ -351,12 +355,7 @@ TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
 // user's own mapping puts a 7-bit pitch fader on controller 45, and every
 // one of its 128 values lands within one step of the fader's straight line.
 TEST_F(MappedControlTest, ABurstOfSevenBitPitchMovesLandsStepByStep) {
-    QDir(folder_).mkpath("config/lumatrone");
-    QFile own(folder_ + "/config/lumatrone/mapping.conf");
-    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
-    own.write("cc 1 45 pitch\n");
-    own.close();
-    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    writeUserFile("mapping.conf", "cc 1 45 pitch\n");
     startOnFeed();
     loadTone(1000.0, 10.0);
     std::vector<int> seen;  // the pitch after each message handled
