@@ -24,16 +24,27 @@ class EngineTest : public ::testing::Test {
 
     void SetUp() override {
         setenv("LUMATRONE_AUDIO", "manual", 1);
-        ASSERT_NE(BASS_Init(0, 44100, 0, nullptr), 0);
-        ASSERT_NE(BASS_Start(), 0);
+        restartAt(44100);
     }
     void TearDown() override { BASS_Free(); }
 
+    // (Re)starts the engine with its output at `rate`.
+    static void restartAt(int rate) {
+        BASS_Free();
+        ASSERT_NE(BASS_Init(0, static_cast<uint32_t>(rate), 0, nullptr), 0);
+        ASSERT_NE(BASS_Start(), 0);
+    }
     // Renders `frames` frames; returns them interleaved.
     std::vector<float> render(int frames) {
         std::vector<float> out(static_cast<size_t>(frames) * 2);
         EXPECT_NE(LUMA_RenderFrames(out.data(), static_cast<uint32_t>(frames)), 0);
         return out;
+    }
+    // Renders `frames` frames; returns their left side, also appended to `heard` if given.
+    std::vector<float> renderLeft(int frames, std::vector<float>* heard = nullptr) {
+        std::vector<float> left = side(render(frames), 0);
+        if (heard) heard->insert(heard->end(), left.begin(), left.end());
+        return left;
     }
     // Writes `signal` to a 16-bit WAV file of its own; returns its path.
     std::string writeWav(const Signal& signal) {
@@ -54,6 +65,16 @@ class EngineTest : public ::testing::Test {
         EXPECT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         return stream;
     }
+    // Sets a channel's rate at once (0: its own).
+    static void setRate(uint32_t stream, int rate) {
+        ASSERT_NE(BASS_ChannelSlideAttributes(stream, rate, -1, -101, 0), 0);
+    }
+    static uint32_t rateOf(uint32_t stream) {
+        uint32_t rate = 0;
+        EXPECT_NE(BASS_ChannelGetAttributes(stream, &rate, nullptr, nullptr), 0);
+        return rate;
+    }
+    static int64_t frameOf(uint32_t stream) { return BASS_ChannelGetPosition(stream) / 4; }
     // Waits for the beat grid a played channel learns in the background; false if
     // none came within `patience`.
     bool waitForGrid(uint32_t stream, double* bpm = nullptr, double* firstBeat = nullptr,
