@@ -1,6 +1,5 @@
-// The engine's life cycle, its real-time outputs (the WAV recorder on the
-// null clock and, through a JACK server of the test's own, JACK) and its
-// refusal of bad handles and bad files.
+// The engine's life cycle, its real-time outputs (the WAV recorder, and JACK on a
+// server of the test's own) and its refusal of bad handles and bad files.
 #include <sndfile.h>
 
 #include <chrono>
@@ -37,7 +36,6 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     ASSERT_NE(BASS_GetInfo(info), 0);
     info[0] = 40;
     EXPECT_EQ(BASS_GetInfo(info), 0) << "the caller must state the record's size";
-
     std::vector<float> out(512, 1.0f);
     EXPECT_EQ(LUMA_RenderFrames(out.data(), 256), 0) << "not started";
     EXPECT_EQ(out[0], 0.0f);
@@ -53,31 +51,20 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
 
 using namespace std::chrono_literals;
 
-// Plays a 1 kHz tone for about `wall` on the output LUMATRONE_AUDIO names,
-// asked to run at 48000 Hz; returns the seconds of track that were played.
-double playFor(const TempDir& dir, int device, std::chrono::milliseconds wall) {
-    const std::string path = dir.file("tone.wav");
-    EXPECT_TRUE(writeWav16(path, makeSine(1000, 5.0)));
-    EXPECT_NE(BASS_Init(device, 48000, 0, nullptr), 0);
-    EXPECT_NE(BASS_Start(), 0);
-    const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0x20080);
-    EXPECT_NE(BASS_StreamPreBuf(stream), 0);
-    EXPECT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    std::this_thread::sleep_for(wall);
-    EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
-    const double played = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
-    BASS_Free();
-    return played;
-}
-
+// The file runs at 44100 Hz whatever was asked: the engine must render at that rate
+// for the tone to keep its pitch. Paced by the clock, never ahead of it.
 TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     TempDir dir;
-    const std::string recording = dir.file("session.wav");
-    setenv("LUMATRONE_AUDIO", ("wav:" + recording).c_str(), 1);
-    // The file runs at 44100 Hz whatever was asked: the engine must render at
-    // that rate for the tone to keep its pitch. Paced by the clock: never
-    // ahead of it (a loaded machine may hold it back).
-    const double played = playFor(dir, 0, 600ms);
+    const std::string recording = dir.file("session.wav"), tone = dir.file("tone.wav");
+    ScopedEnv output("LUMATRONE_AUDIO", "wav:" + recording);
+    ASSERT_TRUE(writeWav16(tone, makeSine(1000, 5.0)));
+    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
+    ASSERT_NE(BASS_Start(), 0);
+    const uint32_t stream = BASS_StreamCreateFile(0, tone.c_str(), 0, 0, 0x20080);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    std::this_thread::sleep_for(600ms);
+    const double played = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
+    BASS_Free();
     EXPECT_GT(played, 0.1);
     EXPECT_LT(played, 1.2);
 
@@ -89,16 +76,16 @@ TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
     sf_close(file);
     const std::vector<float> left = side(frames, 0);
     ASSERT_GT(left.size(), 3 * 8192u);
-    // The tone starts somewhere after the recording does (late on a slow
-    // build) and plays on until the engine is freed: fit the recording's end.
+    // The tone starts somewhere after the recording does and plays on until the
+    // engine is freed: fit the recording's end.
     const SineFit fit = fitSine({left.end() - 8192, left.end()}, 44100, 1000);
     EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.1);
     EXPECT_NEAR(fit.amplitude, 0.5, 0.01);
 }
 
+// At 48000 Hz the engine renders at the server's rate and resamples the 44100 Hz
+// track; it keeps its position through the server's death and plays on after it.
 TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
-    // At 48000 Hz the engine renders at the server's rate and resamples the
-    // 44100 Hz track: its rate, position and length keep their meaning.
     JackServer server(48000, 256);
     ScopedEnv serverName("JACK_DEFAULT_SERVER", server.name());
     ScopedEnv noSoundServer("PULSE_SERVER", "unix:/nonexistent");
@@ -128,9 +115,7 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_GT(played, 0.4) << "audio went out in real time";
     EXPECT_LT(played, wall + 0.05) << "and no faster than real time";
-
-    // The server dies: the deck's calls go on working and the position
-    // stands where the sound stopped.
+    // The server dies: the calls go on working, the position stands where the sound stopped.
     server.kill();
     std::this_thread::sleep_for(1500ms);
     const double atLoss = seconds();
@@ -139,7 +124,6 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     const uint64_t oneSecond = 44100 * 4;
     EXPECT_NE(BASS_ChannelSetPosition(stream, 5 * oneSecond), 0) << "a cue point is set";
     EXPECT_NEAR(seconds(), 5.0, 0.001);
-
     // Back within moments of the server's return, from where it stood.
     server.start();
     const auto back = std::chrono::steady_clock::now();
@@ -148,7 +132,6 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - back, 5s) << server.problem();
     EXPECT_GT(seconds(), 5.2) << "plays again after the restart";
-
     // A server that hangs: freeing the engine (the deck closing) still ends at once.
     server.pause(true);
     const auto freeing = std::chrono::steady_clock::now();
@@ -163,7 +146,6 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
     const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
     ASSERT_NE(fx, 0u);
     ASSERT_NE(BASS_StreamFree(stream), 0);
-
     // 0, all ones, a made-up number, a freed stream and its freed effect.
     for (uint32_t handle : {0u, 0xFFFFFFFFu, 0x12345678u, stream, fx}) {
         SCOPED_TRACE(handle);
