@@ -1,8 +1,6 @@
-// Tempo and beat sync through the C interface, rendered offline: click
-// tracks at different tempos and offsets, panned apart, must click together
-// at the session's tempo; refusals (no grid, out of reach) play on and lock
-// once the reason is gone; the pitch fader of a synced channel moves the
-// session; a synced start waits for the session's beat.
+// Tempo and beat sync, rendered offline: click tracks at different tempos and
+// offsets, panned apart, click together at the session's tempo; refused ones play
+// on and lock once the reason is gone; a synced start waits for the session's beat.
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <sys/socket.h>
@@ -21,8 +19,8 @@ namespace {
 
 constexpr int kRate = 44100;
 
-// A click on every beat from `firstSeconds` on: a 60 Hz thump the beat grid finds, with
-// a 3 kHz edge that marks its start to the sample.
+// A click on every beat from `firstSeconds` on: a 60 Hz thump the beat grid finds,
+// with a 3 kHz edge that marks its start to the sample.
 Signal clickTrack(double bpm, double firstSeconds, double seconds) {
     Signal signal{std::vector<float>(static_cast<size_t>(seconds * kRate) * 2, 0.0f), 2, kRate};
     for (double beat = firstSeconds; beat < seconds - 0.2; beat += 60.0 / bpm) {
@@ -42,9 +40,8 @@ Signal clickTrack(double bpm, double firstSeconds, double seconds) {
     return signal;
 }
 
-// Seconds (from the start of `samples`, one side) where clicks begin: the first sample
-// above a threshold after 20 ms below it (longer than the thump's quiet stretches). The
-// tail of a click cut by the start is not one.
+// Seconds where clicks begin: the first sample above a threshold after 20 ms below it
+// (longer than the thump's quiet stretches); the tail of a click cut by the start is not one.
 std::vector<double> clickTimes(const std::vector<float>& samples) {
     std::vector<double> times;
     int64_t quiet = 0;
@@ -59,12 +56,13 @@ std::vector<double> clickTimes(const std::vector<float>& samples) {
     return times;
 }
 
-double medianInterval(const std::vector<double>& times) {
+// The tempo of clicks, from their median interval.
+double heardBpm(const std::vector<double>& times) {
     std::vector<double> intervals;
     for (size_t i = 1; i < times.size(); ++i) intervals.push_back(times[i] - times[i - 1]);
     if (intervals.empty()) return 0.0;
     std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
-    return intervals[intervals.size() / 2];
+    return 60.0 / intervals[intervals.size() / 2];
 }
 
 // The largest distance from each click of `a` to the nearest click of `b`.
@@ -93,9 +91,8 @@ class SyncTest : public EngineTest {
         EXPECT_TRUE(waitForGrid(channel));
         return channel;
     }
-    // Another Link session on this network (a music program, a test run beside this
-    // one) would be joined, and its tempo taken: these tests need the session to
-    // themselves.
+    // Another Link session on this network (a music program, a test run beside this one)
+    // would be joined and its tempo taken: these tests need the session to themselves.
     static bool inAForeignSession(uint32_t channel) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         uint32_t peers = 0;
@@ -157,8 +154,8 @@ TEST_F(SyncTest, TwoTracksClickTogetherAtTheSessionTempoAndFollowItsChanges) {
         const Heard heard = listen(8.0);
         ASSERT_GT(heard.left.size(), 10u) << stage.what;
         ASSERT_GT(heard.right.size(), 10u) << stage.what;
-        EXPECT_NEAR(60.0 / medianInterval(heard.left), expected, expected * 0.0005) << stage.what;
-        EXPECT_NEAR(60.0 / medianInterval(heard.right), expected, expected * 0.0005) << stage.what;
+        EXPECT_NEAR(heardBpm(heard.left), expected, expected * 0.0005) << stage.what;
+        EXPECT_NEAR(heardBpm(heard.right), expected, expected * 0.0005) << stage.what;
         EXPECT_LT(worstOffset(heard.left, heard.right), 0.001) << stage.what;
     }
 }
@@ -172,15 +169,13 @@ TEST_F(SyncTest, RefusedSyncPlaysOnAndLocksOnceTheReasonIsGone) {
     ASSERT_EQ(sync(slow), LUMA_SYNC_OUT_OF_RANGE);
     EXPECT_EQ(LUMA_ChannelSetSyncTempo(slow, 100.0), 0) << "a refused fader moves no session";
     ASSERT_NE(BASS_StreamPlay(slow, 0, 0), 0);
-    Heard heard = listen(5.0);
-    EXPECT_NEAR(60.0 / medianInterval(heard.right), 100.0, 0.05) << "refused: its own tempo";
+    EXPECT_NEAR(heardBpm(listen(5.0).right), 100.0, 0.05) << "refused: its own tempo";
     // The leader's fader brings the session within reach: the refused channel locks.
     ASSERT_NE(BASS_ChannelSlideAttributes(leader, 41160, -1, -101, 0), 0);
     ASSERT_NE(LUMA_ChannelSetSyncTempo(leader, 112.0), 0);
     EXPECT_EQ(LUMA_ChannelGetSync(slow, nullptr, nullptr), LUMA_SYNC_LOCKED);
     listen(1.0);
-    heard = listen(5.0);
-    EXPECT_NEAR(60.0 / medianInterval(heard.right), 112.0, 0.05);
+    EXPECT_NEAR(heardBpm(listen(5.0).right), 112.0, 0.05);
 
     // Without a beat there is no grid: refused, and the channel plays on unchanged.
     const uint32_t tone = openPlayable(writeWav(makeSine(440, 20)));
@@ -246,8 +241,7 @@ TEST_F(SyncTest, FollowsAPeerThatHoldsTheSession) {
     EXPECT_NEAR(peer.captureAppSessionState().tempo(), 124.0, 1e-3);
     ASSERT_NE(BASS_StreamPlay(channel, 0, 0), 0);
     listen(1.0);
-    const Heard heard = listen(5.0);
-    EXPECT_NEAR(60.0 / medianInterval(heard.left), 124.0, 124.0 * 0.0005);
+    EXPECT_NEAR(heardBpm(listen(5.0).left), 124.0, 124.0 * 0.0005);
     peer.enable(false);
 }
 
