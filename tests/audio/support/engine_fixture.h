@@ -34,10 +34,11 @@ class EngineTest : public ::testing::Test {
         ASSERT_NE(BASS_Init(0, static_cast<uint32_t>(rate), 0, nullptr), 0);
         ASSERT_NE(BASS_Start(), 0);
     }
-    // Renders `frames` frames; returns them interleaved.
-    std::vector<float> render(int frames) {
+    // Renders `frames` frames; returns them interleaved, also appended to `heard` if given.
+    std::vector<float> render(int frames, std::vector<float>* heard = nullptr) {
         std::vector<float> out(static_cast<size_t>(frames) * 2);
         EXPECT_NE(LUMA_RenderFrames(out.data(), static_cast<uint32_t>(frames)), 0);
+        if (heard) heard->insert(heard->end(), out.begin(), out.end());
         return out;
     }
     // Renders `frames` frames; returns their left side, also appended to `heard` if given.
