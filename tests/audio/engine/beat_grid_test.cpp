@@ -78,7 +78,6 @@ TEST_F(BeatGridTest, SteadyTracksGetTheirGridAndOthersNone) {
     const uint32_t decodeOnly =
         BASS_StreamCreateFile(0, writeWav(chord).c_str(), 0, 0, LUMA_STREAM_DECODE);
     EXPECT_EQ(LUMA_ChannelGetBeatGrid(decodeOnly, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(LUMA_ChannelGetBeatGrid(0, nullptr, nullptr, nullptr), 0);
 }
 
 // Freed while decoding, while measuring, or at the engine's end: nothing is left

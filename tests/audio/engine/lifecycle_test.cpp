@@ -169,6 +169,14 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
         EXPECT_EQ(BASS_FXSetParameters(handle, &eq), 0);
         EXPECT_EQ(BASS_FXGetParameters(handle, &eq), 0);
         EXPECT_EQ(LUMA_ChannelSetLoop(handle, 0, 4000, 1), 0);
+        EXPECT_EQ(LUMA_ChannelSetKeyLock(handle, 1), 0);
+        EXPECT_EQ(LUMA_ChannelGetKeyLock(handle), -1);
+        EXPECT_EQ(LUMA_ChannelGetSync(handle, nullptr, nullptr), LUMA_SYNC_OFF);
+        EXPECT_EQ(LUMA_ChannelGetBeatGrid(handle, nullptr, nullptr, nullptr), 0);
+        EXPECT_EQ(LUMA_ChannelGetLoudness(handle, nullptr, nullptr, nullptr), 0);
+        EXPECT_EQ(BASS_FX_BPM_DecodeGet(handle, 0.0f, 90.0f, 0, 3, nullptr), 0.0f);
+        EXPECT_EQ(BASS_FX_BPM_Percents2BPM(handle, 0.0f), 0.0f);
+        EXPECT_EQ(BASS_FX_TempoGetApproxPercents(handle), 0.0f);
         EXPECT_EQ(BASS_StreamFree(handle), 0);
         EXPECT_EQ(BASS_MusicFree(handle), 0);
     }
