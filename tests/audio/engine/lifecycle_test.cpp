@@ -121,8 +121,7 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     const double atLoss = seconds();
     std::this_thread::sleep_for(300ms);
     EXPECT_NEAR(seconds(), atLoss, 0.01);
-    const uint64_t oneSecond = 44100 * 4;
-    EXPECT_NE(BASS_ChannelSetPosition(stream, 5 * oneSecond), 0) << "a cue point is set";
+    EXPECT_NE(BASS_ChannelSetPosition(stream, 5 * 44100 * 4), 0) << "a cue point is set";
     EXPECT_NEAR(seconds(), 5.0, 0.001);
     // Back within moments of the server's return, from where it stood.
     server.start();
