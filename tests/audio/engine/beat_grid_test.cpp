@@ -39,13 +39,13 @@ TEST_F(BeatGridTest, SteadyTracksGetTheirGridAndOthersNone) {
         chord.samples[i] = 0.6f * (chord.samples[i] + fifth.samples[i] + third.samples[i]);
     }
     tremolo = chord;
-    Signal tempoChange{drums::renderBeatTrack({.bpm = 120, .seconds = 30}).samples};
-    const std::vector<float> faster = drums::renderBeatTrack({.bpm = 127, .seconds = 30}).samples;
-    tempoChange.samples.insert(tempoChange.samples.end(), faster.begin(), faster.end());
     for (size_t i = 0; i < tremolo.samples.size(); ++i) {
         const double t = double(i / 2) / 44100;
         tremolo.samples[i] *= float(0.6 + 0.4 * std::sin(2 * std::numbers::pi * 5.3 * t));
     }
+    Signal tempoChange{drums::renderBeatTrack({.bpm = 120, .seconds = 30}).samples};
+    const std::vector<float> faster = drums::renderBeatTrack({.bpm = 127, .seconds = 30}).samples;
+    tempoChange.samples.insert(tempoChange.samples.end(), faster.begin(), faster.end());
     const uint32_t unsteady[] = {
         openPlayable(writeWav(chord)),
         openPlayable(writeWav(tremolo)),
