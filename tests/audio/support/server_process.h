@@ -11,7 +11,7 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,10 +46,8 @@ class ServerProcess {
     // Why it may not be running: its log.
     std::string problem() {
         std::ifstream in(log_);
-        std::stringstream text;
-        text << "the server " << (running() ? "runs" : "has exited") << "; its log:\n"
-             << in.rdbuf();
-        return text.str();
+        return std::string("the server ") + (running() ? "runs" : "has exited") + "; its log:\n" +
+               std::string(std::istreambuf_iterator<char>(in), {});
     }
 
   protected:

@@ -74,10 +74,11 @@ Model refine(const std::vector<double>& x, size_t count, const Model& m, bool ho
 
 }  // namespace
 
-SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz) {
+SineFit fitSine(const std::vector<float>& samples, double sampleRate, double approxHz) {
     SineFit fit;
+    const size_t count = samples.size();
     if (count < 16 || sampleRate <= 0.0 || approxHz <= 0.0) return fit;
-    const std::vector<double> x(samples, samples + count);
+    const std::vector<double> x(samples.begin(), samples.end());
     // A coarse peak on a short stretch, then Gauss-Newton over ever longer
     // stretches: each pins the frequency well inside the next one's capture range.
     size_t used = std::min<size_t>(count, 4096);

@@ -1,7 +1,6 @@
 // Least-squares sine fit: frequency, amplitude and what is left.
 #pragma once
 
-#include <cstddef>
 #include <vector>
 
 namespace luma::test {
@@ -16,9 +15,6 @@ struct SineFit {
 // The strongest sine within 10 % of `approxHz`, all four parameters refined
 // together (Gauss-Newton), so the residual holds only noise, distortion and
 // aliases: a clean float sine measures about 140 dB.
-SineFit fitSine(const float* samples, size_t count, double sampleRate, double approxHz);
-inline SineFit fitSine(const std::vector<float>& samples, double sampleRate, double approxHz) {
-    return fitSine(samples.data(), samples.size(), sampleRate, approxHz);
-}
+SineFit fitSine(const std::vector<float>& samples, double sampleRate, double approxHz);
 
 }  // namespace luma::test
