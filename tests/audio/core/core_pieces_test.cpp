@@ -32,7 +32,7 @@ TEST(PositionHistoryTest, AtAWrapTheLoopsStartCounts) {
 }
 
 // No handle comes back in a night of loads: a stale one never reaches a new track.
-// (Freed, made-up and mismatched handles: the engine's BadHandleTest and BadFileTest.)
+// (Freed, twice-freed and made-up handles: the engine's BadHandleTest and TempoTest.)
 TEST(HandleRegistryTest, NeverHandsOutAHandleAgain) {
     HandleRegistry registry;
     auto object = std::make_shared<int>(7);
@@ -45,6 +45,7 @@ TEST(HandleRegistryTest, NeverHandsOutAHandleAgain) {
         if (load < 19999) registry.remove(last);
     }
     EXPECT_EQ(registry.find<int>(last, HandleKind::Stream), object);
+    EXPECT_EQ(registry.find<int>(last, HandleKind::Module), nullptr);
     EXPECT_EQ(registry.find<int>(last ^ (1u << 28), HandleKind::Stream), nullptr);
 }
 
