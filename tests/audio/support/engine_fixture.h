@@ -28,11 +28,13 @@ class EngineTest : public ::testing::Test {
     }
     void TearDown() override { BASS_Free(); }
 
-    // (Re)starts the engine with its output at `rate`.
+    // (Re)starts the engine with its output at `rate`, at full global volume:
+    // the engine keeps the volumes across a restart, as a deck reopening wants.
     static void restartAt(int rate) {
         BASS_Free();
         ASSERT_NE(BASS_Init(0, static_cast<uint32_t>(rate), 0, nullptr), 0);
         ASSERT_NE(BASS_Start(), 0);
+        ASSERT_NE(BASS_SetGlobalVolumes(100, 100, 100), 0);
     }
     // Renders `frames` frames; returns them interleaved, also appended to `heard` if given.
     std::vector<float> render(int frames, std::vector<float>* heard = nullptr) {
