@@ -111,7 +111,7 @@ std::vector<float> leftOf(const std::vector<float>& interleaved) {
 }
 
 double snrDb(const std::vector<float>& out, double expectedHz) {
-    return luma::test::fitSine(out.data() + kSettle, out.size() - 2 * kSettle, kRate, expectedHz)
+    return luma::test::fitSine({out.begin() + kSettle, out.end() - kSettle}, kRate, expectedHz)
         .snrDb;
 }
 
