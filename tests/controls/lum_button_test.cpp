@@ -94,9 +94,8 @@ TEST_F(LumButtonTest, FontTypeTakesOnlyTheFaceAndRestoredFontAndBorderDoNotShow)
     }
 }
 
-// MouseDown and MouseUp carry the button, shift state and the element's pixel, and go out
-// before the look changes (a press shrinks the caption by 2 points, a release sets 10); a
-// click follows only a left release on the pressed element.
+// The mouse events carry button, shift and the element's pixel, and go out before the look
+// changes; a click follows only a left release on the pressed element.
 TEST_F(LumButtonTest, PressShrinksTheCaptionReleaseSetsTenPointsAndClicks) {
     QStringList seen;
     const auto note = [&](const char* name) {
@@ -169,9 +168,8 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
     EXPECT_EQ(leaves, 1);
 }
 
-// Every value form, comments and keys in any case are read; saved in a fixed key order,
-// the text reads back as written. A restored look shows at the next layout; setters mark
-// the properties changed until saved, and the default look saves nothing.
+// Any value form, comments and key case read; saved in a fixed key order, the text reads
+// back as written. A restored look shows at the next layout; the default look saves nothing.
 TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonAndAnEmptyBagTheDefaults) {
     button.restore(bagFromText(
         "# deck button\n' old style comment\n\nDotShape = 0\nCaption = \"Say \"\"&Cue\"\" & go\"\n"

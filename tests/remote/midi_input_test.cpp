@@ -50,9 +50,8 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
                                                      : errors.at(0).at(0).toString().toStdString());
     EXPECT_TRUE(input.act(MidiInput::Start));
 
-    // System messages, a SysEx in pieces with a clock inside, a dump broken off (the next
-    // status byte ends it): every message once, in the order each was complete. (A burst
-    // of a thousand, each read once and in order: MappedControlTest.)
+    // System messages, a SysEx in pieces with a clock inside, a dump broken off by the next
+    // status byte: each once, in the order each was complete (a burst: MappedControlTest).
     const std::vector<unsigned char> events[] = {{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
                                                  {0xF8},
                                                  {0xFE},

@@ -1,5 +1,4 @@
-// What a MIDI message makes by a mapping: the shipped mapping keeps the
-// controllers channel 1 always had, and adds buttons and faders; 14-bit
+// What a MIDI message makes by a mapping: the shipped one's buttons and faders; 14-bit
 // pairs, 7-bit ends and relative encoders land where they should.
 #include "remote/midi_mapper.h"
 
