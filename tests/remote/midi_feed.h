@@ -1,6 +1,5 @@
-// A controller on a private JACK server: a virtual RtMidi output port, whose
-// port may be pulled out and plugged in again; and a wait that keeps the
-// event loop running.
+// A controller on a private JACK server: a virtual RtMidi output port that may be pulled
+// out and plugged in again; and a wait that keeps the event loop running.
 #pragma once
 
 #include <RtMidi.h>

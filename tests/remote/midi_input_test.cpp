@@ -41,8 +41,6 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
     MidiInput input;
     QSignalSpy messages(&input, &MidiInput::message);
     QSignalSpy errors(&input, &MidiInput::error);
-    std::vector<int> values;  // the second data byte of each, read while it is handled
-    QObject::connect(&input, &MidiInput::message, [&] { values.push_back(input.data2()); });
     const int index = feedIndex(input);
     ASSERT_GE(index, 0);
 
@@ -52,9 +50,8 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
                                                      : errors.at(0).at(0).toString().toStdString());
     EXPECT_TRUE(input.act(MidiInput::Start));
 
-    // System messages, a SysEx in pieces with a clock inside, a dump broken off
-    // (the next status byte ends it), then a burst: every message once, in the
-    // order each was complete.
+    // System messages, a SysEx in pieces with a clock inside, a dump broken off by the next
+    // status byte: each once, in the order each was complete (a burst: MappedControlTest).
     const std::vector<unsigned char> events[] = {{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
                                                  {0xF8},
                                                  {0xFE},
@@ -67,19 +64,10 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
     for (const auto& event : events) feed_.send(event);
     Messages expected = {{0xF0, 0x7E}, {0xF8, 0},    {0xFE, 0},    {0xF1, 0x21},
                          {0xF8, 0},    {0xF0, 0x41}, {0xF0, 0x43}, {0xB0, 40}};
-    std::vector<int> expectedValues(expected.size(), 0);
-    for (int i = 0; i < 1000; ++i) {
-        expected.push_back({0xB0 + i / 87 % 16, 41 + i % 87});
-        expectedValues.push_back(i % 128);
-        feed_.send({static_cast<unsigned char>(expected.back().first),
-                    static_cast<unsigned char>(expected.back().second),
-                    static_cast<unsigned char>(expectedValues.back())});
-    }
     const auto allArrived = [&] { return static_cast<size_t>(messages.size()) >= expected.size(); };
-    ASSERT_TRUE(waitFor(allArrived, 10s)) << messages.size();
+    ASSERT_TRUE(waitFor(allArrived)) << messages.size();
     waitFor([] { return false; }, 100ms);
     EXPECT_EQ(received(messages), expected);
-    EXPECT_EQ(values, expectedValues);
 
     // A second reader of the same port tells when the stopped one would have heard.
     MidiInput monitor;

@@ -1,6 +1,5 @@
-// The deck's start-up configuration: the numbers in its files, the settings
-// each deck takes, which files are read and how far, and the files a fresh
-// install ships.
+// The deck's start-up configuration: the numbers in its files, the settings each deck
+// takes, which files are read and how far, and the files a fresh install ships.
 #include "settings/config_reader.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -55,7 +53,6 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
     const std::string pairs =
         "ON\n\nON\nON\n\n2.5\n3.5\nPad A\nPad B\n" + std::string(26, '\n') + "/music\n0\n1\n";
     const std::string comma = settingsText({{36, "/mnt/a,b"}, {37, "7"}, {38, "8"}});
-    const std::string quoted = settingsText({{36, "\"/mnt/a,b\""}, {37, "7"}});
     const struct {
         const char* deck;
         std::string text;  // none: no settings file
@@ -65,10 +62,9 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
         {"2", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
         {"3", pairs, {true, true, 1, 4, "Pad B", "/music", "1"}},
         {"1", settingsText({{1, "on"}, {3, "On"}, {4, "ON "}}), {}},  // only exactly ON is on
-        // An unquoted comma in the music folder shifts the joysticks, a quoted one does not.
+        // An unquoted comma in the music folder shifts the joysticks (quotes: ItemReaderTest).
         {"1", comma, {false, false, 0, 0, "", "/mnt/a", "b"}},
         {"2", comma, {false, false, 0, 0, "", "/mnt/a", "7"}},
-        {"1", quoted, {false, false, 0, 0, "", "/mnt/a,b", "7"}},
         {"2", "ON\n0\nON\n0\n0\n0\n4", {true, true, 0, 4, "", "", ""}},  // short: the rest empty
         // Bytes that are not UTF-8 (an older file): a name reads as Windows-1252
         // text; a folder keeps them, as a file name does, to open by them.
@@ -122,59 +118,45 @@ long long bytesRead() {
     return value;
 }
 
-// Only a regular file is read (a link to one will do), and only its first
-// lines: a FIFO, a device or a folder reads as a file that does not open, and
-// neither blocks the deck nor fills its memory.
+// Only a regular file (or a link to one) is read, and only its first lines: a FIFO, a
+// device or a folder reads as a file that does not open, and neither blocks nor fills memory.
 TEST(ReadConfigTest, ReadsOnlyTheFirstLinesOfARegularFile) {
-    using Path = std::filesystem::path;
+    using Path = const std::filesystem::path&;
     const struct {
         const char* what;
-        std::function<void(const Path& file, const Path& content)> make;
+        void (*make)(Path file, Path text);
         bool opened;
     } cases[] = {
-        {"a link", [](const Path& file, const Path& content) { create_symlink(content, file); },
+        {"a link", [](Path file, Path text) { create_symlink(text, file); }, true},
+        {"32 MB", [](Path file, Path text) { copy_file(text, file), resize_file(file, 32 << 20); },
          true},
-        {"32 MB",
-         [](const Path& file, const Path& content) {
-             copy_file(content, file);
-             resize_file(file, 32 << 20);
-         },
-         true},
-        {"a link to /dev/zero",
-         [](const Path& file, const Path&) { create_symlink("/dev/zero", file); }, false},
-        {"a FIFO", [](const Path& file, const Path&) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); },
-         false},
-        {"a folder", [](const Path& file, const Path&) { create_directory(file); }, false}};
-    for (const auto& c : cases) {
+        {"/dev/zero", [](Path file, Path) { create_symlink("/dev/zero", file); }, false},
+        {"a FIFO", [](Path file, Path) { EXPECT_EQ(mkfifo(file.c_str(), 0600), 0); }, false},
+        {"a folder", [](Path file, Path) { create_directory(file); }, false}};
+    for (const auto& [what, make, opened] : cases) {
         TempDir dir;
-        c.make(dir.path() / "deck1.ini", dir.write("settings", settingsText({{6, "3"}})));
-        c.make(dir.path() / "styles.ini", dir.write("genres", "Blues\n"));
+        make(dir.path() / "deck1.ini", dir.write("settings", settingsText({{6, "3"}})));
+        make(dir.path() / "styles.ini", dir.write("genres", "Blues\n"));
         const long long before = bytesRead();
         const ConfigResult result = readConfig(folderOf(dir), "1");
-        EXPECT_LT(bytesRead() - before, 4 << 20) << c.what;
-        EXPECT_EQ(result.settingsFileOpened, c.opened) << c.what;
-        EXPECT_EQ(result.settings.soundDevice, c.opened ? 3 : 0) << c.what;
-        EXPECT_EQ(result.genreNames[0], c.opened ? "Blues" : "") << c.what;
+        EXPECT_LT(bytesRead() - before, 4 << 20) << what;
+        EXPECT_EQ(result.settingsFileOpened, opened) << what;
+        EXPECT_EQ(result.settings.soundDevice, opened ? 3 : 0) << what;
+        EXPECT_EQ(result.genreNames[0], opened ? "Blues" : "") << what;
     }
-}
-
-// The files a fresh install starts with, read from the source tree.
-QString shippedDataFolder() {
-    const std::filesystem::path repository =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-    return QString::fromStdString((repository / "data").string());
 }
 
 // Both decks start with the demo folder; genre names follow the ID3 numbering.
 TEST(ShippedDefaultsTest, DemoFolderAndGenreNames) {
+    const QString data = LUMA_TEST_DATA "/../../data";
     for (const char* deck : {"1", "2"}) {
-        const ConfigResult result = readConfig(shippedDataFolder(), deck);
+        const ConfigResult result = readConfig(data, deck);
         ASSERT_TRUE(result.settingsFileOpened) << deck;
         EXPECT_TRUE(result.settings.showBpm);
         EXPECT_EQ(result.settings.musicFolder, "demo");
         EXPECT_EQ(result.settings.joystickNumber, deck == std::string("1") ? "0" : "1");
     }
-    const QStringList names = readConfig(shippedDataFolder(), "1").genreNames;
+    const QStringList names = readConfig(data, "1").genreNames;
     const std::pair<int, const char*> cases[] = {
         {0, "Blues"},      {17, "Rock"},     {80, "Folk"},    {147, "Synthpop"},
         {191, "Psybient"}, {192, "Unknown"}, {255, "Unknown"}};
