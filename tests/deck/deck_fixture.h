@@ -24,6 +24,7 @@
 #include "deck/deck_platform.h"
 #include "deck/frm_main.h"
 #include "qt_print.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace luma::test {
@@ -259,6 +260,11 @@ class FrmMainTest : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
+    // A file of the user's settings: XDG_CONFIG_HOME is the program folder.
+    void writeUserFile(const QString& name, const QString& text) {
+        QDir(folder_).mkpath("lumatrone");
+        writeFile("lumatrone/" + name, text);
+    }
     // A settings file with devices for both decks, deck 1's MIDI device and
     // the music folder.
     void setSettings(int deck1Device, int deck2Device, const QString& folder,
@@ -290,6 +296,7 @@ class FrmMainTest : public ::testing::Test {
     }
 
     TempDir dir_;
+    ScopedEnv userConfig_{"XDG_CONFIG_HOME", dir_.path().string()};
     QString folder_;
     std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();
     RecordingAudio* audioView = nullptr;

@@ -3,26 +3,20 @@
 #include "deck/deck_mapping.h"
 
 #include "deck_fixture.h"
-#include "support/scoped_env.h"
 
 namespace luma::test {
 namespace {
 
 TEST_F(FrmMainTest, TheUsersMappingWinsAndItsBadLinesShowOnceInABox) {
-    QDir(folder_).mkpath("config/lumatrone");
-    const QString own = folder_ + "/config/lumatrone/mapping.conf";
-    QFile file(own);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
-        "cc 1 16 stop\n"
-        "cc 1 17 spin\n"
-        "key Ctrl+Nowhere sync\n"
-        "key F2 sync\n"
-        "key F2 quantize\n"
-        "cc 1 45 gain\n"
-        "key Ctrl+Q sync\n");
-    file.close();
-    ScopedEnv config("XDG_CONFIG_HOME", (folder_ + "/config").toStdString());
+    const QString own = folder_ + "/lumatrone/mapping.conf";
+    writeUserFile("mapping.conf",
+                  "cc 1 16 stop\n"
+                  "cc 1 17 spin\n"
+                  "key Ctrl+Nowhere sync\n"
+                  "key F2 sync\n"
+                  "key F2 quantize\n"
+                  "cc 1 45 gain\n"
+                  "key Ctrl+Q sync\n");
     const auto deck = makeDeck("1");
 
     ASSERT_EQ(platform.messages.size(), 1u);

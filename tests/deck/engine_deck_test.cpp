@@ -78,9 +78,7 @@ constexpr int kRate = 44100;
 // the left, so the left side keeps its full level.)
 TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     // Even loudness off: the tone's own level is what Gain scales.
-    QDir(folder_).mkpath("lumatrone");
-    writeFile("lumatrone/lumatrone.conf", "[loudness]\neven = off\n");
-    const ScopedEnv config("XDG_CONFIG_HOME", folder_.toStdString());
+    writeUserFile("lumatrone.conf", "[loudness]\neven = off\n");
     startDeck();
     loadTone(1000.0, 10.0);  // amplitude 0.5
     deck->Lum_Pause();
@@ -311,9 +309,7 @@ class MappedControlTest : public RemoteControlTest {
 
 TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
     // Even loudness off: the level the knob changes is the tone's own, all along.
-    QDir(folder_).mkpath("lumatrone");
-    writeFile("lumatrone/lumatrone.conf", "[loudness]\neven = off\n");
-    const ScopedEnv config("XDG_CONFIG_HOME", folder_.toStdString());
+    writeUserFile("lumatrone.conf", "[loudness]\neven = off\n");
     startOnFeed();
     loadTone(60.0, 10.0);
     deck->Lum_Pause();
@@ -339,9 +335,7 @@ TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
 // user's own mapping puts a 7-bit pitch fader on controller 45, and every
 // one of its 128 values lands within one step of the fader's straight line.
 TEST_F(MappedControlTest, ABurstOfSevenBitPitchMovesLandsStepByStep) {
-    QDir(folder_).mkpath("lumatrone");
-    writeFile("lumatrone/mapping.conf", "cc 1 45 pitch\n");
-    const ScopedEnv config("XDG_CONFIG_HOME", folder_.toStdString());
+    writeUserFile("mapping.conf", "cc 1 45 pitch\n");
     startOnFeed();
     loadTone(1000.0, 10.0);
     std::vector<int> seen;  // the pitch after each message handled

@@ -10,7 +10,6 @@
 
 #include "deck_fixture.h"
 #include "remote/midi_mapper.h"
-#include "support/scoped_env.h"
 
 namespace luma::test {
 namespace {
@@ -164,14 +163,12 @@ TEST_F(SyncTest, TheSyncLampShowsOffLockedAndRefused) {
 
 // The latency correction reaches the engine at start-up, and only when set.
 TEST_F(FrmMainTest, SyncLatencyReachesTheEngineOnlyWhenSet) {
-    const ScopedEnv config("XDG_CONFIG_HOME", folder_.toStdString());
-    QDir(folder_).mkpath("lumatrone");
-    writeFile("lumatrone/lumatrone.conf", "[sync]\nlatency-ms = -7\n");
+    writeUserFile("lumatrone.conf", "[sync]\nlatency-ms = -7\n");
     auto deck = makeDeck("1");
     EXPECT_EQ(takeCalls().filter("Sync"), QStringList{"LUMA_SetSyncLatency(-7)"});
     deck.reset();
     audio = std::make_unique<RecordingAudio>();
-    writeFile("lumatrone/lumatrone.conf", "[audio]\noutput-latency-ms = 80\n");
+    writeUserFile("lumatrone.conf", "[audio]\noutput-latency-ms = 80\n");
     deck = makeDeck("1");
     EXPECT_TRUE(takeCalls().filter("Sync").isEmpty());
 }
