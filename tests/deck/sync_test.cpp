@@ -189,11 +189,12 @@ TEST_F(SyncTest, KeyLockTogglesFromTheButtonTheKeyAndController42) {
         [&] { QTest::keyClick(deck->filFile, Qt::Key_K, Qt::ControlModifier); }, controller,
         controller};
     for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
         takeCalls();
         steps[i]();
-        EXPECT_EQ(audioView->keyLock, i % 2 == 0) << "step " << i;
-        EXPECT_EQ(lit(deck->cmdKeyLock), i % 2 == 0) << "step " << i;
-        EXPECT_EQ(takeCalls().filter("KeyLock").size(), 1) << "step " << i;
+        EXPECT_EQ(audioView->keyLock, i % 2 == 0);
+        EXPECT_EQ(lit(deck->cmdKeyLock), i % 2 == 0);
+        EXPECT_EQ(takeCalls().filter("KeyLock").size(), 1);
     }
 }
 

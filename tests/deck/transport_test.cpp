@@ -40,12 +40,12 @@ TEST_F(TransportTest, PlayPauseStopAndCueFollowTheStateTable) {
         {&FrmMain::Lum_Pause, true, true},
     };
     for (int i = 0; i < int(std::size(steps)); ++i) {
-        EXPECT_EQ(after((20 + i) * kSecond, steps[i].command),
-                  (steps[i].toCue ? 22 : 20 + i) * kSecond)
-            << "step " << i;
-        EXPECT_EQ(track().playing, steps[i].sounding) << "step " << i;
-        EXPECT_EQ(showsPause(), steps[i].showsPause) << "step " << i;
-        EXPECT_EQ(deck->state.IsStopped, steps[i].showsPause ? kFalse : kTrue) << "step " << i;
+        SCOPED_TRACE(i);
+        const auto& step = steps[i];
+        EXPECT_EQ(after((20 + i) * kSecond, step.command), (step.toCue ? 22 : 20 + i) * kSecond);
+        EXPECT_EQ(track().playing, step.sounding);
+        EXPECT_EQ(showsPause(), step.showsPause);
+        EXPECT_EQ(deck->state.IsStopped, step.showsPause ? kFalse : kTrue);
     }
 }
 
