@@ -2,6 +2,8 @@
 // a box; the mapped controls move the sliders and position as a mouse would.
 #include "deck/deck_mapping.h"
 
+#include <tuple>
+
 #include "deck_fixture.h"
 
 namespace luma::test {

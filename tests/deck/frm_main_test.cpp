@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "binding/engine_library.h"
 #include "deck_fixture.h"

@@ -2,11 +2,11 @@
 // beat loop's exact bytes, quantize's snapping, the sync lamp and readout,
 // key lock's three controls.
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <tuple>
 
 #include "deck_fixture.h"
 #include "remote/midi_mapper.h"
