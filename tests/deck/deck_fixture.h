@@ -1,7 +1,7 @@
 // A deck window on a recording engine, in a program folder of its own with
-// a settings file, an engine library file and a crate folder. The engine
-// records every call and answers as told; the desktop records its message
-// boxes and the process end instead of showing or carrying them out.
+// settings, an engine library file and a crate folder. The engine records
+// every call, keeps the state the calls leave and answers as told; the
+// desktop records its boxes and the process end instead of carrying them out.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,6 +24,7 @@
 #include "deck/deck_platform.h"
 #include "deck/frm_main.h"
 #include "qt_print.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace luma::test {
@@ -59,6 +60,17 @@ class RecordingAudio : public AudioLibrary {
     float cpu = 0.0f;
 
     QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
+    // What the calls left: a seek moves `position`; per channel, whether it
+    // plays (with which flags), its last slide and its loop.
+    struct Channel {
+        bool playing = false;
+        uint32_t playFlags = 0;
+        std::array<int32_t, 4> slide{-1, -1, -1, -1};  // rate, volume, pan, ms
+        std::array<int32_t, 3> loop{};                 // start, end, on
+    };
+    std::map<uint32_t, Channel> channels;
+    Channel& track() { return channels[kTrack]; }
+    int32_t globalVolume = -1;  // all three alike, else -2
 
     // Calls that do more than answer, or are read too often to record.
     int32_t BASS_GetInfo(uint32_t* info14) override {
@@ -119,8 +131,6 @@ class RecordingAudio : public AudioLibrary {
     LUMA_RECORDED(int32_t, BASS_Stop, (), 1)
     LUMA_RECORDED(void, BASS_Free, (), 0)
     LUMA_RECORDED(int32_t, BASS_SetBufferLength, (float seconds), 1, seconds)
-    LUMA_RECORDED(int32_t, BASS_SetGlobalVolumes, (int32_t music, int32_t sample, int32_t stream),
-                  1, music, sample, stream)
     LUMA_RECORDED(uint32_t, BASS_StreamCreateFile,
                   (int32_t, const char* file, uint32_t, uint32_t, uint32_t flags),
                   (flags & 0x200000) ? decodeStreamHandle : streamHandle, file, hex(flags))
@@ -132,13 +142,6 @@ class RecordingAudio : public AudioLibrary {
     LUMA_RECORDED(uint64_t, BASS_StreamGetLength, (uint32_t handle), handle ? length : UINT64_MAX,
                   handle)
     LUMA_RECORDED(int32_t, BASS_StreamPreBuf, (uint32_t handle), 0, handle)
-    LUMA_RECORDED(int32_t, BASS_StreamPlay, (uint32_t handle, int32_t flush, uint32_t flags), 0,
-                  handle, flush, flags)
-    LUMA_RECORDED(int32_t, BASS_ChannelStop, (uint32_t handle), 0, handle)
-    LUMA_RECORDED(int32_t, BASS_ChannelSetPosition, (uint32_t handle, uint64_t pos), 0, handle, pos)
-    LUMA_RECORDED(int32_t, BASS_ChannelSlideAttributes,
-                  (uint32_t handle, int32_t freq, int32_t volume, int32_t pan, uint32_t ms), 0,
-                  handle, freq, volume, pan, ms)
     LUMA_RECORDED(uint32_t, BASS_ChannelSetFX, (uint32_t handle, uint32_t type),
                   handle ? nextFx_++ : 0, handle, type)
     LUMA_RECORDED(float, BASS_FX_BPM_Percents2BPM, (uint32_t handle, float percents), percents2Bpm,
@@ -146,13 +149,31 @@ class RecordingAudio : public AudioLibrary {
     LUMA_RECORDED(float, BASS_FX_TempoGetApproxPercents, (uint32_t stream), 0.0f, stream)
     LUMA_RECORDED(int32_t, BASS_FX_BPM_Free, (uint32_t handle), handle != 0, handle)
     LUMA_RECORDED(int32_t, BASS_FX_TempoFree, (uint32_t handle), 0, handle)
-    LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
-                  (uint32_t handle, int32_t startBytes, int32_t endBytes, int32_t on), handle != 0,
-                  handle, startBytes, endBytes, on)
     LUMA_RECORDED(int32_t, LUMA_ChannelSetSync, (uint32_t handle, int32_t on),
                   on ? syncAnswer : LUMA_SYNC_OFF, handle, on)
     LUMA_RECORDED(int32_t, LUMA_ChannelSetSyncTempo, (uint32_t handle, double bpm), 1, handle, bpm)
     LUMA_RECORDED(void, LUMA_SetSyncLatency, (int32_t extraMs), 0, extraMs)
+    // Calls that leave state: the answer's comma expression keeps it.
+    LUMA_RECORDED(int32_t, BASS_SetGlobalVolumes, (int32_t music, int32_t sample, int32_t stream),
+                  (globalVolume = music == sample && sample == stream ? music : -2, 1), music,
+                  sample, stream)
+    LUMA_RECORDED(int32_t, BASS_StreamPlay, (uint32_t handle, int32_t flush, uint32_t flags),
+                  (channels[handle].playing = true, channels[handle].playFlags = flags, 0), handle,
+                  flush, flags)
+    LUMA_RECORDED(int32_t, BASS_ChannelStop, (uint32_t handle),
+                  (channels[handle].playing = false, 0), handle)
+    LUMA_RECORDED(int32_t, BASS_ChannelSetPosition, (uint32_t handle, uint64_t pos),
+                  (position = handle ? pos : position, 0), handle, pos)
+    LUMA_RECORDED(int32_t, BASS_ChannelSlideAttributes,
+                  (uint32_t handle, int32_t freq, int32_t volume, int32_t pan, uint32_t ms),
+                  (channels[handle].slide = {freq, volume, pan, int32_t(ms)}, 0), handle, freq,
+                  volume, pan, ms)
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
+                  (uint32_t handle, int32_t start, int32_t end, int32_t on),
+                  (channels[handle].loop = {start, end, on}, handle != 0), handle, start, end, on)
+    // Key lock: remembered, so that the deck reads back what it set.
+    LUMA_RECORDED(int32_t, LUMA_ChannelSetKeyLock, (uint32_t handle, int32_t on),
+                  (keyLock = handle ? on != 0 : keyLock, handle != 0), handle, on)
 #undef LUMA_RECORDED
     int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeat,
                                     float*) override {
@@ -164,11 +185,6 @@ class RecordingAudio : public AudioLibrary {
     int32_t LUMA_ChannelGetSync(uint32_t handle, double* bpm, uint32_t*) override {
         if (bpm) *bpm = sessionBpm;
         return note(syncPolled, "LUMA_ChannelGetSync", handle);
-    }
-    // Key lock: remembered, so that the deck reads back what it set.
-    int32_t LUMA_ChannelSetKeyLock(uint32_t handle, int32_t on) override {
-        if (handle != 0) keyLock = on != 0;
-        return note(handle != 0 ? 1 : 0, "LUMA_ChannelSetKeyLock", handle, on);
     }
     int32_t LUMA_ChannelGetKeyLock(uint32_t handle) override {
         return handle != 0 ? (keyLock ? 1 : 0) : -1;
@@ -244,6 +260,11 @@ class FrmMainTest : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
+    // A file of the user's settings: XDG_CONFIG_HOME is the program folder.
+    void writeUserFile(const QString& name, const QString& text) {
+        QDir(folder_).mkpath("lumatrone");
+        writeFile("lumatrone/" + name, text);
+    }
     // A settings file with devices for both decks, deck 1's MIDI device and
     // the music folder.
     void setSettings(int deck1Device, int deck2Device, const QString& folder,
@@ -274,23 +295,37 @@ class FrmMainTest : public ::testing::Test {
         return deck;
     }
 
-    // Deck 1 as a load of a three-minute 44.1 kHz stereo track leaves it, the record empty.
-    std::unique_ptr<FrmMain> makeDeckWithATrack() {
-        constexpr int64_t kLength = 180 * 4 * 44100;
-        auto deck = makeDeck("1");
-        deck->state.Channel = kTrack;
-        deck->state.BaseFreq = 44100;
-        audioView->length = kLength;
-        deck->trkPosition->setMax(static_cast<int>(kLength));
-        audioView->calls.clear();
-        return deck;
-    }
-
     TempDir dir_;
+    ScopedEnv userConfig_{"XDG_CONFIG_HOME", dir_.path().string()};
     QString folder_;
     std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();
     RecordingAudio* audioView = nullptr;
     RecordingPlatform platform;
+};
+
+// Deck 1 as a load of a three-minute 44.1 kHz stereo track leaves it, at 10 s.
+class TrackTest : public FrmMainTest {
+  public:
+    static constexpr int64_t kSecond = 4 * 44100;  // bytes of one second of the track
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        deck = makeDeck("1");
+        deck->state.Channel = kTrack;
+        deck->state.BaseFreq = 44100;
+        audioView->length = 180 * kSecond;
+        deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
+        audioView->position = 10 * kSecond;
+        audioView->calls.clear();
+    }
+    int64_t position() const { return static_cast<int64_t>(audioView->position); }
+    RecordingAudio::Channel& track() { return audioView->track(); }
+    // Where the track is after `command`, run with the track at `from`.
+    int64_t after(int64_t from, void (FrmMain::*command)()) {
+        audioView->position = static_cast<uint64_t>(from);
+        (deck.get()->*command)();
+        return position();
+    }
+    std::unique_ptr<FrmMain> deck;
 };
 
 }  // namespace luma::test

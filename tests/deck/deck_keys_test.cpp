@@ -4,12 +4,14 @@
 // release ends the jog.
 #include "deck/deck_keys.h"
 
+#include <gtest/gtest.h>
+
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "deck_fixture.h"
+#include "qt_print.h"
 
 namespace luma::test {
 namespace {
@@ -61,19 +63,6 @@ TEST(DeckKeysTest, BoundKeysRunUnlessTheyWouldTypeInAList) {
     QTest::simulateEvent(list, true, Qt::Key_Left, Qt::ControlModifier, "", true);  // a repeat
     QTest::keyRelease(list, Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(ran, (std::vector{DeckCommand::JogBack, DeckCommand::JogEnd}));
-}
-
-// The shipped keys reach the deck's commands through the window.
-TEST_F(FrmMainTest, DefaultKeysToggleSyncAndQuantize) {
-    const auto deck = makeDeck("1");
-    deck->show();
-    deck->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
-    deck->filFile->setFocus();
-    QTest::keyClick(deck->filFile, Qt::Key_G, Qt::ControlModifier);
-    EXPECT_TRUE(deck->state.QuantizeOn);
-    QTest::keyClick(deck->filFile, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(deck->state.SyncOn);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The displays as the user sees them, against the recording engine: the
-// spectrogram's sweep and the bars, the level meter's rise, fall and hiding,
-// the processor load, the activity lamp going out, the file-name marquees
-// and the readouts' text.
+// spectrogram and the bars, the level meter, the load, the marquees and the
+// readouts' text.
 #include <QLocale>
 #include <QTest>
 
@@ -110,17 +109,6 @@ TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
     deck->tmrCPU_Timer();
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
-}
-
-TEST_F(DisplaysTest, ActivityTimerPutsOutTheLampDotsAndComment) {
-    deck->optActivity->setChecked(true);
-    deck->tmrLED->setEnabled(true);
-    deck->cmdStop->setDotColor(0xFF);
-    deck->lblinfo(4)->setText("comment");
-    deck->tmrLED_Timer();
-    EXPECT_FALSE(deck->optActivity->isChecked() || deck->tmrLED->enabled());
-    EXPECT_EQ(deck->cmdStop->dotColor(), 0x80);
-    EXPECT_EQ(deck->lblinfo(4)->text(), "");
 }
 
 TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {

@@ -17,15 +17,16 @@ constexpr char kLampsClient[] = "luma-lamps";
 using Address = std::pair<int, int>;
 using Lamps = std::map<Address, int>;
 
-class LampsTest : public FrmMainTest {
+class LampsTest : public TrackTest {
   public:
     void SetUp() override {
-        FrmMainTest::SetUp();
+        TrackTest::SetUp();
         feed_.start();  // the server, up and taking clients
         controller_ = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, kLampsClient);
         controller_->setCallback(&LampsTest::onMessage, this);
         controller_->openVirtualPort("lamps");
     }
+    void TearDown() override { deck.reset(); }  // its lamp port before the server
 
     static Mapping mapping(const std::string& port) {
         Mapping mapping;
@@ -65,7 +66,6 @@ class LampsTest : public FrmMainTest {
 };
 
 TEST_F(LampsTest, LightUpAtStartFollowTheDeckAndGoDarkAtShutdown) {
-    auto deck = makeDeckWithATrack();
     deck->Lum_Quantize();
     deck->startLamps(mapping(std::string(kLampsClient) + ":lamps"));
     ASSERT_TRUE(platform.messages.empty()) << platform.errors.join("\n").toStdString();
@@ -97,7 +97,6 @@ TEST_F(LampsTest, LightUpAtStartFollowTheDeckAndGoDarkAtShutdown) {
 }
 
 TEST_F(LampsTest, AMissingOutputIsReportedOnceAndTheDeckPlaysOn) {
-    auto deck = makeDeckWithATrack();
     deck->startLamps(mapping("no such port"));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_TRUE(platform.messages[0].text.contains("no MIDI output is named \"no such port\""));
