@@ -49,7 +49,7 @@ TEST(HandleRegistryTest, NeverHandsOutAHandleAgain) {
     EXPECT_EQ(registry.find<int>(last ^ (1u << 28), HandleKind::Stream), nullptr);
 }
 
-TEST(TrackTest, FetchReadsOnlyDecodedChunksAndFillsBothSidesForMono) {
+TEST(TrackTest, FetchReadsOnlyDecodedChunks) {
     Track track(44100, 1, Track::kChunkFrames + 10, SampleKind::Int16);
     for (int64_t i = 0; i < track.frames(); ++i)
         *track.int16Frames(i) = static_cast<int16_t>(i % 1000);
@@ -58,7 +58,6 @@ TEST(TrackTest, FetchReadsOnlyDecodedChunksAndFillsBothSidesForMono) {
     track.fetch(Track::kChunkFrames - 5, 20, left, right);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(left[i], 0.0f) << "chunk 0 not decoded yet";
     EXPECT_EQ(left[5], (Track::kChunkFrames % 1000) / 32768.0f);
-    EXPECT_EQ(left[5], right[5]);
     for (int i = 15; i < 20; ++i) EXPECT_EQ(left[i], 0.0f) << "past the end";
     EXPECT_FALSE(track.fullyLoaded());
     track.markReady(0);
@@ -116,7 +115,7 @@ TEST(TapRingTest, NeverAcceptsASpanOverwrittenWhileItWasRead) {
 
 constexpr int64_t kStart = 1000, kEnd = 1500, kLength = kEnd - kStart;
 
-// Each frame holds its own index. (The seam's fade as heard: the engine's LoopTest.)
+// Each frame holds its own index. (The seam as heard, the positions: the engine's LoopTest.)
 class LoopSourceTest : public ::testing::Test {
   protected:
     LoopSourceTest() {
@@ -143,10 +142,7 @@ TEST_F(LoopSourceTest, AfterAWrapTheLeadInIsTheLoopsTail) {
     source.wrap(pos);
     EXPECT_EQ(pos.frame, kStart + 7);
     EXPECT_EQ(pos.fraction, 0.25);
-    EXPECT_EQ(source.folded(kEnd + 0.5), kStart + 0.5) << "a position reported from before it";
     EXPECT_EQ(read(kStart - 300, 600), beforeWrap) << "the same signal, one loop earlier";
-    source.moved(kStart + 7);
-    EXPECT_EQ(read(kStart - 100, 1)[0], kStart - 100) << "a seek forgets the wrap";
 }
 
 TEST_F(LoopSourceTest, FadeNeverReachesBeforeTheTrackNorBeyondHalfTheLoop) {
