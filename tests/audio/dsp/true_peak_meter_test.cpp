@@ -1,6 +1,5 @@
-// The true-peak meter against libebur128's on signals whose peaks fall between
-// samples, on samples, and beyond them (a square wave's ringing), through both
-// of its sample formats.
+// The true-peak meter against libebur128's, through both of its sample formats, on peaks
+// between samples, on samples and beyond them (a square wave's ringing).
 #include "dsp/true_peak_meter.h"
 
 #include <gtest/gtest.h>

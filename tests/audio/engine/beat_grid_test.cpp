@@ -1,6 +1,5 @@
-// The beat grid a played channel learns in the background: drum-machine tracks to
-// 0.01 % and within 5 ms at every beat; none without a steady beat; channels freed
-// while they are being measured.
+// The beat grid a played channel learns in the background: drum tracks to 0.01 % and 5 ms
+// at every beat; none without a steady beat; channels freed while being measured.
 #include <chrono>
 #include <numbers>
 #include <thread>

@@ -1,6 +1,5 @@
-// Key lock through the engine's output: tones keep their key at every speed while
-// their timing follows it, the position and a cue jump count from what is heard,
-// switching and loops never click, and off plays what it played before.
+// Key lock heard: tones keep their key while their timing follows the speed, positions and
+// cue jumps count from what is heard, switches and loops never click, off plays as before.
 #include <cmath>
 #include <numbers>
 

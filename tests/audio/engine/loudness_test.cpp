@@ -1,6 +1,5 @@
-// Even loudness through the engine's output: tracks far apart in level play at the
-// target, a quiet one with sharp peaks only until its true peak reaches -1 dBTP, off
-// plays the file's own samples, and a pre-gain arriving during play glides in.
+// Even loudness heard: tracks far apart play at the target, a quiet peaky one up to -1 dBTP
+// true peak, off plays the file's own samples, a pre-gain arriving during play glides in.
 #include <algorithm>
 #include <chrono>
 #include <cmath>

@@ -1,6 +1,5 @@
-// Tempo and beat sync, rendered offline: click tracks at different tempos and
-// offsets, panned apart, click together at the session's tempo; refused ones play
-// on and lock once the reason is gone; a synced start waits for the session's beat.
+// Tempo and beat sync rendered offline: click tracks of other tempos, panned apart, click
+// together at the session's tempo; refused ones lock once they can; a synced start waits.
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <sys/socket.h>

@@ -1,6 +1,5 @@
-// The output clock: host times of output frames from jittery period
-// callbacks, on an output whose clock runs off its nominal rate; a missed
-// period taken up within a few periods; one late callback ignored.
+// The output clock: host times of output frames from jittery callbacks of an output running
+// off its nominal rate; a missed period taken up within a few; one late callback ignored.
 #include "sync/output_clock.h"
 
 #include <gtest/gtest.h>
