@@ -50,7 +50,6 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     deck->salir();  // the engine stopped, its channels and itself freed, then the end
     EXPECT_EQ(engine.calls, (QStringList{"BASS_Stop", "BASS_StreamFree(0)", "BASS_MusicFree(0)",
                                          "BASS_Free", "endProcess"}));
-    EXPECT_EQ(platform.exitCode, 0);
     EXPECT_TRUE(platform.errors.empty());
 }
 
