@@ -1,6 +1,5 @@
-// The deck on the real engine library, heard through the manual output: the
-// Gain slider's level, the demo tracks' tempo, quantize and beat loops on a
-// drum track's beats; and a controller on a private JACK server playing it.
+// The deck on the real engine, heard through the manual output: the Gain's level, the demo
+// tracks' tempo, beats on a drum track; a controller on a private JACK server playing it.
 #include <dlfcn.h>
 
 #include <QFileInfo>

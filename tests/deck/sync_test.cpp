@@ -1,6 +1,5 @@
-// Sync, quantize, key lock and beat loops against the recording engine: a
-// beat loop's exact bytes, quantize's snapping, the sync lamp and readout,
-// key lock's three controls.
+// Sync, quantize, key lock and beat loops against the recording engine: a beat loop's
+// exact bytes, quantize's snapping, the sync lamp and readout, key lock's three controls.
 #include <QFileInfo>
 #include <QTest>
 #include <algorithm>
