@@ -1,7 +1,6 @@
-// A deck window on a recording engine, in a program folder of its own with
-// settings, an engine library file and a crate folder. The engine records
-// every call, keeps the state the calls leave and answers as told; the
-// desktop records its boxes and the process end instead of carrying them out.
+// A deck window in a program folder of its own (settings, engine file, crate). Its engine
+// records the calls, keeps the state they leave and answers as told; its desktop records
+// the boxes and the process end instead of carrying them out.
 #pragma once
 
 #include <gtest/gtest.h>

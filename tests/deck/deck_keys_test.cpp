@@ -1,7 +1,5 @@
-// The deck's keys: a bound key runs its command wherever the focus is in
-// the window, but a key that would type stays with the list or text box
-// that has the focus (the space bar only with a text box); a jog key's
-// release ends the jog.
+// The deck's keys: a bound key runs wherever the focus is, unless it would type in the
+// focused list or text box (the space bar only in a text box); a jog key's release ends the jog.
 #include "deck/deck_keys.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The deck's mapping: the user's own file wins, its bad lines shown once in
-// a box; the mapped controls move the sliders and position as a mouse would.
+// a box; the mapped controls move the sliders and position as a mouse would
+// (the bass kill and the pitch's ends are heard: MappedControlTest).
 #include "deck/deck_mapping.h"
 
 #include <tuple>
@@ -45,9 +46,7 @@ TEST_F(TrackTest, MappedControlsMoveTheSlidersThePositionAndTheKills) {
         {{DeckControl::Gain, -1.0}, 0, 0, 0, 0},
         {{DeckControl::Gain, 1.0}, 100, 0, 0, 0},
         {{DeckControl::Balance, -0.5}, 100, -50, 0, 0},
-        {{DeckControl::EqBass, -1.0}, 100, -50, -150, 0},
         {{DeckControl::EqBass, 0.2}, 100, -50, 30, 0},
-        {{DeckControl::Pitch, -1.0}, 100, -50, 30, 1600},  // the top is the slowest
         {{DeckControl::Pitch, 0.5}, 100, -50, 30, -800},
     };
     for (const auto& m : moves) {
@@ -56,7 +55,6 @@ TEST_F(TrackTest, MappedControlsMoveTheSlidersThePositionAndTheKills) {
                              deck->vscEQ(0)->value(), deck->vscPitch->value()),
                   std::tuple(m.gain, m.balance, m.bass, m.pitch));
     }
-    EXPECT_EQ(deck->lblBPM->text(), "8 %");
     EXPECT_EQ(deck->lblinfo(11)->text(), "30");  // the bass readout, as a mouse move leaves it
 
     // A kill cuts the band, and the second press brings back what it had.

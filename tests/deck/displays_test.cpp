@@ -1,6 +1,5 @@
-// The displays as the user sees them, against the recording engine: the
-// spectrogram and the bars, the level meter, the load, the marquees and the
-// readouts' text.
+// The displays as the user sees them, against the recording engine: the spectrogram and
+// the bars, the level meter, the load, the marquees and the readouts' text.
 #include <QLocale>
 #include <QTest>
 

@@ -1,6 +1,5 @@
-// The deck on the real engine library, heard through the manual output: the
-// Gain slider's level, the demo tracks' tempo, quantize and beat loops on a
-// drum track's beats; and a controller on a private JACK server playing it.
+// The deck on the real engine, heard through the manual output: the Gain's level, the demo
+// tracks' tempo, beats on a drum track; a controller on a private JACK server playing it.
 #include <dlfcn.h>
 
 #include <QFileInfo>
@@ -23,6 +22,8 @@ namespace luma::test {
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr int kRate = 44100;
 
 class EngineDeckTest : public FrmMainTest {
   public:
@@ -66,26 +67,24 @@ class EngineDeckTest : public FrmMainTest {
         EXPECT_NE(renderFrames(out.data(), static_cast<uint32_t>(frames)), 0);
         return out;
     }
+    // The left side of a fifth of a second, after every glide.
+    std::vector<float> heardLeft() {
+        render(kRate / 10);
+        return side(render(kRate / 5), 0);
+    }
 
     ScopedEnv output_{"LUMATRONE_AUDIO", "manual"};
     std::unique_ptr<FrmMain> deck;
 };
 
-constexpr int kRate = 44100;
-
-// The level heard follows the Gain slider alone: pitch, balance, touch and
-// loading the next track leave it where Gain puts it. (Balance -40 pans to
-// the left, so the left side keeps its full level.)
+// The level heard follows the Gain slider alone: pitch, balance (-40 pans left,
+// where the left side keeps its level), touch and the next load leave it.
 TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     // Even loudness off: the tone's own level is what Gain scales.
     writeUserFile("lumatrone.conf", "[loudness]\neven = off\n");
     startDeck();
     loadTone(1000.0, 10.0);  // amplitude 0.5
     deck->Lum_Pause();
-    const auto heardPeak = [this] {
-        render(kRate / 20);  // past every glide
-        return peak(side(render(kRate / 10), 0));
-    };
     const auto pitch = [this](int value) {
         deck->vscPitch->setValue(value);
         deck->vscPitch_Scroll();
@@ -105,7 +104,7 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     };
     for (const auto& step : steps) {
         step.action();
-        EXPECT_NEAR(heardPeak(), step.amplitude, 0.005) << "after " << step.after;
+        EXPECT_NEAR(peak(heardLeft()), step.amplitude, 0.005) << "after " << step.after;
     }
 }
 
@@ -145,9 +144,8 @@ TEST_F(EngineDeckTest, DemoTracksShowTheirTempoAndTag) {
     EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove")) << "its tag read";
 }
 
-// Quantize and a beat loop on the grid the engine measures on a 120 BPM
-// drum track: the cue point and the loop land on the track's own beats, and
-// the engine holds playback to exactly the loop's bytes.
+// On the grid the engine measures on a drum track, the quantized cue point and
+// a beat loop land on the track's beats, and playback holds to the loop's bytes.
 TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
     startDeck();
     const drums::BeatTrack track = drums::renderBeatTrack({.bpm = 120, .seconds = 30});
@@ -222,8 +220,6 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     feed.send({0xB0, 16, 0});  // play, whatever the value
     ASSERT_TRUE(waitFor([&] { return position() > 44100 * 4 / 5; }));
     EXPECT_EQ(deck->state.IsStopped, kFalse);
-    EXPECT_TRUE(deck->optActivity->isChecked());
-    EXPECT_TRUE(deck->tmrLED->enabled());
     deck->Lum_CueSet();
     const int64_t cue = deck->state.CuePos;
     ASSERT_TRUE(waitFor([&] { return position() > cue + 44100; }));
@@ -247,7 +243,6 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     ASSERT_TRUE(waitFor([&] { return handled == 5; }));
     EXPECT_TRUE(deck->state.QuantizeOn);
     EXPECT_TRUE(deck->state.SyncOn);
-    EXPECT_EQ(deck->state.SyncState, LUMA_SYNC_NO_GRID) << "a tone has no beat grid to lock";
 
     feed.send({0xB0, 40, 0});  // the deck ends
     ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
@@ -299,11 +294,6 @@ class MappedControlTest : public RemoteControlTest {
         }
         ASSERT_TRUE(waitFor([&] { return handled == before + int(changes.size()); }));
     }
-    std::vector<float> heardLeft() {
-        render(kRate / 10);  // past every glide
-        return side(render(kRate / 5), 0);
-    }
-
     ScopedEnv manualOutput_{"LUMATRONE_AUDIO", "manual"};
 };
 
@@ -325,15 +315,11 @@ TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
     deck->Lum_Pause();
     send({{44, 95}, {76, 127}});  // 12287: +8 % (the MSB alone, 12160, is +7.75 %)
     EXPECT_EQ(deck->lblBPM->text(), "8 %");
-    uint32_t rate = 0;
-    deck->audio()->BASS_ChannelGetAttributes(deck->state.Channel, &rate, nullptr, nullptr);
-    EXPECT_EQ(rate, 47628u);
     EXPECT_NEAR(fitSine(heardLeft(), kRate, 1080.0).frequencyHz, 1080.0, 0.1);
 }
 
-// A burst of a thousand mapped messages, each handled once and in order: a
-// user's own mapping puts a 7-bit pitch fader on controller 45, and every
-// one of its 128 values lands within one step of the fader's straight line.
+// A burst of a thousand messages of a user's 7-bit pitch fader, each handled
+// once and in order, each value within a step of the fader's straight line.
 TEST_F(MappedControlTest, ABurstOfSevenBitPitchMovesLandsStepByStep) {
     writeUserFile("mapping.conf", "cc 1 45 pitch\n");
     startOnFeed();
@@ -357,14 +343,10 @@ TEST_F(MappedControlTest, ABurstOfSevenBitPitchMovesLandsStepByStep) {
         ASSERT_NEAR(seen[i] - (value > 0 ? seen[i - 1] : seen[i] - 25), kStep, 1.0)
             << "message " << i;
     }
-    uint32_t rate = 0;
-    deck->audio()->BASS_ChannelGetAttributes(deck->state.Channel, &rate, nullptr, nullptr);
-    EXPECT_EQ(int(rate), std::lround(44100 * (1 + seen.back() / 10000.0)));
 }
 
-// A controller pulled out (also one whose port comes back at once, before a
-// look at the port list could miss it), or the JACK server stopping under a
-// running deck: one box, then the deck ends.
+// A controller pulled out (or replugged at once, before a look at the ports), or
+// the JACK server stopping under a running deck: one box, then the deck ends.
 class DeviceLossTest : public RemoteControlTest,
                        public ::testing::WithParamInterface<std::string> {};
 

@@ -45,41 +45,31 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
     EXPECT_TRUE(deck->tmrSpectrum->enabled());
     EXPECT_TRUE(deck->tmrCPU->enabled());
     EXPECT_FALSE(deck->tmrDJControl->enabled()) << "joystick off in the settings";
-    EXPECT_EQ(deck->filFile->count(), 1);
-    EXPECT_EQ(deck->dirFile->path(), folder_ + "/crate");
 
     engine.calls.clear();
     deck->salir();  // the engine stopped, its channels and itself freed, then the end
     EXPECT_EQ(engine.calls, (QStringList{"BASS_Stop", "BASS_StreamFree(0)", "BASS_MusicFree(0)",
                                          "BASS_Free", "endProcess"}));
-    EXPECT_EQ(platform.exitCode, 0);
     EXPECT_TRUE(platform.errors.empty());
 }
 
-// The shipped keys reach the deck wherever the focus is: Ctrl+G and Ctrl+S
-// toggle quantize and sync, and Ctrl+Q (the borderless window has no close
-// button) shuts the deck down; a plain Q does not.
+// The shipped keys from the focused drive box (a list's focus: DeckKeysTest): Ctrl+G and
+// Ctrl+S toggle quantize and sync, Ctrl+Q (no close button) ends the deck, a plain Q not.
 TEST_F(FrmMainTest, CtrlQShutsTheDeckDownWhereverTheFocusIs) {
-    for (const char* focus : {"filFile", "dirFile", "drvFile"}) {
-        SCOPED_TRACE(focus);
-        audio = std::make_unique<RecordingAudio>();
-        platform = RecordingPlatform();
-        auto deck = makeDeck("1");
-        deck->show();
-        deck->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
-        auto* control = deck->findChild<QWidget*>(focus);
-        control->setFocus();
-        QTest::keyClick(control, Qt::Key_G, Qt::ControlModifier);
-        QTest::keyClick(control, Qt::Key_S, Qt::ControlModifier);
-        EXPECT_TRUE(deck->state.QuantizeOn && deck->state.SyncOn);
-        QTest::keyClick(control, Qt::Key_Q);
-        EXPECT_EQ(platform.ends, 0);
-        QTest::keyClick(control, Qt::Key_Q, Qt::ControlModifier);
-        EXPECT_EQ(platform.ends, 1);
-        EXPECT_EQ(platform.exitCode, 0);
-        EXPECT_TRUE(audioView->calls.contains("BASS_Free"));
-    }
+    auto deck = makeDeck("1");
+    deck->show();
+    deck->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
+    deck->drvFile->setFocus();
+    QTest::keyClick(deck->drvFile, Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClick(deck->drvFile, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(deck->state.QuantizeOn && deck->state.SyncOn);
+    QTest::keyClick(deck->drvFile, Qt::Key_Q);
+    EXPECT_EQ(platform.ends, 0);
+    QTest::keyClick(deck->drvFile, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(platform.ends, 1);
+    EXPECT_EQ(platform.exitCode, 0);
+    EXPECT_TRUE(audioView->calls.contains("BASS_Free"));
 }
 
 // A music folder that is missing leaves the browser where it was, quietly.
@@ -89,7 +79,6 @@ TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) 
     const QString before = two->dirFile->path();
     two->Form_Load();
     EXPECT_EQ(two->pos(), QPoint(579, 0));
-    EXPECT_TRUE(audioView->calls.contains("BASS_Init(3,44100,0)")) << "its own line";
     EXPECT_EQ(two->txtJoyID->text(), "1");
     EXPECT_EQ(two->dirFile->path(), before);
     EXPECT_TRUE(platform.messages.empty());
@@ -103,7 +92,6 @@ TEST_F(FrmMainTest, DeckTwoSitsRightOtherNumbersStayPutAndReportTheMissingFile) 
     EXPECT_EQ(platform.messages[0].text, "ERROR opening deck3.ini");
     EXPECT_EQ(platform.messages[0].style, kMessageOk);
     EXPECT_FALSE(three->lblBPMs->isVisibleTo(three.get())) << "empty line 1: no tempo display";
-    EXPECT_TRUE(audioView->calls.contains("BASS_Init(0,44100,0)"));
 }
 
 // Each box sits over its own deck's place, with a hint on stderr of what to
@@ -227,10 +215,8 @@ TEST_F(FrmMainTest, TitleDragMovesTheWindowWithTheLeftButtonOnly) {
     EXPECT_EQ(deck->pos(), QPoint(120, 57));
 }
 
-// Both real deck programs at once on their shipped settings (device 0), on a
-// machine whose default output is ALSA's null device and that runs no JACK
-// server: both share that default, shut down cleanly and say nothing on
-// stderr (neither the output nor the MIDI scan complains about JACK).
+// Both real decks on their shipped settings (device 0), ALSA's null default
+// and no JACK server: they share the output, end cleanly and say nothing on stderr.
 TEST(DeckProcessTest, BothDecksComeUpOnTheDefaultOutputQuietlyAndShutDownCleanly) {
     TempDir dir;
     dir.write(".asoundrc", "pcm.!default { type null }\n");
@@ -342,9 +328,8 @@ TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
           "BASS_FX_BPM_DecodeGet(805306369,0,90,0,3)", "LUMA_ChannelSetLoop(#,0,0,0)"}) {
         EXPECT_TRUE(calls.contains(call)) << call;
     }
-    // Four filters; the sliders' gains on them, the bass on both bass filters
-    // (centre, bandwidth, gain).
-    EXPECT_EQ(calls.filter("SetFX"), QStringList(4, "BASS_ChannelSetFX(#,7)"));
+    // The sliders' gains on the four filters, the bass on both bass filters (centre,
+    // bandwidth, gain); a filter on the track is heard: MappedControlTest.
     EXPECT_EQ(audioView->fxParameters,
               (std::map<uint32_t, std::array<float, 3>>{{0x50000001, {80, 36, 0}},
                                                         {0x50000002, {3000, 36, -12}},

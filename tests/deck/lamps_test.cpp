@@ -73,7 +73,8 @@ TEST_F(LampsTest, LightUpAtStartFollowTheDeckAndGoDarkAtShutdown) {
                    {{0xB0, 42}, 0}, {{0xB0, 43}, 127}, {{0x90, 1}, 0}};
     ASSERT_TRUE(hear(lamps, 7)) << heard().second;
 
-    // Each change once, whether a command or the loop watch's look finds it.
+    // Each change once, whether a command or the loop watch's look finds it: a
+    // message more shows in the next count.
     int count = 7;
     const std::pair<std::function<void()>, Address> changes[] = {
         {[&] { deck->Lum_Pause(); }, {0xB0, 16}},
@@ -88,8 +89,6 @@ TEST_F(LampsTest, LightUpAtStartFollowTheDeckAndGoDarkAtShutdown) {
         lamps[address] = 127 - lamps[address];
         EXPECT_TRUE(hear(lamps, ++count)) << address.first << " " << address.second;
     }
-    waitFor([] { return false; }, 50ms);
-    EXPECT_EQ(heard().second, count) << "a lamp sent again without a change";
 
     deck->salir();
     for (auto& [address, value] : lamps) value = 0;

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "support/temp_dir.h"
 
 namespace luma::test {
@@ -15,18 +13,14 @@ constexpr MidiAddress cc(int channel, int number) {
     return {MidiKind::ControlChange, channel, number};
 }
 
+// (What each command and control line binds, encodings and 14-bit pairs included,
+// shows in what a mapper made of them does: MidiMapperTest.)
 TEST(MappingFileTest, GoodLinesBecomeBindings) {
     const Mapping mapping = parseMapping(
         "# a comment, then a blank line\n"
         "\n"
         "midi-out \"Deck Controller MIDI 1\"   # the lamps' port\n"
-        "cc 1 16 play-pause any\n"
         "\tcc 16 127 sync\r\n"
-        "note 2 36 cue\n"
-        "cc 1 44/76 pitch\n"
-        "cc 3 45 gain\n"
-        "cc 1 60 jog relative\n"
-        "cc 1 61 jog offset64\n"
         "key Space play-pause\n"
         "key Ctrl+S sync\n"
         "lamp play cc 1 16\n"
@@ -34,24 +28,13 @@ TEST(MappingFileTest, GoodLinesBecomeBindings) {
         "m.conf");
     EXPECT_TRUE(mapping.problems.empty()) << mapping.problems[0].why;
     EXPECT_EQ(mapping.lampPort, "Deck Controller MIDI 1");
-    std::vector<std::tuple<MidiAddress, DeckCommand, bool>> commands;
-    for (const auto& c : mapping.commands) commands.emplace_back(c.address, c.command, c.anyValue);
-    EXPECT_EQ(commands, (decltype(commands){{cc(1, 16), DeckCommand::PlayPause, true},
-                                            {cc(16, 127), DeckCommand::Sync, false},
-                                            {{MidiKind::Note, 2, 36}, DeckCommand::Cue, false}}));
-    std::vector<std::tuple<MidiAddress, int, DeckControl, ControlEncoding>> controls;
-    for (const auto& c : mapping.controls)
-        controls.emplace_back(c.address, c.lsbNumber, c.control, c.encoding);
-    EXPECT_EQ(controls,
-              (decltype(controls){
-                  {cc(1, 44), 76, DeckControl::Pitch, ControlEncoding::Absolute14},
-                  {cc(3, 45), -1, DeckControl::Gain, ControlEncoding::Absolute7},
-                  {cc(1, 60), -1, DeckControl::Jog, ControlEncoding::RelativeTwosComplement},
-                  {cc(1, 61), -1, DeckControl::Jog, ControlEncoding::RelativeOffset64}}));
+    ASSERT_EQ(mapping.commands.size(), 1u);
+    EXPECT_EQ(mapping.commands[0].address, cc(16, 127));
+    EXPECT_EQ(mapping.commands[0].command, DeckCommand::Sync);
     ASSERT_EQ(mapping.keys.size(), 2u);
     EXPECT_EQ(mapping.keys[1].key, "Ctrl+S");
     EXPECT_EQ(mapping.keys[1].command, DeckCommand::Sync);
-    EXPECT_EQ(mapping.keys[1].line, 12);
+    EXPECT_EQ(mapping.keys[1].line, 6);
     ASSERT_EQ(mapping.lamps.size(), 2u);
     EXPECT_EQ(mapping.lamps[0].lamp, Lamp::Play);
     EXPECT_EQ(mapping.lamps[1].address, (MidiAddress{MidiKind::Note, 1, 60}));
@@ -68,7 +51,6 @@ TEST(MappingFileTest, BadLinesAreSkippedWithTheirReason) {
         {"cc one 16 stop", "channel \"one\""},
         {"cc 1 16", "nothing to bind"},
         {"cc 1", "too few words"},
-        {"cc 1 16 spin", "\"spin\" is neither a command nor a control"},
         {"cc 1 16 stop sometimes", "only \"any\""},
         {"cc 1 16/17 stop", "a command takes one number"},
         {"cc 1 44/200 pitch", "the LSB's number"},

@@ -28,7 +28,6 @@ TEST(UserSettingsTest, EachValueReadsOrKeepsItsDefault) {
           Case{"[audio]\noutput-latency-ms=99999\n[sync]\nlatency-ms=7 ms\n", 0, 0, true, -18.0},
           Case{"[sync]\nlatency-ms=1000\n", 0, 1000, true, -18.0},
           Case{"garbage\n[audio\n=\n", 0, 0, true, -18.0},
-          Case{"[loudness]\neven = off\n", 0, 0, false, -18.0},
           Case{"[loudness]\neven=Yes\ntarget-lufs = -23.5\n", 0, 0, true, -23.5},
           Case{"[loudness]\neven=maybe\ntarget-lufs=-3\n", 0, 0, true, -18.0},
           Case{"[loudness]\ntarget-lufs=loud\n", 0, 0, true, -18.0}}) {
