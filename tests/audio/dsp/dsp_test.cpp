@@ -63,8 +63,7 @@ double render(VariableRateResampler& resampler, dsp::ResamplerSource& source, So
 constexpr double kRate = 44100.0;
 constexpr int kSettle = 2048;  // frames left out of measurements at the start
 
-// Tones move by the step at full level and clean (110 and 103 dB catch a loss of kernel or
-// table precision) at the cutoff classes' edges; above the output Nyquist they are gone.
+// Tones move by the step at full level and clean at the kernels' edges; above Nyquist, gone.
 TEST(ResamplerTone, MovesByTheStepAndStaysCleanOrIsGoneAboveNyquist) {
     struct ToneCase {
         double hz;
@@ -239,8 +238,7 @@ TEST(PeakingEqResponse, FollowsTheDesignedBellAndZeroGainPassesSamplesUntouched)
     }
 }
 
-// A sine satisfies y[n+1] + y[n-1] = 2 cos(w) y[n]: a glide leaves a small
-// residual, a click its whole jump.
+// A sine has y[n+1] + y[n-1] = 2 cos(w) y[n]: a glide leaves a small residual, a click its jump.
 double worstClick(const std::vector<float>& y, double hz) {
     const double twoCos = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kRate);
     double worst = 0.0;
@@ -297,8 +295,7 @@ void limit(OutputLimiter& limiter, std::vector<float>& x) {
     }
 }
 
-// Up to the threshold bit for bit; a tone of 2.7 (+15 dB of EQ) held inside
-// full scale, not clipped; untouched again after the release.
+// Exact up to the threshold; 2.7 (+15 dB of EQ) held, not clipped; untouched after the release.
 TEST(OutputLimiter, PassesAQuietMixHoldsALoudOneLetsGoAndStopsNonFiniteSamples) {
     OutputLimiter limiter;
     const std::vector<float> atThreshold = sine(1000, 4096, 2, OutputLimiter::kThreshold);
