@@ -12,9 +12,8 @@ namespace {
 TEST(EngineLibraryTest, RefusesWhatIsNotTheEngine) {
     TempDir dir;
     std::string error;
-    EXPECT_EQ(loadEngineLibrary(dir.file("liblumaaudio.so"), &error), nullptr);
-    EXPECT_FALSE(error.empty());
     EXPECT_EQ(loadEngineLibrary(dir.write("fake.so", "not a shared object"), &error), nullptr);
+    EXPECT_FALSE(error.empty());
     // A real shared library without the engine's calls.
     EXPECT_EQ(loadEngineLibrary("libm.so.6", &error), nullptr);
     EXPECT_NE(error.find("BASS_GetVersion"), std::string::npos) << error;

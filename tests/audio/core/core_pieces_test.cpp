@@ -18,8 +18,7 @@
 namespace luma {
 namespace {
 
-// A loop's wrap leaves two keyframes at one output frame: from there on the later
-// one counts. (The rest of the history: PlayChannelLoopTest and the engine's KeyLockTest.)
+// A loop's wrap leaves two keyframes at one output frame: from there on the later one counts.
 TEST(PositionHistoryTest, AtAWrapTheLoopsStartCounts) {
     PositionHistory history;
     history.restart(1000, 500.0);
@@ -32,7 +31,6 @@ TEST(PositionHistoryTest, AtAWrapTheLoopsStartCounts) {
 }
 
 // No handle comes back in a night of loads: a stale one never reaches a new track.
-// (Freed, twice-freed and made-up handles: the engine's BadHandleTest and TempoTest.)
 TEST(HandleRegistryTest, NeverHandsOutAHandleAgain) {
     HandleRegistry registry;
     auto object = std::make_shared<int>(7);
