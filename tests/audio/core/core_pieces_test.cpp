@@ -176,17 +176,12 @@ TEST(PlayChannelLoopTest, HeardPositionFollowsTheWrapsThroughTheOutputLatency) {
     track->markReady(0);
     PlayChannel channel(track, nullptr, nullptr, false);
     RenderContext context{0, 44100.0, kLatency, kLoudnessOff};
-    const auto apply = [&](Command::Type type, bool loop = false) {
-        Command command;
-        command.type = type;
-        command.loop = loop;
-        command.frame = type == Command::Type::SetLoop ? kStart : kFrom;
-        command.loopEnd = kEnd;
+    using enum Command::Type;
+    for (const Command& command :
+         {Command{.type = SetLoop, .loop = true, .frame = kStart, .loopEnd = kEnd},
+          Command{.type = Seek, .frame = kFrom}, Command{.type = Play}}) {
         channel.apply(command, context);
-    };
-    apply(Command::Type::SetLoop, true);
-    apply(Command::Type::Seek);
-    apply(Command::Type::Play);
+    }
 
     float left[kBlock] = {}, right[kBlock] = {};
     for (int block = 0; block < 100; ++block) {

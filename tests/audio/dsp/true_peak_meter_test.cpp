@@ -30,7 +30,6 @@ TEST(TruePeakMeter, ReadsAsTheReferenceMeterAndAboveTheSamples) {
     const Case cases[] = {
         {"quarter-rate sine between its samples",
          makeSine(11025, 2, 44100, 2, 0.5, std::numbers::pi / 4), 2.9},
-        {"sine of 997 Hz", makeSine(997, 2, 44100, 2, 0.9, 0.3), 0.0},
         {"square wave", square, 0.5},
         {"noise, the sides apart", noise, 0.0},
     };

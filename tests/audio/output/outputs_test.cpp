@@ -351,7 +351,6 @@ TEST(OutputSelection, ReadsEachKindAndFallsBackToSystem) {
         std::string wavPath;
     };
     using enum OutputKind;
-    // (The engine's tests run on "manual" and name the outputs of the others.)
     const Case cases[] = {{std::nullopt, System, ""},
                           {"NULL", Null, ""},
                           {"nullx", System, ""},
