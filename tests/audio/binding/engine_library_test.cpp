@@ -1,5 +1,4 @@
-// What is not the engine the deck refuses to load. (The built engine itself
-// is loaded by every deck test on the real engine.)
+// What is not the engine the deck refuses to load (the real one loads in the deck tests).
 #include "binding/engine_library.h"
 
 #include <gtest/gtest.h>

@@ -152,8 +152,6 @@ TEST(TempoRange, HalvesAndDoublesIntoRangeAndNonsenseFallsBackToTheDefaults) {
 TEST(TempoDetector, FoldsIntoTheGivenRange) {
     const std::vector<float> track = beatTrack({.bpm = 87.5, .seconds = 15, .seed = 21});
     EXPECT_NEAR(detectTempo(track, kRate, 100, 200), 175, 0.002 * 175);
-    EXPECT_NEAR(detectTempo(track, kRate, 40, 80), 43.75, 0.002 * 43.75);
-    EXPECT_NEAR(detectTempo(track, kRate, 300, 100), 87.5, 0.002 * 87.5);  // inverted: defaults
 }
 
 TEST(TempoDetector, FindsNoBeatWhereThereIsNone) {

@@ -113,7 +113,7 @@ TEST(TapRingTest, NeverAcceptsASpanOverwrittenWhileItWasRead) {
 
 constexpr int64_t kStart = 1000, kEnd = 1500, kLength = kEnd - kStart;
 
-// Each frame holds its own index. (The seam as heard, the positions: the engine's LoopTest.)
+// Each frame holds its own index.
 class LoopSourceTest : public ::testing::Test {
   protected:
     LoopSourceTest() {

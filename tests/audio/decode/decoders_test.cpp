@@ -51,7 +51,6 @@ std::string randomBytes(size_t count, unsigned seed) {
     return bytes;
 }
 
-// The tone file of the format under test, opened, and all of it as read.
 class StreamFormatTest : public testing::TestWithParam<StreamFormat> {
   protected:
     void SetUp() override {
@@ -114,7 +113,6 @@ TEST_P(StreamFormatTest, StereoAndMonoDeliverTheirExactLengthSamplesAndTone) {
     expectTone(GetParam().toneFile(dir, 1), GetParam().tone(1));
 }
 
-// After a seek to p, sample for sample what a decode from the start has at p.
 TEST_P(StreamFormatTest, SeeksLandOnTheExactFrameUpToTheEndAndNoFurther) {
     const int64_t frames = decoder->info().frames;
     // Opus rebuilds its state from a pre-roll: compared once settled, where a slip still shows.
@@ -242,7 +240,6 @@ TEST(ModuleDecoderTest, RendersItsExactLengthOnceAndSeeksOnlyToTheStart) {
     for (size_t i = 0; i < all.size(); ++i) {
         ASSERT_EQ(again[i] * 32768.0f, all[i]) << "sample " << i;
     }
-    // The tone plays on both sides to the end.
     const std::vector<float> last(again.end() - 8820, again.end());
     EXPECT_GT(peak(side(last, 0)), 0.03);
     EXPECT_GT(peak(side(last, 1)), 0.03);

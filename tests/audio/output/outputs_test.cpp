@@ -53,7 +53,6 @@ bool waitFor(Done done) {
     return true;
 }
 
-// A render callback that tells the tests what the audio thread did.
 class TestCallback : public RenderCallback {
   public:
     void renderAudio(float* interleavedStereo, int frames) noexcept override {
