@@ -51,8 +51,7 @@ TEST(DeckTimerTest, TicksOnlyWhileEnabled) {
     for (const uint64_t wakeup : slowWakeups) EXPECT_EQ(watchWakeups.count(wakeup), 1u);
 }
 
-// A one-shot use (the CUE stutter, the peak reset) waits its whole interval and
-// little more: timers enabled a millisecond apart each tick an interval after their start.
+// A one-shot use (the CUE stutter, the peak reset) waits its whole interval and little more.
 TEST(DeckTimerTest, FirstTickComesOneIntervalAfterEnabling) {
     DeckTimer watch(2, true);  // as in the deck
     constexpr int kTimers = 12, kInterval = 250;
@@ -72,13 +71,11 @@ TEST(DeckTimerTest, FirstTickComesOneIntervalAfterEnabling) {
     runEventsFor(kInterval + 50);
     std::sort(late.begin(), late.end());
     EXPECT_GE(late.front(), -0.5) << "never before its time (but for the alarm's rounding)";
-    // A tick tied to a coarser grid would come tens of ms late; a loaded
-    // machine adds a few.
+    // A tick on a coarse timer's grid would come tens of ms late; a loaded machine adds a few.
     EXPECT_LT(late[kTimers / 2], 15.0) << "median; the worst " << late.back();
 }
 
-// A tick held up by an overrunning handler runs once, late; the beat missed
-// meanwhile is skipped, not run at once as a second tick.
+// A tick held up by an overrunning handler runs once, late: the beat missed meanwhile is skipped.
 TEST(DeckTimerTest, ALateTickRunsOnce) {
     constexpr int kInterval = 15;
     DeckTimer watch(2, true), slow(kInterval, false), meter(kInterval, false);
