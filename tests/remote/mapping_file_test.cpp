@@ -13,16 +13,14 @@ constexpr MidiAddress cc(int channel, int number) {
     return {MidiKind::ControlChange, channel, number};
 }
 
-// (What each command and control line binds, encodings and 14-bit pairs included,
-// shows in what a mapper made of them does: MidiMapperTest.)
+// (What command and control lines bind shows in what a mapper makes of them: MidiMapperTest;
+// key lines in the deck's keys: FrmMainTest.TheUsersMappingWins...)
 TEST(MappingFileTest, GoodLinesBecomeBindings) {
     const Mapping mapping = parseMapping(
         "# a comment, then a blank line\n"
         "\n"
         "midi-out \"Deck Controller MIDI 1\"   # the lamps' port\n"
         "\tcc 16 127 sync\r\n"
-        "key Space play-pause\n"
-        "key Ctrl+S sync\n"
         "lamp play cc 1 16\n"
         "lamp activity note 1 60",
         "m.conf");
@@ -31,10 +29,6 @@ TEST(MappingFileTest, GoodLinesBecomeBindings) {
     ASSERT_EQ(mapping.commands.size(), 1u);
     EXPECT_EQ(mapping.commands[0].address, cc(16, 127));
     EXPECT_EQ(mapping.commands[0].command, DeckCommand::Sync);
-    ASSERT_EQ(mapping.keys.size(), 2u);
-    EXPECT_EQ(mapping.keys[1].key, "Ctrl+S");
-    EXPECT_EQ(mapping.keys[1].command, DeckCommand::Sync);
-    EXPECT_EQ(mapping.keys[1].line, 6);
     ASSERT_EQ(mapping.lamps.size(), 2u);
     EXPECT_EQ(mapping.lamps[0].lamp, Lamp::Play);
     EXPECT_EQ(mapping.lamps[1].address, (MidiAddress{MidiKind::Note, 1, 60}));
@@ -48,7 +42,6 @@ TEST(MappingFileTest, BadLinesAreSkippedWithTheirReason) {
         {"cc 0 16 stop", "channel \"0\" is not 1 to 16"},
         {"cc 17 16 stop", "channel \"17\""},
         {"cc 1 128 stop", "number \"128\" is not 0 to 127"},
-        {"cc one 16 stop", "channel \"one\""},
         {"cc 1 16", "nothing to bind"},
         {"cc 1", "too few words"},
         {"cc 1 16 stop sometimes", "only \"any\""},
