@@ -41,7 +41,6 @@ TEST(MidiMapperTest, TheShippedMappingKeepsChannelOneAndAddsTheNewControls) {
         {0xB0, 18, 0, {DeckCommand::Cue}, {}},     // the old controllers: any value
         {0xB0, 50, 127, {DeckCommand::Loop}, {}},  // buttons: a press...
         {0xB0, 50, 0, {}, {}},                     // ...and a release that does nothing
-        {0xB0, 51, 127, {DeckCommand::BeatLoop1}, {}},
         {0xB0, 45, 0, {}, {{DeckControl::Gain, -1.0}}},
         {0xB0, 46, 64, {}, {{DeckControl::Balance, 0.0}}},
         {0xB0, 47, 127, {}, {{DeckControl::EqBass, 1.0}}},
