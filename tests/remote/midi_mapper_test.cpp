@@ -34,8 +34,7 @@ ControlMove jog(int ticks) {
     return {DeckControl::Jog, 0.0, ticks};
 }
 
-// (Controllers 16, 17, 40, 41, 43, notes and channel 2 run a deck: RemoteControlTest; 42:
-// SyncTest; 47 and the pitch pair are heard: MappedControlTest.)
+// (The transport runs a deck: RemoteControlTest; 47 and 44/76 are heard: MappedControlTest.)
 TEST(MidiMapperTest, TheShippedMappingKeepsChannelOneAndAddsTheNewControls) {
     const std::vector<Case> cases = {
         {0xB0, 18, 0, {DeckCommand::Cue}, {}},     // the old controllers: any value
