@@ -1,5 +1,5 @@
-// The deck's start-up configuration: the numbers in its files, the settings each deck
-// takes, which files are read and how far, and the files a fresh install ships.
+// The deck's start-up configuration: its numbers, each deck's settings, which files are read
+// and how far, and the shipped ones (the user's own copy winning: LauncherTest).
 #include "settings/config_reader.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,6 @@
 
 #include "loading/file_names.h"
 #include "qt_print.h"
-#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace luma::test {
@@ -76,17 +75,6 @@ TEST(ReadConfigTest, EachDeckTakesItsOwnOfEachPair) {
                   c.settings)
             << c.deck << " " << c.text;
     }
-}
-
-// An installed program folder is read-only: the user's own copy wins.
-TEST(ReadConfigTest, UsersOwnSettingsFileWinsOverTheProgramFolders) {
-    TempDir program, config;
-    program.write("deck1.ini", settingsText({{6, "1"}}));
-    std::filesystem::create_directory(config.path() / "lumatrone");
-    const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
-    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 1);
-    config.write("lumatrone/deck1.ini", settingsText({{6, "3"}}));
-    EXPECT_EQ(readConfig(folderOf(program), "1").settings.soundDevice, 3);
 }
 
 // Bytes this process has read so far, all files together.
