@@ -9,10 +9,6 @@
 namespace luma::test {
 namespace {
 
-constexpr MidiAddress cc(int channel, int number) {
-    return {MidiKind::ControlChange, channel, number};
-}
-
 // (What command and control lines bind shows in what a mapper makes of them: MidiMapperTest;
 // key lines in the deck's keys: FrmMainTest.TheUsersMappingWins...)
 TEST(MappingFileTest, GoodLinesBecomeBindings) {
@@ -27,7 +23,7 @@ TEST(MappingFileTest, GoodLinesBecomeBindings) {
     EXPECT_TRUE(mapping.problems.empty()) << mapping.problems[0].why;
     EXPECT_EQ(mapping.lampPort, "Deck Controller MIDI 1");
     ASSERT_EQ(mapping.commands.size(), 1u);
-    EXPECT_EQ(mapping.commands[0].address, cc(16, 127));
+    EXPECT_EQ(mapping.commands[0].address, (MidiAddress{MidiKind::ControlChange, 16, 127}));
     EXPECT_EQ(mapping.commands[0].command, DeckCommand::Sync);
     ASSERT_EQ(mapping.lamps.size(), 2u);
     EXPECT_EQ(mapping.lamps[0].lamp, Lamp::Play);
