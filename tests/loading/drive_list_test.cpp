@@ -13,7 +13,7 @@
 namespace luma {
 namespace {
 
-TEST(DriveListTest, RealVolumesTheDriveOfAPathAndEachDrivesFolder) {
+TEST(DriveListTest, RealVolumesTheDriveOfAPathAndChoosingOne) {
     const QString table =
         "proc /proc proc rw 0 0\n"
         "/dev/vda / ext4 rw 0 0\n"
