@@ -8,9 +8,8 @@ namespace {
 
 TEST(NumberTextTest, TimeTextsTruncateSecondsAndRoundMilliseconds) {
     const std::pair<float, const char*> cases[] = {
-        {0.0f, "00:00,000"},     {61.5f, "01:01,500"},   {185.4567f, "03:05,457"},
-        {59.9996f, "00:59,000"}, {3600.0f, "60:00,000"}, {3725.25f, "62:05,250"},
-        {6000.0f, "100:00,000"}, {-1.0f, "-01:59,000"}};
+        {0.0f, "00:00,000"},     {61.5f, "01:01,500"},    {185.4567f, "03:05,457"},
+        {59.9996f, "00:59,000"}, {6000.0f, "100:00,000"}, {-1.0f, "-01:59,000"}};
     for (auto [seconds, text] : cases) EXPECT_EQ(timeText(seconds), text) << seconds;
     EXPECT_EQ(singleText(-100.0f * roundedToHundredths(-1.2449f)), "124");
     EXPECT_EQ(singleText(129.6f), "129.6");

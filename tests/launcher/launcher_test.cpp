@@ -1,6 +1,5 @@
-// A signal to the launcher (SIGTERM, like SIGINT and SIGHUP) ends both decks at once,
-// then itself; a deck that cannot open its output says why and ends failed even while
-// its box is up, and the launcher names it and fails; the healthy deck ends silently.
+// A signal ends both decks at once, then the launcher; a deck that cannot open its output
+// says why and ends failed even while its box is up, and the launcher names it and fails.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -54,11 +53,7 @@ TEST(LauncherTest, ASignalEndsBothDecksAndAFailedDeckIsReported) {
     ending.start();
     ::kill(static_cast<pid_t>(launcher.processId()), SIGTERM);
     ASSERT_TRUE(launcher.waitForFinished(5000));
-#ifdef __SANITIZE_ADDRESS__
-    EXPECT_LT(ending.elapsed(), 3000) << "the leak check at exit takes most of a second";
-#else
-    EXPECT_LT(ending.elapsed(), 1000);
-#endif
+    EXPECT_LT(ending.elapsed(), 3000) << "ended by the signal, not killed after the grace";
     EXPECT_EQ(launcher.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(launcher.exitCode(), 1);
     errors += launcher.readAllStandardError();

@@ -23,8 +23,6 @@ TEST(FolderListTest, OpensReadableFoldersAndListsAncestorsThenChildren) {
     FolderList folders;
     QSignalSpy change(&folders, &FolderList::change);
     ASSERT_TRUE(folders.setPath(root + "/crate/"));
-    EXPECT_EQ(folders.path(), root + "/crate");
-    EXPECT_EQ(change.count(), 1);
     EXPECT_TRUE(folders.setPath(root + "/crate"));
     EXPECT_EQ(change.count(), 1) << "the same folder is no change";
     EXPECT_FALSE(folders.setPath(root + "/missing"));

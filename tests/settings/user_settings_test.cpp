@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -15,29 +16,19 @@ TEST(UserSettingsTest, EachValueReadsOrKeepsItsDefault) {
     TempDir config;
     const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
     std::filesystem::create_directory(config.path() / "lumatrone");
-    struct Case {
-        const char* text;  // none: no file
-        int output, sync;
-        bool even;
-        double target;
-    };
-    for (const Case& c :
-         {Case{nullptr, 0, 0, true, -18.0}, Case{"", 0, 0, true, -18.0},
-          Case{"[audio]\noutput-latency-ms = 80\n[sync]\nlatency-ms = -12\n", 80, -12, true, -18.0},
-          Case{"[audio]\noutput-latency-ms=eighty\n[sync]\nlatency-ms=1001\n", 0, 0, true, -18.0},
-          Case{"[audio]\noutput-latency-ms=99999\n[sync]\nlatency-ms=7 ms\n", 0, 0, true, -18.0},
-          Case{"[sync]\nlatency-ms=1000\n", 0, 1000, true, -18.0},
-          Case{"garbage\n[audio\n=\n", 0, 0, true, -18.0},
-          Case{"[loudness]\neven=Yes\ntarget-lufs = -23.5\n", 0, 0, true, -23.5},
-          Case{"[loudness]\neven=maybe\ntarget-lufs=-3\n", 0, 0, true, -18.0},
-          Case{"[loudness]\ntarget-lufs=loud\n", 0, 0, true, -18.0}}) {
-        const std::string text = c.text ? c.text : "(no file)";
-        if (c.text) config.write("lumatrone/lumatrone.conf", c.text);
-        const UserSettings settings = readUserSettings();
-        EXPECT_EQ(settings.outputLatencyMs, c.output) << text;
-        EXPECT_EQ(settings.syncLatencyMs, c.sync) << text;
-        EXPECT_EQ(settings.evenLoudness, c.even) << text;
-        EXPECT_EQ(settings.loudnessTargetLufs, c.target) << text;
+    using Values = std::tuple<int, int, bool, double>;  // latencies, even loudness, its target
+    const std::pair<const char*, Values> cases[] = {
+        {"[audio]\noutput-latency-ms = 80\n[sync]\nlatency-ms = -12\n", {80, -12, true, -18.0}},
+        {"[audio]\noutput-latency-ms=2001\n[sync]\nlatency-ms=1001\n", {0, 0, true, -18.0}},
+        {"[sync]\nlatency-ms=1000\n", {0, 1000, true, -18.0}},
+        {"[loudness]\neven=Off\ntarget-lufs = -23.5\n", {0, 0, false, -23.5}},
+        {"[loudness]\neven=maybe\ntarget-lufs=-3\n", {0, 0, true, -18.0}}};
+    for (const auto& [text, values] : cases) {
+        config.write("lumatrone/lumatrone.conf", text);
+        const UserSettings s = readUserSettings();
+        EXPECT_EQ(Values(s.outputLatencyMs, s.syncLatencyMs, s.evenLoudness, s.loudnessTargetLufs),
+                  values)
+            << text;
     }
 }
 

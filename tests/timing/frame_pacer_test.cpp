@@ -1,6 +1,5 @@
-// The frame pacer: a change on a quiet window shows at once, faster ones once a frame
-// (the last included). (A caption painted at once though the frame is taken:
-// TrackLoadingTest's progress.)
+// A change on a quiet window shows at once, faster ones once a frame, the last included
+// (a caption painted at once though the frame is taken: TrackLoadingTest's progress).
 #include "timing/frame_pacer.h"
 
 #include <gtest/gtest.h>
