@@ -90,7 +90,6 @@ TEST_F(SyncTest, QuantizeSnapsCueAndLoopPointsToTheNearestBeat) {
     EXPECT_EQ(deck->state.CuePos, nextBeat);
     // Without a grid nothing snaps.
     audioView->gridBpm = 0;
-    audioView->position = 106 * kSecond / 10;
     deck->Lum_LoopEnd();
     EXPECT_EQ(deck->state.LoopEnd, 106 * kSecond / 10);
 }
@@ -169,8 +168,7 @@ TEST_F(SyncTest, KeyLockTogglesFromTheButtonTheKeyAndController42) {
     }
 }
 
-// The strip sits in room of its own: with the shipped design, none of its
-// controls covers another control of the window.
+// With the shipped design, no control of the sync strip covers another of the window.
 TEST_F(FrmMainTest, TheSyncStripCoversNoControl) {
     QFile::copy(QFileInfo(LUMA_DECK_PATH).absolutePath() + "/deck.design",
                 folder_ + "/deck.design");
