@@ -96,11 +96,9 @@ class RecordingAudio : public AudioLibrary {
         return note(fx != 0, "BASS_FXSetParameters", hex(fx), v[0], v[1], v[2]);
     }
     int32_t BASS_FXGetParameters(uint32_t fx, void* params) override {
-        const auto found = fxParameters.find(fx);
-        if (found != fxParameters.end()) {
-            std::copy(found->second.begin(), found->second.end(), static_cast<float*>(params));
-        }
-        return note(found != fxParameters.end(), "BASS_FXGetParameters", hex(fx));
+        const bool known = fxParameters.contains(fx);
+        if (known) std::ranges::copy(fxParameters[fx], static_cast<float*>(params));
+        return note(known, "BASS_FXGetParameters", hex(fx));
     }
     float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec, uint32_t minMaxBPM,
                                 uint32_t flags, BpmProgress progress) override {
