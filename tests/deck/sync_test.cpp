@@ -49,7 +49,6 @@ TEST_F(SyncTest, BeatLoopsSpanWholeBeatsOfTheGrid) {
         EXPECT_TRUE(lit(deck->cmdLooped) && lit(deck->cmdBeatLoop(c.beats)));
     }
     deck->Lum_BeatLoop(16);  // the second press ends it
-    EXPECT_EQ(deck->state.LoopOn, kFalse);
     EXPECT_FALSE(lit(deck->cmdLooped) || lit(deck->cmdBeatLoop(16)));
     EXPECT_EQ(track().loop, (std::array{179 * int(kSecond), 180 * int(kSecond), 0}));
 }
@@ -128,7 +127,6 @@ TEST_F(SyncTest, TheSyncLampShowsOffLockedAndRefused) {
     deck->tmrCPU_Timer();
     EXPECT_EQ(deck->cmdSync->dotColor(), locked) << "steady";
     EXPECT_FALSE(locked == off || looks.count(locked));
-    EXPECT_EQ(deck->lblBPMs->text(), QLocale().toString(130.5, 'f', 3));
     deck->vscPitch->setValue(-200);  // +2 %: the fader proposes 124 x 1.02
     deck->vscPitch_Scroll();
     EXPECT_EQ(syncCalls().filter("SetSyncTempo"),
