@@ -1,5 +1,5 @@
-// The deck's mapping: the user's own file wins, its bad lines shown once in a box; the
-// mapped controls move the sliders and position as a mouse would (heard: MappedControlTest).
+// The deck's mapping: the user's own file wins, its bad lines shown once in a box; mapped
+// controls move sliders and position as a mouse would (bass and pitch: MappedControlTest).
 #include "deck/deck_mapping.h"
 
 #include <tuple>
