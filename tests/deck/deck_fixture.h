@@ -1,6 +1,5 @@
-// A deck window in a program folder of its own (settings, engine file, crate). Its engine
-// records the calls, keeps the state they leave and answers as told; its desktop records
-// the boxes and the process end instead of carrying them out.
+// A deck window in a program folder of its own, on an engine that records the calls, keeps
+// their state and answers as told, and a desktop that records the boxes and the process end.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,20 +31,17 @@ inline constexpr uint32_t kTrack = 0x10000001;  // the handle the tests give a t
 
 class RecordingAudio : public AudioLibrary {
   public:
-    // Answers.
     uint32_t version = 1u | (8u << 16);
     int32_t initResult = 1, startResult = 1, infoResult = 1;
     uint32_t soundSystemVersion = 9;
     std::vector<std::string> devices = {"Built-in Audio", "USB Mixer"};
-    // Track loading: handles for played and decode-only opens (0 fails),
-    // the length and rate of every non-zero channel, the detection's reports.
+    // Handles for played and decode-only opens (0 fails); any non-zero channel's length and rate.
     uint32_t streamHandle = 0, decodeStreamHandle = 0, moduleHandle = 0, decodeModuleHandle = 0;
     uint64_t length = UINT64_MAX;
     uint64_t position = UINT64_MAX;  // of any non-zero channel; read often, so not recorded
     uint32_t rate = 44100;
     int frameBytes = 4;  // 2 for a track played mono
-    // The beat grid (none while its tempo is 0) and what sync answers: to a
-    // request, and to the poll, with the session's tempo.
+    // The beat grid (none while its tempo is 0); what sync answers to a request and to a poll.
     double gridBpm = 0.0, gridFirstBeat = 0.0;
     int32_t syncAnswer = LUMA_SYNC_NO_GRID, syncPolled = LUMA_SYNC_OFF;
     bool keyLock = false;
@@ -59,11 +55,9 @@ class RecordingAudio : public AudioLibrary {
     float cpu = 0.0f;
 
     QStringList calls;  // "BASS_Init(1,44100,0)" and so on, in order
-    // What the calls left: a seek moves `position`; per channel, whether it
-    // plays (with which flags), its last slide and its loop.
+    // What the calls left: a seek moves `position`; per channel, play, the last slide, the loop.
     struct Channel {
         bool playing = false;
-        uint32_t playFlags = 0;
         std::array<int32_t, 4> slide{-1, -1, -1, -1};  // rate, volume, pan, ms
         std::array<int32_t, 3> loop{};                 // start, end, on
     };
@@ -77,6 +71,7 @@ class RecordingAudio : public AudioLibrary {
         return note(infoResult, "BASS_GetInfo", info14[0]);
     }
     float BASS_GetCPU() override { return cpu; }
+    int32_t LUMA_ChannelGetKeyLock(uint32_t) override { return keyLock; }
     uint64_t BASS_ChannelGetPosition(uint32_t handle) override {
         return handle ? position : UINT64_MAX;
     }
@@ -101,11 +96,9 @@ class RecordingAudio : public AudioLibrary {
         return note(fx != 0, "BASS_FXSetParameters", hex(fx), v[0], v[1], v[2]);
     }
     int32_t BASS_FXGetParameters(uint32_t fx, void* params) override {
-        const auto found = fxParameters.find(fx);
-        if (found != fxParameters.end()) {
-            std::copy(found->second.begin(), found->second.end(), static_cast<float*>(params));
-        }
-        return note(found != fxParameters.end(), "BASS_FXGetParameters", hex(fx));
+        const bool known = fxParameters.contains(fx);
+        if (known) std::ranges::copy(fxParameters[fx], static_cast<float*>(params));
+        return note(known, "BASS_FXGetParameters", hex(fx));
     }
     float BASS_FX_BPM_DecodeGet(uint32_t handle, float startSec, float endSec, uint32_t minMaxBPM,
                                 uint32_t flags, BpmProgress progress) override {
@@ -157,8 +150,7 @@ class RecordingAudio : public AudioLibrary {
                   (globalVolume = music == sample && sample == stream ? music : -2, 1), music,
                   sample, stream)
     LUMA_RECORDED(int32_t, BASS_StreamPlay, (uint32_t handle, int32_t flush, uint32_t flags),
-                  (channels[handle].playing = true, channels[handle].playFlags = flags, 0), handle,
-                  flush, flags)
+                  (channels[handle].playing = true, 0), handle, flush, flags)
     LUMA_RECORDED(int32_t, BASS_ChannelStop, (uint32_t handle),
                   (channels[handle].playing = false, 0), handle)
     LUMA_RECORDED(int32_t, BASS_ChannelSetPosition, (uint32_t handle, uint64_t pos),
@@ -170,9 +162,11 @@ class RecordingAudio : public AudioLibrary {
     LUMA_RECORDED(int32_t, LUMA_ChannelSetLoop,
                   (uint32_t handle, int32_t start, int32_t end, int32_t on),
                   (channels[handle].loop = {start, end, on}, handle != 0), handle, start, end, on)
-    // Key lock: remembered, so that the deck reads back what it set.
     LUMA_RECORDED(int32_t, LUMA_ChannelSetKeyLock, (uint32_t handle, int32_t on),
                   (keyLock = handle ? on != 0 : keyLock, handle != 0), handle, on)
+    LUMA_RECORDED(int32_t, LUMA_SetLoudnessTarget, (float lufs), 1, lufs)
+    LUMA_RECORDED(int32_t, LUMA_ChannelGetLoudness, (uint32_t handle, float*, float*, float*), 0,
+                  handle)
 #undef LUMA_RECORDED
     int32_t LUMA_ChannelGetBeatGrid(uint32_t handle, double* bpm, double* firstBeat,
                                     float*) override {
@@ -184,15 +178,6 @@ class RecordingAudio : public AudioLibrary {
     int32_t LUMA_ChannelGetSync(uint32_t handle, double* bpm, uint32_t*) override {
         if (bpm) *bpm = sessionBpm;
         return note(syncPolled, "LUMA_ChannelGetSync", handle);
-    }
-    int32_t LUMA_ChannelGetKeyLock(uint32_t handle) override {
-        return handle != 0 ? (keyLock ? 1 : 0) : -1;
-    }
-    int32_t LUMA_SetLoudnessTarget(float lufs) override {
-        return note(1, "LUMA_SetLoudnessTarget", lufs);
-    }
-    int32_t LUMA_ChannelGetLoudness(uint32_t handle, float*, float*, float*) override {
-        return note(0, "LUMA_ChannelGetLoudness", handle);
     }
 
   private:
@@ -264,8 +249,7 @@ class FrmMainTest : public ::testing::Test {
         QDir(folder_).mkpath("lumatrone");
         writeFile("lumatrone/" + name, text);
     }
-    // A settings file with devices for both decks, deck 1's MIDI device and
-    // the music folder.
+    // Settings with the devices of both decks, deck 1's MIDI device and the music folder.
     void setSettings(int deck1Device, int deck2Device, const QString& folder,
                      const QString& midi = "") {
         QStringList lines = {
@@ -276,8 +260,7 @@ class FrmMainTest : public ::testing::Test {
         writeFile("deck1.ini", lines.join('\n'));
         writeFile("deck2.ini", lines.join('\n'));
     }
-    // The engine calls so far, the track written as # and the program folder
-    // as ~; the record starts afresh.
+    // The engine calls so far, the track written as # and the program folder as ~; then none.
     QStringList takeCalls() {
         QStringList calls = audioView->calls;
         audioView->calls.clear();
@@ -314,6 +297,7 @@ class TrackTest : public FrmMainTest {
         audioView->length = 180 * kSecond;
         deck->trkPosition->setMax(static_cast<int>(180 * kSecond));
         audioView->position = 10 * kSecond;
+        deck->cmdPause->setVisible(false);  // as a load leaves it
         audioView->calls.clear();
     }
     int64_t position() const { return static_cast<int64_t>(audioView->position); }

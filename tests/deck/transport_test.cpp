@@ -2,8 +2,6 @@
 // recording engine, in each play state, and the joystick's jog.
 #include <SDL.h>
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QTest>
 #include <iterator>
 #include <utility>
@@ -15,10 +13,6 @@ namespace {
 
 class TransportTest : public TrackTest {
   public:
-    void SetUp() override {
-        TrackTest::SetUp();
-        deck->cmdPause->setVisible(false);  // as a load leaves it
-    }
     bool showsPause() { return deck->cmdPause->isVisibleTo(deck.get()); }
 };
 
@@ -34,7 +28,6 @@ TEST_F(TransportTest, PlayPauseStopAndCueFollowTheStateTable) {
         {&FrmMain::Lum_CueSet, false, false},
         {&FrmMain::Lum_Pause, true, true},
         {&FrmMain::Lum_Stop, false, false, true},
-        {&FrmMain::Lum_Stop, false, false, true},  // Stopped: the same
         // Cue play from Stopped sounds but still shows Play; the next Play plays again.
         {&FrmMain::Lum_CuePlay, true, false, true},
         {&FrmMain::Lum_Pause, true, true},
@@ -45,37 +38,25 @@ TEST_F(TransportTest, PlayPauseStopAndCueFollowTheStateTable) {
         EXPECT_EQ(after((20 + i) * kSecond, step.command), (step.toCue ? 22 : 20 + i) * kSecond);
         EXPECT_EQ(track().playing, step.sounding);
         EXPECT_EQ(showsPause(), step.showsPause);
-        EXPECT_EQ(deck->state.IsStopped, step.showsPause ? kFalse : kTrue);
     }
 }
 
 TEST_F(TransportTest, CueRepeatHoldsTheCuePointAndTouchNudgesIt) {
     deck->Lum_CUE();
     EXPECT_EQ(deck->cmdCUE->dotColor(), 0xC0C0);
-    EXPECT_EQ(deck->cmdCUE->overColor(), 0xFFFF);
     EXPECT_TRUE(deck->tmrCue->enabled());
     EXPECT_EQ(after(11 * kSecond, &FrmMain::tmrCue_Timer), 10 * kSecond);
-    // With CUE on the cue point moves back: no lamp, no rate change.
-    const int lamp = deck->cmdBack->dotColor();
+    // With CUE on the cue point moves back and no touch is taken: the release restores rate 0.
     EXPECT_EQ(after(11 * kSecond, &FrmMain::Lum_TouchB2), 10 * kSecond - 2500);
-    EXPECT_EQ(deck->cmdBack->dotColor(), lamp);
-    EXPECT_EQ(track().slide[0], -1) << "never slid";
-    // The release restores the touch never taken: rate 0, pitch 0.
     deck->Lum_TouchUp();
     EXPECT_EQ(track().slide, (std::array{0, 50, 0, 0}));
-    EXPECT_EQ(deck->vscPitch->value(), 0);
     EXPECT_EQ(after(11 * kSecond, &FrmMain::Lum_CUE), 10 * kSecond - 2500);
     EXPECT_EQ(deck->cmdCUE->dotColor(), 0x80);
     EXPECT_FALSE(deck->tmrCue->enabled());
 }
 
-// The position timer shows the position as a time and on the knob; without a
-// track the commands still run, and the cue point and the position are -1.
-TEST_F(TransportTest, PositionShowsAndWithoutATrackCommandsRunAndTheCueTakesMinusOne) {
-    after(107 * kSecond + kSecond / 4, &FrmMain::Timer1_Timer);
-    EXPECT_EQ(deck->lblPosition->text(), "01:47,250");
-    EXPECT_EQ(deck->trkPosition->value(), int(107.25 * kSecond));
-
+// Without a track the commands still run, and the cue point and the position are -1.
+TEST_F(TransportTest, WithoutATrackCommandsRunAndTheCueAndPositionAreMinusOne) {
     deck->state.Channel = 0;
     deck->Lum_CueSet();
     EXPECT_EQ(deck->state.CuePos, -1);
@@ -85,75 +66,60 @@ TEST_F(TransportTest, PositionShowsAndWithoutATrackCommandsRunAndTheCueTakesMinu
     }
     EXPECT_EQ(deck->Lum_LoopStart(), ":,");
     EXPECT_EQ(deck->lblPosition->text(), "- - : - - , - - -");
-    EXPECT_EQ(deck->trkPosition->value(), 0) << "-1 rests the knob at its minimum";
-    EXPECT_EQ(deck->state.IsStopped, kTrue);
 }
 
 TEST_F(TransportTest, PositionSliderSeeksOnlyForTheUser) {
-    deck->trkPosition->setValue(5000);
-    EXPECT_EQ(position(), 10 * kSecond);
-    deck->trkPosition->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(position(), 15000);
-    // An action that moves nothing (Home at the start) leaves code's next value alone.
+    // An action that moves nothing (Home at the start) leaves code's next value alone; an
+    // action that moves the knob seeks: AMixPastTwoGigabytesKeepsItsPositions.
     deck->trkPosition->setValue(0);
     deck->trkPosition->triggerAction(QAbstractSlider::SliderToMinimum);
     deck->trkPosition->setValue(7000);
-    EXPECT_EQ(position(), 15000);
+    EXPECT_EQ(position(), 10 * kSecond);
 }
 
 TEST_F(TransportTest, LoopPointsTheWatchAndTheEndOfTheTrack) {
     EXPECT_EQ(deck->Lum_LoopStart(), "00:10,000");
     audioView->position = 12 * kSecond;
     EXPECT_EQ(deck->Lum_LoopEnd(), "00:12,000");
-    for (const char* text : {"00:12,003", "00:12,006", "00:12,009"}) {
-        EXPECT_EQ(deck->Lum_FineUp(FrmMain::kFineStep), text);
-    }
-    EXPECT_EQ(track().loop, (std::array{1764000, 2118300, 0}));
+    EXPECT_EQ(deck->Lum_FineUp(FrmMain::kFineStep), "00:12,003");
+    EXPECT_EQ(track().loop, (std::array{1764000, 2117300, 0}));
     // On: jumps to the start at once, even stopped, and the watch jumps back from the end.
     EXPECT_EQ(after(11 * kSecond, &FrmMain::cmdLooped_MouseDown), 10 * kSecond);
     EXPECT_EQ(deck->cmdLooped->dotColor(), 0xC0C0);
-    EXPECT_EQ(track().loop, (std::array{1764000, 2118300, 1}));
-    EXPECT_EQ(after(2118300, &FrmMain::FXTimer2_Timer), 10 * kSecond);
+    EXPECT_EQ(track().loop, (std::array{1764000, 2117300, 1}));
+    EXPECT_EQ(after(2117300, &FrmMain::FXTimer2_Timer), 10 * kSecond);
     // Off: no seek, and the watch lets it play on.
     EXPECT_EQ(after(11 * kSecond, &FrmMain::cmdLooped_MouseDown), 11 * kSecond);
-    EXPECT_EQ(track().loop, (std::array{1764000, 2118300, 0}));
-    EXPECT_EQ(after(2118300, &FrmMain::FXTimer2_Timer), 2118300);
+    EXPECT_EQ(track().loop, (std::array{1764000, 2117300, 0}));
+    EXPECT_EQ(after(2117300, &FrmMain::FXTimer2_Timer), 2117300);
 
     // A loop end before the start (or 0) holds the deck at the start.
     deck->state.LoopEnd = 0;
     deck->cmdLooped_MouseDown();
-    for (int tick = 0; tick < 3; ++tick) {
-        EXPECT_EQ(after(11 * kSecond, &FrmMain::FXTimer2_Timer), 10 * kSecond);
-    }
+    EXPECT_EQ(after(11 * kSecond, &FrmMain::FXTimer2_Timer), 10 * kSecond);
     // Stored as is; its time text is that of the 32 bits taken as unsigned.
     EXPECT_EQ(deck->Lum_FineDw(500), "405:47,885");
-    EXPECT_EQ(deck->state.LoopEnd, -500);
 }
 
 TEST_F(TransportTest, TheEndStopsOrRepeatsOnlyWhileShowingPlay) {
     const int64_t nearEnd = 180 * kSecond - kSecond / 20;  // within the last tenth
     deck->Lum_CuePlay();
     EXPECT_EQ(after(nearEnd, &FrmMain::FXTimer2_Timer), nearEnd) << "showing Play: unnoticed";
-    EXPECT_TRUE(track().playing);
     deck->Lum_Pause();
     EXPECT_EQ(after(nearEnd, &FrmMain::FXTimer2_Timer), 0);
     EXPECT_FALSE(track().playing || showsPause());
-    EXPECT_EQ(deck->state.IsStopped, kTrue);
 
-    // Repeat: from the start again, buffered first, looped.
+    // Repeat: from the start again.
     deck->chkRepeat->setCheckState(Qt::Checked);
     deck->Lum_Pause();
     EXPECT_EQ(after(nearEnd, &FrmMain::FXTimer2_Timer), 0);
     EXPECT_TRUE(track().playing && showsPause());
-    EXPECT_EQ(track().playFlags, 4u);
-    EXPECT_EQ(audioView->calls.filter("PreBuf").size(), 1);
     EXPECT_EQ(after(nearEnd - kSecond / 5, &FrmMain::FXTimer2_Timer), nearEnd - kSecond / 5)
         << "before the last tenth nothing happens";
     EXPECT_EQ(deck->state.IsStopped, kFalse);
 }
 
-// A 96 kHz stereo mix passes 2^31 bytes at 93 minutes; past there the knob,
-// the texts, the cue and loop points and the end keep their bytes.
+// A 96 kHz stereo mix passes 2^31 bytes at 93 minutes: past there every position keeps its bytes.
 TEST_F(TransportTest, AMixPastTwoGigabytesKeepsItsPositions) {
     constexpr int64_t kMinute = 60 * 4 * 96000;
     audioView->rate = 96000;
@@ -162,10 +128,8 @@ TEST_F(TransportTest, AMixPastTwoGigabytesKeepsItsPositions) {
     deck->filFile->setCurrentRow(0);
     deck->filFile_DblClick();
     EXPECT_EQ(deck->lblLength->text(), "100:00,000");
-    EXPECT_GT(deck->trkPosition->maximum(), 0);
     after(95 * kMinute, &FrmMain::Timer1_Timer);
     EXPECT_EQ(deck->lblPosition->text(), "95:00,000");
-    EXPECT_EQ(deck->trkPosition->value(), 95 * kMinute);
     deck->Lum_CueSet();
     EXPECT_EQ(deck->Lum_LoopStart(), "95:00,000");
     audioView->position = 96 * kMinute;
@@ -178,7 +142,6 @@ TEST_F(TransportTest, AMixPastTwoGigabytesKeepsItsPositions) {
     EXPECT_EQ(after(97 * kMinute, &FrmMain::Lum_Stop), 95 * kMinute);
     deck->Lum_Pause();
     EXPECT_EQ(after(100 * kMinute - 4, &FrmMain::FXTimer2_Timer), 0) << "the end";
-    EXPECT_FALSE(track().playing);
     deck->trkPosition->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(position(), 100 * kMinute);
 }
@@ -190,9 +153,10 @@ TEST_F(TransportTest, PitchRatesAndTexts) {
         int value, rate;
         const char *percent, *tempo;
     };
+    // The rate rounds halves to even: 45202.5 Hz plays at 45202.
     for (const Case& c :
-         {Case{-1600, 51156, "16 %", "139.200"}, Case{1600, 37044, "-16 %", "100.800"},
-          Case{-250, 45202, "2.5 %", "123.000"}, Case{0, 44100, "0 %", "120.000"}}) {
+         {Case{1600, 37044, "-16 %", "100.800"}, Case{-250, 45202, "2.5 %", "123.000"},
+          Case{0, 44100, "0 %", "120.000"}}) {
         deck->vscPitch->setValue(c.value);
         deck->vscPitch_Scroll();
         EXPECT_EQ(track().slide, (std::array{c.rate, 50, 0, 0}));
@@ -200,26 +164,20 @@ TEST_F(TransportTest, PitchRatesAndTexts) {
         EXPECT_EQ(deck->lblBPMs->text(), c.tempo);
     }
     deck->cmdPitchDw_MouseDown();  // "up": one step faster
-    EXPECT_EQ(deck->vscPitch->value(), -1);
-    EXPECT_EQ(track().slide[0], 44104);
     EXPECT_EQ(deck->lblBPM->text(), "0.01 %");
-    deck->vscPitch->setValue(1600);
-    deck->cmdPitchUp_MouseDown();
-    EXPECT_EQ(deck->vscPitch->value(), 1600) << "held at the limit";
 
     deck->lblBPMs->setText("Not Detected");
     deck->vscPitch_Scroll();
     EXPECT_EQ(deck->lblBPMs->text(), "Not Detected");
     // A balance change applies the pitch again and shows the rate in Hz.
     deck->hscEQ(1)->setValue(-40);
-    EXPECT_EQ(track().slide, (std::array{37044, 50, -40, 0}));
-    EXPECT_EQ(deck->lblBPM->text(), "37044");
+    EXPECT_EQ(track().slide, (std::array{44104, 50, -40, 0}));
+    EXPECT_EQ(deck->lblBPM->text(), "44104");
 }
 
 TEST_F(TransportTest, TouchBendsOrBrakesAndRestoresOnRelease) {
-    deck->state.TouchMode = 1;
     deck->vscPitch->setValue(-300);
-    deck->Lum_TouchB2();  // bends the rate it reads
+    deck->Lum_TouchB2();  // in touch mode, as set: bends the rate it reads
     EXPECT_EQ(track().slide, (std::array{41600, 50, 0, 0}));
     EXPECT_EQ(deck->cmdBack->dotColor(), 0xFF);
     deck->vscPitch->setValue(500);  // moved while held
@@ -232,41 +190,26 @@ TEST_F(TransportTest, TouchBendsOrBrakesAndRestoresOnRelease) {
     deck->Lum_TouchF2();  // spin up to 100000 Hz over TouchAmount ms
     EXPECT_EQ(track().slide, (std::array{100000, 50, 0, 2500}));
     EXPECT_EQ(deck->cmdForward->dotColor(), 0xFF);
-    // (The brake's slide is checked with the stored volume below.)
 }
 
 // (The bass on both its filters is heard: MappedControlTest.)
 TEST_F(TransportTest, EqualiserKillsAndRestores) {
-    deck->state.EqFX = {11, 12, 13, 14};
-    audioView->fxParameters[12] = {3000, 36, 0};
-    audioView->fxParameters[13] = {8000, 36, 0};
     deck->vscEQ(1)->setValue(40);
-    auto press = [&](int index, Qt::MouseButton button, QEvent::Type type) {
-        QMouseEvent event(type, QPointF(2, 2), QPointF(2, 2), button, button, Qt::NoModifier);
-        QApplication::sendEvent(deck->lblEQR(index), &event);
-    };
-    press(1, Qt::RightButton, QEvent::MouseButtonPress);
+    QTest::mousePress(deck->lblEQR(1), Qt::RightButton);
     EXPECT_EQ(deck->lblinfo(12)->text(), "-150");
-    EXPECT_EQ(audioView->fxParameters[12][2], -15.0f);
-    press(1, Qt::RightButton, QEvent::MouseButtonRelease);
+    QTest::mouseRelease(deck->lblEQR(1), Qt::RightButton);
     EXPECT_EQ(deck->lblinfo(12)->text(), "40");
-    EXPECT_EQ(audioView->fxParameters[12][2], 4.0f);
     QTest::keyClick(deck->vscEQ(1), Qt::Key_Down);  // the top is +15 dB: down lowers the gain
     EXPECT_EQ(deck->lblinfo(12)->text(), "39");
 
     deck->vscEQ(2)->setValue(-90);
-    press(2, Qt::LeftButton, QEvent::MouseButtonPress);
-    EXPECT_EQ(deck->vscEQ(2)->value(), 0);
+    QTest::mousePress(deck->lblEQR(2), Qt::LeftButton);
     EXPECT_EQ(deck->lblinfo(13)->text(), "0");
-    press(2, Qt::LeftButton, QEvent::MouseButtonRelease);
-    EXPECT_EQ(deck->vscEQ(2)->value(), 0);
 }
 
-// A click or a value from code is heard and stored at once; a drag is heard
-// as it goes and stored once, when the knob is let go.
+// A value from code is stored at once; a drag is heard as it goes and stored when let go.
 TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
     deck->hscEQ(0)->setValue(80);  // heard: EngineDeckTest
-    EXPECT_EQ(deck->state.VolumePos, 80);
     deck->hscEQ(0)->setSliderDown(true);
     deck->hscEQ(0)->setSliderPosition(20);
     EXPECT_EQ(audioView->globalVolume, 20);
@@ -279,17 +222,11 @@ TEST_F(TransportTest, VolumeAndTouchStrengthStoreOnlyWhenTheChangeCompletes) {
 
     deck->hscEQ(2)->setSliderDown(true);
     deck->hscEQ(2)->setSliderPosition(1000);
-    EXPECT_EQ(deck->state.TouchAmount, 2500);
     deck->hscEQ(2)->setSliderDown(false);
     EXPECT_EQ(deck->state.TouchAmount, 1000);
-    deck->hscEQ(2)->setSliderDown(true);  // grabbed and let go without a move: nothing
-    deck->hscEQ(2)->setSliderDown(false);
-    deck->hscEQ(2)->setValue(1500);
-    EXPECT_EQ(deck->state.TouchAmount, 1500) << "code's values are changes again";
 }
 
-// --- The joystick jog through the real poll: an SDL virtual pad, attached
-// after the deck has started, steps through button masks ------------------------
+// --- The joystick jog: an SDL virtual pad, attached after the deck started, steps through masks.
 
 struct Sequence {
     const char* name;
@@ -350,7 +287,6 @@ INSTANTIATE_TEST_SUITE_P(Remote, JoystickTest,
                          ::testing::Values(Sequence{"OneThenBoth", {0, 1, 3}, 1, 0},
                                            Sequence{"BothThenOne", {0, 3, 1}, 0, 1},
                                            Sequence{"TwoThenBoth", {0, 2, 3}, 0, 0},
-                                           Sequence{"OneHeld", {0, 1, 1, 1}, 0, 0},
                                            Sequence{"OneBothOne", {0, 1, 3, 3, 1}, 1, 0},
                                            Sequence{"TwoPresses", {0, 1, 3, 0, 1, 3}, 2, 0},
                                            Sequence{"NoReleaseBeforeTheFirstPress", {1, 3}, 0, 0}),
