@@ -33,9 +33,7 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
     deck->tmrSpectrum_Timer();
     EXPECT_EQ(pixel(0, 0), qRgb(48, 0, 255));
     EXPECT_EQ(pixel(0, 1), marker);
-    EXPECT_EQ(pixel(0, 2), black);
     for (int row = 0; row < 101; ++row) EXPECT_EQ(pixel(1, row), row % 2 ? black : marker);
-    EXPECT_EQ(pixel(2, 0), black);
 
     for (int tick = 1; tick < 88; ++tick) deck->tmrSpectrum_Timer();
     EXPECT_EQ(pixel(87, 0), qRgb(48, 0, 255));
@@ -45,8 +43,7 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
     EXPECT_EQ(deck->lblVU->text(), "Oscilloscope");
     EXPECT_EQ(deck->modSpectrum.SpecPos, 0);
     EXPECT_LT(deck->tmrSpectrum->interval(), 25);
-    // Bin b is the bar in column 2 (b - 1), sqrt(m) x 3 x 101 rows above the
-    // bottom one; the column between two bars is their average.
+    // Bin b: column 2 (b - 1), sqrt(m) x 3 x 101 rows high; the column between is the average.
     audioView->spectrum.assign(1024, 0.0f);
     audioView->spectrum[20] = 0.05f;
     audioView->spectrum[19] = audioView->spectrum[21] = 0.025f;
@@ -98,8 +95,6 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     deck->FXTimer1_Timer();
     EXPECT_EQ(deck->shpVU(0)->y(), 101);  // below the box: out of sight
     EXPECT_EQ(deck->shpVU(1)->y(), 101);
-    EXPECT_EQ(firstRow(5, green), -1);
-    EXPECT_EQ(firstRow(17, green), -1);
 }
 
 TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
