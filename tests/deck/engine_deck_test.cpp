@@ -159,7 +159,6 @@ TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
     EXPECT_LT(offBeat(deck->state.CuePos), 0.002);
     deck->Lum_BeatLoop(2);
     EXPECT_LT(offBeat(deck->state.LoopStart), 0.002);
-    EXPECT_LE(deck->state.LoopStart, static_cast<int64_t>(10.37 * kBytesPerSecond));
     EXPECT_NEAR(double(deck->state.LoopEnd - deck->state.LoopStart) / kBytesPerSecond, 1.0, 0.001);
 
     deck->Lum_Pause();  // plays from the nearest beat, inside the loop
@@ -263,7 +262,6 @@ TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
     EXPECT_GE(wentOut - lastHandled, 245ms);
     EXPECT_EQ(deck->cmdStop->dotColor(), 128);
     EXPECT_EQ(deck->lblinfo(4)->text(), "") << "the comment goes out with the lamp";
-    EXPECT_FALSE(deck->tmrLED->enabled());
 }
 
 // The shipped mapping heard: the bass knob cuts 60 Hz, the 14-bit pitch plays 1 kHz at 1080 Hz.
