@@ -94,12 +94,18 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     EXPECT_EQ(deck->shpVU(1)->y(), 101);
 }
 
-TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
+TEST_F(DisplaysTest, ReadoutsShowTheirWholeValuesTheLoadInTheUsersDecimals) {
     QLocale::setDefault(QLocale(QLocale::German));
     audioView->cpu = 12.34f;
     deck->tmrCPU_Timer();
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
+    const std::pair<QLabel*, QString> widest[] = {
+        {deck->lblinfo(10), "5000"}, {deck->lblCPU, "12.3 %"}, {deck->lblVU, "Spectrum Analyzer"}};
+    for (const auto& [readout, text] : widest) {
+        readout->setText(text);
+        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
+    }
 }
 
 TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
@@ -117,15 +123,6 @@ TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
         name->setGeometry(c.left, name->y(), c.width, c.height);
         c.slow ? deck->tmrScroll_Timer() : deck->tmrFilename_Timer();
         EXPECT_EQ(name->x(), c.expectedLeft) << c.slow << " " << c.width << " " << c.left;
-    }
-}
-
-TEST_F(DisplaysTest, ReadoutsShowTheirWholeValues) {
-    const std::pair<QLabel*, QString> widest[] = {
-        {deck->lblinfo(10), "5000"}, {deck->lblCPU, "12.3 %"}, {deck->lblVU, "Spectrum Analyzer"}};
-    for (const auto& [readout, text] : widest) {
-        readout->setText(text);
-        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
     }
 }
 

@@ -27,7 +27,7 @@
 namespace luma::test {
 namespace {
 
-TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
+TEST_F(FrmMainTest, StartsUpOnTheConfiguredDeviceAndCtrlQShutsItDown) {
     auto deck = makeDeck("1");
     // The output named and opened on the configured device, then started.
     EXPECT_EQ(audioView->calls.filter(QRegularExpression("Output|Init|Start")),
@@ -49,12 +49,9 @@ TEST_F(FrmMainTest, StartsUpInOrderOnTheConfiguredDevice) {
         EXPECT_GT(std::count(pixels, pixels + size, shapeFill.rgb()), size / 2)
             << option->objectName().toStdString();
     }
-}
 
-// The shipped keys from the focused drive box (a list's focus: DeckKeysTest): Ctrl+G and
-// Ctrl+S toggle quantize and sync, Ctrl+Q (no close button) ends the deck, a plain Q not.
-TEST_F(FrmMainTest, CtrlQShutsTheDeckDownWhereverTheFocusIs) {
-    auto deck = makeDeck("1");
+    // The shipped keys from the focused drive box (a list's focus: DeckKeysTest): Ctrl+G and
+    // Ctrl+S toggle quantize and sync, Ctrl+Q (no close button) ends the deck, a plain Q not.
     deck->show();
     deck->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(deck.get()));
@@ -65,8 +62,7 @@ TEST_F(FrmMainTest, CtrlQShutsTheDeckDownWhereverTheFocusIs) {
     QTest::keyClick(deck->drvFile, Qt::Key_Q);
     EXPECT_EQ(platform.ends, 0);
     QTest::keyClick(deck->drvFile, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(platform.ends, 1);
-    EXPECT_EQ(platform.exitCode, 0);
+    EXPECT_EQ(std::pair(platform.ends, platform.exitCode), std::pair(1, 0));
     const QStringList& calls = audioView->calls;  // the engine freed before the end
     EXPECT_EQ(calls.mid(calls.indexOf("BASS_Free")), (QStringList{"BASS_Free", "endProcess"}));
 }
@@ -324,7 +320,6 @@ TEST_F(TrackLoadingTest, AFileNoStreamOpensLoadsAsAModuleOrLeavesChannelZero) {
     deck->filFile_DblClick();
     EXPECT_EQ(texts(), (QStringList{"0 Hz", "-01:59,000", "0", "0", "odd",
                                     " ID3 info unavalaible or not exists.", ""}));
-    for (int i = 1; i < 5; ++i) EXPECT_EQ(deck->lblinfo(i)->text(), "");
 
     audioView->moduleHandle = 0x20000001;
     audioView->decodeModuleHandle = 0x40000001;
