@@ -28,7 +28,6 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
     audioView->spectrum[2] = 1.0f;   // bin 2, row 1: past the top, saturated
     QTest::mouseClick(deck->pctSpectrum, Qt::RightButton);
     EXPECT_EQ(deck->lblVU->text(), "Spectrum Analyzer");
-    EXPECT_EQ(deck->tmrSpectrum->interval(), 25);
 
     deck->tmrSpectrum_Timer();
     EXPECT_EQ(pixel(0, 1), marker);
@@ -40,7 +39,6 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
 
     QTest::mouseClick(deck->pctSpectrum, Qt::LeftButton);
     EXPECT_EQ(deck->lblVU->text(), "Oscilloscope");
-    EXPECT_LT(deck->tmrSpectrum->interval(), 25);
     // Bin b: column 2 (b - 1), sqrt(m) x 3 x 101 rows high; the column between is the average.
     audioView->spectrum.assign(1024, 0.0f);
     audioView->spectrum[20] = 0.05f;

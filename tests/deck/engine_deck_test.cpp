@@ -84,10 +84,6 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     startDeck();
     loadTone(1000.0, 10.0);  // amplitude 0.5
     deck->Lum_Pause();
-    const auto pitch = [this](int value) {
-        deck->vscPitch->setValue(value);
-        deck->vscPitch_Scroll();
-    };
     const struct {
         const char* after;
         std::function<void()> action;
@@ -95,7 +91,7 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     } steps[] = {
         {"the load", [] {}, 0.25},
         {"Gain to 80", [this] { deck->hscEQ(0)->setValue(80); }, 0.4},
-        {"a pitch move", [&] { pitch(-300); }, 0.4},
+        {"a pitch move", [this] { deck->vscPitch->setValue(-300), deck->vscPitch_Scroll(); }, 0.4},
         {"a balance move", [this] { deck->hscEQ(1)->setValue(-40); }, 0.4},
         {"a touch", [this] { deck->Lum_TouchF2(), render(kRate / 10), deck->Lum_TouchUp(); }, 0.4},
         {"the next load", [this] { load(folder_ + "/crate", "tone.wav"), deck->Lum_Pause(); }, 0.4},
