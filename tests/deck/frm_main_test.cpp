@@ -155,8 +155,6 @@ TEST_F(FrmMainTest, EachFatalPathSaysWhyAndEnds) {
 
 TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     QDir(folder_).mkpath("crate/deeper");
-    writeFile("crate/deeper/a.wav", "");
-    writeFile("crate/deeper/b.ogg", "");
     const ScopedEnv home("HOME", folder_.toStdString());
     setSettings(1, 1, "~/crate");
     auto deck = makeDeck("1");
