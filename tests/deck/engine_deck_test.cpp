@@ -130,7 +130,7 @@ TEST_F(EngineDeckTest, ShowsThePreGainTheTempoAndTheTagOfWhatItLoads) {
     EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove")) << "its tag read";
 }
 
-// On a drum track's measured grid the quantized cue and a beat loop land on its beats.
+// On a drum track's measured grid a beat loop and a quantized start land on its beats.
 TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
     startDeck();
     const drums::BeatTrack track = drums::renderBeatTrack({.bpm = 120, .seconds = 30});
@@ -151,8 +151,6 @@ TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
 
     audio.BASS_ChannelSetPosition(channel, static_cast<uint64_t>(10.37 * kBytesPerSecond));
     deck->Lum_Quantize();
-    deck->Lum_CueSet();
-    EXPECT_LT(offBeat(deck->state.CuePos), 0.002);
     deck->Lum_BeatLoop(2);
     EXPECT_LT(offBeat(deck->state.LoopStart), 0.002);
     EXPECT_NEAR(double(deck->state.LoopEnd - deck->state.LoopStart) / kBytesPerSecond, 1.0, 0.001);

@@ -211,8 +211,6 @@ TEST(DesktopPlatformTest, BoxIsCentredOverItsDecksPlace) {
 
 // --- Loading a track: the filters, the labels, the detection's progress, and failed opens.
 
-constexpr uint32_t kDecodeStream = 0x30000001;
-
 // Records the caption a label has each time it is painted.
 struct PaintedCaptions : QObject {
     QLabel* label;
@@ -231,7 +229,7 @@ class TrackLoadingTest : public FrmMainTest {
         writeFile("crate/track.mp3",
                   QString(1000, 'x') + "TAGIntro" + QString(119, ' ') + QChar(17));
         audio->streamHandle = kTrack;
-        audio->decodeStreamHandle = kDecodeStream;
+        audio->decodeStreamHandle = 0x30000001;  // 805306369
         audio->length = 4ull * 44100 * 60;
         audio->percents2Bpm = -1.24f;
         deck = makeDeck("1");
