@@ -109,16 +109,16 @@ TEST_F(DisplaysTest, ReadoutsShowTheirWholeValuesTheLoadInTheUsersDecimals) {
 TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
     struct Case {
         bool slow;  // tmrScroll, else tmrFilename
-        int width, height, left, expectedLeft;
+        int width, left, expectedLeft;
     };
     const Case cases[] = {
-        {true, 500, 30, -499, 384},  // left completely: back at the right edge
-        {true, 500, 30, 100, 92},   {false, 500, 30, -599, 445},  // 20 heights: 5 box heights
-        {false, 500, 30, 10, 8},    {false, 382, 30, 10, 10},     // a name that fits stays
+        {true, 500, -499, 384},                           // left completely: back at the right edge
+        {true, 500, 100, 92},   {false, 500, -599, 445},  // 20 heights of 30: 5 box heights
+        {false, 500, 10, 8},    {false, 382, 10, 10},     // a name that fits stays
     };
     QLabel* name = deck->lblFileName;
     for (const Case& c : cases) {
-        name->setGeometry(c.left, name->y(), c.width, c.height);
+        name->setGeometry(c.left, name->y(), c.width, 30);
         c.slow ? deck->tmrScroll_Timer() : deck->tmrFilename_Timer();
         EXPECT_EQ(name->x(), c.expectedLeft) << c.slow << " " << c.width << " " << c.left;
     }

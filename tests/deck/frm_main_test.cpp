@@ -254,7 +254,6 @@ TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
     deck->vscEQ(1)->setValue(-120);
     deck->hscEQ(1)->setValue(30);
     deck->vscPitch->setValue(-800);
-    takeCalls();
     deck->filFile_DblClick();
     const QStringList calls = takeCalls();
     // Detected on the decode-only open; the loop points carry over to the new channel.
