@@ -267,8 +267,13 @@ TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
     EXPECT_FALSE(deck->cmdPause->isVisibleTo(deck.get()));
 }
 
-TEST_F(TrackLoadingTest, ShowsProgressWhileDetectingAndFreesThePreviousTrack) {
+TEST_F(TrackLoadingTest, TheNameShowsProgressThenScrollsIfWideAndTheNextLoadFreesTheLast) {
     audioView->progressReports = {0.0f, 45.9f, 100.0f};
+    const QString wide = QString("a very long track name that goes on and on").repeated(2);
+    writeFile("crate/" + wide + ".mp3", "");
+    writeFile("crate/a.b", "");
+    deck->filFile->setPattern("*.*");
+    select("track.mp3");
     deck->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(deck.get()));
     PaintedCaptions painted;
@@ -279,14 +284,26 @@ TEST_F(TrackLoadingTest, ShowsProgressWhileDetectingAndFreesThePreviousTrack) {
     EXPECT_EQ(painted.captions, (QStringList{"Loading...", "BPM detection 0%", "BPM detection 45%",
                                              "BPM detection 100%"}));
 
-    // The next load releases this track and its detection stream first.
+    select("a.b");
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->lblFileName->text(), "BPM detection 100%") << "no extension to cut off";
+    select(wide + ".mp3");
+    deck->filFile_DblClick();
+    EXPECT_EQ(deck->lblFileName->text(), wide);
+    EXPECT_EQ(deck->lblFileName->x(), 386);
+    EXPECT_TRUE(deck->tmrScroll->enabled());
+
+    // The next load releases this track and its detection stream first, and stops the marquee.
     takeCalls();
     deck->chkMono->setCheckState(Qt::Checked);
+    select("track.mp3");
     deck->filFile_DblClick();
     EXPECT_EQ(takeCalls().mid(0, 6),
               (QStringList{"BASS_StreamFree(#)", "BASS_MusicFree(#)", "BASS_FX_BPM_Free(#)",
                            "BASS_FX_BPM_Free(805306369)", "BASS_FX_TempoFree(#)",
                            "BASS_StreamCreateFile(~/crate/track.mp3,20082)"}));
+    EXPECT_EQ(deck->lblFileName->x(), 8);
+    EXPECT_FALSE(deck->tmrScroll->enabled());
 }
 
 // Nothing opens: no rate read, the time text of -1 s, no tempo, no tag. Then as a module.
@@ -308,28 +325,6 @@ TEST_F(TrackLoadingTest, AFileNoStreamOpensLoadsAsAModuleOrLeavesChannelZero) {
     const QStringList calls = takeCalls();
     EXPECT_EQ(calls.filter("BASS_ChannelSetFX"), QStringList(4, "BASS_ChannelSetFX(536870913,7)"));
     EXPECT_TRUE(calls.contains("BASS_FX_BPM_DecodeGet(1073741825,0,90,0,3)"));
-}
-
-TEST_F(TrackLoadingTest, NamesTooShortOrTooWideForTheLabel) {
-    audioView->progressReports = {99.5f};
-    const QString wide = QString("a very long track name that goes on and on").repeated(2);
-    writeFile("crate/" + wide + ".mp3", "");
-    writeFile("crate/a.b", "");
-    deck->filFile->setPattern("*.*");
-    select("a.b");
-    deck->filFile_DblClick();
-    EXPECT_EQ(deck->lblFileName->text(), "BPM detection 99%") << "no extension to cut off";
-
-    select(wide + ".mp3");
-    deck->filFile_DblClick();
-    EXPECT_EQ(deck->lblFileName->text(), wide);
-    EXPECT_EQ(deck->lblFileName->x(), 386);
-    EXPECT_TRUE(deck->tmrScroll->enabled());
-
-    select("track.mp3");
-    deck->filFile_DblClick();
-    EXPECT_EQ(deck->lblFileName->x(), 8);
-    EXPECT_FALSE(deck->tmrScroll->enabled());
 }
 
 }  // namespace
