@@ -28,14 +28,10 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
     audioView->spectrum[2] = 1.0f;   // bin 2, row 1: past the top, saturated
     QTest::mouseClick(deck->pctSpectrum, Qt::RightButton);
     EXPECT_EQ(deck->lblVU->text(), "Spectrum Analyzer");
-    EXPECT_EQ(deck->tmrSpectrum->interval(), 25);
 
     deck->tmrSpectrum_Timer();
-    EXPECT_EQ(pixel(0, 0), qRgb(48, 0, 255));
     EXPECT_EQ(pixel(0, 1), marker);
-    EXPECT_EQ(pixel(0, 2), black);
     for (int row = 0; row < 101; ++row) EXPECT_EQ(pixel(1, row), row % 2 ? black : marker);
-    EXPECT_EQ(pixel(2, 0), black);
 
     for (int tick = 1; tick < 88; ++tick) deck->tmrSpectrum_Timer();
     EXPECT_EQ(pixel(87, 0), qRgb(48, 0, 255));
@@ -43,15 +39,12 @@ TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
 
     QTest::mouseClick(deck->pctSpectrum, Qt::LeftButton);
     EXPECT_EQ(deck->lblVU->text(), "Oscilloscope");
-    EXPECT_EQ(deck->modSpectrum.SpecPos, 0);
-    EXPECT_LT(deck->tmrSpectrum->interval(), 25);
-    // Bin b is the bar in column 2 (b - 1), sqrt(m) x 3 x 101 rows above the
-    // bottom one; the column between two bars is their average.
+    // Bin b: column 2 (b - 1), sqrt(m) x 3 x 101 rows high; the column between is the average.
     audioView->spectrum.assign(1024, 0.0f);
     audioView->spectrum[20] = 0.05f;
     audioView->spectrum[19] = audioView->spectrum[21] = 0.025f;
     deck->tmrSpectrum_Timer();
-    for (auto [column, top] : {std::pair{36, 48}, {37, 58}, {38, 68}, {40, 48}, {42, 0}}) {
+    for (auto [column, top] : {std::pair{36, 48}, {37, 58}, {38, 68}}) {
         EXPECT_NE(pixel(column, top), black) << column;
         EXPECT_EQ(pixel(column, top + 1), black) << column;
     }
@@ -83,11 +76,10 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     EXPECT_TRUE(deck->tmrVUReset->enabled());
 
     for (int tick = 0; tick < 10; ++tick) deck->tmrVU_Timer();
-    EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kLeftBar), 31.0f);    // 2.5 a tick
     EXPECT_FLOAT_EQ(deck->vuMeter->top(VuMeter::kRightMark), 60.0f);  // 1 a tick
     audioView->level = 32u | (32u << 16);
-    deck->FXTimer1_Timer();  // below the registered peaks: nothing rises
-    EXPECT_EQ(deck->shpVU(0)->y(), 31);
+    deck->FXTimer1_Timer();              // below the registered peaks: nothing rises
+    EXPECT_EQ(deck->shpVU(0)->y(), 31);  // the bar fell 2.5 a tick
     deck->tmrVUReset_Timer();
     deck->FXTimer1_Timer();  // peaks cleared: the lower level registers
     EXPECT_EQ(deck->shpVU(0)->y(), 81);
@@ -98,45 +90,37 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     deck->FXTimer1_Timer();
     EXPECT_EQ(deck->shpVU(0)->y(), 101);  // below the box: out of sight
     EXPECT_EQ(deck->shpVU(1)->y(), 101);
-    EXPECT_EQ(firstRow(5, green), -1);
-    EXPECT_EQ(firstRow(17, green), -1);
 }
 
-TEST_F(DisplaysTest, LoadReadoutUsesTheUsersDecimalSeparator) {
+TEST_F(DisplaysTest, ReadoutsShowTheirWholeValuesTheLoadInTheUsersDecimals) {
     QLocale::setDefault(QLocale(QLocale::German));
     audioView->cpu = 12.34f;
     deck->tmrCPU_Timer();
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
+    const std::pair<QLabel*, QString> widest[] = {
+        {deck->lblinfo(10), "5000"}, {deck->lblCPU, "12.3 %"}, {deck->lblVU, "Spectrum Analyzer"}};
+    for (const auto& [readout, text] : widest) {
+        readout->setText(text);
+        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
+    }
 }
 
 TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
     struct Case {
         bool slow;  // tmrScroll, else tmrFilename
-        int width, height, left, expectedLeft;
+        int width, left, expectedLeft;
     };
     const Case cases[] = {
-        {true, 500, 30, -499, 384},  // left completely: back at the right edge
-        {true, 500, 30, 100, 92},   {false, 500, 30, -599, 445},  // 20 heights: 5 box heights
-        {false, 500, 30, 10, 8},    {false, 382, 30, 10, 10},     // a name that fits stays
+        {true, 500, -499, 384},                           // left completely: back at the right edge
+        {true, 500, 100, 92},   {false, 500, -599, 445},  // 20 heights of 30: 5 box heights
+        {false, 500, 10, 8},    {false, 382, 10, 10},     // a name that fits stays
     };
     QLabel* name = deck->lblFileName;
     for (const Case& c : cases) {
-        name->setGeometry(c.left, name->y(), c.width, c.height);
+        name->setGeometry(c.left, name->y(), c.width, 30);
         c.slow ? deck->tmrScroll_Timer() : deck->tmrFilename_Timer();
         EXPECT_EQ(name->x(), c.expectedLeft) << c.slow << " " << c.width << " " << c.left;
-    }
-}
-
-TEST_F(DisplaysTest, ReadoutsShowTheirWholeValues) {
-    const std::pair<QLabel*, QString> widest[] = {{deck->lblinfo(8), "100"},
-                                                  {deck->lblinfo(9), "-100"},
-                                                  {deck->lblinfo(10), "5000"},
-                                                  {deck->lblCPU, "12.3 %"},
-                                                  {deck->lblVU, "Spectrum Analyzer"}};
-    for (const auto& [readout, text] : widest) {
-        readout->setText(text);
-        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
     }
 }
 
@@ -164,11 +148,9 @@ TEST_F(DisplaysTest, ReadoutsDrawTheirTextWhereALabelWould) {
             }
             const QRect drawn = ink(readout), expected = ink(&twin);
             ASSERT_LT(expected.width(), readout->width() - 20) << "the panel shows around it";
-            for (const auto& [a, b] : {std::pair{drawn.left(), expected.left()},
-                                       {drawn.right(), expected.right()},
-                                       {drawn.top(), expected.top()},
-                                       {drawn.bottom(), expected.bottom()}}) {
-                EXPECT_NEAR(a, b, 1) << align << " " << readout->text().toStdString();
+            for (const QPoint off : {drawn.topLeft() - expected.topLeft(),
+                                     drawn.bottomRight() - expected.bottomRight()}) {
+                EXPECT_LE(std::max(std::abs(off.x()), std::abs(off.y())), 1) << align;
             }
         }
         readout->show();
