@@ -21,6 +21,7 @@
 
 #include "binding/engine_library.h"
 #include "deck_fixture.h"
+#include "loading/file_names.h"
 #include "support/scoped_env.h"
 
 namespace luma::test {
@@ -162,6 +163,15 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     ASSERT_TRUE(deck->dirFile->setPath(folder_));
     emit deck->drvFile->change();
     EXPECT_EQ(deck->dirFile->path(), folder_);
+
+    // A music folder named in Latin-1 on disk, and so in the settings, opens by its bytes.
+    const QByteArray latin = encodeFileName(folder_) + "/caf\xe9";
+    ASSERT_TRUE(std::filesystem::create_directory(latin.toStdString()));
+    QFile settings(folder_ + "/deck1.ini");
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    dir_.write("deck1.ini", settings.readAll().replace("~/crate", latin).toStdString());
+    audio = std::make_unique<RecordingAudio>();
+    EXPECT_EQ(encodeFileName(makeDeck("1")->dirFile->path()), latin);
 }
 
 // Both real decks share ALSA's null default (device 0), no JACK; they end cleanly and quietly.
