@@ -35,33 +35,12 @@ Signal gatedTone(double seconds, int gate) {
     return signal;
 }
 
-// Output frames between the gate's rising edges, on average: each edge is where the
-// envelope (RMS of 64-frame windows) comes up to half the tone's from silence.
-double gatePeriod(const std::vector<float>& left) {
-    constexpr int kWindow = 64;
-    constexpr double kToneRms = 0.5 / std::numbers::sqrt2;
-    std::vector<int64_t> rises;
-    bool armed = false;  // the gate was seen closed
-    for (size_t start = 0; start + kWindow <= left.size(); start += kWindow) {
-        double power = 0;
-        for (size_t i = start; i < start + kWindow; ++i) power += double(left[i]) * left[i];
-        const double envelope = std::sqrt(power / kWindow);
-        if (envelope < 0.05 * kToneRms) armed = true;
-        if (armed && envelope >= 0.5 * kToneRms) {
-            rises.push_back(static_cast<int64_t>(start));
-            armed = false;
-        }
-    }
-    if (rises.size() < 3) return 0.0;
-    return double(rises.back() - rises.front()) / double(rises.size() - 1);
-}
-
 TEST_F(KeyLockTest, TonesKeepTheirKeyWhileTimeFollowsTheSpeed) {
     constexpr int kGate = 4410;  // 0.1 s on, 0.1 s off
     const struct {
         double speed;
         int outputRate;
-    } cases[] = {{0.84, 44100}, {0.92, 44100}, {1.08, 44100}, {1.16, 44100}, {1.16, 48000}};
+    } cases[] = {{0.84, 44100}, {1.16, 44100}, {1.16, 48000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << " at " << c.outputRate << " Hz");
         restartAt(c.outputRate);
@@ -76,8 +55,10 @@ TEST_F(KeyLockTest, TonesKeepTheirKeyWhileTimeFollowsTheSpeed) {
                         c.speed * 44100 / c.outputRate, 1e-3)
                 << "the heard position runs at the speed";
             if (gated) {
-                const double expected = 2.0 * kGate / c.speed * c.outputRate / 44100;
-                EXPECT_NEAR(gatePeriod(left), expected, expected * 0.01);
+                const std::vector<double> opens = soundStarts(left, c.outputRate, 0.25f, 0.01);
+                ASSERT_GE(opens.size(), 3u);
+                const double period = (opens.back() - opens.front()) / double(opens.size() - 1);
+                EXPECT_NEAR(period, 2.0 * kGate / 44100 / c.speed, 0.01 * period);
             } else {
                 const SineFit fit = fitSine(left, c.outputRate, 1000);
                 EXPECT_NEAR(std::log(fit.frequencyHz / 1000) / std::log(kCent), 0.0, 5.0)
@@ -95,7 +76,7 @@ TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
     constexpr int kBlock = 16;
     Signal signal = tone(5);
     std::fill(signal.samples.begin(), signal.samples.begin() + 2 * kCue, 0.0f);
-    for (const double speed : {0.84, 0.92, 1.0, 1.08, 1.16}) {
+    for (const double speed : {0.84, 1.0, 1.16}) {
         SCOPED_TRACE(testing::Message() << "speed " << speed);
         const uint32_t stream = openTone(signal, speed);
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);

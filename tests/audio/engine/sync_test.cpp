@@ -39,22 +39,6 @@ Signal clickTrack(double bpm, double firstSeconds, double seconds) {
     return signal;
 }
 
-// Seconds where clicks begin: the first sample above a threshold after 20 ms below it
-// (longer than the thump's quiet stretches), so a click's tail cut by the start is none.
-std::vector<double> clickTimes(const std::vector<float>& samples) {
-    std::vector<double> times;
-    int64_t quiet = 0;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (std::fabs(samples[i]) > 0.2f) {
-            if (quiet > kRate / 50) times.push_back(static_cast<double>(i) / kRate);
-            quiet = 0;
-        } else {
-            ++quiet;
-        }
-    }
-    return times;
-}
-
 // The tempo of clicks, from their median interval.
 double heardBpm(const std::vector<double>& times) {
     std::vector<double> intervals;
@@ -98,9 +82,11 @@ class SyncTest : public EngineTest {
     struct Heard {
         std::vector<double> left, right;
     };
+    // A click's start: 20 ms quiet, longer than the thump's quiet stretches.
     Heard listen(double seconds) {
         const std::vector<float> out = render(static_cast<int>(seconds * kRate));
-        return {clickTimes(side(out, 0)), clickTimes(side(out, 1))};
+        return {soundStarts(side(out, 0), kRate, 0.2f, 0.02),
+                soundStarts(side(out, 1), kRate, 0.2f, 0.02)};
     }
 };
 
