@@ -130,7 +130,7 @@ TEST_F(KeyLockTest, SwitchingWhilePlayingNeitherClicksNorJumps) {
     render(22050);
     // The tone's own largest step, at the higher of the two pitches heard.
     const double ownStep = 2 * std::sin(std::numbers::pi * 1000 * kSpeed / 44100) * 0.5;
-    for (const int on : {1, 0, 1, 0}) {
+    for (const int on : {1, 0}) {
         SCOPED_TRACE(on ? "on" : "off");
         ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, on), 1);
         int64_t last = frameOf(stream);
