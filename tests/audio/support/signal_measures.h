@@ -49,8 +49,7 @@ inline std::vector<double> soundStarts(const std::vector<float>& samples, double
     return starts;
 }
 
-// The designed bell's gain in dB at `hz`: the analogue prototype at the
-// bilinear-warped frequency, Q from the bandwidth between the half-gain points.
+// The designed bell's gain in dB at `hz`: the analogue prototype at the warped frequency.
 inline double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate) {
     const double a = std::pow(10.0, gainDb / 40.0);
     const double q = 1.0 / (2.0 * std::sinh(std::numbers::ln2 / 2.0 * semitones / 12.0));
