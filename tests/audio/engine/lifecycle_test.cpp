@@ -1,14 +1,11 @@
-// The engine's life cycle, its real-time outputs (the WAV recorder, JACK on a server of
-// the test's own) and its refusal of bad handles and bad files.
-#include <sndfile.h>
-
+// The engine's life cycle, its real-time output on a JACK server of the test's own, and its
+// refusal of bad handles and bad files.
 #include <chrono>
 #include <thread>
 
 #include "support/engine_fixture.h"
 #include "support/jack_server.h"
 #include "support/scoped_env.h"
-#include "support/sine_fit.h"
 
 namespace luma::test {
 namespace {
@@ -47,37 +44,7 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
 
 using namespace std::chrono_literals;
 
-// The file runs at 44100 Hz whatever was asked: rendered at that rate, paced by the clock.
-TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
-    TempDir dir;
-    const std::string recording = dir.file("session.wav"), tone = dir.file("tone.wav");
-    ScopedEnv output("LUMATRONE_AUDIO", "wav:" + recording);
-    ASSERT_TRUE(writeWav16(tone, makeSine(1000, 5.0)));
-    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
-    ASSERT_NE(BASS_Start(), 0);
-    const uint32_t stream = BASS_StreamCreateFile(0, tone.c_str(), 0, 0, 0x20080);
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    std::this_thread::sleep_for(600ms);
-    const double played = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
-    BASS_Free();
-    EXPECT_GT(played, 0.1);
-    EXPECT_LT(played, 1.2);
-
-    SF_INFO info{};
-    SNDFILE* file = sf_open(recording.c_str(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> frames(static_cast<size_t>(info.frames) * 2);
-    sf_readf_float(file, frames.data(), info.frames);
-    sf_close(file);
-    const std::vector<float> left = side(frames, 0);
-    ASSERT_GT(left.size(), 3 * 8192u);
-    // The tone plays on until the engine is freed: fit the recording's end.
-    const SineFit fit = fitSine({left.end() - 8192, left.end()}, 44100, 1000);
-    EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.1);
-    EXPECT_NEAR(fit.amplitude, 0.5, 0.01);
-}
-
-// Rendered at the server's 48000 Hz; the position holds through the server's death.
+// Rendered at the server's 48000 Hz, not the one asked; the position holds while it is gone.
 TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     JackServer server(48000, 256);
     ScopedEnv serverName("JACK_DEFAULT_SERVER", server.name());
@@ -100,14 +67,16 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     const auto seconds = [&] {
         return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
     };
-    const auto started = std::chrono::steady_clock::now();
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    std::this_thread::sleep_for(800ms);
-    const double played = seconds();
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    EXPECT_GT(played, 0.4) << "audio went out in real time";
-    EXPECT_LT(played, wall + 0.05) << "and no faster than real time";
+    std::this_thread::sleep_for(300ms);
+    const auto from = std::chrono::steady_clock::now();
+    const double playedFrom = seconds();
+    std::this_thread::sleep_for(1s);
+    const double pace =
+        (seconds() - playedFrom) /
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+    EXPECT_GT(pace, 0.5) << "audio goes out";
+    EXPECT_LT(pace, 1.03) << "at the server's rate: no faster than real time";
     // The server dies: the calls go on working, the position stands where the sound stopped.
     server.kill();
     std::this_thread::sleep_for(1500ms);
