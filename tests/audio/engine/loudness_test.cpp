@@ -129,9 +129,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
 }
 
 TEST_F(LoudnessTest, RefusesTargetsOutOfRange) {
-    for (float bad : {-41.0f, -4.0f, std::nanf("")}) {
-        EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0) << bad;
-    }
+    for (float bad : {-41.0f, -4.0f, std::nanf("")}) EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0);
 }
 
 }  // namespace

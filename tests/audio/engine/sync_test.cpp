@@ -72,11 +72,11 @@ class SyncTest : public EngineTest {
         LUMA_ChannelGetSync(channel, nullptr, &peers);
         return peers > 0;
     }
-    // Clicks heard on each side over the next `seconds`.
+    // Clicks heard on each side over the next `seconds`, each after 20 ms below the threshold
+    // (longer than the thump's quiet stretches).
     struct Heard {
         std::vector<double> left, right;
     };
-    // A click's start: 20 ms quiet, longer than the thump's quiet stretches.
     Heard listen(double seconds) {
         const std::vector<float> out = render(static_cast<int>(seconds * kRate));
         return {soundStarts(side(out, 0), kRate, 0.2f, 0.02),
@@ -84,7 +84,6 @@ class SyncTest : public EngineTest {
     }
 };
 
-// The first sets the session's tempo, the second takes it; then the first's fader moves it.
 TEST_F(SyncTest, TwoTracksClickTogetherAtTheSessionTempoAndFollowItsChanges) {
     const uint32_t first = clicks(122, 0.11, -100);
     const uint32_t second = clicks(127.5, 0.37, 100);
