@@ -38,6 +38,7 @@ TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     restartAt(48000);
     const uint32_t stream = openPlayable(writeWav(makeSine(1000, 3.0)));
     setRate(stream, 47628);  // +8 %
+    EXPECT_EQ(rateOf(stream), 47628u) << "an instant change reads back at once";
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
     render(4800);
     const SineFit fit = fitSine(renderLeft(48000), 48000, 1080);
@@ -62,7 +63,6 @@ TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
     ASSERT_NE(BASS_StreamPlay(stream, 0, LUMA_PLAY_LOOP), 0);
     render(4410 + 1000);
     EXPECT_EQ(frameOf(stream), 1000) << "wrapped to the start";
-    ASSERT_GT(peak(render(1000)), 0.1);
     ASSERT_NE(BASS_StreamFree(stream), 0);
     EXPECT_EQ(peak(render(1000)), 0.0) << "freed while playing: silent at once";
     render(1000);  // lets the engine reclaim the channel
