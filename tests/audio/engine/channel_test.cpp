@@ -2,7 +2,6 @@
 // equaliser, volumes and readings, tempo detection.
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 #include "drums/beat_tracks.h"
 #include "support/engine_fixture.h"
@@ -18,7 +17,6 @@ TEST_F(PlaybackTest, PositionIsTheFramesPlayedAndSeeksAreSampleExact) {
     const std::vector<float> reference = decodeAll(path);
     const uint32_t stream = play(path);
     const uint64_t length = BASS_StreamGetLength(stream);
-    EXPECT_EQ(length, 44100u * 2 * 4);
     render(1000);
     ASSERT_NE(BASS_ChannelStop(stream), 0);
     render(1000);
@@ -54,22 +52,17 @@ TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     EXPECT_NEAR(rateOf(stream), 33075.0, 300.0);
     render(2400 + 256);
     EXPECT_EQ(rateOf(stream), 22050u);
-    setRate(stream, 5);
-    EXPECT_EQ(rateOf(stream), 10u) << "clamped to the lowest rate";
 }
 
 TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
     const uint32_t stream = play(writeWav(makeSine(500, 0.1)));
     const std::vector<float> out = render(8820);
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), BASS_StreamGetLength(stream));
-    EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "stopped at the end";
-    EXPECT_GT(std::fabs(out[2 * 4000]) + std::fabs(out[2 * 4001]), 0.0f);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), BASS_StreamGetLength(stream)) << "at the end";
     for (int i = 4410; i < 8820; ++i) ASSERT_EQ(out[2 * i], 0.0f) << i;
     ASSERT_NE(BASS_ChannelSetPosition(stream, 0), 0);
     ASSERT_NE(BASS_StreamPlay(stream, 0, LUMA_PLAY_LOOP), 0);
     render(4410 + 1000);
     EXPECT_EQ(frameOf(stream), 1000) << "wrapped to the start";
-    ASSERT_GT(peak(render(1000)), 0.1);
     ASSERT_NE(BASS_StreamFree(stream), 0);
     EXPECT_EQ(peak(render(1000)), 0.0) << "freed while playing: silent at once";
     render(1000);  // lets the engine reclaim the channel
@@ -81,15 +74,14 @@ TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
     const uint32_t stream =
         BASS_StreamCreateFile(0, writeWav(stereo).c_str(), 0, 0, kPlayable | LUMA_STREAM_MONO);
     ASSERT_NE(stream, 0u);
-    EXPECT_EQ(BASS_StreamGetLength(stream), 22050u * 2) << "2 bytes a frame";
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
     const std::vector<float> out = render(4410);
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4410u * 2);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4410u * 2) << "2 bytes a frame";
     EXPECT_NEAR(fitSine(side(out, 0), 44100, 440).amplitude, 0.25, 0.01) << "half of left + right";
     EXPECT_EQ(side(out, 0), side(out, 1));
 }
 
-// A module's length, rate, effects and play calls; its decode-only twin is never played.
+// A module's length, rate, effects and play calls; its decode-only twin's length.
 TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
     const uint32_t module = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x1005);
     ASSERT_NE(module, 0u);
@@ -102,11 +94,9 @@ TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
     const uint32_t decodeOnly = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x202000);
     ASSERT_NE(decodeOnly, 0u);
     EXPECT_EQ(BASS_StreamGetLength(decodeOnly), BASS_StreamGetLength(module));
-    EXPECT_EQ(BASS_StreamPlay(decodeOnly, 0, 0), 0);
 }
 
-// Jumps back to a cue point (a held CUE, every 75 ms, far from the phase reached),
-// a stop and a start: no step beyond what their short fades allow.
+// Jumps back to a cue point every 75 ms (a held CUE), a stop and a start: faded, never cut.
 TEST_F(PlaybackTest, JumpsStopsAndStartsNeverStep) {
     constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
     const uint32_t stream = play(writeWav(makeSine(997, 2.0, 44100, 2, 0.9)));
@@ -117,14 +107,11 @@ TEST_F(PlaybackTest, JumpsStopsAndStartsNeverStep) {
     }
     ASSERT_NE(BASS_ChannelStop(stream), 0);
     const std::vector<float> stopping = renderLeft(1000, &left);
-    EXPECT_EQ(frameOf(stream), 20011 + 3307) << "the fade-out moves nothing";
-    EXPECT_GT(peak({stopping.begin(), stopping.begin() + 16}), 0.1) << "not cut at once";
     EXPECT_EQ(peak({stopping.begin() + kFade, stopping.end()}), 0.0) << "silent once faded";
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
     EXPECT_GT(peak(renderLeft(256, &left)), 0.1) << "sounding within the first block";
     renderLeft(744, &left);
-    // The sine's own steepest step, plus what a linear fade between two of its
-    // phases may add: a cut anywhere would step by up to 1.8.
+    // The sine's steepest step plus what a linear fade may add; a cut steps by up to 1.8.
     EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.9 / 44100 + 2 * 0.9 / kFade);
 }
 
@@ -141,15 +128,12 @@ TEST_F(PlaybackTest, EachFormatPlaysItsExactLength) {
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         const std::vector<float> left = renderLeft(int(frames * 44100 / format.rate) + 2048);
         const double hz = format.decodedHz(440);
-        const SineFit fit = fitSine({left.begin() + 8192, left.begin() + 24576}, 44100, hz);
-        EXPECT_NEAR(fit.frequencyHz, hz, 0.05);
-        EXPECT_GT(fit.snrDb, 30.0);
+        EXPECT_NEAR(fitSine({left.begin() + 8192, left.begin() + 24576}, 44100, hz).frequencyHz, hz,
+                    0.05);
         EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "stopped at its end";
         BASS_StreamFree(stream);
     }
 }
-
-// --- The loop region: the frames heard, the seam, the position, when it holds ---
 
 constexpr int kTrackFrames = 32768;
 constexpr int kStart = 10000, kEnd = 14410, kLength = kEnd - kStart;
@@ -157,8 +141,7 @@ constexpr int kFade = 128;  // the seam's cross-fade, before the end
 
 class LoopTest : public EngineTest {
   protected:
-    // Left holds each frame's index as an exact 16-bit code; right is silent
-    // up to the loop's end and loud behind it, so any trace of those frames shows.
+    // Left: each frame's index as an exact 16-bit code; right: loud from the loop's end on.
     uint32_t openIndexTrack() {
         Signal index{std::vector<float>(2 * kTrackFrames)};
         for (int i = 0; i < kTrackFrames; ++i) {
@@ -189,10 +172,7 @@ double loopPosition(double from, double step, int64_t k, int start = kStart, int
 TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
     const struct {
         int outputRate, rate, start;
-    } cases[] = {{44100, 44100, kStart},
-                 {44100, 60417, kStart},
-                 {44100, 97000, kStart},
-                 {12500, 100000, kEnd - 1000}};
+    } cases[] = {{44100, 44100, kStart}, {44100, 60417, kStart}, {12500, 100000, kEnd - 1000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rate << " at " << c.outputRate << " Hz");
         restartAt(c.outputRate);
@@ -210,10 +190,8 @@ TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
             ASSERT_LT(frameOf(stream), kEnd);
         }
         const std::vector<float> left = side(out, 0);
-        ASSERT_GT(left.size() * step, 30.0 * (kEnd - c.start));
         EXPECT_EQ(peak(side(out, 1)), 0.0) << "a frame behind the loop's end was heard";
-        // Away from the seam the heard index is the source position: exact at the own
-        // rate, interpolated elsewhere. The guard keeps the kernel and the fade out.
+        // Away from the seam (and the kernel's reach) the heard index is the source position.
         const double guard = c.rate == 44100 ? 0.0 : 60.0 * step;
         for (size_t k = 0; k < left.size(); ++k) {
             const double at = loopPosition(from, step, static_cast<int64_t>(k), c.start);
@@ -234,15 +212,12 @@ TEST_F(LoopTest, LoopOfWholePeriodsPlaysTheSineUnbroken) {
         const double hz = 441.0 * rate / 44100.0;
         const SineFit fit = fitSine(left, 44100, hz);
         EXPECT_GT(fit.snrDb, rate == 44100 ? 85.0 : 80.0) << "a step or a dip at the seams";
-        EXPECT_NEAR(fit.amplitude, 0.5, 0.001);
         EXPECT_LT(largestStep(left), 2 * M_PI * hz * 0.5 / 44100 * 1.01 + 2.0 / 32768);
         BASS_StreamFree(stream);
     }
 }
 
-// Half a period short: the start meets the end in opposite phase, at a peak, so an
-// unfaded seam would jump by about 1.0. Each change lands where the old reading and the
-// new one differ the most: inside the fade, within the resampler's reach, after a wrap.
+// Half a period short (an unfaded seam jumps by 1.0); changes land where readings differ most.
 TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
     constexpr int start = 20025, end = start + 4450;
     struct Change {
@@ -306,61 +281,41 @@ TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
     }
 }
 
-TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothingAndDecodeOnlyChannelsHaveNone) {
+TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothing) {
     const uint32_t stream = openIndexTrack();
-    const int length = kTrackFrames * 4;
     for (auto [start, end] : {std::pair{kEnd * 4, kStart * 4},
                               {kStart * 4, kStart * 4 + 3},
                               {-4, kEnd * 4},
-                              {kStart * 4, length + 4}}) {
+                              {kStart * 4, kTrackFrames * 4 + 4}}) {
         ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
         EXPECT_NE(LUMA_ChannelSetLoop(stream, start, end, 1), 0);
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         render(200);
         EXPECT_EQ(frameOf(stream), kEnd + 100) << start << ".." << end;
     }
-    const uint32_t decodeOnly =
-        BASS_StreamCreateFile(0, writeWav(makeSine(440, 0.1)).c_str(), 0, 0, LUMA_STREAM_DECODE);
-    ASSERT_NE(decodeOnly, 0u);
-    EXPECT_EQ(LUMA_ChannelSetLoop(decodeOnly, 0, 4000, 1), 0);
 }
-
-// --- Equaliser, volumes, pan, and the level and spectrum readings ---------------
 
 class MixingTest : public EngineTest {
   protected:
     uint32_t playSine(double hz, double amplitude = 0.5) {
         return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
     }
-    // Gain in dB that `bands` equalisers set to `eq` add to a sine of `hz`,
-    // quiet enough that a full boost stays below the output's limiter.
-    double gainAt(double hz, LUMA_PARAMEQ eq, int bands = 1) {
-        constexpr double kAmplitude = 0.1;
-        const uint32_t stream = playSine(hz, kAmplitude);
-        for (int i = 0; i < bands; ++i) {
-            EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &eq), 0);
-        }
-        render(8192);  // let filters and glides settle
-        const double out = fitSine(renderLeft(44100), 44100, hz).amplitude;
-        BASS_StreamFree(stream);
-        return 20.0 * std::log10(out / kAmplitude);
-    }
 };
 
-// The bell's shape is the equaliser's own test; here: that the channel's effects
-// reach it with all three parameters, that stacked ones add up, and what is refused.
-TEST_F(MixingTest, PeakingEqReachesTheChannelAndStacks) {
+// Effects reach the equaliser with all three parameters; what is refused.
+TEST_F(MixingTest, PeakingEqReachesTheChannel) {
+    // A bell at 1 kHz, on sines quiet enough that its boost stays below the limiter.
     const LUMA_PARAMEQ boost{1000.0f, 12.0f, 12.0f};
-    EXPECT_NEAR(gainAt(1000, boost), 12.0, 0.1);
-    EXPECT_NEAR(gainAt(2000, boost), bellDb(2000, 1000, 12, 12, 44100), 0.5) << "its bandwidth";
-    EXPECT_NEAR(gainAt(80, {80.0f, 36.0f, -15.0f}, 2), -30.0, 0.3) << "two filters add up";
-
+    for (const double hz : {1000.0, 2000.0}) {
+        const uint32_t stream = playSine(hz, 0.1);
+        EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &boost), 0);
+        render(8192);  // let filters and glides settle
+        const double gain = 20 * std::log10(fitSine(renderLeft(44100), 44100, hz).amplitude / 0.1);
+        EXPECT_NEAR(gain, bellDb(hz, 1000, 12, 12, 44100), hz == 1000 ? 0.1 : 0.5) << hz;
+        BASS_StreamFree(stream);
+    }
     const uint32_t stream = playSine(440);
     const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
-    LUMA_PARAMEQ eq{5.0f, 100.0f, 40.0f};
-    ASSERT_NE(BASS_FXSetParameters(fx, &eq), 0);
-    ASSERT_NE(BASS_FXGetParameters(fx, &eq), 0);
-    EXPECT_EQ(std::tuple(eq.centerHz, eq.bandwidthSemitones, eq.gainDb), std::tuple(20, 36, 15));
     const LUMA_PARAMEQ broken{NAN, 12.0f, 0.0f};
     EXPECT_EQ(BASS_FXSetParameters(fx, &broken), 0);
     EXPECT_EQ(BASS_ChannelSetFX(stream, 3), 0u) << "only the peaking equaliser exists";
@@ -368,34 +323,17 @@ TEST_F(MixingTest, PeakingEqReachesTheChannelAndStacks) {
     EXPECT_EQ(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), 0u) << "sixteen at most";
 }
 
-// The level heard follows the global volume alone: the deck sends its one volume
-// to the channel and the global volumes at different moments. Changes glide.
-TEST_F(MixingTest, GlobalVolumeAloneSetsTheLevelAndPanIsABalance) {
-    const uint32_t stream = playSine(50);  // slow wave: any step would stand out
-    std::vector<float> out;
-    const auto leftAfter = [&](auto change) {
-        change();
-        render(1024);  // past the glide
-        out = render(44100);
-        return fitSine(side(out, 0), 44100, 50).amplitude;
-    };
-    EXPECT_NEAR(leftAfter([&] { BASS_ChannelSlideAttributes(stream, -1, 50, -101, 0); }), 0.5,
-                0.002)
-        << "channel volume";
-    EXPECT_NEAR(leftAfter([] { BASS_SetGlobalVolumes(100, 100, 50); }), 0.25, 0.002);
-    EXPECT_NEAR(leftAfter([&] { BASS_ChannelSlideAttributes(stream, -1, 100, -100, 0); }), 0.25,
-                0.002)
-        << "panned left: left at full";
-    EXPECT_EQ(peak(side(out, 1)), 0.0) << "right silent";
-    render(1102 - static_cast<int>(frameOf(stream) % 882));  // to a peak, where a cut shows most
+// A global volume change glides: cut on the slow sine's peak, it steps no more than a fade.
+TEST_F(MixingTest, GlobalVolumeGlidesToSilence) {
+    playSine(50, 0.25);
+    render(1102);  // to a peak (882 frames a period), where a cut steps the most
     ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 0), 0);
     const std::vector<float> left = renderLeft(1024);
     EXPECT_LT(largestStep(left), 0.0056) << "faded, not cut";
     EXPECT_EQ(peak(std::vector<float>(left.end() - 10, left.end())), 0.0);
 }
 
-// A damaged float file under equaliser boost: the output stays finite and inside
-// full scale, and the music still plays around its broken samples.
+// A damaged float file under EQ boost: finite, inside full scale, still playing around them.
 TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
     Signal damaged = makeSine(1000, 2.0, 44100, 2, 0.5);
     const float broken[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e38f};
@@ -411,8 +349,7 @@ TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
     EXPECT_NEAR(fitSine(side(out, 0), 44100, 1000).amplitude, 0.45, 0.03);
 }
 
-// Both read what is heard: the level each side's peak, the spectrum a sine's
-// amplitude in its bin; neither once the channel has stopped.
+// The level reads each side's peak, the spectrum a sine's amplitude; neither once stopped.
 TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
     const uint32_t stream = playSine(46 * 44100.0 / 2048, 0.5);
     render(4096);
@@ -424,18 +361,13 @@ TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
     const auto top = std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin();
     EXPECT_EQ(top, 46);
     EXPECT_NEAR(magnitudes[46], 0.5, 0.01);
-    EXPECT_LT(magnitudes[100], 1e-3);
-    EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT512), 1024u);
     ASSERT_NE(BASS_ChannelSlideAttributes(stream, -1, -1, 100, 0), 0);
     render(4096);
     EXPECT_EQ(BASS_ChannelGetLevel(stream) & 0xFFFF, 0u) << "panned right";
     ASSERT_NE(BASS_ChannelStop(stream), 0);
     render(256);
-    EXPECT_EQ(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu);
     EXPECT_EQ(BASS_ChannelGetData(stream, magnitudes.data(), LUMA_DATA_FFT2048), 0xFFFFFFFFu);
 }
-
-// --- Tempo detection: its progress, its figures, what holds no tempo, what is freed ---
 
 std::vector<float> reports;
 
@@ -467,19 +399,14 @@ TEST_F(TempoTest, DetectsADecodeOnlyStreamsTempoAndFreesItWithTheDetection) {
     EXPECT_NE(BASS_FX_BPM_Free(decoder), 0);
     EXPECT_EQ(BASS_StreamGetLength(decoder), UINT64_MAX) << "freed with the detection";
     EXPECT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), 0.0f);
-    EXPECT_EQ(BASS_FX_BPM_Free(decoder), 0);
 
-    // A played channel holds no tempo to detect, reports its tempo change and
-    // frees as a tempo stream.
+    // A played channel reports its tempo change and frees as a tempo stream.
     const uint32_t played = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
     ASSERT_NE(played, 0u);
-    EXPECT_EQ(BASS_FX_BPM_DecodeGet(played, 0.0f, 90.0f, 0, 3, nullptr), 0.0f);
-    EXPECT_EQ(BASS_FX_TempoGetApproxPercents(played), 0.0f);
     setRate(played, 47628);
     EXPECT_NEAR(BASS_FX_TempoGetApproxPercents(played), 8.0f, 1e-4f);
     EXPECT_NE(BASS_FX_TempoFree(played), 0);
     EXPECT_EQ(BASS_StreamGetLength(played), UINT64_MAX);
-    EXPECT_EQ(BASS_FX_TempoFree(played), 0);
 }
 
 }  // namespace

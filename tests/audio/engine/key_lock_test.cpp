@@ -9,8 +9,6 @@
 namespace luma::test {
 namespace {
 
-constexpr double kCent = 1.0005777895;  // 2^(1/1200)
-
 class KeyLockTest : public EngineTest {
   protected:
     // `signal` opened for playing at `speed`, with key lock on unless `keyLock` is 0.
@@ -22,70 +20,39 @@ class KeyLockTest : public EngineTest {
     }
 };
 
-Signal tone(double seconds) {
-    return makeSine(1000, seconds, 44100, 2, 0.5);
-}
-
-// A 1 kHz tone switched on and off every `gate` frames.
-Signal gatedTone(double seconds, int gate) {
-    Signal signal = tone(seconds);
-    for (int64_t i = 0; i < signal.frames(); ++i) {
-        if ((i / gate) % 2 == 1) signal.samples[2 * i] = signal.samples[2 * i + 1] = 0.0f;
-    }
-    return signal;
-}
-
-// Output frames between the gate's rising edges, on average: each edge is where the
-// envelope (RMS of 64-frame windows) comes up to half the tone's from silence.
-double gatePeriod(const std::vector<float>& left) {
-    constexpr int kWindow = 64;
-    constexpr double kToneRms = 0.5 / std::numbers::sqrt2;
-    std::vector<int64_t> rises;
-    bool armed = false;  // the gate was seen closed
-    for (size_t start = 0; start + kWindow <= left.size(); start += kWindow) {
-        double power = 0;
-        for (size_t i = start; i < start + kWindow; ++i) power += double(left[i]) * left[i];
-        const double envelope = std::sqrt(power / kWindow);
-        if (envelope < 0.05 * kToneRms) armed = true;
-        if (armed && envelope >= 0.5 * kToneRms) {
-            rises.push_back(static_cast<int64_t>(start));
-            armed = false;
-        }
-    }
-    if (rises.size() < 3) return 0.0;
-    return double(rises.back() - rises.front()) / double(rises.size() - 1);
-}
-
+// A gated tone: the gate's openings come at the speed, the tone inside them in its key.
 TEST_F(KeyLockTest, TonesKeepTheirKeyWhileTimeFollowsTheSpeed) {
     constexpr int kGate = 4410;  // 0.1 s on, 0.1 s off
     const struct {
         double speed;
         int outputRate;
-    } cases[] = {{0.84, 44100}, {0.92, 44100}, {1.08, 44100}, {1.16, 44100}, {1.16, 48000}};
+    } cases[] = {{0.84, 44100}, {1.16, 44100}, {1.16, 48000}};
+    Signal gated = makeSine(1000, 6);
+    for (int64_t i = 0; i < gated.frames(); ++i) {
+        if ((i / kGate) % 2 == 1) gated.samples[2 * i] = gated.samples[2 * i + 1] = 0.0f;
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << " at " << c.outputRate << " Hz");
         restartAt(c.outputRate);
-        for (const bool gated : {false, true}) {
-            const uint32_t stream = openTone(gated ? gatedTone(6, kGate) : tone(6), c.speed);
-            EXPECT_EQ(LUMA_ChannelGetKeyLock(stream), 1);
-            ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-            render(c.outputRate / 2);  // the shifter's delay and start pass
-            const int64_t before = frameOf(stream);
-            const std::vector<float> left = renderLeft(2 * c.outputRate);
-            EXPECT_NEAR(double(frameOf(stream) - before) / (2 * c.outputRate),
-                        c.speed * 44100 / c.outputRate, 1e-3)
-                << "the heard position runs at the speed";
-            if (gated) {
-                const double expected = 2.0 * kGate / c.speed * c.outputRate / 44100;
-                EXPECT_NEAR(gatePeriod(left), expected, expected * 0.01);
-            } else {
-                const SineFit fit = fitSine(left, c.outputRate, 1000);
-                EXPECT_NEAR(std::log(fit.frequencyHz / 1000) / std::log(kCent), 0.0, 5.0)
-                    << fit.frequencyHz << " Hz";
-                EXPECT_GT(fit.snrDb, 25.0);
-            }
-            BASS_StreamFree(stream);
-        }
+        const uint32_t stream = openTone(gated, c.speed);
+        EXPECT_EQ(LUMA_ChannelGetKeyLock(stream), 1);
+        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+        render(c.outputRate / 2);  // the shifter's delay and start pass
+        const int64_t before = frameOf(stream);
+        const std::vector<float> left = renderLeft(2 * c.outputRate);
+        EXPECT_NEAR(double(frameOf(stream) - before) / (2 * c.outputRate),
+                    c.speed * 44100 / c.outputRate, 1e-3)
+            << "the heard position runs at the speed";
+        const std::vector<double> opens = soundStarts(left, c.outputRate, 0.25f, 0.01);
+        ASSERT_GE(opens.size(), 3u);
+        const double period = (opens.back() - opens.front()) / double(opens.size() - 1);
+        EXPECT_NEAR(period, 2.0 * kGate / 44100 / c.speed, 0.01 * period);
+        // 50 ms of the second opening, past its onset.
+        const auto from = left.begin() + std::lround((opens[1] + 0.025) * c.outputRate);
+        const SineFit fit = fitSine({from, from + c.outputRate * 5 / 100}, c.outputRate, 1000);
+        EXPECT_NEAR(1200 * std::log2(fit.frequencyHz / 1000), 0.0, 5.0) << fit.frequencyHz << " Hz";
+        EXPECT_GT(fit.snrDb, 25.0);
+        BASS_StreamFree(stream);
     }
 }
 
@@ -93,15 +60,14 @@ TEST_F(KeyLockTest, TonesKeepTheirKeyWhileTimeFollowsTheSpeed) {
 TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
     constexpr int64_t kCue = 88200;
     constexpr int kBlock = 16;
-    Signal signal = tone(5);
+    Signal signal = makeSine(1000, 5);
     std::fill(signal.samples.begin(), signal.samples.begin() + 2 * kCue, 0.0f);
-    for (const double speed : {0.84, 0.92, 1.0, 1.08, 1.16}) {
+    for (const double speed : {0.84, 1.0, 1.16}) {
         SCOPED_TRACE(testing::Message() << "speed " << speed);
         const uint32_t stream = openTone(signal, speed);
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         render(22050);
         ASSERT_NE(BASS_ChannelSetPosition(stream, kCue * 4), 0);
-        EXPECT_EQ(frameOf(stream), kCue);
         // Block by block: where the position first leaves the cue, where the tone sounds.
         int64_t leaves = -1, sounds = -1;
         for (int64_t out = 0; out < 22050; out += kBlock) {
@@ -126,7 +92,7 @@ TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
 // A loop of whole periods of the tone, seamless in the track, played three times round.
 TEST_F(KeyLockTest, LoopsWrapWithoutAClickAndThePositionStaysInside) {
     constexpr int64_t kStart = 22050, kEnd = 66150;
-    const uint32_t stream = openTone(tone(4), 1.16);
+    const uint32_t stream = openTone(makeSine(1000, 4), 1.16);
     ASSERT_NE(BASS_ChannelSetPosition(stream, kStart * 4), 0);
     ASSERT_NE(LUMA_ChannelSetLoop(stream, kStart * 4, kEnd * 4, 1), 0);
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
@@ -146,12 +112,12 @@ TEST_F(KeyLockTest, LoopsWrapWithoutAClickAndThePositionStaysInside) {
 
 TEST_F(KeyLockTest, SwitchingWhilePlayingNeitherClicksNorJumps) {
     constexpr double kSpeed = 1.16;
-    const uint32_t stream = openTone(tone(8), kSpeed, 0);
+    const uint32_t stream = openTone(makeSine(1000, 8), kSpeed, 0);
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
     render(22050);
     // The tone's own largest step, at the higher of the two pitches heard.
     const double ownStep = 2 * std::sin(std::numbers::pi * 1000 * kSpeed / 44100) * 0.5;
-    for (const int on : {1, 0, 1, 0}) {
+    for (const int on : {1, 0}) {
         SCOPED_TRACE(on ? "on" : "off");
         ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, on), 1);
         int64_t last = frameOf(stream);
@@ -168,7 +134,7 @@ TEST_F(KeyLockTest, SwitchingWhilePlayingNeitherClicksNorJumps) {
 TEST_F(KeyLockTest, OffPlaysTheSamplesItPlayedBefore) {
     std::vector<float> outputs[2];
     for (const int switched : {0, 1}) {
-        const uint32_t stream = openTone(tone(2), 1.08, switched);
+        const uint32_t stream = openTone(makeSine(1000, 2), 1.08, switched);
         if (switched) {
             render(4096);
             ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, 0), 1);

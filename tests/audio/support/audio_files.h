@@ -1,5 +1,4 @@
-// Test material: a sine, 16-bit WAV files of it, and a tone in every stream
-// format the engine reads.
+// Test material: a sine, its 16-bit WAV files, a tone in every stream format the engine reads.
 #pragma once
 
 #include <sndfile.h>
@@ -77,10 +76,9 @@ struct StreamFormat {
     int64_t lengthQuantum;  // 0: decodes to the written length; else a whole number of these
     double fixedToneHz;     // 0: a tone decodes to itself; else always to this one
     double decodedHz(double writtenHz) const { return fixedToneHz ? fixedToneHz : writtenHz; }
-    // 440 Hz rising from 0.35 to 0.5, so that no two stretches are alike: 1 s of
-    // mono, 2 s of stereo in a fixture, 6 s (pages enough for Vorbis to cut)
-    // written at test time. Layer I came from an encoder of our own: a 1875 Hz
-    // tone (subband 2's centre) at each 384-sample frame's peak.
+    // 440 Hz rising from 0.35 to 0.5, no two stretches alike: 1 s of mono, 2 s of stereo in a
+    // fixture, 6 s (pages enough for Vorbis to cut) written at test time. Layer I came from
+    // an encoder of our own: a 1875 Hz tone (subband 2's centre) at each frame's peak.
     Signal tone(int channels = 2) const {
         const double seconds = channels == 1 ? 1.0 : sndfileFormat ? 6.0 : 2.0;
         Signal signal = makeSine(440, seconds, rate, channels);

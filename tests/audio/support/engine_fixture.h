@@ -1,5 +1,4 @@
-// Runs each test against a fresh engine on the manual output, through the
-// C interface, so tests render audio deterministically and fast.
+// A fresh engine for each test on the manual output, through the C interface: fast, exact.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,8 +27,7 @@ class EngineTest : public ::testing::Test {
     }
     void TearDown() override { BASS_Free(); }
 
-    // (Re)starts the engine with its output at `rate`, at full global volume:
-    // the engine keeps the volumes across a restart, as a deck reopening wants.
+    // (Re)starts the engine at `rate` at full global volume, which a restart would keep.
     static void restartAt(int rate) {
         BASS_Free();
         ASSERT_NE(BASS_Init(0, static_cast<uint32_t>(rate), 0, nullptr), 0);
@@ -78,12 +76,10 @@ class EngineTest : public ::testing::Test {
         return rate;
     }
     static int64_t frameOf(uint32_t stream) { return BASS_ChannelGetPosition(stream) / 4; }
-    // Waits for the beat grid a played channel learns in the background; false if
-    // none came within `patience`.
+    // Waits for the beat grid a played channel learns in the background; false after a minute.
     bool waitForGrid(uint32_t stream, double* bpm = nullptr, double* firstBeat = nullptr,
-                     float* confidence = nullptr,
-                     std::chrono::seconds patience = std::chrono::seconds(60)) {
-        const auto end = std::chrono::steady_clock::now() + patience;
+                     float* confidence = nullptr) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (LUMA_ChannelGetBeatGrid(stream, bpm, firstBeat, confidence) == 0) {
             if (std::chrono::steady_clock::now() > end) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -13,9 +13,8 @@ namespace luma::test {
 
 class JackServer : public ServerProcess {
   public:
-    // Starts jackd under a name of its own. A synchronous server waits for every
-    // client each cycle, where an asynchronous one would replay the last MIDI
-    // buffer of a client that a slow (sanitised) build makes miss a cycle.
+    // Starts jackd under a name of its own. A synchronous server waits for every client each
+    // cycle: an asynchronous one replays the MIDI of a client that a slow build makes miss one.
     enum Mode { Asynchronous, Synchronous };
     JackServer(int rate, int period, Mode mode = Asynchronous) {
         // Always 26 characters: with libjack 1.9.21 a server name of 24, 40 or 56
@@ -24,15 +23,8 @@ class JackServer : public ServerProcess {
         std::snprintf(name, sizeof name, "luma-test-%08x%08x", static_cast<unsigned>(getpid()),
                       static_cast<unsigned>(std::random_device{}()));
         name_ = name;
-        argv_ = {"jackd",
-                 "-n",
-                 name_,
-                 "-d",
-                 "dummy",
-                 "-r",
-                 std::to_string(rate),
-                 "-p",
-                 std::to_string(period)};
+        const std::string r = std::to_string(rate), p = std::to_string(period);
+        argv_ = {"jackd", "-n", name_, "-d", "dummy", "-r", r, "-p", p};
         if (mode == Synchronous) argv_.insert(argv_.begin() + 1, "-S");
         // Without this jackd first asks D-Bus for a sound card.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);

@@ -1,5 +1,4 @@
-// Loudness and true peak as libebur128 measures them: the reference the
-// engine's own meters are held to, on 44.1 kHz interleaved stereo.
+// Loudness and true peak of 44.1 kHz stereo as libebur128 measures them: the reference.
 #pragma once
 
 #include <ebur128.h>

@@ -1,5 +1,4 @@
-// A private PulseAudio server with a null sink, for one test: clients reach
-// it through PULSE_SERVER, set while the object lives.
+// A private PulseAudio server with a null sink, reached through PULSE_SERVER while it lives.
 #pragma once
 
 #include <chrono>

@@ -1,5 +1,5 @@
-// A sound server run by a test as a child process, ended with the test (or when
-// the test process dies), and startable again under the same name.
+// A sound server run by a test as a child process, ended with the test (or its death),
+// startable again under the same name.
 #pragma once
 
 #include <fcntl.h>

@@ -32,8 +32,24 @@ inline double largestStep(const std::vector<float>& samples) {
     return largest;
 }
 
-// The designed bell's gain in dB at `hz`: the analogue prototype at the
-// bilinear-warped frequency, Q from the bandwidth between the half-gain points.
+// Seconds where sounds begin: each first sample above `threshold` after `quietSeconds`
+// below it, so that a sound cut by the start is none.
+inline std::vector<double> soundStarts(const std::vector<float>& samples, double rate,
+                                       float threshold, double quietSeconds) {
+    std::vector<double> starts;
+    double quiet = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) <= threshold) {
+            ++quiet;
+            continue;
+        }
+        if (quiet > quietSeconds * rate) starts.push_back(static_cast<double>(i) / rate);
+        quiet = 0;
+    }
+    return starts;
+}
+
+// The designed bell's gain in dB at `hz`: the analogue prototype at the warped frequency.
 inline double bellDb(double hz, double centreHz, double semitones, double gainDb, double rate) {
     const double a = std::pow(10.0, gainDb / 40.0);
     const double q = 1.0 / (2.0 * std::sinh(std::numbers::ln2 / 2.0 * semitones / 12.0));

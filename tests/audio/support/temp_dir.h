@@ -1,5 +1,4 @@
-// A fresh folder for one test's files (under LUMA_TEST_TMP when set), removed
-// with everything in it.
+// A fresh folder for one test's files (under LUMA_TEST_TMP when set), removed with them.
 #pragma once
 
 #include <cstdlib>
