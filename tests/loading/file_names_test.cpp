@@ -21,7 +21,6 @@ TEST(FileNamesTest, EveryByteSequenceSurvivesTheRoundTripAndShowsAsWindows1252) 
         EXPECT_EQ(encodeFileName(decodeFileName(bytes)), bytes);
     }
     EXPECT_EQ(decodeFileName(cases[1]), QString::fromUtf8(cases[1])) << "UTF-8 reads as itself";
-    EXPECT_EQ(decodeFileName(cases[2]), QString::fromUtf8(cases[2]));
     EXPECT_EQ(displayFileName(decodeFileName("caf\xe9 \x80\x96")), QString::fromUtf8("café €–"));
     EXPECT_EQ(displayFileName(decodeFileName(cases[2])), QString::fromUtf8(cases[2]));
 }

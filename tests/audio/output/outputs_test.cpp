@@ -353,7 +353,6 @@ TEST(OutputSelection, ReadsEachKindAndFallsBackToSystem) {
                           {"NULL", Null, ""},
                           {"nullx", System, ""},
                           {"wav:", System, ""},
-                          {"wav", System, ""},
                           {"wav:/tmp/Some Dir/take:1.wav", Wav, "/tmp/Some Dir/take:1.wav"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value.value_or("(unset)"));
