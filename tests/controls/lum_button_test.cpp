@@ -42,8 +42,7 @@ class LumButtonTest : public ::testing::Test {
     LumButton button;
 };
 
-// The elements follow the control's size; the dot's setters place its left from X, but a
-// layout puts its top there.
+// The elements follow the control's size; the dot's setters take X as left, a layout as top.
 TEST_F(LumButtonTest, ElementsFillTheControlAndTheLayoutSwapsTheDotsXAndY) {
     button.setDotX(4);
     button.setDotY(6);
@@ -72,8 +71,7 @@ TEST_F(LumButtonTest, AltAndTheMarkedLetterClicks) {
     EXPECT_EQ(clicks, 1);
 }
 
-// The font type takes only the face (the design's size and weight stay); restored,
-// neither it nor the border size reaches the look until set again.
+// The font type takes only the face; restored, it and the border show only when set again.
 TEST_F(LumButtonTest, FontTypeTakesOnlyTheFaceAndRestoredFontAndBorderDoNotShow) {
     const QString captionFamily = button.lblCaption()->font().family();
     button.restore(bagFromText("BorderSize = 5\nFontType = \"Courier New\", 20, normal\n"));
@@ -89,8 +87,7 @@ TEST_F(LumButtonTest, FontTypeTakesOnlyTheFaceAndRestoredFontAndBorderDoNotShow)
     }
 }
 
-// The mouse events carry button, shift and the element's pixel, and go out before the look
-// changes; a click follows only a left release on the pressed element.
+// Events carry button, shift and pixel, before the look changes; only a left release clicks.
 TEST_F(LumButtonTest, PressShrinksTheCaptionReleaseSetsTenPointsAndClicks) {
     QStringList seen;
     const auto note = [&](const char* name) {
@@ -158,8 +155,7 @@ TEST_F(LumButtonTest, LampLightsWhileOverTheSurfaceOverTheHostsColourAndLeavesOn
     EXPECT_EQ(leaves, 1);
 }
 
-// Any value form, comments and key case read; saved in a fixed key order, the text reads
-// back as written. A restored look shows at the next layout; the default look saves nothing.
+// Saved text, in a fixed key order, reads back as written; the default look saves nothing.
 TEST_F(LumButtonTest, SavedTextRestoresAnIdenticalButtonAndAnEmptyBagTheDefaults) {
     button.restore(bagFromText(
         "# deck button\n' old style comment\n\nDotShape = 0\nCaption = \"Say \"\"&Cue\"\" & go\"\n"

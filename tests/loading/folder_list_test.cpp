@@ -12,8 +12,7 @@
 namespace luma {
 namespace {
 
-// Ancestors, then the children in order; a name not UTF-8 on disk shows as Windows-1252
-// and opens by its bytes.
+// Ancestors, then the children in order; a Latin-1 name shows as such and opens by its bytes.
 TEST(FolderListTest, OpensReadableFoldersAndListsAncestorsThenChildren) {
     test::TempDir dir;
     const QString root = decodeFileName(QByteArray::fromStdString(dir.path().string()));

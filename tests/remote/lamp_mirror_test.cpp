@@ -14,8 +14,7 @@ LampStates lit(std::initializer_list<Lamp> lamps) {
     return states;
 }
 
-// Controllers and notes on the first and last channels, a lamp bound twice, and two
-// bindings no message can carry.
+// Both kinds on the first and last channels, a lamp bound twice, two bindings out of range.
 TEST(LampMirrorTest, LightsEveryLampThenSendsOnlyChangesAndDarkensAll) {
     const std::vector<LampBinding> bindings = {{Lamp::Play, {MidiKind::ControlChange, 1, 16}},
                                                {Lamp::Cue, {MidiKind::Note, 2, 36}},

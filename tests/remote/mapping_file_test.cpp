@@ -9,8 +9,7 @@
 namespace luma::test {
 namespace {
 
-// (What command and control lines bind shows in what a mapper makes of them: MidiMapperTest;
-// key lines in the deck's keys: FrmMainTest.TheUsersMappingWins...)
+// (Bindings at work: MidiMapperTest; key lines: FrmMainTest.TheUsersMappingWins...)
 TEST(MappingFileTest, GoodLinesBecomeBindings) {
     const Mapping mapping = parseMapping(
         "# a comment, then a blank line\n"

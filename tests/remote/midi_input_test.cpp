@@ -1,5 +1,4 @@
-// The MIDI input against a private JACK server, where a virtual RtMidi
-// output port plays the controller.
+// The MIDI input against a private JACK server, a virtual RtMidi port as the controller.
 #include "remote/midi_input.h"
 
 #include <QSignalSpy>
@@ -49,8 +48,7 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
     ASSERT_TRUE(input.isOpen());
     EXPECT_TRUE(input.act(MidiInput::Start));
 
-    // System messages, a SysEx in pieces with a clock inside, a dump broken off by the next
-    // status byte: each once, in the order each was complete (a burst: MappedControlTest).
+    // A SysEx in pieces round a clock, one cut off by a status: each once, in order completed.
     const std::vector<unsigned char> events[] = {{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7},
                                                  {0xF8},
                                                  {0xF1, 0x21},
@@ -91,8 +89,7 @@ TEST_F(MidiInputTest, DeliversEveryMessageOnlyWhileStartedAndRefusesBadIndices) 
     EXPECT_FALSE(input.isOpen());
     EXPECT_FALSE(input.isStarted());
 
-    // An index past the end raises an error, and a failed open still leaves
-    // the old device closed.
+    // An index past the end raises an error; a failed open leaves the old device closed.
     input.open();
     ASSERT_TRUE(input.isOpen());
     input.setDeviceIndex(input.deviceCount());

@@ -293,8 +293,7 @@ size_t openDescriptors() {
     return static_cast<size_t>(std::distance(begin(fds), end(fds)));
 }
 
-// No file left open, no pipe or device blocking; mpg123 alone would resync through a module
-// into MPEG frames held as its samples (as MO3 holds them); an MP3's tag of any size is skipped.
+// Each decoder takes only its kind (mpg123 would resync into a module), leaving no file open.
 TEST(BadInput, EachDecoderTakesOnlyItsKindAndLeavesNoFileOpen) {
     TempDir dir;
     ASSERT_TRUE(writeWav16(dir.file("tone.wav"), makeSine(440, 0.5)));

@@ -148,8 +148,7 @@ TEST(ResamplerSlides, BrakesSpinUpsAndJumpsDoNotClick) {
     }
 }
 
-// A tone near the top is softer through a faster step's kernel: the change glides.
-// Amplitude from three neighbours: y[n]^2 - y[n-1] y[n+1] = A^2 sin^2(w).
+// A faster step's kernel softens a top tone, gliding (A^2 sin^2 w = y[n]^2 - y[n-1] y[n+1]).
 TEST(ResamplerSlides, KernelChangeGlides) {
     constexpr double kHz = 19000.0;
     VariableRateResampler resampler;
