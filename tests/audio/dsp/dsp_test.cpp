@@ -286,30 +286,28 @@ TEST(PeakingEqGlide, ParameterJumpsDoNotClick) {
     EXPECT_EQ(tail.back(), 0.0f);
 }
 
-// Through the limiter in 256-frame periods, as the mixer calls it.
-void limit(OutputLimiter& limiter, std::vector<float>& x) {
-    for (size_t at = 0; at < x.size(); at += 512) {
-        limiter.process(x.data() + at, static_cast<int>(std::min<size_t>(512, x.size() - at) / 2));
-    }
-}
-
 // Exact up to the threshold; 2.7 (+15 dB of EQ) held, not clipped; untouched after the release.
 TEST(OutputLimiter, PassesAQuietMixHoldsALoudOneLetsGoAndStopsNonFiniteSamples) {
     OutputLimiter limiter;
+    const auto limit = [&](std::vector<float>& x) {  // in 256-frame periods, as the mixer does
+        for (size_t at = 0; at < x.size(); at += 512)
+            limiter.process(x.data() + at,
+                            static_cast<int>(std::min<size_t>(512, x.size() - at) / 2));
+    };
     const std::vector<float> atThreshold = sine(1000, 4096, 2, OutputLimiter::kThreshold);
     std::vector<float> out = atThreshold;
-    limit(limiter, out);
+    limit(out);
     EXPECT_EQ(out, atThreshold);
 
     std::vector<float> loud = sine(1000, 44100, 2, 2.7);
-    limit(limiter, loud);
+    limit(loud);
     EXPECT_LE(peak(loud), OutputLimiter::kThreshold);
     EXPECT_GT(peak({loud.begin() + loud.size() / 2, loud.end()}), 0.85)
         << "held near the threshold, not pumped down";
 
     const std::vector<float> quiet = sine(1000, 3 * 44100 / 2, 2);
     out = quiet;
-    limit(limiter, out);
+    limit(out);
     const size_t afterRelease = 2 * 44100;  // 1 s
     EXPECT_TRUE(std::equal(out.begin() + afterRelease, out.end(), quiet.begin() + afterRelease));
 
