@@ -1,5 +1,5 @@
 // Names not UTF-8 on disk: kept byte for byte and shown as Windows-1252 (a folder so
-// named opens: FolderListTest; a file plays: EngineDeckTest.DemoTracksShowTheirTempoAndTag).
+// named opens: FolderListTest; a file plays: EngineDeckTest.ShowsThePreGainTheTempo...).
 #include "loading/file_names.h"
 
 #include <gtest/gtest.h>
