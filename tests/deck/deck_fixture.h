@@ -62,7 +62,6 @@ class RecordingAudio : public AudioLibrary {
         std::array<int32_t, 3> loop{};                 // start, end, on
     };
     std::map<uint32_t, Channel> channels;
-    Channel& track() { return channels[kTrack]; }
     int32_t globalVolume = -1;  // all three alike, else -2
 
     // Calls that do more than answer, or are read too often to record.
@@ -240,9 +239,7 @@ class FrmMainTest : public ::testing::Test {
         setSettings(1, 1, folder_ + "/crate");
     }
     void writeFile(const QString& name, const QString& text) {
-        QFile file(folder_ + "/" + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
+        dir_.write(name.toStdString(), text.toStdString());
     }
     // A file of the user's settings: XDG_CONFIG_HOME is the program folder.
     void writeUserFile(const QString& name, const QString& text) {
@@ -276,6 +273,11 @@ class FrmMainTest : public ::testing::Test {
         if (load) deck->Form_Load();
         return deck;
     }
+    void select(const QString& fileName) {
+        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << fileName.toStdString();
+        deck->filFile->setCurrentItem(items[0]);
+    }
 
     TempDir dir_;
     ScopedEnv userConfig_{"XDG_CONFIG_HOME", dir_.path().string()};
@@ -283,6 +285,7 @@ class FrmMainTest : public ::testing::Test {
     std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();
     RecordingAudio* audioView = nullptr;
     RecordingPlatform platform;
+    std::unique_ptr<FrmMain> deck;
 };
 
 // Deck 1 as a load of a three-minute 44.1 kHz stereo track leaves it, at 10 s.
@@ -301,14 +304,13 @@ class TrackTest : public FrmMainTest {
         audioView->calls.clear();
     }
     int64_t position() const { return static_cast<int64_t>(audioView->position); }
-    RecordingAudio::Channel& track() { return audioView->track(); }
+    RecordingAudio::Channel& track() { return audioView->channels[kTrack]; }
     // Where the track is after `command`, run with the track at `from`.
     int64_t after(int64_t from, void (FrmMain::*command)()) {
         audioView->position = static_cast<uint64_t>(from);
         (deck.get()->*command)();
         return position();
     }
-    std::unique_ptr<FrmMain> deck;
 };
 
 }  // namespace luma::test

@@ -18,7 +18,6 @@ class DisplaysTest : public FrmMainTest {
         const QImage& picture = deck->pctSpectrum->picture();
         return picture.pixel(column, picture.height() - 1 - row);
     }
-    std::unique_ptr<FrmMain> deck;
 };
 
 TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {

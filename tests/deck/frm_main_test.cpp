@@ -2,12 +2,8 @@
 // browser, loading a track; where the desktop puts a box; both real decks side by side.
 #include "deck/frm_main.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
@@ -19,20 +15,19 @@
 #include <filesystem>
 #include <tuple>
 
-#include "binding/engine_library.h"
 #include "deck_fixture.h"
 #include "loading/file_names.h"
-#include "support/scoped_env.h"
 
 namespace luma::test {
 namespace {
 
 TEST_F(FrmMainTest, StartsUpOnTheConfiguredDeviceAndCtrlQShutsItDown) {
-    auto deck = makeDeck("1");
-    // The output named and opened on the configured device, then started.
-    EXPECT_EQ(audioView->calls.filter(QRegularExpression("Output|Init|Start")),
+    writeUserFile("lumatrone.conf", "[sync]\nlatency-ms = -7\n");
+    deck = makeDeck("1");
+    // The output named and opened on the configured device, then started; the sync latency set.
+    EXPECT_EQ(audioView->calls.filter(QRegularExpression("Output|Init|Start|Sync")),
               (QStringList{"LUMA_SetOutputOptions(Lumatrone deck 1,0)", "BASS_Init(1,44100,0)",
-                           "BASS_Start"}));
+                           "BASS_Start", "LUMA_SetSyncLatency(-7)"}));
     EXPECT_TRUE(platform.messages.empty() && platform.errors.empty());
     EXPECT_EQ(deck->lblWindowTitle->text(), "DECK 1");
     EXPECT_EQ(deck->windowIcon().pixmap(128).size(), QSize(128, 128)) << "the window's icon";
@@ -155,7 +150,7 @@ TEST_F(FrmMainTest, BrowserListsFollowEachOther) {
     QDir(folder_).mkpath("crate/deeper");
     const ScopedEnv home("HOME", folder_.toStdString());
     setSettings(1, 1, "~/crate");
-    auto deck = makeDeck("1");
+    deck = makeDeck("1");
     EXPECT_EQ(deck->dirFile->path(), folder_ + "/crate") << "the music folder under the home";
     ASSERT_TRUE(deck->dirFile->setPath(folder_ + "/crate/deeper"));
     EXPECT_EQ(deck->filFile->path(), folder_ + "/crate/deeper") << "folder change lists its files";
@@ -252,12 +247,6 @@ class TrackLoadingTest : public FrmMainTest {
                 deck->lblOrigBPM->text(), deck->lblFileName->text(), deck->lblinfo(0)->text(),
                 deck->lblinfo(5)->text()};
     }
-    void select(const QString& fileName) {
-        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1);
-        deck->filFile->setCurrentItem(items[0]);
-    }
-    std::unique_ptr<FrmMain> deck;
 };
 
 TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
@@ -271,7 +260,7 @@ TEST_F(TrackLoadingTest, LoadsInOrderWithFiltersEqualiserAndBalance) {
     EXPECT_TRUE(calls.contains("LUMA_ChannelSetLoop(#,0,0,0)"));
     EXPECT_EQ(audioView->fxParameters[0x50000002][2], -12.0f) << "the mid slider's gain";
     // The balance at the track's own rate: the pitch fader went to 0 first.
-    EXPECT_EQ(audioView->track().slide, (std::array{44100, 50, 30, 0}));
+    EXPECT_EQ(audioView->channels[kTrack].slide, (std::array{44100, 50, 30, 0}));
     EXPECT_EQ(texts(), (QStringList{"44100 Hz", "01:00,000", "124", "124", "track",
                                     " Intro" + QString(25, ' '), " Rock"}));
     EXPECT_FALSE(deck->cmdPause->isVisibleTo(deck.get()));
