@@ -230,7 +230,6 @@ class RecordingPlatform : public DeckPlatform {
 class FrmMainTest : public ::testing::Test {
   public:
     void SetUp() override {
-        folder_ = QString::fromStdString(dir_.path().string());
         writeFile(kEngineLibraryFile, "engine");
         // The mapping the deck ships with, beside the program as installed.
         ASSERT_TRUE(QFile::copy(LUMA_MAPPING_PATH, folder_ + "/mapping.conf"));
@@ -281,7 +280,7 @@ class FrmMainTest : public ::testing::Test {
 
     TempDir dir_;
     ScopedEnv userConfig_{"XDG_CONFIG_HOME", dir_.path().string()};
-    QString folder_;
+    QString folder_ = QString::fromStdString(dir_.path().string());
     std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();
     RecordingAudio* audioView = nullptr;
     RecordingPlatform platform;

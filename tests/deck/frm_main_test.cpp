@@ -288,7 +288,6 @@ TEST_F(TrackLoadingTest, TheNameShowsProgressThenScrollsIfWideAndTheNextLoadFree
     EXPECT_EQ(deck->lblFileName->text(), "BPM detection 100%") << "no extension to cut off";
     select(wide + ".mp3");
     deck->filFile_DblClick();
-    EXPECT_EQ(deck->lblFileName->text(), wide);
     EXPECT_EQ(deck->lblFileName->x(), 386);
     EXPECT_TRUE(deck->tmrScroll->enabled());
 

@@ -66,7 +66,6 @@ TEST_F(SyncTest, BeatLoopsSpanWholeBeatsOfTheGridAndEndOnHandMadeLoopPoints) {
     EXPECT_EQ(deck->state.LoopOn, kFalse) << "without a grid a beat loop does nothing";
 }
 
-// (Play from the nearest beat: EngineDeckTest, on a measured grid.)
 TEST_F(SyncTest, QuantizeSnapsCueAndLoopPointsToTheNearestBeat) {
     audioView->gridBpm = 120;
     audioView->gridFirstBeat = 0.25;
