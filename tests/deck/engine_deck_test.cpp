@@ -183,7 +183,9 @@ class RemoteControlTest : public EngineDeckTest {
     int handled = 0;
 };
 
-TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
+// Control changes run in arrival order; the activity lamp and a command's dot stay lit until
+// 1/4 s after the last of messages 30 ms apart.
+TEST_F(RemoteControlTest, ControlChangesRunInOrderAndTheLampOutlastsTheLastByAQuarterSecond) {
     startOnFeed();
     loadTone(440.0, 20.0);
 
@@ -193,27 +195,6 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     const int64_t cue = deck->state.CuePos;
     ASSERT_TRUE(waitFor([&] { return position() > cue + 44100; }));
 
-    feed.send({0xB0, 17, 127});  // stop at the cue point, the Stop lamp red
-    ASSERT_TRUE(waitFor([&] { return deck->state.IsStopped == kTrue; }));
-    EXPECT_EQ(position(), cue);
-    EXPECT_EQ(deck->cmdStop->dotColor(), 255);
-
-    feed.send({0x90, 16, 100});  // mapped to nothing: only acknowledged
-    ASSERT_TRUE(waitFor([&] { return handled == 3; }));
-    EXPECT_EQ(deck->state.IsStopped, kTrue);
-    EXPECT_EQ(deck->MIDIInput->status(), 0);
-
-    feed.send({0xB0, 40, 0});  // the deck ends
-    ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
-    EXPECT_FALSE(deck->MIDIInput->isOpen());
-    EXPECT_EQ(deck->MIDIInput->status(), 0xB0) << "the handler went on after the end";
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(platform.exitCode, 0);
-}
-
-// The lamp and a command's dot stay lit until 1/4 s after the last of messages 30 ms apart.
-TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
-    startOnFeed();
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastHandled, wentOut;
     int outs = 0;
@@ -222,20 +203,29 @@ TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
         if (!on) ++outs, wentOut = Clock::now();
     });
     const auto pause = [](std::chrono::milliseconds ms) { waitFor([] { return false; }, ms); };
-
-    feed.send({0x90, 60, 100});
     for (unsigned char value = 0; value < 10; ++value) {
         pause(30ms);
-        feed.send({0xB0, 1, value});
+        feed.send({0xB0, 1, value});  // mapped to nothing
     }
     pause(200ms);
     deck->lblinfo(4)->setText("comment");
-    feed.send({0xB0, 17, 127});  // stop: its dot lights
-    ASSERT_TRUE(waitFor([&] { return handled == 12 && !deck->optActivity->isChecked(); }));
+    feed.send({0xB0, 17, 127});  // stop at the cue point, the Stop dot red
+    ASSERT_TRUE(waitFor([&] { return deck->state.IsStopped == kTrue; }));
+    EXPECT_EQ(position(), cue);
+    EXPECT_EQ(deck->cmdStop->dotColor(), 255);
+    EXPECT_EQ(deck->MIDIInput->status(), 0);  // acknowledged
+    ASSERT_TRUE(waitFor([&] { return !deck->optActivity->isChecked(); }));
     EXPECT_EQ(outs, 1);
     EXPECT_GE(wentOut - lastHandled, 245ms);
     EXPECT_EQ(deck->cmdStop->dotColor(), 128);
     EXPECT_EQ(deck->lblinfo(4)->text(), "") << "the comment goes out with the lamp";
+
+    feed.send({0xB0, 40, 0});  // the deck ends
+    ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
+    EXPECT_FALSE(deck->MIDIInput->isOpen());
+    EXPECT_EQ(deck->MIDIInput->status(), 0xB0) << "the handler went on after the end";
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(platform.exitCode, 0);
 }
 
 // The shipped mapping heard: the bass knob cuts 60 Hz, the 14-bit pitch plays 1 kHz at 1080 Hz.
