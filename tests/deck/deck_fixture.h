@@ -180,7 +180,6 @@ class RecordingAudio : public AudioLibrary {
     }
 
   private:
-    // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.
     template <typename Result, typename... Args>
     Result note(Result result, const char* name, const Args&... values) {
         const QStringList parts{text(values)...};
