@@ -225,7 +225,6 @@ TEST_F(RemoteControlTest, ControlChangesRunInOrderAndTheLampOutlastsTheLastByAQu
     EXPECT_FALSE(deck->MIDIInput->isOpen());
     EXPECT_EQ(deck->MIDIInput->status(), 0xB0) << "the handler went on after the end";
     EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(platform.exitCode, 0);
 }
 
 // The shipped mapping heard: the bass knob cuts 60 Hz, the 14-bit pitch plays 1 kHz at 1080 Hz.
@@ -255,7 +254,6 @@ TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
     feed.send({0xB0, 44, 95});  // with 76: 12287, +8 % (the MSB alone, 12160, is +7.75 %)
     feed.send({0xB0, 76, 127});
     ASSERT_TRUE(waitFor([&] { return handled == 4; }));
-    EXPECT_EQ(deck->lblBPM->text(), "8 %");
     EXPECT_NEAR(fitSine(heardLeft(), kRate, 1080.0).frequencyHz, 1080.0, 0.1);
 }
 
