@@ -62,7 +62,6 @@ class RecordingAudio : public AudioLibrary {
         std::array<int32_t, 3> loop{};                 // start, end, on
     };
     std::map<uint32_t, Channel> channels;
-    Channel& track() { return channels[kTrack]; }
     int32_t globalVolume = -1;  // all three alike, else -2
 
     // Calls that do more than answer, or are read too often to record.
@@ -181,7 +180,6 @@ class RecordingAudio : public AudioLibrary {
     }
 
   private:
-    // Records "name(arg,arg,...)" (just the name without arguments) and answers `result`.
     template <typename Result, typename... Args>
     Result note(Result result, const char* name, const Args&... values) {
         const QStringList parts{text(values)...};
@@ -231,7 +229,6 @@ class RecordingPlatform : public DeckPlatform {
 class FrmMainTest : public ::testing::Test {
   public:
     void SetUp() override {
-        folder_ = QString::fromStdString(dir_.path().string());
         writeFile(kEngineLibraryFile, "engine");
         // The mapping the deck ships with, beside the program as installed.
         ASSERT_TRUE(QFile::copy(LUMA_MAPPING_PATH, folder_ + "/mapping.conf"));
@@ -240,9 +237,7 @@ class FrmMainTest : public ::testing::Test {
         setSettings(1, 1, folder_ + "/crate");
     }
     void writeFile(const QString& name, const QString& text) {
-        QFile file(folder_ + "/" + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
+        dir_.write(name.toStdString(), text.toStdString());
     }
     // A file of the user's settings: XDG_CONFIG_HOME is the program folder.
     void writeUserFile(const QString& name, const QString& text) {
@@ -276,13 +271,19 @@ class FrmMainTest : public ::testing::Test {
         if (load) deck->Form_Load();
         return deck;
     }
+    void select(const QString& fileName) {
+        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << fileName.toStdString();
+        deck->filFile->setCurrentItem(items[0]);
+    }
 
     TempDir dir_;
     ScopedEnv userConfig_{"XDG_CONFIG_HOME", dir_.path().string()};
-    QString folder_;
+    QString folder_ = QString::fromStdString(dir_.path().string());
     std::unique_ptr<RecordingAudio> audio = std::make_unique<RecordingAudio>();
     RecordingAudio* audioView = nullptr;
     RecordingPlatform platform;
+    std::unique_ptr<FrmMain> deck;
 };
 
 // Deck 1 as a load of a three-minute 44.1 kHz stereo track leaves it, at 10 s.
@@ -301,14 +302,13 @@ class TrackTest : public FrmMainTest {
         audioView->calls.clear();
     }
     int64_t position() const { return static_cast<int64_t>(audioView->position); }
-    RecordingAudio::Channel& track() { return audioView->track(); }
+    RecordingAudio::Channel& track() { return audioView->channels[kTrack]; }
     // Where the track is after `command`, run with the track at `from`.
     int64_t after(int64_t from, void (FrmMain::*command)()) {
         audioView->position = static_cast<uint64_t>(from);
         (deck.get()->*command)();
         return position();
     }
-    std::unique_ptr<FrmMain> deck;
 };
 
 }  // namespace luma::test

@@ -19,7 +19,7 @@ TEST_F(FrmMainTest, TheUsersMappingWinsAndItsBadLinesShowOnceInABox) {
                   "key F2 quantize\n"
                   "cc 1 45 gain\n"
                   "key Ctrl+Q sync\n");
-    const auto deck = makeDeck("1");
+    deck = makeDeck("1");
 
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text,

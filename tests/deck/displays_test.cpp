@@ -18,7 +18,6 @@ class DisplaysTest : public FrmMainTest {
         const QImage& picture = deck->pctSpectrum->picture();
         return picture.pixel(column, picture.height() - 1 - row);
     }
-    std::unique_ptr<FrmMain> deck;
 };
 
 TEST_F(DisplaysTest, SpectrogramPaintsOneColumnATickAndWrapsWithItsMarker) {
@@ -92,20 +91,6 @@ TEST_F(DisplaysTest, MeterRisesCrossWiredFallsAtItsPaceAndHidesWhenNothingPlays)
     EXPECT_EQ(deck->shpVU(1)->y(), 101);
 }
 
-TEST_F(DisplaysTest, ReadoutsShowTheirWholeValuesTheLoadInTheUsersDecimals) {
-    QLocale::setDefault(QLocale(QLocale::German));
-    audioView->cpu = 12.34f;
-    deck->tmrCPU_Timer();
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
-    const std::pair<QLabel*, QString> widest[] = {
-        {deck->lblinfo(10), "5000"}, {deck->lblCPU, "12.3 %"}, {deck->lblVU, "Spectrum Analyzer"}};
-    for (const auto& [readout, text] : widest) {
-        readout->setText(text);
-        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
-    }
-}
-
 TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
     struct Case {
         bool slow;  // tmrScroll, else tmrFilename
@@ -124,7 +109,18 @@ TEST_F(DisplaysTest, MarqueesWrapWhereTheNameLeavesTheBox) {
     }
 }
 
-TEST_F(DisplaysTest, ReadoutsDrawTheirTextWhereALabelWould) {
+TEST_F(DisplaysTest, ReadoutsShowWholeValuesTheUsersDecimalsAndDrawWhereALabelWould) {
+    QLocale::setDefault(QLocale(QLocale::German));
+    audioView->cpu = 12.34f;
+    deck->tmrCPU_Timer();
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(deck->lblCPU->text(), "12,3 %");
+    const std::pair<QLabel*, QString> widest[] = {
+        {deck->lblinfo(10), "5000"}, {deck->lblCPU, "12.3 %"}, {deck->lblVU, "Spectrum Analyzer"}};
+    for (const auto& [readout, text] : widest) {
+        readout->setText(text);
+        EXPECT_LE(readout->sizeHint().width(), readout->width()) << text.toStdString();
+    }
     for (QLabel* readout : {deck->lblPosition, deck->Label2}) {
         QLabel twin(deck->pctSongInfo);
         twin.setFont(readout->font());

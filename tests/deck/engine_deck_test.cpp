@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTextStream>
 #include <filesystem>
 
@@ -45,9 +44,7 @@ class EngineDeckTest : public FrmMainTest {
     void load(const QString& folder, const QString& fileName) {
         ASSERT_TRUE(deck->dirFile->setPath(folder));
         deck->filFile->setPath(folder);
-        const auto items = deck->filFile->findItems(fileName, Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1) << fileName.toStdString();
-        deck->filFile->setCurrentItem(items[0]);
+        select(fileName);
         deck->filFile_DblClick();
     }
     // Writes a sine of `hz` into the crate and loads it.
@@ -74,7 +71,6 @@ class EngineDeckTest : public FrmMainTest {
     }
 
     ScopedEnv output_{"LUMATRONE_AUDIO", "manual"};
-    std::unique_ptr<FrmMain> deck;
 };
 
 // Pitch, balance (-40 pans left, where the left keeps its level), touch and a load leave Gain's.
@@ -102,17 +98,14 @@ TEST_F(EngineDeckTest, LoudnessFollowsTheGainSliderAlone) {
     }
 }
 
-// Even loudness is on by default and shows the pre-gain measured; the demos' tempo and tag.
-TEST_F(EngineDeckTest, ShowsThePreGainTheTempoAndTheTagOfWhatItLoads) {
+// Even loudness is on by default and shows the pre-gain measured; the demos' tempo and tag; on a
+// drum track's measured grid a beat loop and a quantized start land on its beats.
+TEST_F(EngineDeckTest, MeasuresThePreGainTheTempoTheTagAndTheBeatsOfWhatItLoads) {
     startDeck();
     loadTone(1000.0, 10.0);  // about -6 LUFS: about -12 dB to the -18 LUFS default
     const QRegularExpression shown("^LOUDNESS\\n(-\\d+\\.\\d) dB$");
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            deck->tmrCPU_Timer();
-            return shown.match(deck->lblLoudness->text()).hasMatch();
-        },
-        5000))
+    const auto measured = [&] { return shown.match(deck->lblLoudness->text()).hasMatch(); };
+    ASSERT_TRUE(waitFor([&] { return deck->tmrCPU_Timer(), measured(); }, 5s))
         << deck->lblLoudness->text().toStdString();
     EXPECT_NEAR(shown.match(deck->lblLoudness->text()).captured(1).toDouble(), -12.0, 1.0);
 
@@ -124,15 +117,10 @@ TEST_F(EngineDeckTest, ShowsThePreGainTheTempoAndTheTagOfWhatItLoads) {
         encodeFileName(folder_ + "/crate").toStdString() + "/Caf\xe9 124.wav";
     std::filesystem::copy_file(encodeFileName(demo + "/House Groove 124.wav").toStdString(), latin);
     load(folder_ + "/crate", QString::fromUtf8("Café 124.wav"));
-    EXPECT_NE(deck->state.Channel, 0u);
     EXPECT_EQ(deck->lblBPMs->text(), "124");
     EXPECT_EQ(deck->lblFileName->text(), QString::fromUtf8("Café 124"));
     EXPECT_TRUE(deck->lblinfo(0)->text().startsWith(" House Groove")) << "its tag read";
-}
 
-// On a drum track's measured grid a beat loop and a quantized start land on its beats.
-TEST_F(EngineDeckTest, QuantizeAndBeatLoopsLandOnTheTracksBeats) {
-    startDeck();
     const drums::BeatTrack track = drums::renderBeatTrack({.bpm = 120, .seconds = 30});
     ASSERT_TRUE(writeWav16((folder_ + "/crate/beat.wav").toStdString(),
                            {track.samples, track.channels, track.rate}));
@@ -195,7 +183,9 @@ class RemoteControlTest : public EngineDeckTest {
     int handled = 0;
 };
 
-TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
+// Control changes run in arrival order; the activity lamp and a command's dot stay lit until
+// 1/4 s after the last of messages 30 ms apart.
+TEST_F(RemoteControlTest, ControlChangesRunInOrderAndTheLampOutlastsTheLastByAQuarterSecond) {
     startOnFeed();
     loadTone(440.0, 20.0);
 
@@ -205,35 +195,6 @@ TEST_F(RemoteControlTest, ControlChangesRunTheDeckCommandsInArrivalOrder) {
     const int64_t cue = deck->state.CuePos;
     ASSERT_TRUE(waitFor([&] { return position() > cue + 44100; }));
 
-    feed.send({0xB0, 17, 127});  // stop at the cue point, the Stop lamp red
-    ASSERT_TRUE(waitFor([&] { return deck->state.IsStopped == kTrue; }));
-    EXPECT_EQ(position(), cue);
-    EXPECT_EQ(deck->cmdStop->dotColor(), 255);
-
-    // A message mapped to nothing only lights the lamp; quantize and sync presses act.
-    deck->optActivity->setChecked(false);
-    feed.send({0x90, 16, 100});
-    ASSERT_TRUE(waitFor([&] { return handled == 3; }));
-    EXPECT_TRUE(deck->optActivity->isChecked());
-    EXPECT_EQ(deck->state.IsStopped, kTrue);
-    EXPECT_EQ(deck->MIDIInput->status(), 0);  // acknowledged
-    feed.send({0xB0, 43, 127});
-    feed.send({0xB0, 41, 1});
-    ASSERT_TRUE(waitFor([&] { return handled == 5; }));
-    EXPECT_TRUE(deck->state.QuantizeOn);
-    EXPECT_TRUE(deck->state.SyncOn);
-
-    feed.send({0xB0, 40, 0});  // the deck ends
-    ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
-    EXPECT_FALSE(deck->MIDIInput->isOpen());
-    EXPECT_EQ(deck->MIDIInput->status(), 0xB0) << "the handler went on after the end";
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(platform.exitCode, 0);
-}
-
-// The lamp and a command's dot stay lit until 1/4 s after the last of messages 30 ms apart.
-TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
-    startOnFeed();
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastHandled, wentOut;
     int outs = 0;
@@ -242,34 +203,33 @@ TEST_F(RemoteControlTest, TheLampGoesOutAQuarterSecondAfterTheLastMessage) {
         if (!on) ++outs, wentOut = Clock::now();
     });
     const auto pause = [](std::chrono::milliseconds ms) { waitFor([] { return false; }, ms); };
-
-    feed.send({0x90, 60, 100});
     for (unsigned char value = 0; value < 10; ++value) {
         pause(30ms);
-        feed.send({0xB0, 1, value});
+        feed.send({0xB0, 1, value});  // mapped to nothing
     }
     pause(200ms);
     deck->lblinfo(4)->setText("comment");
-    feed.send({0xB0, 17, 127});  // stop: its dot lights
-    ASSERT_TRUE(waitFor([&] { return handled == 12 && !deck->optActivity->isChecked(); }));
+    feed.send({0xB0, 17, 127});  // stop at the cue point, the Stop dot red
+    ASSERT_TRUE(waitFor([&] { return deck->state.IsStopped == kTrue; }));
+    EXPECT_EQ(position(), cue);
+    EXPECT_EQ(deck->cmdStop->dotColor(), 255);
+    EXPECT_EQ(deck->MIDIInput->status(), 0);  // acknowledged
+    ASSERT_TRUE(waitFor([&] { return !deck->optActivity->isChecked(); }));
     EXPECT_EQ(outs, 1);
     EXPECT_GE(wentOut - lastHandled, 245ms);
     EXPECT_EQ(deck->cmdStop->dotColor(), 128);
     EXPECT_EQ(deck->lblinfo(4)->text(), "") << "the comment goes out with the lamp";
+
+    feed.send({0xB0, 40, 0});  // the deck ends
+    ASSERT_TRUE(waitFor([&] { return platform.ends == 1; }));
+    EXPECT_FALSE(deck->MIDIInput->isOpen());
+    EXPECT_EQ(deck->MIDIInput->status(), 0xB0) << "the handler went on after the end";
+    EXPECT_TRUE(platform.messages.empty());
 }
 
 // The shipped mapping heard: the bass knob cuts 60 Hz, the 14-bit pitch plays 1 kHz at 1080 Hz.
 class MappedControlTest : public RemoteControlTest {
   public:
-    // Sends control changes on channel 1 and waits until the deck handled them.
-    void send(std::initializer_list<std::pair<int, int>> changes) {
-        const int before = handled;
-        for (const auto& [controller, value] : changes) {
-            feed.send(
-                {0xB0, static_cast<unsigned char>(controller), static_cast<unsigned char>(value)});
-        }
-        ASSERT_TRUE(waitFor([&] { return handled == before + int(changes.size()); }));
-    }
     ScopedEnv manualOutput_{"LUMATRONE_AUDIO", "manual"};
 };
 
@@ -280,17 +240,20 @@ TEST_F(MappedControlTest, TheBassKnobAndTheFourteenBitPitchAreHeard) {
     loadTone(60.0, 10.0);
     deck->Lum_Pause();
     const double open = peak(heardLeft());
-    send({{47, 0}});
+    feed.send({0xB0, 47, 0});
+    ASSERT_TRUE(waitFor([&] { return handled == 1; }));
     EXPECT_EQ(deck->vscEQ(0)->value(), -150);
     const double killed = peak(heardLeft());
     EXPECT_LT(20 * std::log10(killed / open), -20.0) << open << " to " << killed;
-    send({{47, 64}});
+    feed.send({0xB0, 47, 64});
+    ASSERT_TRUE(waitFor([&] { return handled == 2; }));
     EXPECT_NEAR(peak(heardLeft()), open, 0.01 * open);
 
     loadTone(1000.0, 10.0);
     deck->Lum_Pause();
-    send({{44, 95}, {76, 127}});  // 12287: +8 % (the MSB alone, 12160, is +7.75 %)
-    EXPECT_EQ(deck->lblBPM->text(), "8 %");
+    feed.send({0xB0, 44, 95});  // with 76: 12287, +8 % (the MSB alone, 12160, is +7.75 %)
+    feed.send({0xB0, 76, 127});
+    ASSERT_TRUE(waitFor([&] { return handled == 4; }));
     EXPECT_NEAR(fitSine(heardLeft(), kRate, 1080.0).frequencyHz, 1080.0, 0.1);
 }
 

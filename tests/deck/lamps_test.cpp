@@ -73,8 +73,7 @@ TEST_F(LampsTest, LightUpAtStartFollowTheDeckAndGoDarkAtShutdown) {
                    {{0xB0, 42}, 0}, {{0xB0, 43}, 127}, {{0x90, 1}, 0}};
     ASSERT_TRUE(hear(lamps, 7)) << heard().second;
 
-    // Each change once, whether a command or the loop watch's look finds it: a
-    // message more shows in the next count.
+    // Each change once, whether a command or the loop watch finds it (a message more shows).
     int count = 7;
     const std::pair<std::function<void()>, Address> changes[] = {
         {[&] { deck->Lum_Pause(); }, {0xB0, 16}},
