@@ -12,27 +12,6 @@ namespace {
 
 using PlaybackTest = EngineTest;
 
-TEST_F(PlaybackTest, PositionIsTheFramesPlayedAndSeeksAreSampleExact) {
-    const std::string path = writeWav(makeSine(997, 2.0, 44100, 2, 0.8));
-    const std::vector<float> reference = decodeAll(path);
-    const uint32_t stream = play(path);
-    const uint64_t length = BASS_StreamGetLength(stream);
-    render(1000);
-    ASSERT_NE(BASS_ChannelStop(stream), 0);
-    render(1000);
-    ASSERT_NE(BASS_StreamPlay(stream, 1, 0), 0);
-    render(500);
-    EXPECT_EQ(frameOf(stream), 1500) << "a stop holds the position; play resumes, flush or not";
-    ASSERT_NE(BASS_ChannelSetPosition(stream, 12345 * 4 + 3), 0) << "aligns down to the frame";
-    EXPECT_EQ(frameOf(stream), 12345) << "before any rendering";
-    // The jump crossfades over 128 frames; from then on the samples are the file's own.
-    const std::vector<float> out = render(256);
-    for (int i = 2 * 128; i < 2 * 256; ++i) ASSERT_EQ(out[i], reference[2 * 12345 + i]) << i;
-    EXPECT_EQ(BASS_ChannelSetPosition(stream, length + 4), 0) << "past the end";
-    EXPECT_NE(BASS_ChannelSetPosition(stream, length), 0) << "the end itself";
-    EXPECT_EQ(BASS_ChannelSetPosition(stream, 0xFFFFFFFFull), 0) << "a negative cue point";
-}
-
 // At an output rate other than the track's, as the positions count track frames.
 TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     restartAt(48000);
@@ -52,20 +31,6 @@ TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     EXPECT_NEAR(rateOf(stream), 33075.0, 300.0);
     render(2400 + 256);
     EXPECT_EQ(rateOf(stream), 22050u);
-}
-
-TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
-    const uint32_t stream = play(writeWav(makeSine(500, 0.1)));
-    const std::vector<float> out = render(8820);
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), BASS_StreamGetLength(stream)) << "at the end";
-    for (int i = 4410; i < 8820; ++i) ASSERT_EQ(out[2 * i], 0.0f) << i;
-    ASSERT_NE(BASS_ChannelSetPosition(stream, 0), 0);
-    ASSERT_NE(BASS_StreamPlay(stream, 0, LUMA_PLAY_LOOP), 0);
-    render(4410 + 1000);
-    EXPECT_EQ(frameOf(stream), 1000) << "wrapped to the start";
-    ASSERT_NE(BASS_StreamFree(stream), 0);
-    EXPECT_EQ(peak(render(1000)), 0.0) << "freed while playing: silent at once";
-    render(1000);  // lets the engine reclaim the channel
 }
 
 TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
@@ -96,23 +61,48 @@ TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
     EXPECT_EQ(BASS_StreamGetLength(decodeOnly), BASS_StreamGetLength(module));
 }
 
-// Jumps back to a cue point every 75 ms (a held CUE), a stop and a start: faded, never cut.
-TEST_F(PlaybackTest, JumpsStopsAndStartsNeverStep) {
+// Jumps back to a cue point every 75 ms (a held CUE), a stop and a start: faded, never cut;
+// the position counts the frames played, a seek lands on its frame, the end stops or wraps.
+TEST_F(PlaybackTest, PositionsAreExactAndJumpsStopsAndStartsNeverStep) {
     constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
-    const uint32_t stream = play(writeWav(makeSine(997, 2.0, 44100, 2, 0.9)));
+    const std::string path = writeWav(makeSine(997, 2.0, 44100, 2, 0.8));
+    const std::vector<float> own = decodeAll(path);
+    const uint32_t stream = play(path);
+    const uint64_t length = BASS_StreamGetLength(stream);
     std::vector<float> left = renderLeft(1000);
     for (int jump = 0; jump < 12; ++jump) {
-        ASSERT_NE(BASS_ChannelSetPosition(stream, 20011 * 4), 0);
+        ASSERT_NE(BASS_ChannelSetPosition(stream, 20011 * 4 + 3), 0) << "aligns down to the frame";
+        ASSERT_EQ(frameOf(stream), 20011) << "before any rendering";
         renderLeft(3307, &left);
+    }
+    // Once the jump's fade is over, the samples are the file's own.
+    for (int i = kFade; i < 3307; ++i) {
+        ASSERT_EQ(left[left.size() - 3307 + i], own[2 * (20011 + i)]) << i;
     }
     ASSERT_NE(BASS_ChannelStop(stream), 0);
     const std::vector<float> stopping = renderLeft(1000, &left);
     EXPECT_EQ(peak({stopping.begin() + kFade, stopping.end()}), 0.0) << "silent once faded";
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    ASSERT_NE(BASS_StreamPlay(stream, 1, 0), 0);
     EXPECT_GT(peak(renderLeft(256, &left)), 0.1) << "sounding within the first block";
     renderLeft(744, &left);
-    // The sine's steepest step plus what a linear fade may add; a cut steps by up to 1.8.
-    EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.9 / 44100 + 2 * 0.9 / kFade);
+    EXPECT_EQ(frameOf(stream), 20011 + 3307 + 1000) << "a stop holds it; play resumes, flushed";
+    // The sine's steepest step plus what a linear fade may add; a cut steps by up to 1.6.
+    EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.8 / 44100 + 2 * 0.8 / kFade);
+
+    EXPECT_EQ(BASS_ChannelSetPosition(stream, length + 4), 0) << "past the end";
+    EXPECT_EQ(BASS_ChannelSetPosition(stream, 0xFFFFFFFFull), 0) << "a negative cue point";
+    EXPECT_NE(BASS_ChannelSetPosition(stream, length), 0) << "the end itself";
+    ASSERT_NE(BASS_ChannelSetPosition(stream, length - 4410 * 4), 0);
+    const std::vector<float> out = render(8820);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), length) << "stopped at the end";
+    for (int i = 4410; i < 8820; ++i) ASSERT_EQ(out[2 * i], 0.0f) << i;
+    ASSERT_NE(BASS_ChannelSetPosition(stream, length - 4410 * 4), 0);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, LUMA_PLAY_LOOP), 0);
+    render(4410 + 1000);
+    EXPECT_EQ(frameOf(stream), 1000) << "wrapped to the start";
+    ASSERT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_EQ(peak(render(1000)), 0.0) << "freed while playing: silent at once";
+    render(1000);  // lets the engine reclaim the channel
 }
 
 // Every format the engine reads plays at its own rate exactly the length it reports.
