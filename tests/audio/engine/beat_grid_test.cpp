@@ -14,18 +14,11 @@ using drums::BeatStyle;
 using drums::BeatTrackRecipe;
 
 TEST_F(BeatGridTest, SteadyTracksGetTheirGridAndOthersNone) {
-    struct Case {
-        BeatTrackRecipe recipe;
-        const char* what;
-    };
-    const Case steady[] = {
-        {{.bpm = 127.37, .seconds = 60, .seed = 3}, "four on the floor"},
-        {{.bpm = 108.05, .seconds = 60, .style = BeatStyle::breakbeat, .snrDb = 12, .seed = 5},
-         "breakbeat in noise"},
-        {{.bpm = 174.62, .seconds = 45, .style = BeatStyle::drumAndBass, .seed = 6},
-         "drum and bass"},
-        {{.bpm = 141.13, .seconds = 40, .style = BeatStyle::halfTime, .seed = 7, .rate = 48000},
-         "half time at 48 kHz"},
+    const BeatTrackRecipe steady[] = {
+        {.bpm = 127.37, .seconds = 60, .seed = 3},
+        {.bpm = 108.05, .seconds = 60, .style = BeatStyle::breakbeat, .snrDb = 12, .seed = 5},
+        {.bpm = 174.62, .seconds = 45, .style = BeatStyle::drumAndBass, .seed = 6},
+        {.bpm = 141.13, .seconds = 40, .style = BeatStyle::halfTime, .seed = 7, .rate = 48000},
     };
     // Without a steady beat: a held chord, and a beat that changes tempo half-way.
     const drums::BeatTrack chord = drums::renderTexture(drums::Texture::sawChord, 40, 1);
@@ -36,23 +29,24 @@ TEST_F(BeatGridTest, SteadyTracksGetTheirGridAndOthersNone) {
         openPlayable(writeWav({chord.samples, chord.channels, chord.rate})),
         openPlayable(writeWav(tempoChange)),
     };
-    for (const Case& c : steady) {
-        drums::BeatTrack track = drums::renderBeatTrack(c.recipe);
+    for (const BeatTrackRecipe& recipe : steady) {
+        SCOPED_TRACE(recipe.bpm);
+        drums::BeatTrack track = drums::renderBeatTrack(recipe);
         const uint32_t stream = openPlayable(writeWav({track.samples, track.channels, track.rate}));
         double bpm = 0, first = 0;
         float confidence = 0;
-        ASSERT_TRUE(waitForGrid(stream, &bpm, &first, &confidence)) << c.what;
-        EXPECT_NEAR(bpm, c.recipe.bpm, 1e-4 * c.recipe.bpm) << c.what;
-        EXPECT_GE(first, 0.0) << c.what;
-        EXPECT_LT(first, 60.0 / bpm) << c.what;
-        EXPECT_GT(confidence, 0.5f) << c.what;
+        ASSERT_TRUE(waitForGrid(stream, &bpm, &first, &confidence));
+        EXPECT_NEAR(bpm, recipe.bpm, 1e-4 * recipe.bpm);
+        EXPECT_GE(first, 0.0);
+        EXPECT_LT(first, 60.0 / bpm);
+        EXPECT_GT(confidence, 0.5f);
         // The beats the hits are humanised around, each against the grid's nearest.
         double worst = 0;
-        for (double t = track.firstBeatSeconds; t < c.recipe.seconds; t += 60.0 / c.recipe.bpm) {
+        for (double t = track.firstBeatSeconds; t < recipe.seconds; t += 60.0 / recipe.bpm) {
             const double n = std::round((t - first) * bpm / 60.0);
             worst = std::max(worst, std::abs(t - first - n * 60.0 / bpm));
         }
-        EXPECT_LT(worst, 0.005) << c.what;
+        EXPECT_LT(worst, 0.005);
         EXPECT_NE(BASS_StreamFree(stream), 0);
     }
     // Measured beside the others, so long finished by now.

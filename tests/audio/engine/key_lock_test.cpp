@@ -81,10 +81,6 @@ TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
         // The readout steps once a block: the tone began within the block before.
         EXPECT_GE(sounds, leaves - kBlock - 44) << "44 frames is 1 ms";
         EXPECT_LE(sounds, leaves + 44);
-        // And from there on, the position runs at the speed from the cue exactly.
-        render(4410);
-        const double elapsed = static_cast<double>(22050 + 4410 - leaves + kBlock);
-        EXPECT_NEAR(double(frameOf(stream) - kCue), elapsed * speed, kBlock * speed + 1);
         BASS_StreamFree(stream);
     }
 }

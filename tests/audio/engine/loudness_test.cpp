@@ -61,6 +61,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         Signal signal;
         float target;
     };
+    for (float bad : {-41.0f, -4.0f, std::nanf("")}) EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0);
     const Case cases[] = {
         {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget},
         {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget},
@@ -126,10 +127,6 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     const std::vector<float> own = decodeAll(path);
     const std::vector<float> out = render(44100);
     EXPECT_TRUE(std::equal(out.begin(), out.end(), own.begin() + 2 * 4 * 44100));  // 4 s played
-}
-
-TEST_F(LoudnessTest, RefusesTargetsOutOfRange) {
-    for (float bad : {-41.0f, -4.0f, std::nanf("")}) EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0);
 }
 
 }  // namespace
