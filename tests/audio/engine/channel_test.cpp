@@ -46,9 +46,11 @@ TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
     EXPECT_EQ(side(out, 0), side(out, 1));
 }
 
-// A module's length, rate, effects and play calls; its decode-only twin's length.
-TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
-    const uint32_t module = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x1005);
+// A module's length, rate, effects and play calls, its decode-only twin's length; streams and
+// modules take neither each other's files nor frees, nor what is no file.
+TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCallApartFromStreams) {
+    const std::string mod = fixture("tune.mod"), wav = writeWav(makeSine(440, 0.5));
+    const uint32_t module = BASS_MusicLoad(0, mod.c_str(), 0, 0, 0x1005);
     ASSERT_NE(module, 0u);
     EXPECT_EQ(rateOf(module), 44100u);
     EXPECT_NE(BASS_ChannelSetFX(module, LUMA_FX_PARAMEQ), 0u);
@@ -56,9 +58,22 @@ TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
     ASSERT_NE(BASS_StreamPlay(module, 0, 0), 0);
     EXPECT_GT(peak(render(44100)), 0.01);
     EXPECT_EQ(frameOf(module), 44100);
-    const uint32_t decodeOnly = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x202000);
+    const uint32_t decodeOnly = BASS_MusicLoad(0, mod.c_str(), 0, 0, 0x202000);
     ASSERT_NE(decodeOnly, 0u);
     EXPECT_EQ(BASS_StreamGetLength(decodeOnly), BASS_StreamGetLength(module));
+    const uint32_t stream = openPlayable(wav);
+    EXPECT_EQ(BASS_MusicFree(stream), 0);
+    EXPECT_EQ(BASS_StreamFree(module), 0);
+    EXPECT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_NE(BASS_MusicFree(module), 0);
+    EXPECT_EQ(BASS_StreamCreateFile(0, mod.c_str(), 0, 0, 0x20080), 0u);
+    EXPECT_EQ(BASS_MusicLoad(0, wav.c_str(), 0, 0, 0x1005), 0u);
+    for (const char* path : {static_cast<const char*>(nullptr), "", "/nonexistent/x.wav"}) {
+        EXPECT_EQ(BASS_StreamCreateFile(0, path, 0, 0, 0x20080), 0u);
+        EXPECT_EQ(BASS_MusicLoad(0, path, 0, 0, 0x1005), 0u);
+    }
+    EXPECT_EQ(BASS_StreamCreateFile(1, wav.c_str(), 0, 0, 0), 0u) << "no memory streams";
+    EXPECT_EQ(BASS_StreamCreateFile(0, wav.c_str(), 44, 0, 0), 0u);
 }
 
 // Jumps back to a cue point every 75 ms (a held CUE), a stop and a start: faded, never cut;
