@@ -254,7 +254,7 @@ TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
     }
 }
 
-TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
+TEST_F(LoopTest, OnlyCrossingTheEndOfASensibleRegionWhilePlayingWraps) {
     const uint32_t stream = openIndexTrack();
     startAt(stream, kEnd - 500);
     ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd + 1000) * 4), 0);
@@ -282,19 +282,16 @@ TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
         EXPECT_EQ(frameOf(stream), 28000 + 1500) << flags;
         EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "still playing";
     }
-}
-
-TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothing) {
-    const uint32_t stream = openIndexTrack();
-    for (auto [start, end] : {std::pair{kEnd * 4, kStart * 4},
-                              {kStart * 4, kStart * 4 + 3},
-                              {-4, kEnd * 4},
-                              {kStart * 4, kTrackFrames * 4 + 4}}) {
-        ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
+    // Regions that make no sense: playback crosses their ends as if there were none.
+    for (auto [start, end, from] : {std::tuple{kEnd * 4, kStart * 4, kStart - 100},
+                                    {kStart * 4, kStart * 4 + 3, kStart - 100},
+                                    {-4, kEnd * 4, kEnd - 100},
+                                    {kStart * 4, kTrackFrames * 4 + 4, kTrackFrames - 100}}) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, from * 4), 0);
         EXPECT_NE(LUMA_ChannelSetLoop(stream, start, end, 1), 0);
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         render(200);
-        EXPECT_EQ(frameOf(stream), kEnd + 100) << start << ".." << end;
+        EXPECT_EQ(frameOf(stream), std::min(from + 200, kTrackFrames)) << start << ".." << end;
     }
 }
 
