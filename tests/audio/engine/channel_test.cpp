@@ -155,7 +155,6 @@ class LoopTest : public EngineTest {
         }
         return openPlayable(writeWav(index));
     }
-    uint32_t openSine(double hz) { return openPlayable(writeWav(makeSine(hz, 2.0))); }
     // Starts at `from` and renders the first block, which fades the channel in.
     void startAt(uint32_t stream, int from, int start = kStart, int end = kEnd, int rate = 0) {
         setRate(stream, rate);
@@ -211,7 +210,7 @@ TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
 TEST_F(LoopTest, LoopOfWholePeriodsPlaysTheSineUnbroken) {
     for (int rate : {44100, 60417}) {
         SCOPED_TRACE(rate);
-        const uint32_t stream = openSine(441);
+        const uint32_t stream = openPlayable(writeWav(makeSine(441, 2.0)));
         startAt(stream, 20011, 20011, 20011 + 4400, rate);
         const std::vector<float> left = renderLeft(50 * 4400);
         const double hz = 441.0 * rate / 44100.0;
@@ -239,7 +238,7 @@ TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
           Change{"end trimmed down onto the play position", end - 190, start, end - 125, 1},
           Change{"end trimmed just after a wrap", end + 15, start, end + 125, 1}}) {
         SCOPED_TRACE(change.what);
-        const uint32_t stream = openSine(441);
+        const uint32_t stream = openPlayable(writeWav(makeSine(441, 2.0)));
         startAt(stream, change.from - 256 - 1000, start, end);
         if (change.on && change.newEnd == end && change.from < end) {
             ASSERT_NE(LUMA_ChannelSetLoop(stream, 0, 0, 0), 0);
@@ -295,26 +294,21 @@ TEST_F(LoopTest, OnlyCrossingTheEndOfASensibleRegionWhilePlayingWraps) {
     }
 }
 
-class MixingTest : public EngineTest {
-  protected:
-    uint32_t playSine(double hz, double amplitude = 0.5) {
-        return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
-    }
-};
+using MixingTest = EngineTest;
 
 // Effects reach the equaliser with all three parameters; what is refused.
 TEST_F(MixingTest, PeakingEqReachesTheChannel) {
     // A bell at 1 kHz, on sines quiet enough that its boost stays below the limiter.
     const LUMA_PARAMEQ boost{1000.0f, 12.0f, 12.0f};
     for (const double hz : {1000.0, 2000.0}) {
-        const uint32_t stream = playSine(hz, 0.1);
+        const uint32_t stream = play(writeWav(makeSine(hz, 2.0, 44100, 2, 0.1)));
         EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &boost), 0);
         render(8192);  // let filters and glides settle
         const double gain = 20 * std::log10(fitSine(renderLeft(44100), 44100, hz).amplitude / 0.1);
         EXPECT_NEAR(gain, bellDb(hz, 1000, 12, 12, 44100), hz == 1000 ? 0.1 : 0.5) << hz;
         BASS_StreamFree(stream);
     }
-    const uint32_t stream = playSine(440);
+    const uint32_t stream = play(writeWav(makeSine(440, 2.0)));
     const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
     const LUMA_PARAMEQ broken{NAN, 12.0f, 0.0f};
     EXPECT_EQ(BASS_FXSetParameters(fx, &broken), 0);
@@ -325,7 +319,7 @@ TEST_F(MixingTest, PeakingEqReachesTheChannel) {
 
 // A global volume change glides: cut on the slow sine's peak, it steps no more than a fade.
 TEST_F(MixingTest, GlobalVolumeGlidesToSilence) {
-    playSine(50, 0.25);
+    play(writeWav(makeSine(50, 2.0, 44100, 2, 0.25)));
     render(1102);  // to a peak (882 frames a period), where a cut steps the most
     ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 0), 0);
     const std::vector<float> left = renderLeft(1024);
@@ -351,7 +345,7 @@ TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
 
 // The level reads each side's peak, the spectrum a sine's amplitude; neither once stopped.
 TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
-    const uint32_t stream = playSine(46 * 44100.0 / 2048, 0.5);
+    const uint32_t stream = play(writeWav(makeSine(46 * 44100.0 / 2048, 2.0)));
     render(4096);
     const uint32_t level = BASS_ChannelGetLevel(stream);
     EXPECT_NEAR(level & 0xFFFF, 64, 1);
