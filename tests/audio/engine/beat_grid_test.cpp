@@ -61,7 +61,6 @@ TEST_F(BeatGridTest, FreeingAChannelStopsItsMeasurement) {
     const std::string path = writeWav({track.samples, track.channels, track.rate});
     for (int delayMs : {0, 5, 30, 80, 150}) {
         const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, kPlayable);
-        ASSERT_NE(stream, 0u);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         EXPECT_NE(BASS_StreamFree(stream), 0);
     }

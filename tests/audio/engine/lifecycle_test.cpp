@@ -32,7 +32,6 @@ TEST(EngineLifecycleTest, DevicesInitStartStopFreeAndInitAgain) {
     EXPECT_EQ(LUMA_RenderFrames(out.data(), 256), 0) << "not started";
     EXPECT_EQ(out[0], 0.0f);
     ASSERT_NE(BASS_Start(), 0);
-    EXPECT_NE(LUMA_RenderFrames(out.data(), 256), 0);
     ASSERT_NE(BASS_Stop(), 0);
     EXPECT_EQ(LUMA_RenderFrames(out.data(), 256), 0);
     BASS_Free();
