@@ -12,27 +12,6 @@ namespace {
 
 using PlaybackTest = EngineTest;
 
-TEST_F(PlaybackTest, PositionIsTheFramesPlayedAndSeeksAreSampleExact) {
-    const std::string path = writeWav(makeSine(997, 2.0, 44100, 2, 0.8));
-    const std::vector<float> reference = decodeAll(path);
-    const uint32_t stream = play(path);
-    const uint64_t length = BASS_StreamGetLength(stream);
-    render(1000);
-    ASSERT_NE(BASS_ChannelStop(stream), 0);
-    render(1000);
-    ASSERT_NE(BASS_StreamPlay(stream, 1, 0), 0);
-    render(500);
-    EXPECT_EQ(frameOf(stream), 1500) << "a stop holds the position; play resumes, flush or not";
-    ASSERT_NE(BASS_ChannelSetPosition(stream, 12345 * 4 + 3), 0) << "aligns down to the frame";
-    EXPECT_EQ(frameOf(stream), 12345) << "before any rendering";
-    // The jump crossfades over 128 frames; from then on the samples are the file's own.
-    const std::vector<float> out = render(256);
-    for (int i = 2 * 128; i < 2 * 256; ++i) ASSERT_EQ(out[i], reference[2 * 12345 + i]) << i;
-    EXPECT_EQ(BASS_ChannelSetPosition(stream, length + 4), 0) << "past the end";
-    EXPECT_NE(BASS_ChannelSetPosition(stream, length), 0) << "the end itself";
-    EXPECT_EQ(BASS_ChannelSetPosition(stream, 0xFFFFFFFFull), 0) << "a negative cue point";
-}
-
 // At an output rate other than the track's, as the positions count track frames.
 TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     restartAt(48000);
@@ -54,12 +33,83 @@ TEST_F(PlaybackTest, RateChangesPitchAndSlidesLinearly) {
     EXPECT_EQ(rateOf(stream), 22050u);
 }
 
-TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
-    const uint32_t stream = play(writeWav(makeSine(500, 0.1)));
+TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
+    Signal stereo = makeSine(440, 0.5);
+    for (size_t i = 1; i < stereo.samples.size(); i += 2) stereo.samples[i] = 0.0f;  // left only
+    const uint32_t stream =
+        BASS_StreamCreateFile(0, writeWav(stereo).c_str(), 0, 0, kPlayable | LUMA_STREAM_MONO);
+    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
+    const std::vector<float> out = render(4410);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4410u * 2) << "2 bytes a frame";
+    EXPECT_NEAR(fitSine(side(out, 0), 44100, 440).amplitude, 0.25, 0.01) << "half of left + right";
+    EXPECT_EQ(side(out, 0), side(out, 1));
+}
+
+// A module's length, rate, effects and play calls, its decode-only twin's length; streams and
+// modules take neither each other's files nor frees, nor what is no file.
+TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCallApartFromStreams) {
+    const std::string mod = fixture("tune.mod"), wav = writeWav(makeSine(440, 0.5));
+    const uint32_t module = BASS_MusicLoad(0, mod.c_str(), 0, 0, 0x1005);
+    ASSERT_NE(module, 0u);
+    EXPECT_EQ(rateOf(module), 44100u);
+    EXPECT_NE(BASS_ChannelSetFX(module, LUMA_FX_PARAMEQ), 0u);
+    ASSERT_NE(BASS_StreamPreBuf(module), 0);
+    ASSERT_NE(BASS_StreamPlay(module, 0, 0), 0);
+    EXPECT_GT(peak(render(44100)), 0.01);
+    EXPECT_EQ(frameOf(module), 44100);
+    const uint32_t decodeOnly = BASS_MusicLoad(0, mod.c_str(), 0, 0, 0x202000);
+    EXPECT_EQ(BASS_StreamGetLength(decodeOnly), BASS_StreamGetLength(module));
+    const uint32_t stream = openPlayable(wav);
+    EXPECT_EQ(BASS_MusicFree(stream), 0);
+    EXPECT_EQ(BASS_StreamFree(module), 0);
+    EXPECT_NE(BASS_StreamFree(stream), 0);
+    EXPECT_NE(BASS_MusicFree(module), 0);
+    EXPECT_EQ(BASS_StreamCreateFile(0, mod.c_str(), 0, 0, 0x20080), 0u);
+    EXPECT_EQ(BASS_MusicLoad(0, wav.c_str(), 0, 0, 0x1005), 0u);
+    for (const char* path : {static_cast<const char*>(nullptr), "", "/nonexistent/x.wav"}) {
+        EXPECT_EQ(BASS_StreamCreateFile(0, path, 0, 0, 0x20080), 0u);
+        EXPECT_EQ(BASS_MusicLoad(0, path, 0, 0, 0x1005), 0u);
+    }
+    EXPECT_EQ(BASS_StreamCreateFile(1, wav.c_str(), 0, 0, 0), 0u) << "no memory streams";
+    EXPECT_EQ(BASS_StreamCreateFile(0, wav.c_str(), 44, 0, 0), 0u);
+}
+
+// Jumps back to a cue point every 75 ms (a held CUE), a stop and a start: faded, never cut;
+// the position counts the frames played, a seek lands on its frame, the end stops or wraps.
+TEST_F(PlaybackTest, PositionsAreExactAndJumpsStopsAndStartsNeverStep) {
+    constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
+    const std::string path = writeWav(makeSine(997, 2.0, 44100, 2, 0.8));
+    const std::vector<float> own = decodeAll(path);
+    const uint32_t stream = play(path);
+    const uint64_t length = BASS_StreamGetLength(stream);
+    std::vector<float> left = renderLeft(1000);
+    for (int jump = 0; jump < 12; ++jump) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, 20011 * 4 + 3), 0) << "aligns down to the frame";
+        ASSERT_EQ(frameOf(stream), 20011) << "before any rendering";
+        renderLeft(3307, &left);
+    }
+    // Once the jump's fade is over, the samples are the file's own.
+    for (int i = kFade; i < 3307; ++i) {
+        ASSERT_EQ(left[left.size() - 3307 + i], own[2 * (20011 + i)]) << i;
+    }
+    ASSERT_NE(BASS_ChannelStop(stream), 0);
+    const std::vector<float> stopping = renderLeft(1000, &left);
+    EXPECT_EQ(peak({stopping.begin() + kFade, stopping.end()}), 0.0) << "silent once faded";
+    ASSERT_NE(BASS_StreamPlay(stream, 1, 0), 0);
+    EXPECT_GT(peak(renderLeft(256, &left)), 0.1) << "sounding within the first block";
+    renderLeft(744, &left);
+    EXPECT_EQ(frameOf(stream), 20011 + 3307 + 1000) << "a stop holds it; play resumes, flushed";
+    // The sine's steepest step plus what a linear fade may add; a cut steps by up to 1.6.
+    EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.8 / 44100 + 2 * 0.8 / kFade);
+
+    EXPECT_EQ(BASS_ChannelSetPosition(stream, length + 4), 0) << "past the end";
+    EXPECT_EQ(BASS_ChannelSetPosition(stream, 0xFFFFFFFFull), 0) << "a negative cue point";
+    EXPECT_NE(BASS_ChannelSetPosition(stream, length), 0) << "the end itself";
+    ASSERT_NE(BASS_ChannelSetPosition(stream, length - 4410 * 4), 0);
     const std::vector<float> out = render(8820);
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), BASS_StreamGetLength(stream)) << "at the end";
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), length) << "stopped at the end";
     for (int i = 4410; i < 8820; ++i) ASSERT_EQ(out[2 * i], 0.0f) << i;
-    ASSERT_NE(BASS_ChannelSetPosition(stream, 0), 0);
+    ASSERT_NE(BASS_ChannelSetPosition(stream, length - 4410 * 4), 0);
     ASSERT_NE(BASS_StreamPlay(stream, 0, LUMA_PLAY_LOOP), 0);
     render(4410 + 1000);
     EXPECT_EQ(frameOf(stream), 1000) << "wrapped to the start";
@@ -68,60 +118,12 @@ TEST_F(PlaybackTest, EndOfTrackStopsOrLoopsAndFreeingSilences) {
     render(1000);  // lets the engine reclaim the channel
 }
 
-TEST_F(PlaybackTest, MonoFlagDownmixesToOneChannel) {
-    Signal stereo = makeSine(440, 0.5);
-    for (size_t i = 1; i < stereo.samples.size(); i += 2) stereo.samples[i] = 0.0f;  // left only
-    const uint32_t stream =
-        BASS_StreamCreateFile(0, writeWav(stereo).c_str(), 0, 0, kPlayable | LUMA_STREAM_MONO);
-    ASSERT_NE(stream, 0u);
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    const std::vector<float> out = render(4410);
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4410u * 2) << "2 bytes a frame";
-    EXPECT_NEAR(fitSine(side(out, 0), 44100, 440).amplitude, 0.25, 0.01) << "half of left + right";
-    EXPECT_EQ(side(out, 0), side(out, 1));
-}
-
-// A module's length, rate, effects and play calls; its decode-only twin's length.
-TEST_F(PlaybackTest, ModulePlaysThroughEveryChannelCall) {
-    const uint32_t module = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x1005);
-    ASSERT_NE(module, 0u);
-    EXPECT_EQ(rateOf(module), 44100u);
-    EXPECT_NE(BASS_ChannelSetFX(module, LUMA_FX_PARAMEQ), 0u);
-    ASSERT_NE(BASS_StreamPreBuf(module), 0);
-    ASSERT_NE(BASS_StreamPlay(module, 0, 0), 0);
-    EXPECT_GT(peak(render(44100)), 0.01);
-    EXPECT_EQ(frameOf(module), 44100);
-    const uint32_t decodeOnly = BASS_MusicLoad(0, fixture("tune.mod").c_str(), 0, 0, 0x202000);
-    ASSERT_NE(decodeOnly, 0u);
-    EXPECT_EQ(BASS_StreamGetLength(decodeOnly), BASS_StreamGetLength(module));
-}
-
-// Jumps back to a cue point every 75 ms (a held CUE), a stop and a start: faded, never cut.
-TEST_F(PlaybackTest, JumpsStopsAndStartsNeverStep) {
-    constexpr int kFade = 128;  // output frames of a jump's or a stop's fade
-    const uint32_t stream = play(writeWav(makeSine(997, 2.0, 44100, 2, 0.9)));
-    std::vector<float> left = renderLeft(1000);
-    for (int jump = 0; jump < 12; ++jump) {
-        ASSERT_NE(BASS_ChannelSetPosition(stream, 20011 * 4), 0);
-        renderLeft(3307, &left);
-    }
-    ASSERT_NE(BASS_ChannelStop(stream), 0);
-    const std::vector<float> stopping = renderLeft(1000, &left);
-    EXPECT_EQ(peak({stopping.begin() + kFade, stopping.end()}), 0.0) << "silent once faded";
-    ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-    EXPECT_GT(peak(renderLeft(256, &left)), 0.1) << "sounding within the first block";
-    renderLeft(744, &left);
-    // The sine's steepest step plus what a linear fade may add; a cut steps by up to 1.8.
-    EXPECT_LT(largestStep(left), 2 * M_PI * 997 * 0.9 / 44100 + 2 * 0.9 / kFade);
-}
-
 // Every format the engine reads plays at its own rate exactly the length it reports.
 TEST_F(PlaybackTest, EachFormatPlaysItsExactLength) {
     for (const StreamFormat& format : streamFormats()) {
         SCOPED_TRACE(format.name);
         const std::string path = format.toneFile(dir);
         const uint32_t stream = openPlayable(path);
-        ASSERT_NE(stream, 0u);
         const uint64_t frames = BASS_StreamGetLength(stream) / 4;
         EXPECT_EQ(frames, decodeAll(path).size() / 2) << "what its decoder delivers";
         EXPECT_EQ(rateOf(stream), static_cast<uint32_t>(format.rate));
@@ -150,7 +152,6 @@ class LoopTest : public EngineTest {
         }
         return openPlayable(writeWav(index));
     }
-    uint32_t openSine(double hz) { return openPlayable(writeWav(makeSine(hz, 2.0))); }
     // Starts at `from` and renders the first block, which fades the channel in.
     void startAt(uint32_t stream, int from, int start = kStart, int end = kEnd, int rate = 0) {
         setRate(stream, rate);
@@ -206,7 +207,7 @@ TEST_F(LoopTest, NothingAtOrPastTheEndIsHeardAndTheWrapIsExactAtAnyRate) {
 TEST_F(LoopTest, LoopOfWholePeriodsPlaysTheSineUnbroken) {
     for (int rate : {44100, 60417}) {
         SCOPED_TRACE(rate);
-        const uint32_t stream = openSine(441);
+        const uint32_t stream = openPlayable(writeWav(makeSine(441, 2.0)));
         startAt(stream, 20011, 20011, 20011 + 4400, rate);
         const std::vector<float> left = renderLeft(50 * 4400);
         const double hz = 441.0 * rate / 44100.0;
@@ -234,7 +235,7 @@ TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
           Change{"end trimmed down onto the play position", end - 190, start, end - 125, 1},
           Change{"end trimmed just after a wrap", end + 15, start, end + 125, 1}}) {
         SCOPED_TRACE(change.what);
-        const uint32_t stream = openSine(441);
+        const uint32_t stream = openPlayable(writeWav(makeSine(441, 2.0)));
         startAt(stream, change.from - 256 - 1000, start, end);
         if (change.on && change.newEnd == end && change.from < end) {
             ASSERT_NE(LUMA_ChannelSetLoop(stream, 0, 0, 0), 0);
@@ -249,11 +250,9 @@ TEST_F(LoopTest, SwitchingOrMovingTheLoopNearItsSeamNeverSteps) {
     }
 }
 
-TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
+TEST_F(LoopTest, OnlyCrossingTheEndOfASensibleRegionWhilePlayingWraps) {
     const uint32_t stream = openIndexTrack();
     startAt(stream, kEnd - 500);
-    render(1000);
-    EXPECT_EQ(frameOf(stream), kStart + 756);
     ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd + 1000) * 4), 0);
     render(1000);
     EXPECT_EQ(frameOf(stream), kEnd + 2000) << "a seek past the end plays on";
@@ -279,42 +278,34 @@ TEST_F(LoopTest, OnlyCrossingTheEndWhilePlayingWraps) {
         EXPECT_EQ(frameOf(stream), 28000 + 1500) << flags;
         EXPECT_NE(BASS_ChannelGetLevel(stream), 0xFFFFFFFFu) << "still playing";
     }
-}
-
-TEST_F(LoopTest, RegionsThatMakeNoSenseDoNothing) {
-    const uint32_t stream = openIndexTrack();
-    for (auto [start, end] : {std::pair{kEnd * 4, kStart * 4},
-                              {kStart * 4, kStart * 4 + 3},
-                              {-4, kEnd * 4},
-                              {kStart * 4, kTrackFrames * 4 + 4}}) {
-        ASSERT_NE(BASS_ChannelSetPosition(stream, (kEnd - 100) * 4), 0);
+    // Regions that make no sense: playback crosses their ends as if there were none.
+    for (auto [start, end, from] : {std::tuple{kEnd * 4, kStart * 4, kStart - 100},
+                                    {kStart * 4, kStart * 4 + 3, kStart - 100},
+                                    {-4, kEnd * 4, kEnd - 100},
+                                    {kStart * 4, kTrackFrames * 4 + 4, kTrackFrames - 100}}) {
+        ASSERT_NE(BASS_ChannelSetPosition(stream, from * 4), 0);
         EXPECT_NE(LUMA_ChannelSetLoop(stream, start, end, 1), 0);
         ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
         render(200);
-        EXPECT_EQ(frameOf(stream), kEnd + 100) << start << ".." << end;
+        EXPECT_EQ(frameOf(stream), std::min(from + 200, kTrackFrames)) << start << ".." << end;
     }
 }
 
-class MixingTest : public EngineTest {
-  protected:
-    uint32_t playSine(double hz, double amplitude = 0.5) {
-        return play(writeWav(makeSine(hz, 6.0, 44100, 2, amplitude)));
-    }
-};
+using MixingTest = EngineTest;
 
 // Effects reach the equaliser with all three parameters; what is refused.
 TEST_F(MixingTest, PeakingEqReachesTheChannel) {
     // A bell at 1 kHz, on sines quiet enough that its boost stays below the limiter.
     const LUMA_PARAMEQ boost{1000.0f, 12.0f, 12.0f};
     for (const double hz : {1000.0, 2000.0}) {
-        const uint32_t stream = playSine(hz, 0.1);
+        const uint32_t stream = play(writeWav(makeSine(hz, 2.0, 44100, 2, 0.1)));
         EXPECT_NE(BASS_FXSetParameters(BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ), &boost), 0);
         render(8192);  // let filters and glides settle
         const double gain = 20 * std::log10(fitSine(renderLeft(44100), 44100, hz).amplitude / 0.1);
         EXPECT_NEAR(gain, bellDb(hz, 1000, 12, 12, 44100), hz == 1000 ? 0.1 : 0.5) << hz;
         BASS_StreamFree(stream);
     }
-    const uint32_t stream = playSine(440);
+    const uint32_t stream = play(writeWav(makeSine(440, 2.0)));
     const uint32_t fx = BASS_ChannelSetFX(stream, LUMA_FX_PARAMEQ);
     const LUMA_PARAMEQ broken{NAN, 12.0f, 0.0f};
     EXPECT_EQ(BASS_FXSetParameters(fx, &broken), 0);
@@ -325,7 +316,7 @@ TEST_F(MixingTest, PeakingEqReachesTheChannel) {
 
 // A global volume change glides: cut on the slow sine's peak, it steps no more than a fade.
 TEST_F(MixingTest, GlobalVolumeGlidesToSilence) {
-    playSine(50, 0.25);
+    play(writeWav(makeSine(50, 2.0, 44100, 2, 0.25)));
     render(1102);  // to a peak (882 frames a period), where a cut steps the most
     ASSERT_NE(BASS_SetGlobalVolumes(-1, -1, 0), 0);
     const std::vector<float> left = renderLeft(1024);
@@ -351,7 +342,7 @@ TEST_F(MixingTest, OutputStaysFiniteAndInsideFullScale) {
 
 // The level reads each side's peak, the spectrum a sine's amplitude; neither once stopped.
 TEST_F(MixingTest, LevelAndSpectrumReadWhatIsHeard) {
-    const uint32_t stream = playSine(46 * 44100.0 / 2048, 0.5);
+    const uint32_t stream = play(writeWav(makeSine(46 * 44100.0 / 2048, 2.0)));
     render(4096);
     const uint32_t level = BASS_ChannelGetLevel(stream);
     EXPECT_NEAR(level & 0xFFFF, 64, 1);
@@ -393,16 +384,13 @@ TEST_F(TempoTest, DetectsADecodeOnlyStreamsTempoAndFreesItWithTheDetection) {
         EXPECT_GT(std::floor(reports[i]), std::floor(reports[i - 1])) << "each percent once";
     }
     // What the deck shows: two decimals of this, times -100.
-    EXPECT_FLOAT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), -bpm / 100.0f);
     EXPECT_FLOAT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 8.0f), -bpm * 1.08f / 100.0f);
     EXPECT_EQ(BASS_FX_TempoFree(decoder), 0) << "decode-only channels are no tempo streams";
     EXPECT_NE(BASS_FX_BPM_Free(decoder), 0);
     EXPECT_EQ(BASS_StreamGetLength(decoder), UINT64_MAX) << "freed with the detection";
-    EXPECT_EQ(BASS_FX_BPM_Percents2BPM(decoder, 0.0f), 0.0f);
 
     // A played channel reports its tempo change and frees as a tempo stream.
     const uint32_t played = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
-    ASSERT_NE(played, 0u);
     setRate(played, 47628);
     EXPECT_NEAR(BASS_FX_TempoGetApproxPercents(played), 8.0f, 1e-4f);
     EXPECT_NE(BASS_FX_TempoFree(played), 0);

@@ -81,10 +81,6 @@ TEST_F(KeyLockTest, CueJumpLandsWhereThePositionSaysItIsHeard) {
         // The readout steps once a block: the tone began within the block before.
         EXPECT_GE(sounds, leaves - kBlock - 44) << "44 frames is 1 ms";
         EXPECT_LE(sounds, leaves + 44);
-        // And from there on, the position runs at the speed from the cue exactly.
-        render(4410);
-        const double elapsed = static_cast<double>(22050 + 4410 - leaves + kBlock);
-        EXPECT_NEAR(double(frameOf(stream) - kCue), elapsed * speed, kBlock * speed + 1);
         BASS_StreamFree(stream);
     }
 }
@@ -132,20 +128,17 @@ TEST_F(KeyLockTest, SwitchingWhilePlayingNeitherClicksNorJumps) {
 }
 
 TEST_F(KeyLockTest, OffPlaysTheSamplesItPlayedBefore) {
-    std::vector<float> outputs[2];
-    for (const int switched : {0, 1}) {
-        const uint32_t stream = openTone(makeSine(1000, 2), 1.08, switched);
-        if (switched) {
-            render(4096);
-            ASSERT_EQ(LUMA_ChannelSetKeyLock(stream, 0), 1);
-            render(4096);
-            EXPECT_EQ(LUMA_ChannelGetKeyLock(stream), 0);
-        }
-        ASSERT_NE(BASS_StreamPlay(stream, 0, 0), 0);
-        outputs[switched] = render(44100);
-        BASS_StreamFree(stream);
-    }
-    EXPECT_TRUE(outputs[0] == outputs[1]);
+    const uint32_t plain = openTone(makeSine(1000, 2), 1.08, 0);
+    ASSERT_NE(BASS_StreamPlay(plain, 0, 0), 0);
+    const std::vector<float> before = render(44100);
+    BASS_StreamFree(plain);
+    const uint32_t switched = openTone(makeSine(1000, 2), 1.08);
+    render(4096);
+    ASSERT_EQ(LUMA_ChannelSetKeyLock(switched, 0), 1);
+    render(4096);
+    EXPECT_EQ(LUMA_ChannelGetKeyLock(switched), 0);
+    ASSERT_NE(BASS_StreamPlay(switched, 0, 0), 0);
+    EXPECT_TRUE(render(44100) == before);
 }
 
 }  // namespace

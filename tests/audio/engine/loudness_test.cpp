@@ -21,17 +21,15 @@ Signal quietWithPeaks(double seconds) {
             const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kBurst);
             const auto value = static_cast<float>(
                 0.5 * window * std::sin(2 * std::numbers::pi * 1000 * i / 44100));
-            signal.samples[2 * (start + i)] += value;
-            signal.samples[2 * (start + i) + 1] += value;
+            for (int ch : {0, 1}) signal.samples[2 * (start + i) + ch] += value;
         }
     }
     return signal;
 }
 
-// The largest change of the gain played at (output peak over file peak, 20 ms at a time), dB.
-double largestGainStepDb(const std::vector<float>& out, const std::vector<float>& file,
-                         size_t from) {
-    constexpr size_t kWindow = 882;
+// The gain's largest step past the first block, in dB: output over file peak, 20 ms at a time.
+double largestGainStepDb(const std::vector<float>& out, const std::vector<float>& file) {
+    constexpr size_t kWindow = 882, from = 256;
     double largest = 0, previous = 0;
     for (size_t start = from; start + kWindow <= out.size() / 2; start += kWindow) {
         double heard = 0, own = 0;
@@ -61,6 +59,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         Signal signal;
         float target;
     };
+    for (float bad : {-41.0f, -4.0f, std::nanf("")}) EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0);
     const Case cases[] = {
         {"loud tone, turned down", makeSine(110, 30, 44100, 2, 0.25), kTarget},
         {"tone 12 dB quieter, raised", makeSine(165, 30, 44100, 2, 0.0625), kTarget},
@@ -95,7 +94,7 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
         const double ownStep = largestStep(side(c.signal.samples, 0));
         EXPECT_LE(largestStep(side({out.begin() + 2 * 256, out.end()}, 0)),
                   ownStep * std::max(1.0, std::pow(10, gainDb / 20)) * 1.02);
-        EXPECT_LT(largestGainStepDb(out, c.signal.samples, 256), 1.0);
+        EXPECT_LT(largestGainStepDb(out, c.signal.samples), 1.0);
         // The target, as far as a true peak of -1 dBTP allows; off, the file's own samples.
         const double gain = c.target == LUMA_LOUDNESS_OFF
                                 ? 0.0
@@ -126,10 +125,6 @@ TEST_F(LoudnessTest, TracksPlayInTurnAtTheTargetWithinTheirPeakRoom) {
     const std::vector<float> own = decodeAll(path);
     const std::vector<float> out = render(44100);
     EXPECT_TRUE(std::equal(out.begin(), out.end(), own.begin() + 2 * 4 * 44100));  // 4 s played
-}
-
-TEST_F(LoudnessTest, RefusesTargetsOutOfRange) {
-    for (float bad : {-41.0f, -4.0f, std::nanf("")}) EXPECT_EQ(LUMA_SetLoudnessTarget(bad), 0);
 }
 
 }  // namespace

@@ -49,7 +49,8 @@ class EngineTest : public ::testing::Test {
     }
     // Writes `signal` to a 16-bit WAV file of its own; returns its path.
     std::string writeWav(const Signal& signal) {
-        const std::string path = dir.file("t" + std::to_string(++files_) + ".wav");
+        static int files = 0;
+        const std::string path = dir.file("t" + std::to_string(++files) + ".wav");
         EXPECT_TRUE(writeWav16(path, signal));
         return path;
     }
@@ -102,9 +103,6 @@ class EngineTest : public ::testing::Test {
     }
 
     TempDir dir;
-
-  private:
-    int files_ = 0;
 };
 
 }  // namespace luma::test

@@ -16,9 +16,8 @@ struct Model {
     double a = 0.0, b = 0.0, c = 0.0, omega = 0.0;
 };
 
-// The peak of the Hann-windowed DFT power over the first `count` samples, on
-// a grid of quarter bins within +-10 % of the guess: within the capture range
-// of the Gauss-Newton steps on those samples.
+// The Hann-windowed DFT's peak over the first `count` samples, on quarter bins within 10 % of
+// the guess: inside the capture range of the Gauss-Newton steps on those samples.
 double coarseOmega(const std::vector<double>& x, size_t count, double guess) {
     const double spacing = kTwoPi / static_cast<double>(count) / 4.0;
     const double high = std::min(guess * 1.1, std::numbers::pi - spacing);
@@ -36,10 +35,8 @@ double coarseOmega(const std::vector<double>& x, size_t count, double guess) {
     return best;
 }
 
-// One Gauss-Newton step over samples [0, count), solving the normal equations
-// by Gaussian elimination. The frequency column is scaled by the half-length
-// to keep the system well conditioned; held, the step is a linear fit of a, b
-// and c (at a = b = 0 the frequency has no gradient).
+// One Gauss-Newton step over samples [0, count), the frequency column scaled by the half-length;
+// held, a linear fit of a, b and c (at a = b = 0 the frequency has no gradient).
 Model refine(const std::vector<double>& x, size_t count, const Model& m, bool holdFrequency) {
     const double centre = 0.5 * static_cast<double>(count - 1);
     const double scale = std::max(centre, 1.0);
@@ -79,8 +76,7 @@ SineFit fitSine(const std::vector<float>& samples, double sampleRate, double app
     const size_t count = samples.size();
     if (count < 16 || sampleRate <= 0.0 || approxHz <= 0.0) return fit;
     const std::vector<double> x(samples.begin(), samples.end());
-    // A coarse peak on a short stretch, then Gauss-Newton over ever longer
-    // stretches: each pins the frequency well inside the next one's capture range.
+    // A coarse peak on a short stretch, then Gauss-Newton over stretches four times longer each.
     size_t used = std::min<size_t>(count, 4096);
     Model m = refine(x, used, {0.0, 0.0, 0.0, coarseOmega(x, used, kTwoPi * approxHz / sampleRate)},
                      true);
