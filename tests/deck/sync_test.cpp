@@ -85,8 +85,7 @@ TEST_F(SyncTest, QuantizeSnapsCueAndLoopPointsToTheNearestBeat) {
     EXPECT_EQ(deck->state.LoopEnd, 106 * kSecond / 10);
 }
 
-// Off: dark, no sync call. Locked: steady, the session's tempo. Refused: blinking, why, asked
-// again.
+// Off: dark, no sync call. Locked: steady, the session's tempo. Refused: blinks, says why.
 TEST_F(SyncTest, TheSyncLampShowsOffLockedAndRefused) {
     const int off = deck->cmdSync->dotColor();
     deck->tmrCPU_Timer();

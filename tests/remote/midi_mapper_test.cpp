@@ -1,8 +1,11 @@
 // What a MIDI message makes by a mapping: 14-bit pairs, notes, presses and any values,
-// relative encoders, every matching row in order (the shipped one run: MappedControlTest).
+// relative encoders, every matching row in order; the shipped mapping's controllers and keys.
 #include "remote/midi_mapper.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ranges>
 
 #include "remote/mapping_file.h"
 
@@ -61,6 +64,35 @@ TEST(MidiMapperTest, PairsNotesEncodersAndEveryMatchingRowInOrder) {
         EXPECT_EQ(actions.commands, c.commands)
             << std::hex << c.status << std::dec << " " << c.data1 << " " << c.data2;
         EXPECT_EQ(actions.moves, c.moves) << c.data1 << " " << c.data2;
+    }
+}
+
+// The controllers' numbers are fixed (16-20, 35 and 40 act on any value, the later ones
+// on a press); every command but the jog's end and quitting (Ctrl+Q) has a key too.
+TEST(MidiMapperTest, TheShippedMappingBindsEveryControllerAndGivesEachCommandAKey) {
+    using enum DeckCommand;
+    const Mapping mapping = readMappingFile(LUMA_MAPPING_PATH);
+    MidiMapper mapper(mapping.commands, mapping.controls);
+    const std::pair<int, DeckCommand> buttons[] = {
+        {16, PlayPause},  {17, Stop},      {18, Cue},       {19, JogBack},
+        {20, JogForward}, {35, JogEnd},    {40, Quit},      {41, Sync},
+        {42, KeyLock},    {43, Quantize},  {50, Loop},      {51, BeatLoop1},
+        {52, BeatLoop2},  {53, BeatLoop4}, {54, BeatLoop8}, {55, BeatLoop16}};
+    for (const auto& [number, command] : buttons) {
+        EXPECT_EQ(mapper.map(0xB0, number, 127).commands, std::vector{command}) << number;
+        EXPECT_EQ(mapper.map(0xB0, number, 0).commands.size(), number <= 40 ? 1u : 0u) << number;
+    }
+    const std::pair<int, DeckControl> faders[] = {
+        {44, DeckControl::Pitch},  {45, DeckControl::Gain},  {46, DeckControl::Balance},
+        {47, DeckControl::EqBass}, {48, DeckControl::EqMid}, {49, DeckControl::EqHigh}};
+    for (const auto& [number, control] : faders) {
+        const std::vector<ControlMove> moves = mapper.map(0xB0, number, 127).moves;
+        EXPECT_TRUE(moves.size() == 1 && moves[0].control == control) << number;
+    }
+    const auto keyed = mapping.keys | std::views::transform(&KeyCommand::command);
+    for (int command = int(PlayPause); command <= int(KillHigh); ++command) {
+        const bool expected = DeckCommand(command) != JogEnd && DeckCommand(command) != Quit;
+        EXPECT_EQ(std::ranges::count(keyed, DeckCommand(command)) > 0, expected) << command;
     }
 }
 

@@ -1,5 +1,4 @@
-// The engine's life cycle, its real-time output on a JACK server of the test's own, and its
-// refusal of bad handles.
+// The engine's life cycle, its real-time output on a JACK server of its own, bad handles.
 #include <chrono>
 #include <thread>
 

@@ -1,5 +1,4 @@
-// A sound server run by a test as a child process, ended with the test (or its death),
-// startable again under the same name.
+// A test's sound server as a child process, ended with the test, restartable by its name.
 #pragma once
 
 #include <fcntl.h>
